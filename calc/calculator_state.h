@@ -1,0 +1,80 @@
+#pragma once
+// The calculator state carried between the main window's commands, and the commands on it:
+// Initialize (load the five inputs), ClearInitialized, and Calculate (the wiper solver).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "calc/results_text.h"
+#include "calc/text_to_number.h"
+
+namespace sondrel {
+
+// The five input boxes' texts, in the order they are read.
+struct InputTexts {
+    std::string elevation = "0";  // Text2, feet
+    std::string lo_baro = "28";   // Text3, inHg
+    std::string hi_baro = "31";   // Text4, inHg
+    std::string lo_volts = "1.25";  // Text5
+    std::string hi_volts = "8.25";  // Text6
+};
+
+// The input boxes' labels, which name them in failure messages.
+inline constexpr std::string_view kElevationBox = "Elevation, ft";
+inline constexpr std::string_view kLoBaroBox = "LoBaro, inHg";
+inline constexpr std::string_view kHiBaroBox = "HiBaro, inHg";
+inline constexpr std::string_view kLoVoltsBox = "LoVolt";
+inline constexpr std::string_view kHiVoltsBox = "HiVolt";
+
+// Every field starts at zero; the window owns one for its whole life.
+struct CalculatorState {
+    // Loaded by Initialize.
+    double Elev = 0;    // feet
+    double LoBaro = 0;  // inHg, sea-level value
+    double HiBaro = 0;  // inHg
+    double LoVolt = 0;  // output volts wanted at LoBaro
+    double HiVolt = 0;  // output volts wanted at HiBaro
+    double PressRatio = 0;
+    double LoVin = 0;  // sensor volts at LoBaro
+    double HiVin = 0;  // sensor volts at HiBaro
+    double SpanGain = 0;
+    double SpanFraction = 0;
+    double VinTarget = 0;
+    double VoutTarget = 0;
+    double WiperGuess = 0;  // also advanced by the solver
+
+    bool Initialized = false;
+    std::int16_t PassCount = 0;
+
+    // The solver's working values, kept between presses.
+    double Stage1Gain = 0;
+    double Stage2Gain = 0;
+    double Vr2Factor = 0;
+    double Vr2Shift = 0;
+    double Stage2Input = 0;
+    double WiperError = 0;
+    std::int16_t QuadA = 0;
+    double QuadB = 0;
+    double QuadC = 0;
+    double WiperNew = 0;
+};
+
+// Reads the five texts in order (elevation first) and derives the sensor voltages and the
+// span gain. Leaves Initialized and PassCount alone. On a failure the fields read so far
+// keep their new values and the rest their old ones.
+void Initialize(CalculatorState& state, const InputTexts& inputs,
+                const NumberSeparators& separators = {});
+
+// Marks the state as no longer matching the inputs: the next Calculate reloads it.
+inline void ClearInitialized(CalculatorState& state) { state.Initialized = false; }
+
+// The wiper solver: reloads the state when Initialized is clear, then iterates until the
+// estimate settles (strictly more than one part in 10,000 goes on) or PassCount reaches 100.
+// Leaves the last pass's four result lines in `results`. On a failure `results` keeps what
+// was last written (the previous pass's lines, or this pass's VR2 line alone), and a failed
+// load leaves Initialized false.
+void Calculate(CalculatorState& state, const InputTexts& inputs, TextHolder& results,
+               const NumberSeparators& separators = {});
+
+}  // namespace sondrel

@@ -1,0 +1,114 @@
+#include "calc/number_format.h"
+
+#include <cassert>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace sondrel {
+namespace {
+
+// A decimal number as digits without leading or trailing zeros:
+// value = 0.d1 d2 ... dn x 10^point (point may be negative or beyond n).
+struct DecimalText {
+    bool negative = false;
+    char digits[24] = {};
+    int count = 0;
+    int point = 0;
+};
+
+// The double with at most 15 significant digits, correctly rounded.
+DecimalText FifteenDigits(double value) {
+    DecimalText d;
+    if (value == 0.0) {
+        return d;
+    }
+    d.negative = std::signbit(value);
+    char buf[40];
+    // d.dddddddddddddde±x
+    const auto result =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
+    const char* p = buf;
+    const char* end = result.ptr;
+    for (; p != end && *p != 'e'; ++p) {
+        if (*p != '.') {
+            d.digits[d.count++] = *p;
+        }
+    }
+    d.point = std::atoi(p + 1) + 1;
+    while (d.count > 0 && d.digits[d.count - 1] == '0') {
+        --d.count;
+    }
+    return d;
+}
+
+// Rounds half away from zero so that no digit lies beyond `decimals` after the point.
+void RoundToDecimals(DecimalText& d, int decimals) {
+    const int keep = d.point + decimals;
+    if (keep >= d.count) {
+        return;
+    }
+    if (keep < 0) {
+        d.count = 0;
+        return;
+    }
+    const bool up = d.digits[keep] >= '5';
+    d.count = keep;
+    if (up) {
+        int i = keep - 1;
+        while (i >= 0 && d.digits[i] == '9') {
+            --i;
+        }
+        if (i >= 0) {
+            ++d.digits[i];
+            d.count = i + 1;
+        } else {  // all nines (or nothing kept): the carry makes a new leading digit
+            d.digits[0] = '1';
+            d.count = 1;
+            ++d.point;
+        }
+    }
+    while (d.count > 0 && d.digits[d.count - 1] == '0') {
+        --d.count;
+    }
+}
+
+}  // namespace
+
+std::string FormatNumber(double value, std::string_view pattern) {
+    assert(std::isfinite(value));
+    const std::size_t dot = pattern.find('.');
+    int decimals = 0;
+    if (dot != std::string_view::npos) {
+        for (std::size_t i = dot + 1; i < pattern.size(); ++i) {
+            decimals += pattern[i] == '#';
+        }
+    }
+
+    DecimalText d = FifteenDigits(value);
+    RoundToDecimals(d, decimals);
+
+    std::string out;
+    out.reserve(static_cast<std::size_t>(d.point > 0 ? d.point : 0) + 24);
+    if (d.count == 0) {
+        return dot == std::string_view::npos ? std::string{} : std::string{"."};
+    }
+    if (d.negative) {
+        out += '-';
+    }
+    for (int i = 0; i < d.point; ++i) {
+        out += i < d.count ? d.digits[i] : '0';
+    }
+    if (dot != std::string_view::npos) {
+        out += '.';
+    }
+    for (int i = d.point < 0 ? d.point : 0; i < 0; ++i) {
+        out += '0';
+    }
+    for (int i = d.point > 0 ? d.point : 0; i < d.count; ++i) {
+        out += d.digits[i];
+    }
+    return out;
+}
+
+}  // namespace sondrel

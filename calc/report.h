@@ -1,0 +1,32 @@
+#pragma once
+// The report: the header, the five inputs as typed with their metric equivalents, a blank
+// line and the results box, "\r\n" between lines, written to Output.txt.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "calc/calculator_state.h"
+#include "calc/file_writer.h"
+
+namespace sondrel {
+
+inline constexpr double kFeetPerMetre = 3.28084;
+inline constexpr double kInHgPerMillibar = 0.02952999;
+inline constexpr std::string_view kReportFileName = "Output.txt";
+
+// The whole report text. The metric values come from the state as last loaded (Elev, LoBaro,
+// HiBaro); the texts are the boxes as they stand now. Ends with "\r\n".
+// Throws Failure (overflow) when a metric value is not finite.
+std::string ReportText(const CalculatorState& state, const InputTexts& boxes,
+                       std::string_view results_text, std::string_view header);
+
+// Builds the report text first, then replaces `file` with it (Output.txt in the current
+// folder by default). A failure while building leaves the file untouched; a failure while
+// writing leaves the earlier file byte for byte and throws Failure (kind File).
+void GenerateReport(const CalculatorState& state, const InputTexts& boxes,
+                    std::string_view results_text, std::string_view header,
+                    const std::filesystem::path& file = std::filesystem::path(kReportFileName),
+                    const ChunkWriter& write = {});
+
+}  // namespace sondrel

@@ -1,0 +1,19 @@
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "cli/run.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    int code = 0;
+    {
+        sondrel::cli::Output out(stdout);
+        sondrel::cli::Output err(stderr);
+        code = sondrel::cli::Run(args, out, err);
+        if (!out.Flush() && code == 0) {
+            code = 1;  // e.g. standard output is a full disk
+        }
+    }
+    return code;
+}

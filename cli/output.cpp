@@ -1,0 +1,103 @@
+#include "cli/output.h"
+
+#include <charconv>
+
+namespace sondrel::cli {
+
+Output& Output::Double(double value) {
+    char buf[32];
+    // 17 significant digits always read back as the same double.
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);
+    return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
+}
+
+Output& Output::Int(long long value) {
+    char buf[24];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value);
+    return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
+}
+
+namespace {
+
+// Length of the valid UTF-8 sequence starting at text[i], or 0 when it is not valid.
+std::size_t Utf8Length(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    unsigned min = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, min = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, min = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) {
+        return 0;
+    }
+    unsigned code = lead & (0x3F >> (length - 1));
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto c = static_cast<unsigned char>(text[i + k]);
+        if ((c & 0xC0) != 0x80) {
+            return 0;
+        }
+        code = (code << 6) | (c & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
+Output& Output::JsonString(std::string_view text) {
+    *this << '"';
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            *this << '\\' << static_cast<char>(c);
+            ++i;
+        } else if (c < 0x20 || c == 0x7F) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            switch (c) {
+                case '\n': *this << "\\n"; break;
+                case '\r': *this << "\\r"; break;
+                case '\t': *this << "\\t"; break;
+                default: {
+                    const char escaped[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+                    *this << std::string_view(escaped, sizeof escaped);
+                }
+            }
+            ++i;
+        } else if (c < 0x80) {
+            *this << static_cast<char>(c);
+            ++i;
+        } else if (const std::size_t length = Utf8Length(text, i); length != 0) {
+            *this << text.substr(i, length);
+            i += length;
+        } else {
+            *this << "\\ufffd";  // a byte that is not UTF-8
+            ++i;
+        }
+    }
+    return *this << '"';
+}
+
+bool Output::Flush() {
+    if (sink_ != nullptr) {
+        *sink_ += buffer_;
+    } else if (file_ != nullptr && !buffer_.empty()) {
+        if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+            ok_ = false;
+        }
+        if (std::fflush(file_) != 0) {
+            ok_ = false;
+        }
+    }
+    buffer_.clear();
+    return ok_;
+}
+
+}  // namespace sondrel::cli

@@ -1,0 +1,44 @@
+#pragma once
+// One buffered writer for everything the command line prints: to a C stream, or into a
+// string for tests. Numbers go in through std::to_chars, never through iostreams.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace sondrel::cli {
+
+class Output {
+public:
+    explicit Output(std::FILE* file) : file_(file) { buffer_.reserve(kFlushAt + 4096); }
+    explicit Output(std::string* sink) : sink_(sink) {}
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    ~Output() { Flush(); }
+
+    Output& operator<<(std::string_view text) {
+        buffer_ += text;
+        if (buffer_.size() >= kFlushAt) {
+            Flush();
+        }
+        return *this;
+    }
+    Output& operator<<(char c) { return *this << std::string_view(&c, 1); }
+    // Shortest text that reads back as exactly this double; finite values only.
+    Output& Double(double value);
+    Output& Int(long long value);
+    // The text as a JSON string literal, quotes included.
+    Output& JsonString(std::string_view text);
+
+    // False once a write to the file has failed.
+    bool Flush();
+
+private:
+    static constexpr std::size_t kFlushAt = 1 << 16;
+    std::FILE* file_ = nullptr;
+    std::string* sink_ = nullptr;
+    std::string buffer_;
+    bool ok_ = true;
+};
+
+}  // namespace sondrel::cli

@@ -1,0 +1,218 @@
+#include "cli/run.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "calc/calculator_state.h"
+#include "calc/failure.h"
+#include "calc/report.h"
+#include "calc/version.h"
+
+namespace sondrel::cli {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+struct Options {
+    bool json = false;
+    bool help = false;
+    bool version = false;
+    std::optional<std::string> report_file;
+    std::string header;
+    std::vector<std::string_view> positional;
+};
+
+// "-1000" and "-.5" are numbers, not options.
+bool LooksLikeOption(std::string_view arg) {
+    if (arg.size() < 2 || arg[0] != '-') {
+        return false;
+    }
+    const char c = arg[1];
+    return !((c >= '0' && c <= '9') || c == '.');
+}
+
+// Parses the arguments; on a usage error returns the message.
+std::optional<std::string> Parse(const std::vector<std::string_view>& args, Options& options) {
+    bool only_positional = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (only_positional || !LooksLikeOption(arg)) {
+            options.positional.push_back(arg);
+            continue;
+        }
+        std::string_view name = arg;
+        std::optional<std::string_view> value;
+        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        const auto take_value = [&]() -> std::optional<std::string_view> {
+            if (value) {
+                return value;
+            }
+            if (i + 1 < args.size()) {
+                return args[++i];
+            }
+            return std::nullopt;
+        };
+        if (name == "--") {
+            only_positional = true;
+        } else if (name == "--json" && !value) {
+            options.json = true;
+        } else if (name == "--help" && !value) {
+            options.help = true;
+        } else if (name == "--version" && !value) {
+            options.version = true;
+        } else if (name == "--report") {
+            const auto file = take_value();
+            if (!file || file->empty()) {
+                return std::string("--report needs a file name (or - for standard output)");
+            }
+            options.report_file = std::string(*file);
+        } else if (name == "--header") {
+            const auto text = take_value();
+            if (!text) {
+                return std::string("--header needs a text");
+            }
+            options.header = std::string(*text);
+        } else {
+            return "unknown option " + std::string(arg);
+        }
+    }
+    if (options.help || options.version) {
+        return std::nullopt;
+    }
+    if (!options.positional.empty() && options.positional.size() != 5) {
+        return "expected five values (ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS "
+               "HIGH_VOLTS), got " +
+               std::to_string(options.positional.size());
+    }
+    if (options.json && options.report_file == "-") {
+        return std::string("--json and --report - both want standard output");
+    }
+    return std::nullopt;
+}
+
+// A typed line break in the header becomes "\r\n", as the window's box gives it.
+std::string HeaderWithCrLf(std::string_view header) {
+    std::string out;
+    out.reserve(header.size() + 8);
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        if (header[i] == '\n' && (i == 0 || header[i - 1] != '\r')) {
+            out += '\r';
+        }
+        out += header[i];
+    }
+    return out;
+}
+
+void PrintLines(Output& out, std::string_view crlf_text) {
+    for (std::size_t start = 0;;) {
+        const std::size_t end = crlf_text.find("\r\n", start);
+        out << crlf_text.substr(start, end - start) << '\n';
+        if (end == std::string_view::npos) {
+            break;
+        }
+        start = end + 2;
+    }
+}
+
+}  // namespace
+
+std::string_view UsageText() {
+    return "Usage: sondrel-calc [--json] [--report FILE [--header TEXT]]\n"
+           "                    [ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
+           "\n"
+           "Sets the VR1 wiper and VR2 of the barometric sensor scaling circuit for a site.\n"
+           "Without values it uses the window's defaults: 0 28 31 1.25 8.25\n"
+           "(elevation in ft, low and high sea-level pressure in inHg, low and high output\n"
+           "volts). Numbers use \".\" for decimals and may group thousands with \",\".\n"
+           "\n"
+           "Options:\n"
+           "  --json           print one JSON object instead of the four result lines\n"
+           "  --report FILE    also write the report (FILE - writes it to standard output)\n"
+           "  --header TEXT    the report's header; each newline is written as CR LF\n"
+           "  --help           print this help\n"
+           "  --version        print the version\n"
+           "\n"
+           "Exit status: 0 done, 1 the calculation or the report failed, 2 bad arguments.\n";
+}
+
+int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
+    Options options;
+    if (const auto problem = Parse(args, options)) {
+        err << "sondrel-calc: " << *problem << '\n' << UsageText();
+        return kExitUsage;
+    }
+    if (options.help) {
+        out << UsageText();
+        return kExitOk;
+    }
+    if (options.version) {
+        out << "sondrel-calc " << kVersion << '\n';
+        return kExitOk;
+    }
+
+    InputTexts inputs;
+    if (options.positional.size() == 5) {
+        inputs = {std::string(options.positional[0]), std::string(options.positional[1]),
+                  std::string(options.positional[2]), std::string(options.positional[3]),
+                  std::string(options.positional[4])};
+    }
+
+    CalculatorState state;
+    StringTextHolder results;
+    std::string report_path;
+    try {
+        Calculate(state, inputs, results);
+        if (options.report_file) {
+            const std::string header = HeaderWithCrLf(options.header);
+            if (*options.report_file == "-") {
+                out << ReportText(state, inputs, results.Text(), header);
+                return out.Flush() ? kExitOk : kExitFailure;
+            }
+            const std::filesystem::path file(*options.report_file);
+            GenerateReport(state, inputs, results.Text(), header, file);
+            report_path = std::filesystem::absolute(file).string();
+        }
+    } catch (const Failure& failure) {
+        err << "sondrel-calc: " << failure.what() << '\n';
+        if (options.json) {
+            out << "{\"error\": {\"kind\": \"" << FailureKindId(failure.kind())
+                << "\", \"message\": ";
+            out.JsonString(failure.what());
+            out << "}}\n";
+        }
+        return kExitFailure;
+    }
+
+    const std::string text = results.Text();
+    if (!options.json) {
+        PrintLines(out, text);
+        return kExitOk;
+    }
+    const ResultLines& lines = *results.Results();
+    out << "{\"passes\": ";
+    out.Int(state.PassCount);
+    out << ", \"vr2_ohms\": ";
+    out.Double(lines.vr2_ohms);
+    out << ", \"vr1_wiper_to_gnd_ohms\": ";
+    out.Double(lines.vr1_wiper_to_gnd_ohms);
+    out << ", \"lo_vin_volts\": ";
+    out.Double(lines.lo_vin_volts);
+    out << ", \"hi_vin_volts\": ";
+    out.Double(lines.hi_vin_volts);
+    out << ", \"results_text\": ";
+    out.JsonString(text);
+    if (!report_path.empty()) {
+        out << ", \"report_path\": ";
+        out.JsonString(report_path);
+    }
+    out << "}\n";
+    return kExitOk;
+}
+
+}  // namespace sondrel::cli

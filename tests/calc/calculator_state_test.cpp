@@ -1,0 +1,251 @@
+#include "calc/calculator_state.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "calc/failure.h"
+
+namespace sondrel {
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+struct SolverCase {
+    const char* name;
+    InputTexts inputs;
+    int passes;
+    std::vector<std::string> lines;  // empty: not checked
+};
+
+void PrintTo(const SolverCase& c, std::ostream* os) { *os << c.name; }
+
+class SolverTest : public testing::TestWithParam<SolverCase> {};
+
+TEST_P(SolverTest, SettlesWithTheExpectedLinesAndPasses) {
+    const SolverCase& c = GetParam();
+    CalculatorState state;
+    StringTextHolder box;
+    Calculate(state, c.inputs, box);
+    EXPECT_TRUE(state.Initialized);
+    EXPECT_EQ(state.PassCount, c.passes);
+    if (!c.lines.empty()) {
+        EXPECT_EQ(Lines(box.Text()), c.lines);
+    } else {
+        EXPECT_EQ(Lines(box.Text()).size(), 4u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkedExamples, SolverTest,
+    testing::Values(
+        SolverCase{"Defaults",
+                   {},
+                   6,
+                   {"VR2 = 1813. Ohms", "VR1 wiper to GND side = 1851. Ohms", "LoVin = 3.792 Volts",
+                    "HiVin = 4.249 Volts"}},
+        SolverCase{"Elevation1000ft",
+                   {"1000", "28", "31", "1.25", "8.25"},
+                   6,
+                   {"VR2 = 1888. Ohms", "VR1 wiper to GND side = 1646. Ohms", "LoVin = 3.64 Volts",
+                    "HiVin = 4.081 Volts"}},
+        SolverCase{"Elevation5000ft",
+                   {"5000", "28", "31", "1.25", "8.25"},
+                   9,
+                   {"VR2 = 2187. Ohms", "VR1 wiper to GND side = 901. Ohms", "LoVin = 3.075 Volts",
+                    "HiVin = 3.456 Volts"}},
+        SolverCase{"Elevation10000ft", {"10000", "28", "31", "1.25", "8.25"}, 13, {}},
+        SolverCase{"Elevation15000ftNegativeVr1",
+                   {"15000", "28", "31", "1.25", "8.25"},
+                   15,
+                   {"VR2 = 2991. Ohms", "VR1 wiper to GND side = -504. Ohms", "LoVin = 1.933 Volts",
+                    "HiVin = 2.191 Volts"}},
+        // The fifth pass moves by 1.0013E-04: just above the tolerance, so a sixth runs.
+        SolverCase{"StrictToleranceSixthPass",
+                   {"0", "28", "31", "0.5", "4.5"},
+                   6,
+                   {"VR2 = 739. Ohms", "VR1 wiper to GND side = 2163. Ohms", "LoVin = 3.792 Volts",
+                    "HiVin = 4.249 Volts"}},
+        SolverCase{"FallingVolts",
+                   {"0", "28", "31", "8.25", "1.25"},
+                   6,
+                   {"VR2 = -3256. Ohms", "VR1 wiper to GND side = 1902. Ohms",
+                    "LoVin = 3.792 Volts", "HiVin = 4.249 Volts"}},
+        SolverCase{"FallingPressures", {"0", "31", "28", "1.25", "8.25"}, 6, {}},
+        SolverCase{"BelowSeaLevel", {"-1000", "28", "31", "1.25", "8.25"}, 6, {}}),
+    [](const testing::TestParamInfo<SolverCase>& info) { return std::string(info.param.name); });
+
+TEST(Initialize, DerivesTheSensorVoltagesForTheDefaults) {
+    CalculatorState state;
+    state.PassCount = 7;
+    Initialize(state, {});
+    EXPECT_EQ(state.PressRatio, 1.0);
+    EXPECT_NEAR(state.LoVin, 3.791738, 1e-12);
+    EXPECT_NEAR(state.HiVin, 4.2488885, 1e-12);
+    EXPECT_NEAR(state.SpanGain, 15.312244, 1e-6);
+    EXPECT_EQ(state.VinTarget, state.HiVin);
+    EXPECT_EQ(state.VoutTarget, state.HiVolt);
+    EXPECT_EQ(state.WiperGuess, 0.34);
+    EXPECT_FALSE(state.Initialized);  // untouched
+    EXPECT_EQ(state.PassCount, 7);    // untouched
+}
+
+TEST(Initialize, StoresANegativeSpanGainAndARatioAboveOneBelowSeaLevel) {
+    CalculatorState state;
+    Initialize(state, {"-1000", "31", "28", "1.25", "8.25"});
+    EXPECT_GT(state.PressRatio, 1.0);
+    EXPECT_LT(state.SpanGain, 0.0);
+}
+
+TEST(Calculate, DefaultsEndAtTheWorkedWiperEstimate) {
+    CalculatorState state;
+    StringTextHolder box;
+    Calculate(state, {}, box);
+    EXPECT_NEAR(state.WiperGuess, 0.396581, 1e-6);
+    EXPECT_NEAR(state.WiperNew, 0.3965588, 1e-7);
+    const ResultLines* results = box.Results();
+    ASSERT_NE(results, nullptr);
+    EXPECT_NEAR(results->vr2_ohms, 1812.98, 0.01);
+    EXPECT_NEAR(results->vr1_wiper_to_gnd_ohms, 1850.65, 0.01);
+}
+
+TEST(Calculate, RepeatedWithoutEditsRunsOnePassWithTheSameLines) {
+    CalculatorState state;
+    StringTextHolder box;
+    Calculate(state, {}, box);
+    const std::string first = box.Text();
+    const double guess = state.WiperGuess;
+    box.SetText("typed by the user");
+    Calculate(state, {"999", "x", "x", "x", "x"}, box);  // not reloaded: inputs unread
+    EXPECT_EQ(box.Text(), first);
+    EXPECT_EQ(state.PassCount, 6);
+    EXPECT_EQ(state.WiperGuess, guess);
+}
+
+TEST(Calculate, ClearingInitializedReloadsAndRestartsTheCount) {
+    CalculatorState state;
+    StringTextHolder box;
+    Calculate(state, {}, box);
+    ClearInitialized(state);
+    Calculate(state, {"5000", "28", "31", "1.25", "8.25"}, box);
+    EXPECT_EQ(state.PassCount, 9);
+    EXPECT_EQ(state.Elev, 5000);
+}
+
+TEST(Calculate, InitializeOnItsOwnKeepsCountingUpToTheLimit) {
+    CalculatorState state;
+    StringTextHolder box;
+    Calculate(state, {}, box);
+    const std::string settled = box.Text();
+
+    Initialize(state, {});  // WiperGuess back to 0.34, PassCount left at 6
+    Calculate(state, {}, box);
+    EXPECT_EQ(state.PassCount, 11);
+    EXPECT_EQ(box.Text(), settled);
+
+    for (int i = 0; i < 30 && state.PassCount < 100; ++i) {
+        Initialize(state, {});
+        Calculate(state, {}, box);
+        EXPECT_LE(state.PassCount, 100);
+    }
+    ASSERT_EQ(state.PassCount, 100);
+    // At the limit each Calculate runs a single pass from 0.34: its own lines, not settled ones.
+    Initialize(state, {});
+    Calculate(state, {}, box);
+    EXPECT_EQ(state.PassCount, 100);
+    EXPECT_NE(box.Text(), settled);
+    EXPECT_EQ(state.WiperGuess, 0.34);
+}
+
+struct FailureCase {
+    const char* name;
+    InputTexts inputs;
+    FailureKind kind;
+    const char* message;  // expected substring
+    bool initialized_after;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
+class CalculateFailureTest : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(CalculateFailureTest, StopsWithTheKindAndKeepsTheBox) {
+    const FailureCase& c = GetParam();
+    CalculatorState state;
+    StringTextHolder box("before");
+    try {
+        Calculate(state, c.inputs, box);
+        FAIL() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.kind(), c.kind);
+        EXPECT_NE(std::string(failure.what()).find(c.message), std::string::npos)
+            << failure.what();
+    }
+    EXPECT_EQ(state.Initialized, c.initialized_after);
+    EXPECT_EQ(state.PassCount, 1);
+    EXPECT_EQ(box.Text(), "before");  // failed in the first pass, before any line
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, CalculateFailureTest,
+    testing::Values(
+        FailureCase{"ElevationNotANumber", {"abc", "28", "31", "1.25", "8.25"},
+                    FailureKind::TypeMismatch, "Elevation, ft: \"abc\" is not a number", false},
+        FailureCase{"LowPressureEmpty", {"0", "", "31", "1.25", "8.25"},
+                    FailureKind::TypeMismatch, "LoBaro, inHg: \"\" is not a number", false},
+        FailureCase{"HighPressureMisgrouped", {"0", "28", "3,1", "1.25", "8.25"},
+                    FailureKind::TypeMismatch, "HiBaro, inHg", false},
+        FailureCase{"LowVoltsNotANumber", {"0", "28", "31", "abc", "8.25"},
+                    FailureKind::TypeMismatch, "LoVolt: \"abc\"", false},
+        FailureCase{"HighVoltsTooLarge", {"0", "28", "31", "1.25", "1e400"},
+                    FailureKind::Overflow, "HiVolt", false},
+        FailureCase{"ElevationAboveTheFormula", {"145492", "28", "31", "1.25", "8.25"},
+                    FailureKind::InvalidArgument, "logarithm", false},
+        FailureCase{"ElevationJustBelowTheLimit", {"145400", "28", "31", "1.25", "8.25"},
+                    FailureKind::DivisionByZero, "same sensor voltage", false},
+        FailureCase{"EqualPressures", {"0", "28", "28", "1.25", "8.25"},
+                    FailureKind::DivisionByZero, "same sensor voltage", false},
+        FailureCase{"EqualPressuresAndVolts", {"0", "28", "28", "5", "5"},
+                    FailureKind::DivisionByZero, "same sensor voltage", false},
+        FailureCase{"ElevationFarBelowSeaLevel", {"-1e300", "28", "31", "1.25", "8.25"},
+                    FailureKind::Overflow, "pressure ratio", false},
+        FailureCase{"OutputSpanOverflows", {"0", "28", "31", "-1e308", "1e308"},
+                    FailureKind::Overflow, "output span", false},
+        // Loading worked; the solver's first pass divides by a zero second-stage gain.
+        FailureCase{"EqualVolts", {"0", "28", "31", "1.25", "1.25"},
+                    FailureKind::DivisionByZero, "second-stage gain of zero", true}),
+    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+TEST(CalculateFailure, HalfLoadedStateIsReloadedNextTime) {
+    CalculatorState state;
+    StringTextHolder box;
+    Calculate(state, {}, box);
+    const std::string settled = box.Text();
+    ClearInitialized(state);
+
+    EXPECT_THROW(Calculate(state, {"5000", "29", "abc", "1.25", "8.25"}, box), Failure);
+    EXPECT_EQ(state.Elev, 5000);    // read before the failure
+    EXPECT_EQ(state.LoBaro, 29);    // read before the failure
+    EXPECT_EQ(state.HiBaro, 31);    // still the old value
+    EXPECT_FALSE(state.Initialized);
+    EXPECT_EQ(box.Text(), settled);
+
+    Calculate(state, {}, box);  // the fix: a full reload, not the mixed state
+    EXPECT_EQ(box.Text(), settled);
+    EXPECT_EQ(state.PassCount, 6);
+}
+
+}  // namespace
+}  // namespace sondrel

@@ -1,0 +1,136 @@
+#include "calc/text_to_number.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <clocale>
+#include <cmath>
+#include <string>
+
+#include "calc/failure.h"
+
+namespace sondrel {
+namespace {
+
+const NumberSeparators kDot{".", ","};
+const NumberSeparators kComma{",", "."};
+const NumberSeparators kCommaNarrowSpace{",", "\u202f"};
+
+struct ParseCase {
+    const char* name;
+    std::string text;
+    NumberSeparators separators;
+    ParseStatus status;
+    double value;
+};
+
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
+
+class ParseNumberTest : public testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseNumberTest, ReadsOrRejects) {
+    const ParseCase& c = GetParam();
+    const ParseResult result = ParseNumber(c.text, c.separators);
+    ASSERT_EQ(result.status, c.status) << '"' << c.text << '"';
+    if (c.status == ParseStatus::Ok) {
+        EXPECT_EQ(result.value, c.value);
+        EXPECT_EQ(std::signbit(result.value), std::signbit(c.value));
+    }
+}
+
+constexpr auto kOk = ParseStatus::Ok;
+constexpr auto kBad = ParseStatus::NotANumber;
+constexpr auto kOver = ParseStatus::Overflow;
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseNumberTest,
+    testing::Values(
+        ParseCase{"Integer", "28", kDot, kOk, 28},
+        ParseCase{"Decimal", "1.25", kDot, kOk, 1.25},
+        ParseCase{"BlanksAround", "  \t8.25 ", kDot, kOk, 8.25},
+        ParseCase{"Negative", "-1000", kDot, kOk, -1000},
+        ParseCase{"PlusSign", "+3", kDot, kOk, 3},
+        ParseCase{"LeadingPoint", ".5", kDot, kOk, 0.5},
+        ParseCase{"TrailingPoint", "5.", kDot, kOk, 5},
+        ParseCase{"Exponent", "1e3", kDot, kOk, 1000},
+        ParseCase{"ExponentSignedUpper", "2.5E-2", kDot, kOk, 0.025},
+        ParseCase{"MinusZero", "-0", kDot, kOk, -0.0},
+        ParseCase{"GroupedThousands", "10,000", kDot, kOk, 10000},
+        ParseCase{"GroupedMillionsWithFraction", "1,234,567.5", kDot, kOk, 1234567.5},
+        ParseCase{"CorrectlyRounded", "0.1", kDot, kOk, 0.1},
+        ParseCase{"UnderflowReadsAsZero", "1e-400", kDot, kOk, 0.0},
+        ParseCase{"NegativeUnderflowKeepsSign", "-1e-400", kDot, kOk, -0.0},
+        ParseCase{"Denormal", "4e-320", kDot, kOk, 4e-320},
+        ParseCase{"CommaDecimal", "1,25", kComma, kOk, 1.25},
+        ParseCase{"CommaLocaleGroups", "1.000,5", kComma, kOk, 1000.5},
+        ParseCase{"MultiByteGroup", "12\u202f345,5", kCommaNarrowSpace, kOk, 12345.5},
+        ParseCase{"Empty", "", kDot, kBad, 0},
+        ParseCase{"OnlyBlanks", "   ", kDot, kBad, 0},
+        ParseCase{"Letters", "abc", kDot, kBad, 0},
+        ParseCase{"TrailingLetter", "12a", kDot, kBad, 0},
+        ParseCase{"TwoPoints", "1.2.3", kDot, kBad, 0},
+        ParseCase{"NaN", "nan", kDot, kBad, 0},
+        ParseCase{"Infinity", "inf", kDot, kBad, 0},
+        ParseCase{"Hexadecimal", "0x10", kDot, kBad, 0},
+        ParseCase{"MisplacedGroup", "1,2", kDot, kBad, 0},
+        ParseCase{"GroupOfFour", "1,0000", kDot, kBad, 0},
+        ParseCase{"FirstGroupTooLong", "1000,000", kDot, kBad, 0},
+        ParseCase{"LeadingGroup", ",100", kDot, kBad, 0},
+        ParseCase{"DoubleGroup", "1,,000", kDot, kBad, 0},
+        ParseCase{"GroupInFraction", "1.000,5", kDot, kBad, 0},
+        ParseCase{"DotIsGroupInCommaLocale", "1.25", kComma, kBad, 0},
+        ParseCase{"BareSign", "-", kDot, kBad, 0},
+        ParseCase{"BarePoint", ".", kDot, kBad, 0},
+        ParseCase{"ExponentWithoutDigits", "1e", kDot, kBad, 0},
+        ParseCase{"InnerBlank", "1 000", kDot, kBad, 0},
+        ParseCase{"TwoSigns", "--1", kDot, kBad, 0},
+        ParseCase{"TooLarge", "1e309", kDot, kOver, 0},
+        ParseCase{"TooLargeNegative", "-2e308", kDot, kOver, 0},
+        ParseCase{"HugeExponentDigits", "1e99999999999999999999", kDot, kOver, 0}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+
+TEST(ParseNumberLocale, IgnoresTheProcessLocale) {
+    // A C locale with "," decimals must not change how "1.25" reads.
+    const char* old = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = old != nullptr ? old : "C";
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "de_DE.UTF-8 locale not installed";
+    }
+    const ParseResult result = ParseNumber("1.25", kDot);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(result.status, ParseStatus::Ok);
+    EXPECT_EQ(result.value, 1.25);
+}
+
+TEST(TextToNumber, FailureNamesTheBoxAndKind) {
+    try {
+        TextToNumber("abc", "Elevation, ft");
+        FAIL() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.kind(), FailureKind::TypeMismatch);
+        EXPECT_STREQ(failure.what(), "Elevation, ft: \"abc\" is not a number");
+    }
+    try {
+        TextToNumber("1e999", "LoVolt");
+        FAIL() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.kind(), FailureKind::Overflow);
+        EXPECT_STREQ(failure.what(), "LoVolt: \"1e999\" is too large for a number");
+    }
+}
+
+TEST(TextToNumber, QuotesHostileTextSafely) {
+    try {
+        TextToNumber(std::string("a\nb\x01") + std::string(100, 'x'), "HiVolt");
+        FAIL() << "no failure";
+    } catch (const Failure& failure) {
+        const std::string message = failure.what();
+        EXPECT_EQ(message.find('\n'), std::string::npos);
+        EXPECT_NE(message.find("a\\x0Ab\\x01"), std::string::npos);
+        EXPECT_LT(message.size(), 80u);
+    }
+}
+
+}  // namespace
+}  // namespace sondrel

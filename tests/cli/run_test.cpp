@@ -1,0 +1,148 @@
+#include "cli/run.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+
+namespace sondrel::cli {
+namespace {
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Result RunWith(const std::vector<std::string_view>& args) {
+    Result result;
+    {
+        Output out(&result.out);
+        Output err(&result.err);
+        result.code = Run(args, out, err);
+    }
+    return result;
+}
+
+const std::string kDefaultLines =
+    "VR2 = 1813. Ohms\nVR1 wiper to GND side = 1851. Ohms\nLoVin = 3.792 Volts\n"
+    "HiVin = 4.249 Volts\n";
+
+struct ArgsCase {
+    const char* name;
+    std::vector<std::string_view> args;
+    int code;
+    const char* out;  // expected substring of stdout ("" when stdout must be empty)
+    const char* err;  // expected substring of stderr ("" when stderr must be empty)
+};
+
+void PrintTo(const ArgsCase& c, std::ostream* os) { *os << c.name; }
+
+class CliTest : public testing::TestWithParam<ArgsCase> {};
+
+TEST_P(CliTest, ExitCodeAndOutput) {
+    const ArgsCase& c = GetParam();
+    const Result r = RunWith(c.args);
+    EXPECT_EQ(r.code, c.code);
+    if (*c.out == '\0') {
+        EXPECT_EQ(r.out, "");
+    } else {
+        EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    }
+    if (*c.err == '\0') {
+        EXPECT_EQ(r.err, "");
+    } else {
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CliTest,
+    testing::Values(
+        ArgsCase{"DefaultsPrintTheFourLines", {}, 0, kDefaultLines.c_str(), ""},
+        ArgsCase{"FiveValues", {"1000", "28", "31", "1.25", "8.25"}, 0, "LoVin = 3.64 Volts\n", ""},
+        ArgsCase{"NegativeElevationIsNotAnOption",
+                 {"-1000", "28", "31", "1.25", "8.25"}, 0, "VR2 = ", ""},
+        ArgsCase{"GroupedThousands", {"1,000", "28", "31", "1.25", "8.25"}, 0, "3.64", ""},
+        ArgsCase{"JsonPasses", {"--json", "5000", "28", "31", "1.25", "8.25"}, 0,
+                 "{\"passes\": 9, \"vr2_ohms\": 2186.74", ""},
+        ArgsCase{"JsonResultsText", {"--json"}, 0,
+                 "\"results_text\": \"VR2 = 1813. Ohms\\r\\nVR1 wiper to GND side = 1851. "
+                 "Ohms\\r\\nLoVin = 3.792 Volts\\r\\nHiVin = 4.249 Volts\"}\n",
+                 ""},
+        ArgsCase{"EqualPressures", {"0", "28", "28", "1.25", "8.25"}, 1, "",
+                 "sondrel-calc: the low and high pressures give the same sensor voltage "
+                 "(division by zero)\n"},
+        ArgsCase{"NamesTheLowVoltsBox", {"0", "28", "31", "abc", "8.25"}, 1, "",
+                 "sondrel-calc: LoVolt: \"abc\" is not a number\n"},
+        ArgsCase{"JsonError", {"--json", "0", "28", "31", "abc", "8.25"}, 1,
+                 "{\"error\": {\"kind\": \"type-mismatch\", \"message\": \"LoVolt: \\\"abc\\\" is "
+                 "not a number\"}}\n",
+                 "LoVolt"},
+        ArgsCase{"JsonEscapesControlCharacters", {"--json", "0", "28", "31", "\x01\xff", "8.25"}, 1,
+                 "\\\\x01\\ufffd", "LoVolt"},
+        ArgsCase{"TooFewValues", {"0", "28"}, 2, "", "Usage: sondrel-calc"},
+        ArgsCase{"UnknownOption", {"--frobnicate"}, 2, "", "unknown option --frobnicate"},
+        ArgsCase{"ReportWithoutFile", {"--report"}, 2, "", "--report needs"},
+        ArgsCase{"JsonAndReportToStdout", {"--json", "--report", "-"}, 2, "", "standard output"},
+        ArgsCase{"Help", {"--help"}, 0, "Usage: sondrel-calc", ""},
+        ArgsCase{"Version", {"--version"}, 0, "sondrel-calc 1.", ""},
+        ArgsCase{"ReportToStdout", {"--report", "-"}, 0,
+                 "Elev = 0 ft       Elev = . m\r\nLoBaro = 28 inHg     LoBaro = 948.2 mb\r\n"
+                 "HiBaro = 31 inHg     HiBaro = 1049.8 mb\r\nLoVolts = 1.25\r\nHiVolts = 8.25\r\n"
+                 "\r\nVR2 = 1813. Ohms\r\nVR1 wiper to GND side = 1851. Ohms\r\n"
+                 "LoVin = 3.792 Volts\r\nHiVin = 4.249 Volts\r\n",
+                 ""},
+        ArgsCase{"HeaderNewlinesBecomeCrLf", {"--report", "-", "--header", "Site A\nRoof\n"}, 0,
+                 "Site A\r\nRoof\r\nElev = 0 ft", ""}),
+    [](const testing::TestParamInfo<ArgsCase>& info) { return std::string(info.param.name); });
+
+TEST(CliReport, WritesTheFileAndNamesItInJson) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "sondrel-cli-report-test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string file = (dir / "r.txt").string();
+    const Result r = RunWith({"--json", "--report", file});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("\"report_path\": \"" + file + "\""), std::string::npos) << r.out;
+    std::ifstream in(file, std::ios::binary);
+    const std::string written{std::istreambuf_iterator<char>(in), {}};
+    const Result to_stdout = RunWith({"--report", "-"});
+    EXPECT_EQ(written, to_stdout.out);
+
+    const Result failed = RunWith({"--report", (dir / "missing" / "r.txt").string()});
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_NE(failed.err.find("cannot write"), std::string::npos);
+    fs::remove_all(dir);
+}
+
+// The real executable, through a shell: arguments, exit status and the bytes it prints.
+TEST(CliExecutable, PrintsDefaultsAndFailsCleanly) {
+    const auto run = [](const std::string& args, std::string& out) {
+        const std::string command = std::string(SONDREL_CALC_EXE) + " " + args + " 2>/dev/null";
+        FILE* pipe = ::popen(command.c_str(), "r");
+        char buf[4096];
+        out.clear();
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) {
+            out.append(buf, n);
+        }
+        const int status = ::pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string out;
+    EXPECT_EQ(run("", out), 0);
+    EXPECT_EQ(out, kDefaultLines);
+    EXPECT_EQ(run("0 28 28 1.25 8.25", out), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(run("1 2", out), 2);
+}
+
+}  // namespace
+}  // namespace sondrel::cli
