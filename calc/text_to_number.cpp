@@ -52,9 +52,11 @@ ParseResult ParseNumber(std::string_view text, const NumberSeparators& separator
         return not_a_number;
     }
 
-    const std::string_view decimal = separators.decimal.empty() ? "." : separators.decimal;
-    const std::string_view group =
-        separators.group == separators.decimal ? std::string_view{} : separators.group;
+    const std::string_view decimal =
+        separators.decimal.empty() ? std::string_view(".") : std::string_view(separators.decimal);
+    const std::string_view group = separators.group == separators.decimal
+                                       ? std::string_view{}
+                                       : std::string_view(separators.group);
 
     CleanText clean(text.size() + 1);
     std::size_t i = 0;
