@@ -12,19 +12,31 @@ constexpr double kPressureLapse = 6.87324E-06;  // per foot, standard atmosphere
 constexpr double kPressureExponent = 5.256;
 constexpr std::int16_t kPassLimit = 100;
 
+// Kept out of line so that the checks below stay cheap on the path that does not fail.
+[[noreturn]] void ThrowOverflow(const char* what);
+[[noreturn]] void ThrowDivisionByZero(const char* why_zero);
+
 // A result that is not finite stops the command as an overflow.
-double Finite(double value, const char* what) {
-    if (!std::isfinite(value)) {
-        throw Failure(FailureKind::Overflow, std::string(what) + " is too large (overflow)");
+inline double Finite(double value, const char* what) {
+    if (!std::isfinite(value)) [[unlikely]] {
+        ThrowOverflow(what);
     }
     return value;
 }
 
-double Divide(double numerator, double denominator, const char* why_zero, const char* what) {
-    if (denominator == 0.0) {
-        throw Failure(FailureKind::DivisionByZero, std::string(why_zero) + " (division by zero)");
+inline double Divide(double numerator, double denominator, const char* why_zero, const char* what) {
+    if (denominator == 0.0) [[unlikely]] {
+        ThrowDivisionByZero(why_zero);
     }
     return Finite(numerator / denominator, what);
+}
+
+void ThrowOverflow(const char* what) {
+    throw Failure(FailureKind::Overflow, std::string(what) + " is too large (overflow)");
+}
+
+void ThrowDivisionByZero(const char* why_zero) {
+    throw Failure(FailureKind::DivisionByZero, std::string(why_zero) + " (division by zero)");
 }
 
 // Sensor output at a sea-level pressure in inHg: 5 x (0.009 x kPa - 0.095) volts.
@@ -56,12 +68,10 @@ void Initialize(CalculatorState& s, const InputTexts& in, const NumberSeparators
     s.HiVin = Finite(SensorVolts(s.HiBaro, s.PressRatio), "the sensor voltage at HiBaro");
     s.SpanGain = Divide(Finite(s.HiVolt - s.LoVolt, "the output span"),
                         Finite(s.HiVin - s.LoVin, "the sensor span"),
-                        "the low and high pressures give the same sensor voltage",
-                        "the span gain");
+                        "the low and high pressures give the same sensor voltage", "the span gain");
     s.SpanFraction = 1;
     s.VinTarget = Finite((s.HiVin - s.LoVin) * s.SpanFraction + s.LoVin, "the target input");
-    s.VoutTarget =
-        Finite((s.HiVolt - s.LoVolt) * s.SpanFraction + s.LoVolt, "the target output");
+    s.VoutTarget = Finite((s.HiVolt - s.LoVolt) * s.SpanFraction + s.LoVolt, "the target output");
 }
 
 void Calculate(CalculatorState& s, const InputTexts& in, TextHolder& results,
@@ -87,12 +97,10 @@ void Calculate(CalculatorState& s, const InputTexts& in, TextHolder& results,
             s.Vr2Factor = Finite(((s.Stage2Gain - 1) / 5) * 0.666667, "the VR2 factor");
             s.Vr2Shift = Finite((50 * s.Vr2Factor) / 1.5, "the VR2 shift");
             s.Stage2Input =
-                Divide(Finite(s.VoutTarget + s.Vr2Shift, "the second-stage output"),
-                       s.Stage2Gain,
+                Divide(Finite(s.VoutTarget + s.Vr2Shift, "the second-stage output"), s.Stage2Gain,
                        "the low and high volts give a second-stage gain of zero",
                        "the second-stage input");
-            s.WiperError =
-                Finite(s.Stage1Gain * s.VinTarget - s.Stage2Input, "the wiper error");
+            s.WiperError = Finite(s.Stage1Gain * s.VinTarget - s.Stage2Input, "the wiper error");
             s.QuadA = -1;
             s.QuadB = 1 - Divide(15, std::fabs(s.WiperError), "the wiper error is exactly zero",
                                  "the quadratic's b coefficient");

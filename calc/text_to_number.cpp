@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "calc/failure.h"
@@ -9,39 +10,159 @@
 namespace sondrel {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-// The text rewritten in the one form std::from_chars reads: [-]digits[.digits][e[-]digits].
-// Short texts stay on the stack.
-class CleanText {
-public:
-    explicit CleanText(std::size_t capacity) {
-        if (capacity > sizeof small_) {
-            large_.reserve(capacity);
-        }
-    }
-    void Push(char c) {
-        if (large_.capacity() != 0) {
-            large_.push_back(c);
+// Whether `text` holds `piece` at `at`; the first byte is tested before the rest.
+bool HasAt(std::string_view text, std::size_t at, std::string_view piece) {
+    return !piece.empty() && at < text.size() && text[at] == piece[0] &&
+           (piece.size() == 1 || text.substr(at, piece.size()) == piece);
+}
+
+// What one pass over a valid text finds. The digits are also taken as an integer while
+// they fit: with at most 15 significant digits and a power of ten up to 1e22 both operands
+// are exact, so one multiplication or division gives the correctly rounded double.
+struct Scan {
+    bool negative = false;
+    std::uint64_t mantissa = 0;
+    int significant = 0;     // significant digits (leading zeros not counted)
+    long long point = 0;     // where the decimal point falls after the first significant digit
+    long long exponent = 0;  // the written exponent, saturated far beyond any double's
+    int frac_digits = 0;
+
+    void Take(char c, bool fraction) {
+        if (significant == 0 && c == '0') {
+            point -= fraction ? 1 : 0;
         } else {
-            small_[size_++] = c;
+            if (++significant <= 19) {
+                mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            }
+            point += fraction ? 0 : 1;
+        }
+        frac_digits += fraction ? 1 : 0;
+    }
+};
+
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Checks the text against the grammar and scans it; false when it is not a number.
+bool ScanNumber(std::string_view text, std::string_view decimal, std::string_view group,
+                Scan& scan) {
+    std::size_t i = 0;
+    if (text[i] == '+' || text[i] == '-') {
+        scan.negative = text[i] == '-';
+        ++i;
+    }
+    // Integer part: plain digits, or groups of three after a first group of one to three.
+    std::size_t int_digits = 0;
+    std::size_t run = 0;  // digits since the last group separator
+    bool grouped = false;
+    for (; i < text.size(); ++i) {
+        if (IsDigit(text[i])) {
+            scan.Take(text[i], false);
+            ++int_digits;
+            ++run;
+        } else if (HasAt(text, i, group)) {
+            if (run == 0 || run > 3 || (grouped && run != 3)) {
+                return false;
+            }
+            grouped = true;
+            run = 0;
+            i += group.size() - 1;
+        } else {
+            break;
         }
     }
-    const char* begin() const { return large_.capacity() != 0 ? large_.data() : small_; }
-    const char* end() const { return begin() + size(); }
-    std::size_t size() const { return large_.capacity() != 0 ? large_.size() : size_; }
+    if (grouped && run != 3) {
+        return false;
+    }
+    if (HasAt(text, i, decimal)) {
+        for (i += decimal.size(); i < text.size() && IsDigit(text[i]); ++i) {
+            scan.Take(text[i], true);
+        }
+    }
+    if (int_digits + static_cast<std::size_t>(scan.frac_digits) == 0) {
+        return false;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        bool negative = false;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            negative = text[i] == '-';
+            ++i;
+        }
+        const std::size_t start = i;
+        for (; i < text.size() && IsDigit(text[i]); ++i) {
+            if (scan.exponent < 1'000'000'000) {
+                scan.exponent = scan.exponent * 10 + (text[i] - '0');
+            }
+        }
+        if (i == start) {
+            return false;
+        }
+        scan.exponent = negative ? -scan.exponent : scan.exponent;
+    }
+    return i == text.size();
+}
 
-private:
-    char small_[64];
-    std::size_t size_ = 0;
-    std::string large_;
-};
+// The exact fast path; false when the general conversion is needed.
+bool FastValue(const Scan& scan, double& out) {
+    if (scan.significant == 0) {  // only zeros, whatever the exponent
+        out = scan.negative ? -0.0 : 0.0;
+        return true;
+    }
+    const long long power = scan.exponent - scan.frac_digits;
+    if (scan.significant > 15 || power < -22 || power > 22) {
+        return false;
+    }
+    double v = static_cast<double>(scan.mantissa);
+    v = power < 0 ? v / kExactPowersOfTen[-power] : v * kExactPowersOfTen[power];
+    out = scan.negative ? -v : v;
+    return true;
+}
+
+// The general path: a valid text rewritten as [-]digits[.digits][e[-]digits] for
+// std::from_chars, which reads it the same in every locale.
+ParseResult SlowValue(std::string_view text, std::string_view decimal, std::string_view group,
+                      const Scan& scan) {
+    std::string clean;
+    clean.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (HasAt(text, i, group)) {
+            i += group.size();
+        } else if (HasAt(text, i, decimal)) {
+            clean += '.';
+            i += decimal.size();
+        } else {
+            if (!(i == 0 && text[i] == '+')) {
+                clean += text[i];
+            }
+            ++i;
+        }
+    }
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(clean.data(), clean.data() + clean.size(), value);
+    if (ec == std::errc::result_out_of_range) {
+        if (scan.point + scan.exponent > 0) {
+            return {ParseStatus::Overflow, 0.0};
+        }
+        return {ParseStatus::Ok, scan.negative ? -0.0 : 0.0};  // below the smallest double
+    }
+    if (ec != std::errc{} || end != clean.data() + clean.size() || !std::isfinite(value)) {
+        return {ParseStatus::NotANumber, 0.0};
+    }
+    return {ParseStatus::Ok, value};
+}
 
 }  // namespace
 
 ParseResult ParseNumber(std::string_view text, const NumberSeparators& separators) {
-    const ParseResult not_a_number{ParseStatus::NotANumber, 0.0};
     while (!text.empty() && IsBlank(text.front())) {
         text.remove_prefix(1);
     }
@@ -49,137 +170,38 @@ ParseResult ParseNumber(std::string_view text, const NumberSeparators& separator
         text.remove_suffix(1);
     }
     if (text.empty()) {
-        return not_a_number;
+        return {ParseStatus::NotANumber, 0.0};
     }
-
     const std::string_view decimal =
         separators.decimal.empty() ? std::string_view(".") : std::string_view(separators.decimal);
-    const std::string_view group = separators.group == separators.decimal
-                                       ? std::string_view{}
-                                       : std::string_view(separators.group);
-
-    CleanText clean(text.size() + 1);
-    std::size_t i = 0;
-    bool negative = false;
-    if (text[i] == '+' || text[i] == '-') {
-        negative = text[i] == '-';
-        if (negative) {
-            clean.Push('-');
-        }
-        ++i;
+    std::string_view group = separators.group;
+    if (group.size() == decimal.size() && HasAt(group, 0, decimal)) {
+        group = {};  // one separator cannot be both
     }
 
-    // Integer part: plain digits, or groups of three after a first group of one to three.
-    std::size_t int_digits = 0;
-    std::size_t run = 0;  // digits since the last group separator
-    bool grouped = false;
-    // Position of the first non-zero digit relative to the decimal point, for telling an
-    // overflow from an underflow when the value is out of range.
-    long long magnitude = 0;
-    bool seen_nonzero = false;
-    while (i < text.size()) {
-        if (IsDigit(text[i])) {
-            clean.Push(text[i]);
-            if (text[i] != '0') {
-                seen_nonzero = true;
-            }
-            if (seen_nonzero) {
-                ++magnitude;
-            }
-            ++int_digits;
-            ++run;
-            ++i;
-        } else if (!group.empty() && text.substr(i, group.size()) == group) {
-            if (run == 0 || run > 3 || (grouped && run != 3)) {
-                return not_a_number;
-            }
-            grouped = true;
-            run = 0;
-            i += group.size();
-        } else {
-            break;
-        }
+    Scan scan;
+    if (!ScanNumber(text, decimal, group, scan)) {
+        return {ParseStatus::NotANumber, 0.0};
     }
-    if (grouped && run != 3) {
-        return not_a_number;
-    }
-
-    std::size_t frac_digits = 0;
-    if (text.substr(i, decimal.size()) == decimal) {
-        clean.Push('.');
-        i += decimal.size();
-        while (i < text.size() && IsDigit(text[i])) {
-            clean.Push(text[i]);
-            if (!seen_nonzero) {
-                if (text[i] != '0') {
-                    seen_nonzero = true;
-                } else {
-                    --magnitude;
-                }
-            }
-            ++frac_digits;
-            ++i;
-        }
-    }
-    if (int_digits + frac_digits == 0) {
-        return not_a_number;
-    }
-
-    long long exponent = 0;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        clean.Push('e');
-        ++i;
-        bool exp_negative = false;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-            exp_negative = text[i] == '-';
-            if (exp_negative) {
-                clean.Push('-');
-            }
-            ++i;
-        }
-        const std::size_t exp_start = i;
-        while (i < text.size() && IsDigit(text[i])) {
-            clean.Push(text[i]);
-            if (exponent < 1'000'000'000) {
-                exponent = exponent * 10 + (text[i] - '0');
-            }
-            ++i;
-        }
-        if (i == exp_start) {
-            return not_a_number;
-        }
-        if (exp_negative) {
-            exponent = -exponent;
-        }
-    }
-    if (i != text.size()) {
-        return not_a_number;
-    }
-
     double value = 0.0;
-    const auto [end, ec] = std::from_chars(clean.begin(), clean.end(), value);
-    if (ec == std::errc::result_out_of_range) {
-        if (magnitude + exponent > 0) {
-            return {ParseStatus::Overflow, 0.0};
-        }
-        return {ParseStatus::Ok, negative ? -0.0 : 0.0};  // below the smallest double
+    if (FastValue(scan, value)) {
+        return {ParseStatus::Ok, value};
     }
-    if (ec != std::errc{} || end != clean.end() || !std::isfinite(value)) {
-        return not_a_number;
-    }
-    return {ParseStatus::Ok, value};
+    return SlowValue(text, decimal, group, scan);
 }
 
 double TextToNumber(std::string_view text, std::string_view box_name,
                     const NumberSeparators& separators) {
     const ParseResult result = ParseNumber(text, separators);
     switch (result.status) {
-        case ParseStatus::Ok: return result.value;
+        case ParseStatus::Ok:
+            return result.value;
         case ParseStatus::Overflow:
             throw Failure(FailureKind::Overflow, std::string(box_name) + ": " +
                                                      QuoteForMessage(text) +
                                                      " is too large for a number");
-        case ParseStatus::NotANumber: break;
+        case ParseStatus::NotANumber:
+            break;
     }
     throw Failure(FailureKind::TypeMismatch,
                   std::string(box_name) + ": " + QuoteForMessage(text) + " is not a number");
