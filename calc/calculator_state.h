@@ -13,9 +13,9 @@ namespace sondrel {
 
 // The five input boxes' texts, in the order they are read.
 struct InputTexts {
-    std::string elevation = "0";  // Text2, feet
-    std::string lo_baro = "28";   // Text3, inHg
-    std::string hi_baro = "31";   // Text4, inHg
+    std::string elevation = "0";    // Text2, feet
+    std::string lo_baro = "28";     // Text3, inHg
+    std::string hi_baro = "31";     // Text4, inHg
     std::string lo_volts = "1.25";  // Text5
     std::string hi_volts = "8.25";  // Text6
 };
@@ -67,7 +67,9 @@ void Initialize(CalculatorState& state, const InputTexts& inputs,
                 const NumberSeparators& separators = {});
 
 // Marks the state as no longer matching the inputs: the next Calculate reloads it.
-inline void ClearInitialized(CalculatorState& state) { state.Initialized = false; }
+inline void ClearInitialized(CalculatorState& state) {
+    state.Initialized = false;
+}
 
 // The wiper solver: reloads the state when Initialized is clear, then iterates until the
 // estimate settles (strictly more than one part in 10,000 goes on) or PassCount reaches 100.

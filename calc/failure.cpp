@@ -6,22 +6,32 @@ namespace sondrel {
 
 std::string_view FailureKindId(FailureKind kind) noexcept {
     switch (kind) {
-        case FailureKind::TypeMismatch: return "type-mismatch";
-        case FailureKind::InvalidArgument: return "invalid-argument";
-        case FailureKind::DivisionByZero: return "division-by-zero";
-        case FailureKind::Overflow: return "overflow";
-        case FailureKind::File: return "file";
+        case FailureKind::TypeMismatch:
+            return "type-mismatch";
+        case FailureKind::InvalidArgument:
+            return "invalid-argument";
+        case FailureKind::DivisionByZero:
+            return "division-by-zero";
+        case FailureKind::Overflow:
+            return "overflow";
+        case FailureKind::File:
+            return "file";
     }
     return "unknown";
 }
 
 std::string_view FailureKindTitle(FailureKind kind) noexcept {
     switch (kind) {
-        case FailureKind::TypeMismatch: return "Type mismatch";
-        case FailureKind::InvalidArgument: return "Invalid argument";
-        case FailureKind::DivisionByZero: return "Division by zero";
-        case FailureKind::Overflow: return "Overflow";
-        case FailureKind::File: return "File error";
+        case FailureKind::TypeMismatch:
+            return "Type mismatch";
+        case FailureKind::InvalidArgument:
+            return "Invalid argument";
+        case FailureKind::DivisionByZero:
+            return "Division by zero";
+        case FailureKind::Overflow:
+            return "Overflow";
+        case FailureKind::File:
+            return "File error";
     }
     return "Failure";
 }
@@ -46,11 +56,28 @@ std::string QuoteForMessage(std::string_view text) {
         } else if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else {
+        } else if (c < 0x80) {
             out += static_cast<char>(c);
-            // Finish a multi-byte UTF-8 sequence before counting the next character.
-            while (i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
-                out += text[++i];
+        } else {
+            // One UTF-8 character: its lead byte says how many continuation bytes follow. A
+            // byte that starts no whole character is escaped, so invalid text stays short.
+            const std::size_t length = c >= 0xF8   ? 0
+                                       : c >= 0xF0 ? 4
+                                       : c >= 0xE0 ? 3
+                                       : c >= 0xC0 ? 2
+                                                   : 0;
+            std::size_t whole = length != 0 && i + length <= text.size() ? 1 : 0;
+            while (whole != 0 && whole < length &&
+                   (static_cast<unsigned char>(text[i + whole]) & 0xC0) == 0x80) {
+                ++whole;
+            }
+            if (whole == length && length != 0) {
+                out.append(text.substr(i, length));
+                i += length - 1;
+            } else {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\x%02X", c);
+                out += buf;
             }
         }
         ++shown;

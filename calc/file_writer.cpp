@@ -82,8 +82,8 @@ void WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
     };
 
     errno = 0;
-    const std::size_t written = write ? write(file, bytes)
-                                      : std::fwrite(bytes.data(), 1, bytes.size(), file);
+    const std::size_t written =
+        write ? write(file, bytes) : std::fwrite(bytes.data(), 1, bytes.size(), file);
     if (written != bytes.size()) {
         give_up(errno, file);
     }

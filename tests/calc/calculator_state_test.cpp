@@ -30,7 +30,9 @@ struct SolverCase {
     std::vector<std::string> lines;  // empty: not checked
 };
 
-void PrintTo(const SolverCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SolverCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SolverTest : public testing::TestWithParam<SolverCase> {};
 
@@ -177,7 +179,9 @@ struct FailureCase {
     bool initialized_after;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CalculateFailureTest : public testing::TestWithParam<FailureCase> {};
 
@@ -190,8 +194,7 @@ TEST_P(CalculateFailureTest, StopsWithTheKindAndKeepsTheBox) {
         FAIL() << "no failure";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.kind(), c.kind);
-        EXPECT_NE(std::string(failure.what()).find(c.message), std::string::npos)
-            << failure.what();
+        EXPECT_NE(std::string(failure.what()).find(c.message), std::string::npos) << failure.what();
     }
     EXPECT_EQ(state.Initialized, c.initialized_after);
     EXPECT_EQ(state.PassCount, 1);
@@ -200,32 +203,67 @@ TEST_P(CalculateFailureTest, StopsWithTheKindAndKeepsTheBox) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, CalculateFailureTest,
-    testing::Values(
-        FailureCase{"ElevationNotANumber", {"abc", "28", "31", "1.25", "8.25"},
-                    FailureKind::TypeMismatch, "Elevation, ft: \"abc\" is not a number", false},
-        FailureCase{"LowPressureEmpty", {"0", "", "31", "1.25", "8.25"},
-                    FailureKind::TypeMismatch, "LoBaro, inHg: \"\" is not a number", false},
-        FailureCase{"HighPressureMisgrouped", {"0", "28", "3,1", "1.25", "8.25"},
-                    FailureKind::TypeMismatch, "HiBaro, inHg", false},
-        FailureCase{"LowVoltsNotANumber", {"0", "28", "31", "abc", "8.25"},
-                    FailureKind::TypeMismatch, "LoVolt: \"abc\"", false},
-        FailureCase{"HighVoltsTooLarge", {"0", "28", "31", "1.25", "1e400"},
-                    FailureKind::Overflow, "HiVolt", false},
-        FailureCase{"ElevationAboveTheFormula", {"145492", "28", "31", "1.25", "8.25"},
-                    FailureKind::InvalidArgument, "logarithm", false},
-        FailureCase{"ElevationJustBelowTheLimit", {"145400", "28", "31", "1.25", "8.25"},
-                    FailureKind::DivisionByZero, "same sensor voltage", false},
-        FailureCase{"EqualPressures", {"0", "28", "28", "1.25", "8.25"},
-                    FailureKind::DivisionByZero, "same sensor voltage", false},
-        FailureCase{"EqualPressuresAndVolts", {"0", "28", "28", "5", "5"},
-                    FailureKind::DivisionByZero, "same sensor voltage", false},
-        FailureCase{"ElevationFarBelowSeaLevel", {"-1e300", "28", "31", "1.25", "8.25"},
-                    FailureKind::Overflow, "pressure ratio", false},
-        FailureCase{"OutputSpanOverflows", {"0", "28", "31", "-1e308", "1e308"},
-                    FailureKind::Overflow, "output span", false},
-        // Loading worked; the solver's first pass divides by a zero second-stage gain.
-        FailureCase{"EqualVolts", {"0", "28", "31", "1.25", "1.25"},
-                    FailureKind::DivisionByZero, "second-stage gain of zero", true}),
+    testing::Values(FailureCase{"ElevationNotANumber",
+                                {"abc", "28", "31", "1.25", "8.25"},
+                                FailureKind::TypeMismatch,
+                                "Elevation, ft: \"abc\" is not a number",
+                                false},
+                    FailureCase{"LowPressureEmpty",
+                                {"0", "", "31", "1.25", "8.25"},
+                                FailureKind::TypeMismatch,
+                                "LoBaro, inHg: \"\" is not a number",
+                                false},
+                    FailureCase{"HighPressureMisgrouped",
+                                {"0", "28", "3,1", "1.25", "8.25"},
+                                FailureKind::TypeMismatch,
+                                "HiBaro, inHg",
+                                false},
+                    FailureCase{"LowVoltsNotANumber",
+                                {"0", "28", "31", "abc", "8.25"},
+                                FailureKind::TypeMismatch,
+                                "LoVolt: \"abc\"",
+                                false},
+                    FailureCase{"HighVoltsTooLarge",
+                                {"0", "28", "31", "1.25", "1e400"},
+                                FailureKind::Overflow,
+                                "HiVolt",
+                                false},
+                    FailureCase{"ElevationAboveTheFormula",
+                                {"145492", "28", "31", "1.25", "8.25"},
+                                FailureKind::InvalidArgument,
+                                "logarithm",
+                                false},
+                    FailureCase{"ElevationJustBelowTheLimit",
+                                {"145400", "28", "31", "1.25", "8.25"},
+                                FailureKind::DivisionByZero,
+                                "same sensor voltage",
+                                false},
+                    FailureCase{"EqualPressures",
+                                {"0", "28", "28", "1.25", "8.25"},
+                                FailureKind::DivisionByZero,
+                                "same sensor voltage",
+                                false},
+                    FailureCase{"EqualPressuresAndVolts",
+                                {"0", "28", "28", "5", "5"},
+                                FailureKind::DivisionByZero,
+                                "same sensor voltage",
+                                false},
+                    FailureCase{"ElevationFarBelowSeaLevel",
+                                {"-1e300", "28", "31", "1.25", "8.25"},
+                                FailureKind::Overflow,
+                                "pressure ratio",
+                                false},
+                    FailureCase{"OutputSpanOverflows",
+                                {"0", "28", "31", "-1e308", "1e308"},
+                                FailureKind::Overflow,
+                                "output span",
+                                false},
+                    // Loading worked; the solver's first pass divides by a zero second-stage gain.
+                    FailureCase{"EqualVolts",
+                                {"0", "28", "31", "1.25", "1.25"},
+                                FailureKind::DivisionByZero,
+                                "second-stage gain of zero",
+                                true}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(CalculateFailure, HalfLoadedStateIsReloadedNextTime) {
@@ -236,9 +274,9 @@ TEST(CalculateFailure, HalfLoadedStateIsReloadedNextTime) {
     ClearInitialized(state);
 
     EXPECT_THROW(Calculate(state, {"5000", "29", "abc", "1.25", "8.25"}, box), Failure);
-    EXPECT_EQ(state.Elev, 5000);    // read before the failure
-    EXPECT_EQ(state.LoBaro, 29);    // read before the failure
-    EXPECT_EQ(state.HiBaro, 31);    // still the old value
+    EXPECT_EQ(state.Elev, 5000);  // read before the failure
+    EXPECT_EQ(state.LoBaro, 29);  // read before the failure
+    EXPECT_EQ(state.HiBaro, 31);  // still the old value
     EXPECT_FALSE(state.Initialized);
     EXPECT_EQ(box.Text(), settled);
 

@@ -17,7 +17,9 @@ struct FormatCase {
     const char* expected;
 };
 
-void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FormatNumberTest : public testing::TestWithParam<FormatCase> {};
 

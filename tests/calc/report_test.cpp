@@ -4,12 +4,12 @@
 
 #include <ostream>
 
+#include <unistd.h>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 
 #include "calc/failure.h"
 
@@ -28,7 +28,9 @@ std::string ReportAfterCalculate(const InputTexts& inputs, std::string_view head
     return ReportText(state, inputs, box.Text(), header);
 }
 
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find("\r\n")); }
+std::string FirstLine(const std::string& text) {
+    return text.substr(0, text.find("\r\n"));
+}
 
 TEST(ReportText, DefaultsAfterOneCalculate) {
     EXPECT_EQ(ReportAfterCalculate({}),
@@ -47,7 +49,9 @@ struct ElevationCase {
     const char* first_line;
 };
 
-void PrintTo(const ElevationCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ElevationCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReportElevationTest : public testing::TestWithParam<ElevationCase> {};
 
@@ -62,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ElevationCase{"Up1000", "1000", "Elev = 1000 ft       Elev = 304.8 m"},
                     ElevationCase{"Up5000", "5000", "Elev = 5000 ft       Elev = 1524. m"},
                     ElevationCase{"Down1000", "-1000", "Elev = -1000 ft       Elev = -304.8 m"},
-                    ElevationCase{"TypedAsTyped", " 1,000 ", "Elev =  1,000  ft       Elev = 304.8 m"}),
+                    ElevationCase{"TypedAsTyped", " 1,000 ",
+                                  "Elev =  1,000  ft       Elev = 304.8 m"}),
     [](const testing::TestParamInfo<ElevationCase>& info) { return std::string(info.param.name); });
 
 TEST(ReportText, BeforeAnyLoadTheMetricValuesAreBarePoints) {

@@ -25,7 +25,9 @@ struct ParseCase {
     double value;
 };
 
-void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ParseNumberTest : public testing::TestWithParam<ParseCase> {};
 
@@ -46,11 +48,9 @@ constexpr auto kOver = ParseStatus::Overflow;
 INSTANTIATE_TEST_SUITE_P(
     Texts, ParseNumberTest,
     testing::Values(
-        ParseCase{"Integer", "28", kDot, kOk, 28},
-        ParseCase{"Decimal", "1.25", kDot, kOk, 1.25},
+        ParseCase{"Integer", "28", kDot, kOk, 28}, ParseCase{"Decimal", "1.25", kDot, kOk, 1.25},
         ParseCase{"BlanksAround", "  \t8.25 ", kDot, kOk, 8.25},
-        ParseCase{"Negative", "-1000", kDot, kOk, -1000},
-        ParseCase{"PlusSign", "+3", kDot, kOk, 3},
+        ParseCase{"Negative", "-1000", kDot, kOk, -1000}, ParseCase{"PlusSign", "+3", kDot, kOk, 3},
         ParseCase{"LeadingPoint", ".5", kDot, kOk, 0.5},
         ParseCase{"TrailingPoint", "5.", kDot, kOk, 5},
         ParseCase{"Exponent", "1e3", kDot, kOk, 1000},
@@ -65,12 +65,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"CommaDecimal", "1,25", kComma, kOk, 1.25},
         ParseCase{"CommaLocaleGroups", "1.000,5", kComma, kOk, 1000.5},
         ParseCase{"MultiByteGroup", "12\u202f345,5", kCommaNarrowSpace, kOk, 12345.5},
-        ParseCase{"Empty", "", kDot, kBad, 0},
-        ParseCase{"OnlyBlanks", "   ", kDot, kBad, 0},
+        ParseCase{"Empty", "", kDot, kBad, 0}, ParseCase{"OnlyBlanks", "   ", kDot, kBad, 0},
         ParseCase{"Letters", "abc", kDot, kBad, 0},
         ParseCase{"TrailingLetter", "12a", kDot, kBad, 0},
-        ParseCase{"TwoPoints", "1.2.3", kDot, kBad, 0},
-        ParseCase{"NaN", "nan", kDot, kBad, 0},
+        ParseCase{"TwoPoints", "1.2.3", kDot, kBad, 0}, ParseCase{"NaN", "nan", kDot, kBad, 0},
         ParseCase{"Infinity", "inf", kDot, kBad, 0},
         ParseCase{"Hexadecimal", "0x10", kDot, kBad, 0},
         ParseCase{"MisplacedGroup", "1,2", kDot, kBad, 0},
@@ -80,12 +78,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"DoubleGroup", "1,,000", kDot, kBad, 0},
         ParseCase{"GroupInFraction", "1.000,5", kDot, kBad, 0},
         ParseCase{"DotIsGroupInCommaLocale", "1.25", kComma, kBad, 0},
-        ParseCase{"BareSign", "-", kDot, kBad, 0},
-        ParseCase{"BarePoint", ".", kDot, kBad, 0},
+        ParseCase{"BareSign", "-", kDot, kBad, 0}, ParseCase{"BarePoint", ".", kDot, kBad, 0},
         ParseCase{"ExponentWithoutDigits", "1e", kDot, kBad, 0},
         ParseCase{"InnerBlank", "1 000", kDot, kBad, 0},
-        ParseCase{"TwoSigns", "--1", kDot, kBad, 0},
-        ParseCase{"TooLarge", "1e309", kDot, kOver, 0},
+        ParseCase{"TwoSigns", "--1", kDot, kBad, 0}, ParseCase{"TooLarge", "1e309", kDot, kOver, 0},
         ParseCase{"TooLargeNegative", "-2e308", kDot, kOver, 0},
         ParseCase{"HugeExponentDigits", "1e99999999999999999999", kDot, kOver, 0}),
     [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
