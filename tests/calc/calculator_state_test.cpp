@@ -287,3 +287,30 @@ TEST(CalculateFailure, HalfLoadedStateIsReloadedNextTime) {
 
 }  // namespace
 }  // namespace sondrel
+
+namespace sondrel {
+namespace {
+
+TEST(CalculateFailure, LaterPassFailureLeavesThePreviousPassLines) {
+    // VR2 fits a double on the first pass and overflows on the second, whose first-stage
+    // gain is smaller.
+    CalculatorState state;
+    StringTextHolder box("before");
+    try {
+        Calculate(state, {"0", "28", "31", "1.25", "5.03e305"}, box);
+        FAIL() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.kind(), FailureKind::Overflow);
+        EXPECT_STREQ(failure.what(), "VR2 is too large (overflow)");
+    }
+    EXPECT_EQ(state.PassCount, 2);
+    EXPECT_TRUE(state.Initialized);
+    const std::vector<std::string> lines = Lines(box.Text());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].substr(0, 10), "VR2 = 1780");
+    EXPECT_EQ(lines[0].size(), std::string("VR2 = . Ohms").size() + 309);
+    EXPECT_EQ(lines[1], "VR1 wiper to GND side = 1656. Ohms");
+}
+
+}  // namespace
+}  // namespace sondrel
