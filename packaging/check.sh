@@ -1,0 +1,204 @@
+#!/usr/bin/env bash
+# Checks that Sondrel installs properly: the desktop entry and AppStream data validate, the
+# Debian package builds, and unpacked into a scratch root it holds exactly the expected files,
+# its programs find their libraries and sondrel-calc prints the default results.
+#
+#   packaging/check.sh [--complete] [BUILD_DIR]
+#
+# With no BUILD_DIR, `make package` builds build/dev; otherwise BUILD_DIR (configured already)
+# is built and packaged. Pieces that are not in the source tree yet (the window, its icons, the
+# manual page) are listed and not required, unless --complete is given.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+complete=no
+build=""
+for arg in "$@"; do
+    case "$arg" in
+        --complete) complete=yes ;;
+        -*) echo "usage: $0 [--complete] [BUILD_DIR]" >&2; exit 2 ;;
+        *) build="$arg" ;;
+    esac
+done
+
+tools/install-deps.sh dpkg-dev desktop-file-utils appstream
+if [ -z "$build" ]; then
+    build=build/dev
+    make package
+else
+    cmake --build "$build" --target package
+fi
+
+failures=0
+ok() { echo "ok: $*"; }
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+not_yet=()
+
+app_id=io.github.sondrel.Sondrel
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+arch=$(dpkg --print-architecture)
+deb="$build/sondrel_${version}_${arch}.deb"
+[ -n "$version" ] || { echo "FAIL: no project version in $build/CMakeCache.txt" >&2; exit 1; }
+[ -f "$deb" ] || { echo "FAIL: $deb was not built" >&2; exit 1; }
+ok "built $(basename "$deb")"
+
+# Which pieces to expect: those in the source tree, or all of them with --complete.
+have() { [ "$complete" = yes ] || [ -e "$1" ]; }
+want_window=no
+if have app/CMakeLists.txt; then want_window=yes; else not_yet+=("the window (app/)"); fi
+
+# --- metadata files, as written ---------------------------------------------------------------
+metainfo="$build/packaging/$app_id.metainfo.xml"
+if desktop-file-validate packaging/sondrel.desktop; then
+    ok "desktop-file-validate sondrel.desktop"
+else
+    fail "desktop-file-validate sondrel.desktop"
+fi
+if [ "$want_window" = yes ]; then
+    if appstreamcli validate --strict --no-net "$metainfo"; then
+        ok "appstreamcli validate $app_id.metainfo.xml"
+    else
+        fail "appstreamcli validate $app_id.metainfo.xml"
+    fi
+fi
+
+# --- package fields ---------------------------------------------------------------------------
+field() { dpkg-deb --field "$deb" "$1"; }
+[ "$(field Package)" = sondrel ] && ok "Package: sondrel" || fail "Package is '$(field Package)'"
+[ "$(field Version)" = "$version" ] && ok "Version: $version" || fail "Version is '$(field Version)'"
+[ "$(field Architecture)" = "$arch" ] && ok "Architecture: $arch" ||
+    fail "Architecture is '$(field Architecture)'"
+depends=$(field Depends)
+# Package names only: drop version constraints and alternatives after the first.
+depends_names=$(tr "," "\n" <<<"$depends" | sed "s/^ *//; s/[ (|].*//")
+needed=(libc6 libstdc++6)
+[ "$want_window" = yes ] && needed+=(libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins)
+for package in "${needed[@]}"; do
+    if grep -qxF -- "$package" <<<"$depends_names"; then
+        ok "depends on $package"
+    else
+        fail "Depends does not name $package: $depends"
+    fi
+done
+
+# --- the unpacked tree ------------------------------------------------------------------------
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg-deb --extract "$deb" "$root"
+
+expected=(
+    usr/bin/sondrel-calc
+    usr/share/doc/sondrel/README.md
+    usr/share/doc/sondrel/LICENSE
+    usr/share/doc/sondrel/copyright
+)
+if have cli/sondrel-calc.1; then
+    expected+=(usr/share/man/man1/sondrel-calc.1.gz)
+else
+    not_yet+=("the manual page (cli/sondrel-calc.1)")
+fi
+icon_sizes=()
+if [ "$want_window" = yes ]; then
+    expected+=(
+        usr/bin/sondrel
+        usr/share/applications/sondrel.desktop
+        "usr/share/metainfo/$app_id.metainfo.xml"
+    )
+    for size in 16 32 48 256; do
+        if have "app/icons/sondrel-$size.png"; then
+            expected+=("usr/share/icons/hicolor/${size}x$size/apps/sondrel.png")
+            icon_sizes+=("$size")
+        else
+            not_yet+=("app/icons/sondrel-$size.png")
+        fi
+    done
+    if have app/icons/sondrel.svg; then
+        expected+=(usr/share/icons/hicolor/scalable/apps/sondrel.svg)
+    else
+        not_yet+=(app/icons/sondrel.svg)
+    fi
+    have docs/screenshot.png || not_yet+=("docs/screenshot.png (the metainfo links to it)")
+fi
+
+actual=$(cd "$root" && find . -type f -printf '%P\n' | sort)
+wanted=$(printf '%s\n' "${expected[@]}" | sort)
+missing=$(comm -13 <(echo "$actual") <(echo "$wanted"))
+extra=$(comm -23 <(echo "$actual") <(echo "$wanted"))
+if [ -z "$missing" ] && [ -z "$extra" ]; then
+    ok "the package holds the ${#expected[@]} expected files"
+else
+    [ -z "$missing" ] || fail "missing from the package: $(echo $missing)"
+    [ -z "$extra" ] || fail "not expected in the package: $(echo $extra)"
+fi
+
+# Installed copies of the metadata are the files validated above.
+if [ "$want_window" = yes ]; then
+    cmp -s packaging/sondrel.desktop "$root/usr/share/applications/sondrel.desktop" &&
+        ok "installed desktop entry matches" || fail "installed desktop entry differs"
+    cmp -s "$metainfo" "$root/usr/share/metainfo/$app_id.metainfo.xml" &&
+        ok "installed metainfo matches" || fail "installed metainfo differs"
+    if appstreamcli validate-tree --strict --no-net "$root"; then
+        ok "appstreamcli validate-tree of the unpacked package"
+    else
+        fail "appstreamcli validate-tree of the unpacked package"
+    fi
+fi
+
+# A hicolor NxN icon must really be N by N (PNG width and height are bytes 16 to 23).
+png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{ print $1*2^24+$2*2^16+$3*2^8+$4 "x" $5*2^24+$6*2^16+$7*2^8+$8 }'; }
+for size in "${icon_sizes[@]}"; do
+    icon="$root/usr/share/icons/hicolor/${size}x$size/apps/sondrel.png"
+    [ -f "$icon" ] || continue
+    actual_size=$(png_size "$icon")
+    [ "$actual_size" = "${size}x$size" ] && ok "icon ${size}x$size" ||
+        fail "icon in ${size}x$size is $actual_size"
+done
+
+manpage="$root/usr/share/man/man1/sondrel-calc.1.gz"
+if [ -f "$manpage" ]; then
+    if gzip -t "$manpage" && zcat "$manpage" | grep -q '^\.TH'; then
+        ok "manual page"
+    else
+        fail "the manual page is not a compressed man page"
+    fi
+fi
+
+# --- the installed programs ---------------------------------------------------------------
+for exe in "$root"/usr/bin/*; do
+    unresolved=$(ldd "$exe" | grep 'not found' || true)
+    [ -z "$unresolved" ] && ok "$(basename "$exe") finds its libraries" ||
+        fail "$(basename "$exe") is missing libraries: $unresolved"
+done
+
+calc="$root/usr/bin/sondrel-calc"
+expected_results=$'VR2 = 1813. Ohms\nVR1 wiper to GND side = 1851. Ohms\nLoVin = 3.792 Volts\nHiVin = 4.249 Volts'
+if results=$(LC_ALL=C.UTF-8 "$calc") && [ "$results" = "$expected_results" ]; then
+    ok "sondrel-calc prints the default results"
+else
+    fail "sondrel-calc printed: ${results:-nothing}"
+fi
+if [ "$("$calc" --version)" = "sondrel-calc $version" ]; then
+    ok "sondrel-calc --version says $version"
+else
+    fail "sondrel-calc --version says '$("$calc" --version)', the package is $version"
+fi
+
+# --- apt can install it (simulated: nothing is installed) ------------------------------------
+if apt-get install --simulate --no-install-recommends "$(realpath "$deb")" >"$root/apt.log" 2>&1 &&
+    grep -q '^Inst sondrel ' "$root/apt.log"; then
+    ok "apt-get would install it with its dependencies"
+else
+    fail "apt-get cannot install it: $(tail -5 "$root/apt.log")"
+fi
+
+for piece in "${not_yet[@]}"; do
+    echo "not in the source tree yet, not checked: $piece"
+done
+if [ "$failures" -ne 0 ]; then
+    echo "packaging check: $failures failed" >&2
+    exit 1
+fi
+echo "packaging check: all passed"
