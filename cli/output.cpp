@@ -6,8 +6,8 @@ namespace sondrel::cli {
 
 Output& Output::Double(double value) {
     char buf[32];
-    // 17 significant digits always read back as the same double.
-    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);
+    // Without a precision to_chars gives the shortest text that reads back exactly.
+    const auto result = std::to_chars(buf, buf + sizeof buf, value);
     return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
 }
 
@@ -62,9 +62,15 @@ Output& Output::JsonString(std::string_view text) {
         } else if (c < 0x20 || c == 0x7F) {
             static constexpr char kHex[] = "0123456789abcdef";
             switch (c) {
-                case '\n': *this << "\\n"; break;
-                case '\r': *this << "\\r"; break;
-                case '\t': *this << "\\t"; break;
+                case '\n':
+                    *this << "\\n";
+                    break;
+                case '\r':
+                    *this << "\\r";
+                    break;
+                case '\t':
+                    *this << "\\t";
+                    break;
                 default: {
                     const char escaped[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
                     *this << std::string_view(escaped, sizeof escaped);
@@ -81,6 +87,23 @@ Output& Output::JsonString(std::string_view text) {
             *this << "\\ufffd";  // a byte that is not UTF-8
             ++i;
         }
+    }
+    return *this << '"';
+}
+
+Output& Output::CsvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        return *this << text;
+    }
+    *this << '"';
+    for (std::size_t start = 0;;) {
+        const std::size_t quote = text.find('"', start);
+        if (quote == std::string_view::npos) {
+            *this << text.substr(start);
+            break;
+        }
+        *this << text.substr(start, quote + 1 - start) << '"';
+        start = quote + 1;
     }
     return *this << '"';
 }

@@ -9,7 +9,7 @@
 namespace sondrel::cli {
 
 class Output {
-public:
+  public:
     explicit Output(std::FILE* file) : file_(file) { buffer_.reserve(kFlushAt + 4096); }
     explicit Output(std::string* sink) : sink_(sink) {}
     Output(const Output&) = delete;
@@ -29,11 +29,16 @@ public:
     Output& Int(long long value);
     // The text as a JSON string literal, quotes included.
     Output& JsonString(std::string_view text);
+    // The text as one CSV field: quoted, with its quotes doubled, when it holds a comma,
+    // a quote, CR or LF; as it is otherwise.
+    Output& CsvField(std::string_view text);
 
     // False once a write to the file has failed.
     bool Flush();
+    // False once a write has failed, without flushing first.
+    bool Good() const { return ok_; }
 
-private:
+  private:
     static constexpr std::size_t kFlushAt = 1 << 16;
     std::FILE* file_ = nullptr;
     std::string* sink_ = nullptr;
