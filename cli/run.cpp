@@ -8,6 +8,8 @@
 #include "calc/failure.h"
 #include "calc/report.h"
 #include "calc/version.h"
+#include "cli/csv.h"
+#include "cli/sweep.h"
 
 namespace sondrel::cli {
 namespace {
@@ -18,6 +20,8 @@ constexpr int kExitUsage = 2;
 
 struct Options {
     bool json = false;
+    bool csv = false;
+    std::optional<SweepRange> sweep;
     bool help = false;
     bool version = false;
     std::optional<std::string> report_file;
@@ -32,6 +36,30 @@ bool LooksLikeOption(std::string_view arg) {
     }
     const char c = arg[1];
     return !((c >= '0' && c <= '9') || c == '.');
+}
+
+// A sweep takes the four values after the elevation, or none for the defaults. They are
+// checked here, read as the boxes read them, so that a typing slip is a usage error rather
+// than a table of failed rows.
+std::optional<std::string> CheckSweepOptions(const Options& options) {
+    if (options.json || options.report_file) {
+        return std::string(options.json ? "--json" : "--report") +
+               " does not go with --sweep-elevation, which writes CSV";
+    }
+    if (!options.positional.empty() && options.positional.size() != 4) {
+        return "with --sweep-elevation expected four values (LOW_PRESSURE HIGH_PRESSURE "
+               "LOW_VOLTS HIGH_VOLTS), got " +
+               std::to_string(options.positional.size());
+    }
+    static constexpr std::string_view kBoxes[] = {kLoBaroBox, kHiBaroBox, kLoVoltsBox, kHiVoltsBox};
+    for (std::size_t i = 0; i < options.positional.size(); ++i) {
+        try {
+            TextToNumber(options.positional[i], kBoxes[i]);
+        } catch (const Failure& failure) {
+            return std::string(failure.what());
+        }
+    }
+    return std::nullopt;
 }
 
 // Parses the arguments; on a usage error returns the message.
@@ -62,6 +90,18 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
             only_positional = true;
         } else if (name == "--json" && !value) {
             options.json = true;
+        } else if (name == "--csv" && !value) {
+            options.csv = true;
+        } else if (name == "--sweep-elevation") {
+            const auto range = take_value();
+            if (!range) {
+                return std::string("--sweep-elevation needs START:STOP:STEP");
+            }
+            SweepRange parsed;
+            if (auto problem = ParseSweepRange(*range, parsed)) {
+                return problem;
+            }
+            options.sweep = parsed;
         } else if (name == "--help" && !value) {
             options.help = true;
         } else if (name == "--version" && !value) {
@@ -85,13 +125,20 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
     if (options.help || options.version) {
         return std::nullopt;
     }
+    if (options.json && options.csv) {
+        return std::string("--json and --csv are two output formats; choose one");
+    }
+    if (options.sweep) {
+        return CheckSweepOptions(options);
+    }
     if (!options.positional.empty() && options.positional.size() != 5) {
         return "expected five values (ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS "
                "HIGH_VOLTS), got " +
                std::to_string(options.positional.size());
     }
-    if (options.json && options.report_file == "-") {
-        return std::string("--json and --report - both want standard output");
+    if ((options.json || options.csv) && options.report_file == "-") {
+        return std::string(options.json ? "--json" : "--csv") +
+               " and --report - both want standard output";
     }
     return std::nullopt;
 }
@@ -123,8 +170,10 @@ void PrintLines(Output& out, std::string_view crlf_text) {
 }  // namespace
 
 std::string_view UsageText() {
-    return "Usage: sondrel-calc [--json] [--report FILE [--header TEXT]]\n"
+    return "Usage: sondrel-calc [--json | --csv] [--report FILE [--header TEXT]]\n"
            "                    [ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
+           "       sondrel-calc --sweep-elevation START:STOP:STEP\n"
+           "                    [LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
            "\n"
            "Sets the VR1 wiper and VR2 of the barometric sensor scaling circuit for a site.\n"
            "Without values it uses the window's defaults: 0 28 31 1.25 8.25\n"
@@ -133,12 +182,19 @@ std::string_view UsageText() {
            "\n"
            "Options:\n"
            "  --json           print one JSON object instead of the four result lines\n"
+           "  --csv            print a CSV header and one row instead of the four lines\n"
+           "  --sweep-elevation START:STOP:STEP\n"
+           "                   print a CSV table, one fresh calculation per elevation\n"
+           "                   START, START+STEP, ... up to STOP inclusive (at most\n"
+           "                   10,000,000 rows); a failing row carries its message\n"
            "  --report FILE    also write the report (FILE - writes it to standard output)\n"
            "  --header TEXT    the report's header; each newline is written as CR LF\n"
            "  --help           print this help\n"
            "  --version        print the version\n"
            "\n"
-           "Exit status: 0 done, 1 the calculation or the report failed, 2 bad arguments.\n";
+           "Exit status: 0 done (a sweep: at least one row succeeded), 1 the calculation or\n"
+           "the report failed (a sweep: every row failed), 2 bad arguments.\n"
+           "See sondrel-calc(1) for the CSV columns and examples.\n";
 }
 
 int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
@@ -157,10 +213,32 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
     }
 
     InputTexts inputs;
+    if (options.sweep) {
+        if (options.positional.size() == 4) {
+            inputs.lo_baro = std::string(options.positional[0]);
+            inputs.hi_baro = std::string(options.positional[1]);
+            inputs.lo_volts = std::string(options.positional[2]);
+            inputs.hi_volts = std::string(options.positional[3]);
+        }
+        return WriteSweep(out, *options.sweep, inputs) > 0 ? kExitOk : kExitFailure;
+    }
     if (options.positional.size() == 5) {
         inputs = {std::string(options.positional[0]), std::string(options.positional[1]),
                   std::string(options.positional[2]), std::string(options.positional[3]),
                   std::string(options.positional[4])};
+    }
+
+    if (options.csv) {
+        WriteCsvHeader(out);
+        std::string message;
+        if (!WriteCsvRow(out, inputs, &message)) {
+            err << "sondrel-calc: " << message << '\n';
+            return kExitFailure;
+        }
+        if (!options.report_file) {
+            return kExitOk;
+        }
+        // The report is written by the calculation below, which prints nothing more.
     }
 
     CalculatorState state;
@@ -189,6 +267,9 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
         return kExitFailure;
     }
 
+    if (options.csv) {
+        return kExitOk;
+    }
     const std::string text = results.Text();
     if (!options.json) {
         PrintLines(out, text);

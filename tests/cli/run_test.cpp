@@ -4,12 +4,12 @@
 
 #include <ostream>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/wait.h>
 
 namespace sondrel::cli {
 namespace {
@@ -42,7 +42,9 @@ struct ArgsCase {
     const char* err;  // expected substring of stderr ("" when stderr must be empty)
 };
 
-void PrintTo(const ArgsCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ArgsCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CliTest : public testing::TestWithParam<ArgsCase> {};
 
@@ -68,39 +70,140 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{"DefaultsPrintTheFourLines", {}, 0, kDefaultLines.c_str(), ""},
         ArgsCase{"FiveValues", {"1000", "28", "31", "1.25", "8.25"}, 0, "LoVin = 3.64 Volts\n", ""},
         ArgsCase{"NegativeElevationIsNotAnOption",
-                 {"-1000", "28", "31", "1.25", "8.25"}, 0, "VR2 = ", ""},
+                 {"-1000", "28", "31", "1.25", "8.25"},
+                 0,
+                 "VR2 = ",
+                 ""},
         ArgsCase{"GroupedThousands", {"1,000", "28", "31", "1.25", "8.25"}, 0, "3.64", ""},
-        ArgsCase{"JsonPasses", {"--json", "5000", "28", "31", "1.25", "8.25"}, 0,
-                 "{\"passes\": 9, \"vr2_ohms\": 2186.74", ""},
-        ArgsCase{"JsonResultsText", {"--json"}, 0,
+        ArgsCase{"JsonPasses",
+                 {"--json", "5000", "28", "31", "1.25", "8.25"},
+                 0,
+                 "{\"passes\": 9, \"vr2_ohms\": 2186.74",
+                 ""},
+        ArgsCase{"JsonResultsText",
+                 {"--json"},
+                 0,
                  "\"results_text\": \"VR2 = 1813. Ohms\\r\\nVR1 wiper to GND side = 1851. "
                  "Ohms\\r\\nLoVin = 3.792 Volts\\r\\nHiVin = 4.249 Volts\"}\n",
                  ""},
-        ArgsCase{"EqualPressures", {"0", "28", "28", "1.25", "8.25"}, 1, "",
+        ArgsCase{"EqualPressures",
+                 {"0", "28", "28", "1.25", "8.25"},
+                 1,
+                 "",
                  "sondrel-calc: the low and high pressures give the same sensor voltage "
                  "(division by zero)\n"},
-        ArgsCase{"NamesTheLowVoltsBox", {"0", "28", "31", "abc", "8.25"}, 1, "",
+        ArgsCase{"NamesTheLowVoltsBox",
+                 {"0", "28", "31", "abc", "8.25"},
+                 1,
+                 "",
                  "sondrel-calc: LoVolt: \"abc\" is not a number\n"},
-        ArgsCase{"JsonError", {"--json", "0", "28", "31", "abc", "8.25"}, 1,
+        ArgsCase{"JsonError",
+                 {"--json", "0", "28", "31", "abc", "8.25"},
+                 1,
                  "{\"error\": {\"kind\": \"type-mismatch\", \"message\": \"LoVolt: \\\"abc\\\" is "
                  "not a number\"}}\n",
                  "LoVolt"},
-        ArgsCase{"JsonEscapesControlCharacters", {"--json", "0", "28", "31", "\x01\xff", "8.25"}, 1,
-                 "\\\\x01\\ufffd", "LoVolt"},
+        ArgsCase{"JsonEscapesControlCharacters",
+                 {"--json", "0", "28", "31", "\x01\xff", "8.25"},
+                 1,
+                 "\\\\x01\\ufffd",
+                 "LoVolt"},
         ArgsCase{"TooFewValues", {"0", "28"}, 2, "", "Usage: sondrel-calc"},
         ArgsCase{"UnknownOption", {"--frobnicate"}, 2, "", "unknown option --frobnicate"},
         ArgsCase{"ReportWithoutFile", {"--report"}, 2, "", "--report needs"},
         ArgsCase{"JsonAndReportToStdout", {"--json", "--report", "-"}, 2, "", "standard output"},
         ArgsCase{"Help", {"--help"}, 0, "Usage: sondrel-calc", ""},
         ArgsCase{"Version", {"--version"}, 0, "sondrel-calc 1.", ""},
-        ArgsCase{"ReportToStdout", {"--report", "-"}, 0,
+        ArgsCase{"ReportToStdout",
+                 {"--report", "-"},
+                 0,
                  "Elev = 0 ft       Elev = . m\r\nLoBaro = 28 inHg     LoBaro = 948.2 mb\r\n"
                  "HiBaro = 31 inHg     HiBaro = 1049.8 mb\r\nLoVolts = 1.25\r\nHiVolts = 8.25\r\n"
                  "\r\nVR2 = 1813. Ohms\r\nVR1 wiper to GND side = 1851. Ohms\r\n"
                  "LoVin = 3.792 Volts\r\nHiVin = 4.249 Volts\r\n",
                  ""},
-        ArgsCase{"HeaderNewlinesBecomeCrLf", {"--report", "-", "--header", "Site A\nRoof\n"}, 0,
-                 "Site A\r\nRoof\r\nElev = 0 ft", ""}),
+        ArgsCase{"HeaderNewlinesBecomeCrLf",
+                 {"--report", "-", "--header", "Site A\nRoof\n"},
+                 0,
+                 "Site A\r\nRoof\r\nElev = 0 ft",
+                 ""},
+        ArgsCase{"CsvRow",
+                 {"--csv", "1,000", "28", "31", "1.25", "8.25"},
+                 0,
+                 "hi_vin_text,error\n1000,6,1887.8094340075622,1646.3438863916608,"
+                 "3.6398366171667664,4.080711969006062,1888.,1646.,3.64,4.081,\n",
+                 ""},
+        ArgsCase{"CsvFailureIsARowAndAMessage",
+                 {"--csv", "0", "28", "31", "abc", "8.25"},
+                 1,
+                 "hi_vin_text,error\n0,,,,,,,,,,\"LoVolt: \"\"abc\"\" is not a number\"\n",
+                 "sondrel-calc: LoVolt: \"abc\" is not a number\n"},
+        ArgsCase{"CsvElevationNotANumber",
+                 {"--csv", "x", "28", "31", "1", "2"},
+                 1,
+                 "error\n,,,,,,,,,,\"Elevation, ft: \"\"x\"\" is not a number\"\n",
+                 "Elevation"},
+        ArgsCase{"CsvWithReportFile",
+                 {"--csv", "--report", "/nonexistent-dir/r.txt"},
+                 1,
+                 "\n0,6,",
+                 "cannot write"},
+        ArgsCase{"CsvAndJson", {"--csv", "--json"}, 2, "", "choose one"},
+        ArgsCase{"CsvAndReportToStdout",
+                 {"--csv", "--report", "-"},
+                 2,
+                 "",
+                 "--csv and --report - both want standard output"},
+        ArgsCase{"SweepDefaults",
+                 {"--sweep-elevation", "0:1000:1000"},
+                 0,
+                 "error\n0,6,1812.97964257354,",
+                 ""},
+        ArgsCase{"SweepEqualsForm", {"--sweep-elevation=-1000:0:500"}, 0, "\n-500,", ""},
+        ArgsCase{"SweepAllRowsFail",
+                 {"--sweep-elevation", "0:100:50", "28", "28", "1", "2"},
+                 1,
+                 "\n100,,,,,,,,,,the low and high pressures",
+                 ""},
+        ArgsCase{"SweepSomeRowsFail",
+                 {"--sweep-elevation", "145300:145500:100"},
+                 0,
+                 "\n145500,,,,,,,,,,\"the elevation must be below 145,491.8 ft",
+                 ""},
+        ArgsCase{"SweepNeedsRange", {"--sweep-elevation"}, 2, "", "needs START:STOP:STEP"},
+        ArgsCase{"SweepZeroStep", {"--sweep-elevation", "0:100:0"}, 2, "", "must not be zero"},
+        ArgsCase{"SweepStepAway", {"--sweep-elevation", "0:100:-1"}, 2, "", "points away"},
+        ArgsCase{"SweepTooManyRows", {"--sweep-elevation", "0:1e7:1"}, 2, "", "10,000,000"},
+        ArgsCase{"SweepRangeNotANumber",
+                 {"--sweep-elevation", "0:1O0:1"},
+                 2,
+                 "",
+                 "STOP \"1O0\" is not a number"},
+        ArgsCase{"SweepValueNotANumber",
+                 {"--sweep-elevation", "0:1:1", "28", "31", "1,25", "8"},
+                 2,
+                 "",
+                 "sondrel-calc: LoVolt: \"1,25\" is not a number\nUsage:"},
+        ArgsCase{"SweepValueTooLarge",
+                 {"--sweep-elevation", "0:1:1", "28", "1e999", "1", "8"},
+                 2,
+                 "",
+                 "HiBaro, inHg: \"1e999\" is too large"},
+        ArgsCase{"SweepFiveValues",
+                 {"--sweep-elevation", "0:1:1", "0", "28", "31", "1", "8"},
+                 2,
+                 "",
+                 "expected four values"},
+        ArgsCase{"SweepWithJson",
+                 {"--json", "--sweep-elevation", "0:1:1"},
+                 2,
+                 "",
+                 "--json does not go with --sweep-elevation"},
+        ArgsCase{"SweepWithReport",
+                 {"--sweep-elevation", "0:1:1", "--report", "r.txt"},
+                 2,
+                 "",
+                 "--report does not go with --sweep-elevation"}),
     [](const testing::TestParamInfo<ArgsCase>& info) { return std::string(info.param.name); });
 
 TEST(CliReport, WritesTheFileAndNamesItInJson) {

@@ -1,0 +1,161 @@
+#include "cli/sweep.h"
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <cmath>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "calc/failure.h"
+#include "calc/text_to_number.h"
+#include "cli/csv.h"
+
+namespace sondrel::cli {
+namespace {
+
+// How far past STOP (in units of STEP) a row may land through rounding and still count.
+constexpr double kEndTolerance = 1e-9;
+
+std::optional<std::string> ReadPart(std::string_view text, const char* name, double& value) {
+    const ParseResult result = ParseNumber(text);
+    if (result.status == ParseStatus::Ok) {
+        value = result.value;
+        return std::nullopt;
+    }
+    return std::string("--sweep-elevation: ") + name + " " + QuoteForMessage(text) + " is " +
+           (result.status == ParseStatus::Overflow ? "too large for a number" : "not a number");
+}
+
+}  // namespace
+
+std::optional<std::string> ParseSweepRange(std::string_view text, SweepRange& range) {
+    const std::size_t first = text.find(':');
+    const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
+    if (second == std::string_view::npos || text.find(':', second + 1) != std::string_view::npos) {
+        return "--sweep-elevation wants START:STOP:STEP, got " + QuoteForMessage(text);
+    }
+    SweepRange r;
+    if (auto problem = ReadPart(text.substr(0, first), "START", r.start)) {
+        return problem;
+    }
+    if (auto problem = ReadPart(text.substr(first + 1, second - first - 1), "STOP", r.stop)) {
+        return problem;
+    }
+    if (auto problem = ReadPart(text.substr(second + 1), "STEP", r.step)) {
+        return problem;
+    }
+    if (r.step == 0) {
+        return std::string("--sweep-elevation: STEP must not be zero");
+    }
+    const double span = r.stop - r.start;
+    if (span != 0 && (span > 0) != (r.step > 0)) {
+        return std::string("--sweep-elevation: STEP points away from STOP (use a ") +
+               (span > 0 ? "positive" : "negative") + " STEP)";
+    }
+
+    const std::string too_many = "--sweep-elevation: more than 10,000,000 rows";
+    const double quotient = span / r.step;  // >= 0; infinite when the span overflows
+    if (!(quotient < static_cast<double>(kMaxSweepRows) + 1)) {
+        return too_many;
+    }
+    // How far row i lands past STOP, in units of STEP (negative while before it).
+    const auto past_stop = [&r](double i) { return (r.start + i * r.step - r.stop) / r.step; };
+    double last = std::floor(quotient);
+    if (past_stop(last + 1) <= kEndTolerance) {
+        last += 1;
+    }
+    while (last > 0 && past_stop(last) > kEndTolerance) {
+        last -= 1;
+    }
+    if (last + 1 > static_cast<double>(kMaxSweepRows)) {
+        return too_many;
+    }
+    r.rows = static_cast<std::size_t>(last) + 1;
+    range = r;
+    return std::nullopt;
+}
+
+namespace {
+
+// Rows i in [first, end) of the sweep, each written by WriteCsvRow. Returns how many succeeded.
+std::size_t WriteRows(Output& out, const SweepRange& range, InputTexts& inputs, std::size_t first,
+                      std::size_t end) {
+    std::size_t succeeded = 0;
+    char buf[32];  // the shortest round-trip text of any double fits
+    for (std::size_t i = first; i < end && out.Good(); ++i) {
+        const auto text = std::to_chars(buf, buf + sizeof buf, SweepElevation(range, i));
+        inputs.elevation.assign(buf, text.ptr);
+        succeeded += WriteCsvRow(out, inputs) ? 1 : 0;
+    }
+    return succeeded;
+}
+
+// Rows are shared out in blocks; a round is as many blocks as are held in memory at once.
+constexpr std::size_t kBlockRows = 1024;
+constexpr std::size_t kRoundBlocks = 64;
+
+}  // namespace
+
+unsigned SweepThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::clamp(cores, 1u, 8u);
+}
+
+std::size_t WriteSweep(Output& out, const SweepRange& range, const InputTexts& inputs,
+                       unsigned threads) {
+    WriteCsvHeader(out);
+    if (threads <= 1 || range.rows <= kBlockRows) {
+        InputTexts row_inputs = inputs;
+        return WriteRows(out, range, row_inputs, 0, range.rows);
+    }
+
+    // Each round the threads take blocks in turn and write them into their own texts, which
+    // then go to `out` in row order: the output is the same for any number of threads.
+    std::vector<std::string> blocks(kRoundBlocks);
+    std::atomic<std::size_t> succeeded = 0;
+    for (std::size_t round_first = 0; round_first < range.rows && out.Good();
+         round_first += kBlockRows * kRoundBlocks) {
+        const std::size_t round_end = std::min(range.rows, round_first + kBlockRows * kRoundBlocks);
+        const std::size_t block_count = (round_end - round_first + kBlockRows - 1) / kBlockRows;
+        std::atomic<std::size_t> next_block = 0;
+        std::mutex failure_mutex;
+        std::exception_ptr failure;
+        const auto work = [&]() {
+            try {
+                InputTexts row_inputs = inputs;
+                std::size_t mine = 0;
+                for (std::size_t b; (b = next_block++) < block_count;) {
+                    const std::size_t first = round_first + b * kBlockRows;
+                    blocks[b].clear();
+                    Output block(&blocks[b]);
+                    mine += WriteRows(block, range, row_inputs, first,
+                                      std::min(round_end, first + kBlockRows));
+                }
+                succeeded += mine;
+            } catch (...) {
+                const std::lock_guard lock(failure_mutex);
+                failure = std::current_exception();
+                next_block = block_count;  // the others stop after their current block
+            }
+        };
+        {
+            std::vector<std::jthread> helpers;
+            for (unsigned t = 1; t < threads; ++t) {
+                helpers.emplace_back(work);
+            }
+            work();
+        }  // joined here
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+        for (std::size_t b = 0; b < block_count && out.Good(); ++b) {
+            out << blocks[b];
+        }
+    }
+    return succeeded;
+}
+
+}  // namespace sondrel::cli

@@ -1,0 +1,47 @@
+#pragma once
+// Elevation sweeps: reading START:STOP:STEP, the elevations it stands for, and the sweep
+// itself, one fresh calculation per elevation written as a CSV row.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "calc/calculator_state.h"
+#include "cli/output.h"
+
+namespace sondrel::cli {
+
+inline constexpr std::size_t kMaxSweepRows = 10'000'000;
+
+struct SweepRange {
+    double start = 0;
+    double stop = 0;
+    double step = 0;
+    std::size_t rows = 0;  // at least 1 once parsed
+};
+
+// Reads "START:STOP:STEP", each number read as the elevation box reads it ("." for decimals,
+// "," grouping thousands). Rows are START + i*STEP for i = 0, 1, ... up to STOP inclusive,
+// where a row that passes STOP by no more than a billionth of STEP (rounding, as in
+// 0:0.3:0.1) still counts. Returns the problem when the text is not three numbers, STEP is
+// zero or points away from STOP, or there would be more than kMaxSweepRows rows.
+std::optional<std::string> ParseSweepRange(std::string_view text, SweepRange& range);
+
+// Row i's elevation, START + i*STEP: one product and one sum, so rounding never accumulates.
+inline double SweepElevation(const SweepRange& range, std::size_t i) {
+    return range.start + static_cast<double>(i) * range.step;
+}
+
+// How many threads a sweep uses by default: one per core, at most 8.
+unsigned SweepThreads();
+
+// Writes the CSV header and one row per elevation of `range`, each as WriteCsvRow writes it
+// for `inputs` with the elevation text replaced by the shortest text that reads back as
+// exactly that row's elevation ("1000", "0.30000000000000004", "1e+16"). Rows are calculated
+// on up to `threads` threads and written in order, so the bytes do not depend on `threads`.
+// Stops early once a write to `out` has failed. Returns the number of rows that succeeded.
+std::size_t WriteSweep(Output& out, const SweepRange& range, const InputTexts& inputs,
+                       unsigned threads = SweepThreads());
+
+}  // namespace sondrel::cli
