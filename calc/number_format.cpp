@@ -3,7 +3,6 @@
 #include <cassert>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace sondrel {
 namespace {
@@ -35,7 +34,15 @@ DecimalText FifteenDigits(double value) {
             d.digits[d.count++] = *p;
         }
     }
-    d.point = std::atoi(p + 1) + 1;
+    // The exponent is read from the characters written, never past them: to_chars ends no
+    // text with a terminator, and the buffer beyond holds whatever the stack held.
+    const char* exponent_begin = p == end ? end : p + 1;
+    if (exponent_begin != end && *exponent_begin == '+') {
+        ++exponent_begin;  // from_chars takes a minus sign only
+    }
+    int exponent = 0;
+    std::from_chars(exponent_begin, end, exponent);
+    d.point = exponent + 1;
     while (d.count > 0 && d.digits[d.count - 1] == '0') {
         --d.count;
     }

@@ -82,5 +82,21 @@ TEST(FormatNumberExtremes, SmallestDenormalIsZero) {
     EXPECT_EQ(FormatNumber(-std::numeric_limits<double>::denorm_min(), kMetricPattern), ".");
 }
 
+// Leaves a stretch of stack full of digit characters where the next call's locals will lie.
+[[gnu::noinline]] void FillStackWithDigits() {
+    volatile char junk[4096];
+    for (volatile char& c : junk) {
+        c = '7';
+    }
+}
+
+// Every row again, after digits were left on the stack: the exponent of the 15-digit text
+// must be read only from the characters written for it. Found by the fuzzer.
+TEST_P(FormatNumberTest, IgnoresWhatLiesBeyondTheDigitsWritten) {
+    const FormatCase& c = GetParam();
+    FillStackWithDigits();
+    EXPECT_EQ(FormatNumber(c.value, c.pattern), c.expected);
+}
+
 }  // namespace
 }  // namespace sondrel
