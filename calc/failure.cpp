@@ -39,9 +39,38 @@ std::string_view FailureKindTitle(FailureKind kind) noexcept {
 Failure::Failure(FailureKind kind, const std::string& message)
     : std::runtime_error(message), kind_(kind) {}
 
+namespace {
+
+// The length of the UTF-8 character `text` starts with: its lead byte says how many
+// continuation bytes follow. 0 when the bytes there make no whole character.
+std::size_t Utf8CharLength(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const std::size_t length = lead >= 0xF8   ? 0
+                               : lead >= 0xF0 ? 4
+                               : lead >= 0xE0 ? 3
+                               : lead >= 0xC0 ? 2
+                                              : 0;
+    if (length == 0 || text.size() < length) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+}  // namespace
+
 std::string QuoteForMessage(std::string_view text) {
     constexpr std::size_t kMaxShown = 40;
     std::string out = "\"";
+    const auto escape = [&out](unsigned char c) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\x%02X", c);
+        out += buf;
+    };
     std::size_t shown = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (shown == kMaxShown) {
@@ -50,35 +79,17 @@ std::string QuoteForMessage(std::string_view text) {
         }
         const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x20 || c == 0x7f) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            out += buf;
+            escape(c);
         } else if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
         } else if (c < 0x80) {
             out += static_cast<char>(c);
+        } else if (const std::size_t length = Utf8CharLength(text.substr(i)); length != 0) {
+            out.append(text.substr(i, length));
+            i += length - 1;
         } else {
-            // One UTF-8 character: its lead byte says how many continuation bytes follow. A
-            // byte that starts no whole character is escaped, so invalid text stays short.
-            const std::size_t length = c >= 0xF8   ? 0
-                                       : c >= 0xF0 ? 4
-                                       : c >= 0xE0 ? 3
-                                       : c >= 0xC0 ? 2
-                                                   : 0;
-            std::size_t whole = length != 0 && i + length <= text.size() ? 1 : 0;
-            while (whole != 0 && whole < length &&
-                   (static_cast<unsigned char>(text[i + whole]) & 0xC0) == 0x80) {
-                ++whole;
-            }
-            if (whole == length && length != 0) {
-                out.append(text.substr(i, length));
-                i += length - 1;
-            } else {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\x%02X", c);
-                out += buf;
-            }
+            escape(c);  // a byte of broken UTF-8: escaped, so it cannot swallow what follows
         }
         ++shown;
     }

@@ -30,8 +30,8 @@ private:
     FailureKind kind_;
 };
 
-// A user's text made safe to quote inside a message: control characters escaped,
-// and long texts cut to their first few dozen characters.
+// A user's text made safe to quote inside a message: control characters and bytes that are
+// not UTF-8 escaped ("\x01"), and long texts cut to their first few dozen characters.
 std::string QuoteForMessage(std::string_view text);
 
 }  // namespace sondrel

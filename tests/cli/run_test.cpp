@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{"JsonEscapesControlCharacters",
                  {"--json", "0", "28", "31", "\x01\xff", "8.25"},
                  1,
-                 "\\\\x01\\ufffd",
+                 "\\\\x01\\\\xFF",
                  "LoVolt"},
         ArgsCase{"TooFewValues", {"0", "28"}, 2, "", "Usage: sondrel-calc"},
         ArgsCase{"UnknownOption", {"--frobnicate"}, 2, "", "unknown option --frobnicate"},

@@ -1,0 +1,59 @@
+#include "calc/failure.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <string>
+
+namespace sondrel {
+namespace {
+
+struct QuoteCase {
+    const char* name;
+    std::string text;
+    std::string quoted;
+};
+
+void PrintTo(const QuoteCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class QuoteForMessageTest : public testing::TestWithParam<QuoteCase> {};
+
+TEST_P(QuoteForMessageTest, QuotesOneShortPrintableLine) {
+    EXPECT_EQ(QuoteForMessage(GetParam().text), GetParam().quoted);
+}
+
+const std::string kEmoji = "\xF0\x9F\x98\x80";
+
+std::string Repeat(const std::string& piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        out += piece;
+    }
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, QuoteForMessageTest,
+    testing::Values(
+        QuoteCase{"Plain", "abc", "\"abc\""},
+        QuoteCase{"QuoteAndBackslash", "a\"b\\c", "\"a\\\"b\\\\c\""},
+        QuoteCase{"ControlCharacters", "a\r\nb\x7f", "\"a\\x0D\\x0Ab\\x7F\""},
+        QuoteCase{"Utf8Kept", "H\xC3\xB6he " + kEmoji, "\"H\xC3\xB6he " + kEmoji + "\""},
+        QuoteCase{"CutAfterFortyCharacters", std::string(41, 'x'),
+                  "\"" + std::string(40, 'x') + "...\""},
+        QuoteCase{"CutCountsCharactersNotBytes", Repeat(kEmoji, 41),
+                  "\"" + Repeat(kEmoji, 40) + "...\""},
+        // Found by the fuzzer: stray continuation bytes were glued to the character before
+        // them, so a text of them was never cut.
+        QuoteCase{"StrayContinuationBytesEscapedAndCut", "\x01" + std::string(75, '\x92'),
+                  "\"\\x01" + Repeat("\\x92", 39) + "...\""},
+        QuoteCase{"CharacterCutShortByTheEnd", "ab\xE2\x82", "\"ab\\xE2\\x82\""},
+        QuoteCase{"CharacterCutShortByAnother", "\xE2\x82z", "\"\\xE2\\x82z\""},
+        QuoteCase{"ByteThatStartsNoCharacter", "\xFF\xC3\xB6", "\"\\xFF\xC3\xB6\""}),
+    [](const testing::TestParamInfo<QuoteCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace sondrel
