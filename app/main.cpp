@@ -1,0 +1,30 @@
+// Sondrel: opens the main window. The process-wide report header lives here, empty at start,
+// and is handed to the windows that read and write it.
+
+#include <cstdio>
+#include <string>
+
+#include <QApplication>
+
+#include "app/app_icon.h"
+#include "app/display_check.h"
+#include "ui/form1.h"
+
+int main(int argc, char** argv) {
+    if (const std::string message = sondrel::app::MissingDisplayMessage(argc, argv);
+        !message.empty()) {
+        std::fprintf(stderr, "%s\n", message.c_str());
+        return 1;
+    }
+
+    std::string report_header;  // outlives every window
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Sondrel"));
+    QApplication::setDesktopFileName(QStringLiteral("sondrel"));
+
+    sondrel::ui::Form1 main_window(report_header);
+    main_window.setWindowIcon(sondrel::app::AppIcon());
+    main_window.show();
+    // Ends when the last window closes: the main window, or a header dialog left open after it.
+    return QApplication::exec();
+}
