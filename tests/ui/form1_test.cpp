@@ -1,0 +1,316 @@
+// The main window: start-up state, Calculate and when it reloads the inputs, Help, the report
+// from the window, failures that leave the window usable, geometry and the user's locale.
+
+#include <QAction>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QSignalSpy>
+
+#include "calc/failure.h"
+#include "tests/ui/window_test_support.h"
+#include "ui/help_text.h"
+#include "ui/plain_text_holder.h"
+
+using sondrel::FailureKind;
+using sondrel::ui::FromCrLf;
+using sondrel::ui::kHelpText;
+using sondrel::ui::testing::kDefaultResults;
+using sondrel::ui::testing::TypeOver;
+using sondrel::ui::testing::Window;
+using sondrel::ui::testing::WorkingFolder;
+
+Q_DECLARE_METATYPE(FailureKind)
+
+namespace {
+
+// The report's lines after the five input lines and the blank one.
+QByteArray ReportTail(const QByteArray& report) {
+    const int blank = report.indexOf("\r\n\r\n");
+    return blank < 0 ? QByteArray() : report.mid(blank + 4);
+}
+
+bool EveryLineFeedAfterCarriageReturn(const QByteArray& bytes) {
+    for (int i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+class Form1Test : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        folder_ = std::make_unique<WorkingFolder>();
+        w_ = std::make_unique<Window>();
+    }
+    void cleanup() {
+        w_.reset();
+        folder_.reset();
+    }
+
+    void startsWithDefaultsAndFocusInResults() {
+        QCOMPARE(w_->form->windowTitle(), QStringLiteral("Sondrel"));
+        QCOMPARE(w_->Box("Text2")->text(), QStringLiteral("0"));
+        QCOMPARE(w_->Box("Text3")->text(), QStringLiteral("28"));
+        QCOMPARE(w_->Box("Text4")->text(), QStringLiteral("31"));
+        QCOMPARE(w_->Box("Text5")->text(), QStringLiteral("1.25"));
+        QCOMPARE(w_->Box("Text6")->text(), QStringLiteral("8.25"));
+        QVERIFY(w_->ResultsText().isEmpty());
+        QVERIFY(!w_->form->state().Initialized);
+        QVERIFY(w_->header.empty());
+
+        w_->form->show();
+        QVERIFY(QTest::qWaitForWindowActive(w_->form.get()));
+        QCOMPARE(QApplication::focusWidget(), w_->Results());
+        QVERIFY(!w_->Get<QPushButton>("Command2")->isVisible());
+    }
+
+    void tabOrderFollowsTheDesign() {
+        w_->form->show();
+        QVERIFY(QTest::qWaitForWindowActive(w_->form.get()));
+        QStringList visited;
+        for (int i = 0; i < 8; ++i) {
+            visited << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, (QStringList{"Text1", "Command1", "Text2", "Text3", "Text4", "Text5",
+                                       "Text6", "Text1"}));
+    }
+
+    void menuBarHoldsThreeCommandsWithoutDropDowns() {
+        QMenuBar* bar = w_->form->menuBar();
+        QVERIFY(!bar->isNativeMenuBar());
+        QStringList texts;
+        for (QAction* action : bar->actions()) {
+            texts << action->text();
+            QVERIFY(action->menu() == nullptr);
+        }
+        QCOMPARE(texts, (QStringList{"Report_Header", "Generate_Report", "Help"}));
+    }
+
+    void calculateFillsTheFourLines() {
+        w_->Click("Command1");
+        QCOMPARE(w_->ResultsText(), kDefaultResults);
+        QVERIFY(w_->form->state().Initialized);
+        QCOMPARE(w_->form->state().PassCount, 6);
+        QVERIFY(w_->failures.empty());
+    }
+
+    // Whether Calculate reloaded shows in PassCount once the hidden Initialize has put the
+    // wiper estimate back to 0.34 without resetting the count: carrying on counts from 6.
+    void calculateReloadsOnlyAfterAnEdit() {
+        w_->Click("Command1");
+        w_->Click("Command2");
+        w_->Click("Command1");
+        QCOMPARE(w_->form->state().PassCount, 11);  // went on from 6: nothing reloaded
+
+        w_->Click("Command2");
+        TypeOver(w_->Box("Text4"), "3");
+        TypeOver(w_->Box("Text4"), "31");  // changed and changed back
+        QVERIFY(!w_->form->state().Initialized);
+        w_->Click("Command1");
+        QCOMPARE(w_->form->state().PassCount, 6);  // reloaded: counted from 1
+        QCOMPARE(w_->ResultsText(), kDefaultResults);
+
+        TypeOver(w_->Box("Text2"), "1000");
+        w_->Click("Command1");
+        QCOMPARE(w_->ResultsText(), QStringLiteral("VR2 = 1888. Ohms\nVR1 wiper to GND side = "
+                                                   "1646. Ohms\nLoVin = 3.64 Volts\nHiVin = "
+                                                   "4.081 Volts"));
+    }
+
+    void helpReplacesResultsAndTheReportCarriesIt() {
+        w_->Click("Command1");
+        const auto passes = w_->form->state().PassCount;
+        w_->Trigger("mnuHelp");
+        QCOMPARE(w_->ResultsText(), FromCrLf(kHelpText));
+        QCOMPARE(w_->form->state().PassCount, passes);
+        QVERIFY(w_->form->state().Initialized);
+
+        w_->Trigger("prtrpt");
+        const QByteArray report = folder_->Read("Output.txt");
+        QVERIFY(report.startsWith("Elev = 0 ft       Elev = . m\r\n"));
+        QCOMPARE(ReportTail(report), QByteArray(kHelpText.data(), kHelpText.size()) + "\r\n");
+    }
+
+    void typedResultsGoIntoTheReportWithCrLf() {
+        w_->Click("Command1");
+        QPlainTextEdit* box = w_->Results();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClicks(box, "trimmed on the bench");
+        w_->Trigger("prtrpt");
+
+        const QByteArray report = folder_->Read("Output.txt");
+        QVERIFY(EveryLineFeedAfterCarriageReturn(report));
+        QCOMPARE(ReportTail(report), QByteArray("VR2 = 1813. Ohms\r\nVR1 wiper to GND side = "
+                                                "1851. Ohms\r\nLoVin = 3.792 Volts\r\nHiVin = "
+                                                "4.249 Volts\r\ntrimmed on the bench\r\n"));
+        // It stays until the next Calculate.
+        QVERIFY(w_->ResultsText().endsWith("trimmed on the bench"));
+        w_->Click("Command1");
+        QCOMPARE(w_->ResultsText(), kDefaultResults);
+    }
+
+    void reportShowsTypedTextsWithTheLastLoadedNumbers() {
+        w_->Trigger("prtrpt");  // nothing loaded yet: metric values are zero
+        QVERIFY(folder_->Read("Output.txt")
+                    .startsWith(
+                        "Elev = 0 ft       Elev = . m\r\nLoBaro = 28 inHg     LoBaro = . mb\r\n"));
+        w_->Click("Command1");
+        TypeOver(w_->Box("Text2"), "1000");
+        w_->Trigger("prtrpt");
+        QVERIFY(folder_->Read("Output.txt").startsWith("Elev = 1000 ft       Elev = . m\r\n"));
+        w_->Click("Command1");
+        w_->Trigger("prtrpt");
+        QVERIFY(folder_->Read("Output.txt").startsWith("Elev = 1000 ft       Elev = 304.8 m\r\n"));
+        QVERIFY(w_->failures.empty());
+    }
+
+    void aBadInputIsReportedAndTheWindowGoesOn_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<FailureKind>("kind");
+        QTest::addColumn<QString>("named");  // what the message must mention
+
+        QTest::newRow("elevation not a number")
+            << "Text2"
+            << "abc" << FailureKind::TypeMismatch << "Elevation, ft";
+        QTest::newRow("elevation beyond the atmosphere")
+            << "Text2"
+            << "150000" << FailureKind::InvalidArgument << "elevation";
+        QTest::newRow("low pressure empty") << "Text3"
+                                            << "" << FailureKind::TypeMismatch << "LoBaro, inHg";
+        QTest::newRow("pressures equal")
+            << "Text4"
+            << "28" << FailureKind::DivisionByZero << "division by zero";
+        QTest::newRow("high pressure too large")
+            << "Text4"
+            << "1e400" << FailureKind::Overflow << "HiBaro, inHg";
+        QTest::newRow("low volts with a comma decimal")
+            << "Text5"
+            << "1,2,5" << FailureKind::TypeMismatch << "LoVolt";
+        QTest::newRow("volts equal") << "Text6"
+                                     << "1.25" << FailureKind::DivisionByZero << "division by zero";
+    }
+    void aBadInputIsReportedAndTheWindowGoesOn() {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(FailureKind, kind);
+        QFETCH(QString, named);
+
+        w_->Trigger("prtrpt");
+        const QByteArray earlier_report = folder_->Read("Output.txt");
+        w_->Click("Command1");
+        QLineEdit* input = w_->Box(box.toLatin1().constData());
+        const QString good = input->text();
+        TypeOver(input, text);
+        w_->Click("Command1");
+
+        QCOMPARE(w_->failures.size(), std::size_t{1});
+        const auto& notice = w_->failures.front();
+        QCOMPARE(notice.kind, std::optional<FailureKind>(kind));
+        QCOMPARE(QString::fromStdString(notice.title),
+                 QString::fromUtf8(sondrel::FailureKindTitle(kind).data()));
+        QVERIFY2(QString::fromStdString(notice.message).contains(named), notice.message.c_str());
+        QCOMPARE(w_->ResultsText(), kDefaultResults);  // what was last written stays
+        QCOMPARE(folder_->Read("Output.txt"), earlier_report);
+
+        TypeOver(input, good);
+        w_->Click("Command1");
+        QCOMPARE(w_->failures.size(), std::size_t{1});
+        QCOMPARE(w_->ResultsText(), kDefaultResults);
+        QCOMPARE(w_->form->state().PassCount, 6);
+    }
+
+    void aReportThatCannotBeWrittenIsReported() {
+        QVERIFY(QDir().mkdir("Output.txt"));  // a folder where the file should go
+        w_->Click("Command1");
+        w_->Trigger("prtrpt");
+        QCOMPARE(w_->failures.size(), std::size_t{1});
+        QCOMPARE(w_->failures.front().kind, std::optional<FailureKind>(FailureKind::File));
+        QCOMPARE(w_->ResultsText(), kDefaultResults);
+        w_->Trigger("mnuHelp");
+        QCOMPARE(w_->ResultsText(), FromCrLf(kHelpText));
+    }
+
+    void controlsSitAtTheirDesignedPixels_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("pixels");
+        QTest::newRow("results box") << "Text1" << QRect(176, 16, 185, 209);
+        QTest::newRow("elevation box") << "Text2" << QRect(24, 32, 57, 19);
+        QTest::newRow("high volts box") << "Text6" << QRect(24, 160, 57, 19);
+        QTest::newRow("Calculate") << "Command1" << QRect(136, 232, 65, 17);
+        QTest::newRow("Initialize") << "Command2" << QRect(120, 176, 49, 21);
+    }
+    void controlsSitAtTheirDesignedPixels() {
+        QFETCH(QString, name);
+        QFETCH(QRect, pixels);
+        w_->form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_->form.get()));
+        QWidget* control = w_->Get<QWidget>(name.toLatin1().constData());
+        QCOMPARE(control->geometry(), pixels);
+
+        w_->form->resize(w_->form->size() * 2);  // nothing follows the window's size
+        QCOMPARE(control->geometry(), pixels);
+    }
+
+    void clientAreaLiesBelowTheMenuBar() {
+        w_->form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_->form.get()));
+        QWidget* client = w_->form->centralWidget();
+        QCOMPARE(client->size(), QSize(373, 260));
+        QCOMPARE(client->y(), w_->form->menuBar()->geometry().bottom() + 1);
+    }
+
+    void labelsShowTheirWholeTextLeftOfTheResults() {
+        const int results_left = w_->Results()->x();
+        for (const char* name : {"Label1", "Label2", "Label3", "Label4", "Label5"}) {
+            auto* label = w_->Get<QLabel>(name);
+            QCOMPARE(label->x(), 96);
+            QVERIFY(label->geometry().right() < results_left);
+            QVERIFY2(label->width() >= std::min(label->sizeHint().width(), results_left - 96),
+                     name);
+        }
+    }
+
+    void commaDecimalLocale() {
+        cleanup();
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        init();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+
+        QCOMPARE(w_->Box("Text5")->text(), QStringLiteral("1,25"));  // defaults as read here
+        QCOMPARE(w_->Box("Text6")->text(), QStringLiteral("8,25"));
+        w_->Click("Command1");
+        QCOMPARE(w_->ResultsText(), kDefaultResults);  // results always print "."
+
+        TypeOver(w_->Box("Text2"), "1.000");  // "." groups thousands here
+        w_->Click("Command1");
+        QVERIFY(w_->ResultsText().startsWith("VR2 = 1888. Ohms\n"));
+        w_->Trigger("prtrpt");
+        QVERIFY(folder_->Read("Output.txt").startsWith("Elev = 1.000 ft       Elev = 304.8 m\r\n"));
+
+        TypeOver(w_->Box("Text5"), "1.25");  // not a number with "," decimals
+        w_->Click("Command1");
+        QCOMPARE(w_->failures.size(), std::size_t{1});
+        QCOMPARE(w_->failures.front().kind, std::optional<FailureKind>(FailureKind::TypeMismatch));
+    }
+
+private:
+    std::unique_ptr<WorkingFolder> folder_;
+    std::unique_ptr<Window> w_;
+};
+
+std::unique_ptr<QObject> MakeForm1Test() {
+    return std::make_unique<Form1Test>();
+}
+
+#include "form1_test.moc"

@@ -1,0 +1,153 @@
+// The pieces between the windows and the calculator: line breaks at the results box's
+// boundary, the one reporting point for failures, and the message box it shows by default.
+
+#include <new>
+#include <stdexcept>
+
+#include <QMessageBox>
+#include <QTimer>
+
+#include "calc/failure.h"
+#include "tests/ui/window_test_support.h"
+#include "ui/failure_reporter.h"
+#include "ui/plain_text_holder.h"
+
+using sondrel::Failure;
+using sondrel::FailureKind;
+using sondrel::ui::FailureNotice;
+using sondrel::ui::PlainTextHolder;
+using sondrel::ui::RunCommand;
+
+Q_DECLARE_METATYPE(std::function<void()>)
+
+class UiPartsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void lineBreaksAreCrLfAcrossTheBoundary_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QByteArray>("calc");
+        QTest::newRow("empty") << "" << QByteArray("");
+        QTest::newRow("one line") << "VR2 = 1813. Ohms" << QByteArray("VR2 = 1813. Ohms");
+        QTest::newRow("two lines") << "a\nb" << QByteArray("a\r\nb");
+        QTest::newRow("blank lines and a last break") << "a\n\nb\n" << QByteArray("a\r\n\r\nb\r\n");
+        QTest::newRow("non-ASCII stays UTF-8") << QString::fromUtf8("5 µA\n±0.1")
+                                               << QByteArray(
+                                                      "5 \xC2\xB5"
+                                                      "A\r\n\xC2\xB1"
+                                                      "0.1");
+    }
+    void lineBreaksAreCrLfAcrossTheBoundary() {
+        QFETCH(QString, box);
+        QFETCH(QByteArray, calc);
+        QPlainTextEdit edit;
+        PlainTextHolder holder(&edit);
+
+        holder.SetText(calc.toStdString());
+        QCOMPARE(edit.toPlainText(), box);
+        QCOMPARE(QByteArray::fromStdString(holder.Text()), calc);
+
+        edit.setPlainText(box);  // as if typed
+        QCOMPARE(QByteArray::fromStdString(holder.Text()), calc);
+    }
+
+    void resultLinesShowInTheBox() {
+        QPlainTextEdit edit;
+        PlainTextHolder holder(&edit);
+        holder.SetResults({1, 1812.98});
+        QCOMPARE(edit.toPlainText(), QStringLiteral("VR2 = 1813. Ohms"));
+        holder.SetResults({4, 739.4, 2163.2, 0.5, 2});
+        QCOMPARE(edit.toPlainText(),
+                 QStringLiteral("VR2 = 739. Ohms\nVR1 wiper to GND side = 2163. Ohms\n"
+                                "LoVin = .5 Volts\nHiVin = 2. Volts"));
+    }
+
+    void everyExceptionReachesTheReporter_data() {
+        QTest::addColumn<std::function<void()>>("command");
+        QTest::addColumn<bool>("has_kind");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a calculator failure") << std::function<void()>([] {
+            throw Failure(FailureKind::Overflow, "VR2 is too large");
+        }) << true << "Overflow"
+                                              << "VR2 is too large";
+        QTest::newRow("out of memory")
+            << std::function<void()>([] { throw std::bad_alloc(); }) << false << "Out of memory"
+            << "not enough memory";
+        QTest::newRow("another standard exception")
+            << std::function<void()>([] { throw std::logic_error("broken invariant"); }) << false
+            << "Unexpected error"
+            << "broken invariant";
+        QTest::newRow("not an exception class")
+            << std::function<void()>([] { throw 42; }) << false << "Unexpected error"
+            << "unknown error";
+    }
+    void everyExceptionReachesTheReporter() {
+        QFETCH(std::function<void()>, command);
+        QFETCH(bool, has_kind);
+        QFETCH(QString, title);
+        QFETCH(QString, message);
+        std::vector<FailureNotice> seen;
+        RunCommand([&](const FailureNotice& notice) { seen.push_back(notice); }, command);
+        QCOMPARE(seen.size(), std::size_t{1});
+        QCOMPARE(seen[0].kind.has_value(), has_kind);
+        QCOMPARE(QString::fromStdString(seen[0].title), title);
+        QVERIFY2(QString::fromStdString(seen[0].message).contains(message),
+                 seen[0].message.c_str());
+    }
+
+    void aCommandThatSucceedsReportsNothing() {
+        int reports = 0;
+        bool ran = false;
+        RunCommand([&](const FailureNotice&) { ++reports; }, [&] { ran = true; });
+        QVERIFY(ran);
+        QCOMPARE(reports, 0);
+    }
+
+    void aReporterThatThrowsDoesNotEscape() {
+        bool reached = false;
+        RunCommand(
+            [&](const FailureNotice&) {
+                reached = true;
+                throw std::runtime_error("the box could not be built");
+            },
+            [] { throw Failure(FailureKind::File, "cannot write Output.txt"); });
+        QVERIFY(reached);
+    }
+
+    // Without an injected reporter the window shows a message box, and goes on afterwards.
+    void theDefaultReporterShowsAMessageBox() {
+        std::string header;
+        sondrel::ui::Form1 form(header);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        sondrel::ui::testing::TypeOver(form.findChild<QLineEdit*>("Text3"), "twenty");
+
+        QString title, text, details;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box) {
+                title = box->windowTitle();
+                text = box->text();
+                details = box->informativeText();
+                box->accept();
+            }
+        });
+        QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+        QCOMPARE(title, QStringLiteral("Sondrel"));
+        QCOMPARE(text, QStringLiteral("Type mismatch"));
+        QVERIFY2(details.contains("LoBaro, inHg") && details.contains("twenty"),
+                 qPrintable(details));
+
+        sondrel::ui::testing::TypeOver(form.findChild<QLineEdit*>("Text3"), "28");
+        QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+        QCOMPARE(form.findChild<QPlainTextEdit*>("Text1")->toPlainText(),
+                 sondrel::ui::testing::kDefaultResults);
+    }
+};
+
+std::unique_ptr<QObject> MakeUiPartsTest() {
+    return std::make_unique<UiPartsTest>();
+}
+
+#include "parts_test.moc"

@@ -1,0 +1,85 @@
+#pragma once
+// Shared by the window tests: a main window whose failures are collected instead of shown,
+// typing helpers, a temporary working folder for Output.txt, and the test runner's pinning.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "ui/failure_reporter.h"
+#include "ui/form1.h"
+
+namespace sondrel::ui::testing {
+
+// A main window with its report header and the failures it reported.
+struct Window {
+    std::string header;
+    std::vector<FailureNotice> failures;
+    std::unique_ptr<Form1> form;
+
+    Window() {
+        form = std::make_unique<Form1>(
+            header, [this](const FailureNotice& notice) { failures.push_back(notice); });
+    }
+
+    template <typename W>
+    W* Get(const char* name) const {
+        auto* widget = form->findChild<W*>(QLatin1String(name));
+        if (!widget) {
+            qFatal("no control %s", name);
+        }
+        return widget;
+    }
+    QLineEdit* Box(const char* name) const { return Get<QLineEdit>(name); }
+    QPlainTextEdit* Results() const { return Get<QPlainTextEdit>("Text1"); }
+    QString ResultsText() const { return Results()->toPlainText(); }
+    void Click(const char* button) const {
+        QTest::mouseClick(Get<QPushButton>(button), Qt::LeftButton);
+    }
+    void Trigger(const char* action) const {
+        auto* item = form->findChild<QAction*>(QLatin1String(action));
+        if (!item) {
+            qFatal("no action %s", action);
+        }
+        item->trigger();
+    }
+};
+
+// Types `text` over whatever the box holds, key by key, as a user would.
+inline void TypeOver(QWidget* box, const QString& text) {
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty()) {
+        QTest::keyClick(box, Qt::Key_Backspace);
+    } else {
+        QTest::keyClicks(box, text);
+    }
+}
+
+// Runs each test in a fresh temporary folder, where Output.txt goes.
+class WorkingFolder {
+public:
+    WorkingFolder() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+    ~WorkingFolder() { QDir::setCurrent(previous_); }
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+    // The whole file, bytes as written.
+    QByteArray Read(const QString& name) const;
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+// The four result lines of the defaults as the box shows them.
+inline const QString kDefaultResults = QStringLiteral(
+    "VR2 = 1813. Ohms\nVR1 wiper to GND side = 1851. Ohms\nLoVin = 3.792 Volts\n"
+    "HiVin = 4.249 Volts");
+
+}  // namespace sondrel::ui::testing
