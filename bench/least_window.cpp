@@ -1,0 +1,12 @@
+// The least Qt Widgets main window: the yardstick that the window start-up figures of
+// window_startup.sh are measured against.
+
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QMainWindow window;
+    window.show();
+    return QApplication::exec();
+}
