@@ -14,6 +14,15 @@ build: deps
 	cmake --preset dev >/dev/null
 	cmake --build --preset dev -j $(JOBS)
 
+# The window needs a display; without one, say how to get one rather than let Qt abort.
+run:
+	@if [ "$$(uname -s)" = Linux ] && [ -z "$$DISPLAY$$WAYLAND_DISPLAY$$QT_QPA_PLATFORM" ]; then \
+	    echo "make run: no display (DISPLAY and WAYLAND_DISPLAY are unset): run it on a desktop, or headless with 'xvfb-run -a make run' or 'QT_QPA_PLATFORM=offscreen make run'" >&2; \
+	    exit 1; \
+	fi
+	@$(MAKE) --no-print-directory build
+	build/dev/app/sondrel
+
 test: build
 	ctest --preset dev -j $(JOBS)
 
@@ -24,3 +33,9 @@ test-asan: deps
 
 clean:
 	rm -rf build
+
+# `make screenshot`: docs/screenshot.png, the window under Xvfb after "Calculate" on the defaults.
+.PHONY: screenshot
+screenshot: build
+	@mkdir -p docs
+	xvfb-run -a -s "-screen 0 1024x768x24" build/dev/app/sondrel-screenshot docs/screenshot.png
