@@ -92,7 +92,11 @@ Output& Output::JsonString(std::string_view text) {
 }
 
 Output& Output::CsvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    bool plain = true;
+    for (const char c : text) {
+        plain = plain && c != ',' && c != '"' && c != '\r' && c != '\n';
+    }
+    if (plain) {
         return *this << text;
     }
     *this << '"';

@@ -9,7 +9,7 @@
 namespace sondrel::cli {
 
 class Output {
-  public:
+public:
     explicit Output(std::FILE* file) : file_(file) { buffer_.reserve(kFlushAt + 4096); }
     explicit Output(std::string* sink) : sink_(sink) {}
     Output(const Output&) = delete;
@@ -23,7 +23,13 @@ class Output {
         }
         return *this;
     }
-    Output& operator<<(char c) { return *this << std::string_view(&c, 1); }
+    Output& operator<<(char c) {
+        buffer_.push_back(c);
+        if (buffer_.size() >= kFlushAt) {
+            Flush();
+        }
+        return *this;
+    }
     // Shortest text that reads back as exactly this double; finite values only.
     Output& Double(double value);
     Output& Int(long long value);
@@ -38,7 +44,7 @@ class Output {
     // False once a write has failed, without flushing first.
     bool Good() const { return ok_; }
 
-  private:
+private:
     static constexpr std::size_t kFlushAt = 1 << 16;
     std::FILE* file_ = nullptr;
     std::string* sink_ = nullptr;
