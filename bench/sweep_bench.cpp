@@ -1,0 +1,74 @@
+// Elevation sweeps of 1,000,000 rows written to /dev/null through sondrel-calc's own writer,
+// on every core and on one, and the cost of one CSV row, to set beside Calculate's floor.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+
+#include "calc/calculator_state.h"
+#include "cli/csv.h"
+#include "cli/output.h"
+#include "cli/sweep.h"
+
+namespace {
+
+// 0 to 99,999.9 ft in tenths, and the range where the default circuit works, 0 to about
+// 15,000 ft (more solver passes per row): 1,000,000 rows each, every one succeeding.
+constexpr const char* kRanges[] = {"0:99999.9:0.1", "0:14999.985:0.015"};
+
+void BM_SweepToDevNull(benchmark::State& bench) {
+    const char* text = kRanges[bench.range(0)];
+    const auto threads = static_cast<unsigned>(bench.range(1));
+    sondrel::cli::SweepRange range;
+    if (sondrel::cli::ParseSweepRange(text, range)) {
+        bench.SkipWithError("bad range");
+        return;
+    }
+    std::FILE* null = std::fopen("/dev/null", "w");
+    if (null == nullptr) {
+        bench.SkipWithError("cannot open /dev/null");
+        return;
+    }
+    std::size_t succeeded = 0;
+    for (auto _ : bench) {
+        sondrel::cli::Output out(null);
+        succeeded = sondrel::cli::WriteSweep(out, range, sondrel::InputTexts{},
+                                             threads == 0 ? sondrel::cli::SweepThreads() : threads);
+        out.Flush();
+    }
+    std::fclose(null);
+    if (succeeded != range.rows) {
+        bench.SkipWithError("rows failed");
+    }
+    bench.SetLabel(std::string(text) + (threads == 0 ? " all cores" : " one thread"));
+    bench.counters["rows"] = static_cast<double>(range.rows);
+}
+BENCHMARK(BM_SweepToDevNull)
+    ->ArgNames({"range", "threads"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+
+// One row of the sweep: a fresh Calculate at 15,000 ft (15 passes) and its CSV line.
+void BM_CsvRow(benchmark::State& bench) {
+    sondrel::InputTexts inputs;
+    inputs.elevation = "15000";
+    std::string sink;
+    for (auto _ : bench) {
+        sink.clear();
+        sondrel::cli::Output out(&sink);
+        sondrel::cli::WriteCsvRow(out, inputs);
+        out.Flush();
+        benchmark::DoNotOptimize(sink);
+    }
+}
+BENCHMARK(BM_CsvRow);
+
+}  // namespace
+
+BENCHMARK_MAIN();
