@@ -167,6 +167,29 @@ void PrintLines(Output& out, std::string_view crlf_text) {
     }
 }
 
+// The design table; the four values, when given, replace the defaults of the other boxes.
+int RunSweep(const Options& options, Output& out) {
+    InputTexts inputs;
+    if (options.positional.size() == 4) {
+        inputs.lo_baro = std::string(options.positional[0]);
+        inputs.hi_baro = std::string(options.positional[1]);
+        inputs.lo_volts = std::string(options.positional[2]);
+        inputs.hi_volts = std::string(options.positional[3]);
+    }
+    return WriteSweep(out, *options.sweep, inputs) > 0 ? kExitOk : kExitFailure;
+}
+
+// --csv: the header and the row; a failure is also told on standard error.
+int RunCsvRow(const InputTexts& inputs, Output& out, Output& err) {
+    WriteCsvHeader(out);
+    std::string message;
+    if (!WriteCsvRow(out, inputs, &message)) {
+        err << "sondrel-calc: " << message << '\n';
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 std::string_view UsageText() {
@@ -212,31 +235,18 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
         return kExitOk;
     }
 
-    InputTexts inputs;
     if (options.sweep) {
-        if (options.positional.size() == 4) {
-            inputs.lo_baro = std::string(options.positional[0]);
-            inputs.hi_baro = std::string(options.positional[1]);
-            inputs.lo_volts = std::string(options.positional[2]);
-            inputs.hi_volts = std::string(options.positional[3]);
-        }
-        return WriteSweep(out, *options.sweep, inputs) > 0 ? kExitOk : kExitFailure;
+        return RunSweep(options, out);
     }
+    InputTexts inputs;
     if (options.positional.size() == 5) {
         inputs = {std::string(options.positional[0]), std::string(options.positional[1]),
                   std::string(options.positional[2]), std::string(options.positional[3]),
                   std::string(options.positional[4])};
     }
-
     if (options.csv) {
-        WriteCsvHeader(out);
-        std::string message;
-        if (!WriteCsvRow(out, inputs, &message)) {
-            err << "sondrel-calc: " << message << '\n';
-            return kExitFailure;
-        }
-        if (!options.report_file) {
-            return kExitOk;
+        if (const int code = RunCsvRow(inputs, out, err); code != kExitOk || !options.report_file) {
+            return code;
         }
         // The report is written by the calculation below, which prints nothing more.
     }

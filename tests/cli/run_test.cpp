@@ -159,6 +159,12 @@ INSTANTIATE_TEST_SUITE_P(
                  0,
                  "error\n0,6,1812.97964257354,",
                  ""},
+        ArgsCase{"SweepWithCsvHasOneHeader",
+                 {"--csv", "--sweep-elevation", "0:1000:1000"},
+                 0,
+                 "error\n0,6,1812.97964257354,1850.6531358149223,3.791738,4.2488885,1813.,1851.,"
+                 "3.792,4.249,\n1000,6,",
+                 ""},
         ArgsCase{"SweepEqualsForm", {"--sweep-elevation=-1000:0:500"}, 0, "\n-500,", ""},
         ArgsCase{"SweepAllRowsFail",
                  {"--sweep-elevation", "0:100:50", "28", "28", "1", "2"},
