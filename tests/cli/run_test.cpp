@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
                  0,
                  "error\n0,6,1812.97964257354,",
                  ""},
-        ArgsCase{"SweepWithCsvHasOneHeader",
+        ArgsCase{"SweepAcceptsCsv",
                  {"--csv", "--sweep-elevation", "0:1000:1000"},
                  0,
                  "error\n0,6,1812.97964257354,1850.6531358149223,3.791738,4.2488885,1813.,1851.,"
