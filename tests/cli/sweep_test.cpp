@@ -272,25 +272,20 @@ INSTANTIATE_TEST_SUITE_P(
                     RangeCase{"StartIsStop", "5:5:1", 1, ""},
                     RangeCase{"StartIsStopNegativeStep", "5:5:-1", 1, ""},
                     RangeCase{"RoundingBelowStop", "0:0.3:0.1", 4, ""},
-                    RangeCase{"TenthsToOne", "0:1:0.1", 11, ""},
                     RangeCase{"SeventhsOfAFoot", "0:1:0.14285714285714285", 8, ""},
                     RangeCase{"GroupedAndBlank", " -1,000 : 1,000 : 500 ", 5, ""},
-                    RangeCase{"Exponents", "0:1e4:2.5e3", 5, ""},
                     RangeCase{"TenMillionRows", "1:10000000:1", 10'000'000, ""},
                     RangeCase{"OneRowTooMany", "0:10000000:1", 0, "more than 10,000,000 rows"},
                     RangeCase{"TinyStep", "0:1:1e-300", 0, "more than 10,000,000 rows"},
                     RangeCase{"SpanOverflows", "-1e308:1e308:1e300", 0,
                               "more than 10,000,000 rows"},
                     RangeCase{"ZeroStep", "0:100:0", 0, "STEP must not be zero"},
-                    RangeCase{"NegativeZeroStep", "0:100:-0", 0, "STEP must not be zero"},
                     RangeCase{"StepAwayFromStop", "0:100:-10", 0, "use a positive STEP"},
                     RangeCase{"StepAwayWhenCountingDown", "100:0:10", 0, "use a negative STEP"},
                     RangeCase{"StartNotANumber", "abc:100:10", 0, "START \"abc\" is not a number"},
                     RangeCase{"EmptyStop", "0::10", 0, "STOP \"\" is not a number"},
                     RangeCase{"StepTooLarge", "0:1:1e400", 0, "STEP \"1e400\" is too large"},
-                    RangeCase{"InfinityIsNoNumber", "0:inf:1", 0, "is not a number"},
-                    RangeCase{"TwoParts", "0:100", 0, "wants START:STOP:STEP"},
-                    RangeCase{"FourParts", "0:100:10:1", 0, "wants START:STOP:STEP"}),
+                    RangeCase{"TwoParts", "0:100", 0, "wants START:STOP:STEP"}),
     [](const testing::TestParamInfo<RangeCase>& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------------
@@ -320,13 +315,11 @@ TEST_P(CsvFieldQuoting, QuotesOnlyWhenNeeded) {
 INSTANTIATE_TEST_SUITE_P(
     Fields, CsvFieldQuoting,
     testing::Values(FieldCase{"Plain", "1813.", "1813."}, FieldCase{"Empty", "", ""},
-                    FieldCase{"Blanks", " a b ", " a b "},
                     FieldCase{"Comma", "145,491.8 ft", "\"145,491.8 ft\""},
                     FieldCase{"Quotes", "LoVolt: \"abc\"", "\"LoVolt: \"\"abc\"\"\""},
                     FieldCase{"OnlyAQuote", "\"", "\"\"\"\""},
                     FieldCase{"LineFeed", "a\nb", "\"a\nb\""},
-                    FieldCase{"CarriageReturn", "a\rb", "\"a\rb\""},
-                    FieldCase{"QuoteAtBothEnds", "\"x\"", "\"\"\"x\"\"\""}),
+                    FieldCase{"CarriageReturn", "a\rb", "\"a\rb\""}),
     [](const testing::TestParamInfo<FieldCase>& info) { return std::string(info.param.name); });
 
 struct DoubleCase {
