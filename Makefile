@@ -39,3 +39,22 @@ clean:
 screenshot: build
 	@mkdir -p docs
 	xvfb-run -a -s "-screen 0 1024x768x24" build/dev/app/sondrel-screenshot docs/screenshot.png
+
+# `make fuzz`: the libFuzzer targets (clang, build/fuzz), each run FUZZ_SECONDS from the seeds
+# in fuzz/corpus; a failing input is kept in build/fuzz/artifacts.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := text_to_number format_number session
+.PHONY: fuzz
+fuzz:
+	@tools/install-deps.sh clang libfuzzer-14-dev libclang-rt-14-dev
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
+	tools/run-fuzzers.sh $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+# `make test-valgrind`: sondrel-calc and the core's tests under valgrind memcheck (build/valgrind).
+.PHONY: test-valgrind
+test-valgrind:
+	@tools/install-deps.sh valgrind
+	cmake --preset valgrind >/dev/null
+	cmake --build --preset valgrind -j $(JOBS) --target sondrel-calc calc_tests cli_tests fuzz_corpus_tests
+	tools/valgrind-check.sh build/valgrind
