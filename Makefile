@@ -34,6 +34,12 @@ test-asan: deps
 clean:
 	rm -rf build
 
+# `make package`: the Debian package build/dev/sondrel_<version>_<arch>.deb.
+.PHONY: package
+package: build
+	@tools/install-deps.sh dpkg-dev
+	cmake --build --preset dev --target package
+
 # `make screenshot`: docs/screenshot.png, the window under Xvfb after "Calculate" on the defaults.
 .PHONY: screenshot
 screenshot: build
