@@ -17,8 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-[[noreturn]] void FailWriting(const fs::path& target, const std::string& reason) {
-    throw Failure(FailureKind::File, "cannot write " + target.string() + ": " + reason);
+// `what` names the file: its full path, and where it leads when it is a link.
+[[noreturn]] void FailWriting(const std::string& what, const std::string& reason) {
+    throw Failure(FailureKind::File, "cannot write " + what + ": " + reason);
 }
 
 std::string ErrnoReason(int error) {
@@ -26,7 +27,8 @@ std::string ErrnoReason(int error) {
 }
 
 // The file a symbolic link finally points to (the path itself when it is no link).
-fs::path FollowLinks(fs::path path) {
+fs::path FollowLinks(const fs::path& link) {
+    fs::path path = link;
     for (int depth = 0; depth < 40; ++depth) {
         std::error_code ec;
         if (!fs::is_symlink(fs::symlink_status(path, ec)) || ec) {
@@ -38,10 +40,10 @@ fs::path FollowLinks(fs::path path) {
         }
         path = next.is_absolute() ? next : path.parent_path() / next;
     }
-    FailWriting(path, ErrnoReason(ELOOP));
+    FailWriting(link.string(), ErrnoReason(ELOOP));
 }
 
-std::FILE* OpenTemporaryBeside(const fs::path& target, fs::path& temp) {
+std::FILE* OpenTemporaryBeside(const fs::path& target, const std::string& what, fs::path& temp) {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[20];
@@ -53,10 +55,10 @@ std::FILE* OpenTemporaryBeside(const fs::path& target, fs::path& temp) {
             return file;
         }
         if (errno != EEXIST) {
-            FailWriting(target, ErrnoReason(errno));
+            FailWriting(what, ErrnoReason(errno));
         }
     }
-    FailWriting(target, ErrnoReason(EEXIST));
+    FailWriting(what, ErrnoReason(EEXIST));
 }
 
 }  // namespace
@@ -66,19 +68,24 @@ void WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
     std::error_code ec;
     fs::path target = fs::absolute(target_path, ec);
     if (ec) {
-        FailWriting(target_path, ec.message());
+        FailWriting(target_path.string(), ec.message());
     }
-    target = FollowLinks(target.lexically_normal());
+    target = target.lexically_normal();
+    const fs::path followed = FollowLinks(target);
+    const std::string what = followed == target ? target.string()
+                                                : target.string() + " (a link to " +
+                                                      followed.lexically_normal().string() + ")";
+    target = followed;
 
     fs::path temp;
-    std::FILE* file = OpenTemporaryBeside(target, temp);
+    std::FILE* file = OpenTemporaryBeside(target, what, temp);
     const auto give_up = [&](int error, std::FILE* open_file) {
         if (open_file != nullptr) {
             std::fclose(open_file);
         }
         std::error_code ignored;
         fs::remove(temp, ignored);
-        FailWriting(target, ErrnoReason(error));
+        FailWriting(what, ErrnoReason(error));
     };
 
     errno = 0;
@@ -110,7 +117,7 @@ void WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
     if (ec) {
         std::error_code ignored;
         fs::remove(temp, ignored);
-        FailWriting(target, ec.message());
+        FailWriting(what, ec.message());
     }
 }
 
