@@ -202,7 +202,6 @@ int main(int argc, char** argv) {
     }
     xcb_disconnect(c);
 
-    const Program& base = programs.front();
     std::printf("%d runs each, alternating; medians (min-max)\n", runs);
     std::printf("%-10s %22s %22s %18s\n", "program", "start to mapped, ms", "start to painted, ms",
                 "RSS shown, MiB");
@@ -213,12 +212,16 @@ int main(int argc, char** argv) {
                     Median(p.map_ms), *map_min, *map_max, Median(p.paint_ms), *pnt_min, *pnt_max,
                     Median(p.rss_mib));
     }
+    // Each program against each one named before it.
     for (std::size_t i = 1; i < programs.size(); ++i) {
-        const Program& p = programs[i];
-        std::printf("%s / %s: start-up to painted %.3fx, to mapped %.3fx, memory %.3fx\n",
-                    p.name.c_str(), base.name.c_str(), Median(p.paint_ms) / Median(base.paint_ms),
-                    Median(p.map_ms) / Median(base.map_ms),
-                    Median(p.rss_mib) / Median(base.rss_mib));
+        for (std::size_t j = 0; j < i; ++j) {
+            const Program& p = programs[i];
+            const Program& base = programs[j];
+            std::printf(
+                "%s / %s: start-up to painted %.3fx, to mapped %.3fx, memory %.3fx\n",
+                p.name.c_str(), base.name.c_str(), Median(p.paint_ms) / Median(base.paint_ms),
+                Median(p.map_ms) / Median(base.map_ms), Median(p.rss_mib) / Median(base.rss_mib));
+        }
     }
     return 0;
 }
