@@ -11,6 +11,9 @@ namespace {
 constexpr double kPressureLapse = 6.87324E-06;  // per foot, standard atmosphere
 constexpr double kPressureExponent = 5.256;
 constexpr std::int16_t kPassLimit = 100;
+// The wiper quadratic's fixed coefficients a and c; known here, so the compiler can fold them.
+constexpr std::int16_t kQuadA = -1;
+constexpr double kQuadC = 0.27;
 
 // Kept out of line so that the checks below stay cheap on the path that does not fail.
 [[noreturn]] void ThrowOverflow(const char* what);
@@ -101,13 +104,13 @@ void Calculate(CalculatorState& s, const InputTexts& in, TextHolder& results,
                        "the low and high volts give a second-stage gain of zero",
                        "the second-stage input");
             s.WiperError = Finite(s.Stage1Gain * s.VinTarget - s.Stage2Input, "the wiper error");
-            s.QuadA = -1;
+            s.QuadA = kQuadA;
             s.QuadB = 1 - Divide(15, std::fabs(s.WiperError), "the wiper error is exactly zero",
                                  "the quadratic's b coefficient");
-            s.QuadC = 0.27;
+            s.QuadC = kQuadC;
             const double discriminant =
-                Finite(s.QuadB * s.QuadB, "the quadratic's b squared") - 4 * s.QuadA * s.QuadC;
-            s.WiperNew = (-s.QuadB - std::sqrt(discriminant)) / (2 * s.QuadA);
+                Finite(s.QuadB * s.QuadB, "the quadratic's b squared") - 4 * kQuadA * kQuadC;
+            s.WiperNew = (-s.QuadB - std::sqrt(discriminant)) / (2 * kQuadA);
             const double vr2 = Finite(s.Vr2Factor * 5000 - 53, "VR2");
 
             shown.count = 1;

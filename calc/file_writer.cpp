@@ -48,7 +48,10 @@ std::FILE* OpenTemporaryBeside(const fs::path& target, const std::string& what, 
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[20];
         std::snprintf(suffix, sizeof suffix, ".tmp-%08x", static_cast<unsigned>(random()));
-        temp = target.parent_path() / ("." + target.filename().string() + suffix);
+        std::string name = ".";  // appended piece by piece: GCC 12 misreads "." + string
+        name += target.filename().string();
+        name += suffix;
+        temp = target.parent_path() / name;
         errno = 0;
         // "x": never reuse a name that exists.
         if (std::FILE* file = std::fopen(temp.string().c_str(), "wbx")) {
