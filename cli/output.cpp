@@ -11,6 +11,12 @@ Output& Output::Double(double value) {
     return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
 }
 
+Output& Output::Double17(double value) {
+    char buf[40];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);
+    return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
+}
+
 Output& Output::Int(long long value) {
     char buf[24];
     const auto result = std::to_chars(buf, buf + sizeof buf, value);

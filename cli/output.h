@@ -32,6 +32,8 @@ public:
     }
     // Shortest text that reads back as exactly this double; finite values only.
     Output& Double(double value);
+    // The double with 17 significant digits, which always read back as exactly it.
+    Output& Double17(double value);
     Output& Int(long long value);
     // The text as a JSON string literal, quotes included.
     Output& JsonString(std::string_view text);

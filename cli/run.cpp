@@ -289,13 +289,13 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
     out << "{\"passes\": ";
     out.Int(state.PassCount);
     out << ", \"vr2_ohms\": ";
-    out.Double(lines.vr2_ohms);
+    out.Double17(lines.vr2_ohms);
     out << ", \"vr1_wiper_to_gnd_ohms\": ";
-    out.Double(lines.vr1_wiper_to_gnd_ohms);
+    out.Double17(lines.vr1_wiper_to_gnd_ohms);
     out << ", \"lo_vin_volts\": ";
-    out.Double(lines.lo_vin_volts);
+    out.Double17(lines.lo_vin_volts);
     out << ", \"hi_vin_volts\": ";
-    out.Double(lines.hi_vin_volts);
+    out.Double17(lines.hi_vin_volts);
     out << ", \"results_text\": ";
     out.JsonString(text);
     if (!report_path.empty()) {

@@ -78,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{"JsonPasses",
                  {"--json", "5000", "28", "31", "1.25", "8.25"},
                  0,
-                 "{\"passes\": 9, \"vr2_ohms\": 2186.74",
+                 "{\"passes\": 9, \"vr2_ohms\": 2186.7467484922072, \"vr1_wiper_to_gnd_ohms\": "
+                 "900.6216177486549, \"lo_vin_volts\": 3.0753425701723742",
                  ""},
         ArgsCase{"JsonResultsText",
                  {"--json"},
