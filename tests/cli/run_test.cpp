@@ -1,4 +1,5 @@
 #include "cli/run.h"
+#include "tests/cli/run_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,21 +15,8 @@
 namespace sondrel::cli {
 namespace {
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result RunWith(const std::vector<std::string_view>& args) {
-    Result result;
-    {
-        Output out(&result.out);
-        Output err(&result.err);
-        result.code = Run(args, out, err);
-    }
-    return result;
-}
+using test_support::Result;
+using test_support::RunWith;
 
 const std::string kDefaultLines =
     "VR2 = 1813. Ohms\nVR1 wiper to GND side = 1851. Ohms\nLoVin = 3.792 Volts\n"

@@ -17,6 +17,7 @@
 #include "calc/calculator_state.h"
 #include "calc/failure.h"
 #include "cli/run.h"
+#include "tests/cli/run_capture.h"
 
 namespace sondrel::cli {
 namespace {
@@ -25,21 +26,8 @@ const std::string kHeader =
     "elevation_ft,passes,vr2_ohms,vr1_wiper_to_gnd_ohms,lo_vin_volts,hi_vin_volts,vr2_text,"
     "vr1_text,lo_vin_text,hi_vin_text,error";
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result RunWith(const std::vector<std::string_view>& args) {
-    Result result;
-    {
-        Output out(&result.out);
-        Output err(&result.err);
-        result.code = Run(args, out, err);
-    }
-    return result;
-}
+using test_support::Result;
+using test_support::RunWith;
 
 using Record = std::vector<std::string>;
 

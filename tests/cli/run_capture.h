@@ -1,0 +1,29 @@
+#pragma once
+// sondrel-calc run in-process with its standard output and error captured as strings,
+// for the command-line tests.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/run.h"
+
+namespace sondrel::cli::test_support {
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+inline Result RunWith(const std::vector<std::string_view>& args) {
+    Result result;
+    {
+        Output out(&result.out);
+        Output err(&result.err);
+        result.code = Run(args, out, err);
+    }
+    return result;
+}
+
+}  // namespace sondrel::cli::test_support
