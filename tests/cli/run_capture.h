@@ -26,4 +26,15 @@ inline Result RunWith(const std::vector<std::string_view>& args) {
     return result;
 }
 
+// What one use of a writer leaves in its output, e.g. Written([](Output& o) { o.Double(0.1); }).
+template <typename Write>
+std::string Written(Write write) {
+    std::string sink;
+    {
+        Output out(&sink);
+        write(out);
+    }
+    return sink;
+}
+
 }  // namespace sondrel::cli::test_support

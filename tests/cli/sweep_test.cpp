@@ -28,6 +28,7 @@ const std::string kHeader =
 
 using test_support::Result;
 using test_support::RunWith;
+using test_support::Written;
 
 using Record = std::vector<std::string>;
 
@@ -292,12 +293,7 @@ void PrintTo(const FieldCase& c, std::ostream* os) {
 class CsvFieldQuoting : public testing::TestWithParam<FieldCase> {};
 
 TEST_P(CsvFieldQuoting, QuotesOnlyWhenNeeded) {
-    std::string sink;
-    {
-        Output out(&sink);
-        out.CsvField(GetParam().text);
-    }
-    EXPECT_EQ(sink, GetParam().field);
+    EXPECT_EQ(Written([](Output& out) { out.CsvField(GetParam().text); }), GetParam().field);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -323,11 +319,7 @@ void PrintTo(const DoubleCase& c, std::ostream* os) {
 class ShortestDouble : public testing::TestWithParam<DoubleCase> {};
 
 TEST_P(ShortestDouble, ReadsBackExactly) {
-    std::string sink;
-    {
-        Output out(&sink);
-        out.Double(GetParam().value);
-    }
+    const std::string sink = Written([](Output& out) { out.Double(GetParam().value); });
     EXPECT_EQ(sink, GetParam().text);
     ExpectSameDouble(sink, GetParam().value, "read back");
 }
