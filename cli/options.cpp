@@ -5,9 +5,7 @@
 namespace sondrel::cli {
 namespace {
 
-// A sweep takes the four values after the elevation, or none for the defaults. They are
-// checked here, read as the boxes read them, so that a typing slip is a usage error rather
-// than a table of failed rows.
+// A sweep takes the four values after the elevation, or none for the defaults.
 std::optional<std::string> CheckSweepOptions(const Options& options) {
     if (options.json || options.report_file) {
         return std::string(options.json ? "--json" : "--report") +
@@ -17,14 +15,6 @@ std::optional<std::string> CheckSweepOptions(const Options& options) {
         return "with --sweep-elevation expected four values (LOW_PRESSURE HIGH_PRESSURE "
                "LOW_VOLTS HIGH_VOLTS), got " +
                std::to_string(options.positional.size());
-    }
-    static constexpr std::string_view kBoxes[] = {kLoBaroBox, kHiBaroBox, kLoVoltsBox, kHiVoltsBox};
-    for (std::size_t i = 0; i < options.positional.size(); ++i) {
-        try {
-            TextToNumber(options.positional[i], kBoxes[i]);
-        } catch (const Failure& failure) {
-            return std::string(failure.what());
-        }
     }
     return std::nullopt;
 }
@@ -78,7 +68,7 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
                 return problem;
             }
             options.sweep = parsed;
-        } else if (name == "--help" && !value) {
+        } else if ((name == "--help" || name == "-h") && !value) {
             options.help = true;
         } else if (name == "--version" && !value) {
             options.version = true;
@@ -95,7 +85,7 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
             }
             options.header = std::string(*text);
         } else {
-            return "unknown option " + std::string(arg);
+            return "unknown option '" + std::string(arg) + "'";
         }
     }
     if (options.help || options.version) {
@@ -115,6 +105,21 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
     if ((options.json || options.csv) && options.report_file == "-") {
         return std::string(options.json ? "--json" : "--csv") +
                " and --report - both want standard output";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckSweepValues(const Options& options) {
+    if (!options.sweep || options.positional.size() != 4) {
+        return std::nullopt;
+    }
+    static constexpr std::string_view kBoxes[] = {kLoBaroBox, kHiBaroBox, kLoVoltsBox, kHiVoltsBox};
+    for (std::size_t i = 0; i < options.positional.size(); ++i) {
+        try {
+            TextToNumber(options.positional[i], kBoxes[i]);
+        } catch (const Failure& failure) {
+            return std::string(failure.what());
+        }
     }
     return std::nullopt;
 }

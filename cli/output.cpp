@@ -1,5 +1,6 @@
 #include "cli/output.h"
 
+#include <cerrno>
 #include <charconv>
 
 namespace sondrel::cli {
@@ -122,11 +123,13 @@ bool Output::Flush() {
     if (sink_ != nullptr) {
         *sink_ += buffer_;
     } else if (file_ != nullptr && !buffer_.empty()) {
-        if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+        errno = 0;
+        const bool written =
+            std::fwrite(buffer_.data(), 1, buffer_.size(), file_) == buffer_.size() &&
+            std::fflush(file_) == 0;
+        if (!written && ok_) {
             ok_ = false;
-        }
-        if (std::fflush(file_) != 0) {
-            ok_ = false;
+            error_number_ = errno != 0 ? errno : EIO;
         }
     }
     buffer_.clear();

@@ -45,6 +45,8 @@ public:
     bool Flush();
     // False once a write has failed, without flushing first.
     bool Good() const { return ok_; }
+    // The errno of the first failed write (EPIPE, ENOSPC, ...), 0 while none has failed.
+    int ErrorNumber() const { return error_number_; }
 
 private:
     static constexpr std::size_t kFlushAt = 1 << 16;
@@ -52,6 +54,7 @@ private:
     std::string* sink_ = nullptr;
     std::string buffer_;
     bool ok_ = true;
+    int error_number_ = 0;
 };
 
 }  // namespace sondrel::cli

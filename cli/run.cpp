@@ -1,5 +1,7 @@
 #include "cli/run.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -77,18 +79,23 @@ std::string_view UsageText() {
            "                   10,000,000 rows); a failing row carries its message\n"
            "  --report FILE    also write the report (FILE - writes it to standard output)\n"
            "  --header TEXT    the report's header; each newline is written as CR LF\n"
-           "  --help           print this help\n"
+           "  -h, --help       print this help\n"
            "  --version        print the version\n"
            "\n"
-           "Exit status: 0 done (a sweep: at least one row succeeded), 1 the calculation or\n"
-           "the report failed (a sweep: every row failed), 2 bad arguments.\n"
+           "Exit status: 0 done (a sweep: at least one row succeeded); 1 the calculation or\n"
+           "the report failed (a sweep: every row failed), standard output could not be\n"
+           "written, or a value is not a number (one calculation or a sweep alike); 2 bad\n"
+           "arguments: an unknown option, a wrong count of values, a bad START:STOP:STEP.\n"
            "See sondrel-calc(1) for the CSV columns and examples.\n";
 }
 
-int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
+namespace {
+
+// Everything but the final check of standard output.
+int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& err) {
     Options options;
     if (const auto problem = Parse(args, options)) {
-        err << "sondrel-calc: " << *problem << '\n' << UsageText();
+        err << "sondrel-calc: " << *problem << "\nTry 'sondrel-calc --help'.\n";
         return kExitUsage;
     }
     if (options.help) {
@@ -102,6 +109,10 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
 
     const InputTexts inputs = InputsFrom(options);
     if (options.sweep) {
+        if (const auto problem = CheckSweepValues(options)) {
+            err << "sondrel-calc: " << *problem << '\n';
+            return kExitFailure;
+        }
         return RunSweep(options, inputs, out);
     }
     if (options.csv) {
@@ -120,7 +131,7 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
             const std::string header = HeaderWithCrLf(options.header);
             if (*options.report_file == "-") {
                 out << ReportText(state, inputs, results.Text(), header);
-                return out.Flush() ? kExitOk : kExitFailure;
+                return kExitOk;
             }
             const std::filesystem::path file(*options.report_file);
             GenerateReport(state, inputs, results.Text(), header, file);
@@ -144,6 +155,21 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
     }
     WriteJsonResults(out, state, *results.Results(), text, report_path);
     return kExitOk;
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
+    int code = RunCommand(args, out, err);
+    if (!out.Flush() && out.ErrorNumber() != EPIPE) {
+        // A closed pipe is the reader's choice and stays quiet; a full disk is not.
+        err << "sondrel-calc: cannot write standard output: " << std::strerror(out.ErrorNumber())
+            << '\n';
+    }
+    if (!out.Good() && code == kExitOk) {
+        code = kExitFailure;
+    }
+    return code;
 }
 
 }  // namespace sondrel::cli

@@ -6,6 +6,8 @@
 #include <ostream>
 
 #include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -26,8 +28,9 @@ struct ArgsCase {
     const char* name;
     std::vector<std::string_view> args;
     int code;
-    const char* out;  // expected substring of stdout ("" when stdout must be empty)
-    const char* err;  // expected substring of stderr ("" when stderr must be empty)
+    const char* out;         // expected substring of stdout ("" when stdout must be empty)
+    const char* err;         // expected substring of stderr ("" when stderr must be empty)
+    bool err_whole = false;  // stderr must be exactly `err`
 };
 
 void PrintTo(const ArgsCase& c, std::ostream* os) {
@@ -45,8 +48,8 @@ TEST_P(CliTest, ExitCodeAndOutput) {
     } else {
         EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
     }
-    if (*c.err == '\0') {
-        EXPECT_EQ(r.err, "");
+    if (*c.err == '\0' || c.err_whole) {
+        EXPECT_EQ(r.err, c.err);
     } else {
         EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
     }
@@ -97,8 +100,58 @@ INSTANTIATE_TEST_SUITE_P(
                  1,
                  "\\\\x01\\\\xFF",
                  "LoVolt"},
-        ArgsCase{"TooFewValues", {"0", "28"}, 2, "", "Usage: sondrel-calc"},
-        ArgsCase{"UnknownOption", {"--frobnicate"}, 2, "", "unknown option --frobnicate"},
+        ArgsCase{"TooFewValues",
+                 {"0", "28"},
+                 2,
+                 "",
+                 "sondrel-calc: expected five values (ELEVATION LOW_PRESSURE HIGH_PRESSURE "
+                 "LOW_VOLTS HIGH_VOLTS), got 2\nTry 'sondrel-calc --help'.\n",
+                 true},
+        ArgsCase{"UnknownOption",
+                 {"--frobnicate"},
+                 2,
+                 "",
+                 "sondrel-calc: unknown option '--frobnicate'\nTry 'sondrel-calc --help'.\n",
+                 true},
+        ArgsCase{"UnknownShortOption",
+                 {"-x", "0", "28", "31", "1.25", "8.25"},
+                 2,
+                 "",
+                 "sondrel-calc: unknown option '-x'\nTry 'sondrel-calc --help'.\n",
+                 true},
+        ArgsCase{"FlagGivenAValue",
+                 {"--json=yes"},
+                 2,
+                 "",
+                 "sondrel-calc: unknown option '--json=yes'\nTry 'sondrel-calc --help'.\n",
+                 true},
+        ArgsCase{"SweepBadRangeIsUsage",
+                 {"--sweep-elevation", "0:100:0"},
+                 2,
+                 "",
+                 "\nTry 'sondrel-calc --help'.\n"},
+        ArgsCase{"ShortHelp", {"-h"}, 0, "Usage: sondrel-calc", ""},
+        ArgsCase{"ShortHelpAmongValues", {"0", "-h"}, 0, "  -h, --help", ""},
+        ArgsCase{"DashIsAValueNotAnOption", {"-"}, 2, "", "got 1\n"},
+        ArgsCase{"NegativePointValue", {"0", "28", "31", "-.5", "8.25"}, 0, "VR2 = ", ""},
+        ArgsCase{"ValuesAfterDoubleDash",
+                 {"--", "-1000", "28", "31", "1.25", "8.25"},
+                 0,
+                 "VR2 = 1738. Ohms\nVR1 wiper to GND side = 2062. Ohms\n",
+                 ""},
+        ArgsCase{"OptionAfterDoubleDashIsAValue",
+                 {"--", "--json", "28", "31", "1.25", "8.25"},
+                 1,
+                 "",
+                 "sondrel-calc: Elevation, ft: \"--json\" is not a number\n",
+                 true},
+        // A value that is not a number is a failure (1) alike in one calculation and a sweep.
+        ArgsCase{"ValueNotANumber",
+                 {"0", "28", "31", "1,25", "8"},
+                 1,
+                 "",
+                 "sondrel-calc: LoVolt: \"1,25\" is not a number\n",
+                 true},
         ArgsCase{"ReportWithoutFile", {"--report"}, 2, "", "--report needs"},
         ArgsCase{"JsonAndReportToStdout", {"--json", "--report", "-"}, 2, "", "standard output"},
         ArgsCase{"Help", {"--help"}, 0, "Usage: sondrel-calc", ""},
@@ -173,14 +226,22 @@ INSTANTIATE_TEST_SUITE_P(
                  "STOP \"1O0\" is not a number"},
         ArgsCase{"SweepValueNotANumber",
                  {"--sweep-elevation", "0:1:1", "28", "31", "1,25", "8"},
-                 2,
+                 1,
                  "",
-                 "sondrel-calc: LoVolt: \"1,25\" is not a number\nUsage:"},
+                 "sondrel-calc: LoVolt: \"1,25\" is not a number\n",
+                 true},
+        ArgsCase{"ValueTooLarge",
+                 {"0", "28", "1e999", "1", "8"},
+                 1,
+                 "",
+                 "sondrel-calc: HiBaro, inHg: \"1e999\" is too large",
+                 false},
         ArgsCase{"SweepValueTooLarge",
                  {"--sweep-elevation", "0:1:1", "28", "1e999", "1", "8"},
-                 2,
+                 1,
                  "",
-                 "HiBaro, inHg: \"1e999\" is too large"},
+                 "sondrel-calc: HiBaro, inHg: \"1e999\" is too large",
+                 false},
         ArgsCase{"SweepFiveValues",
                  {"--sweep-elevation", "0:1:1", "0", "28", "31", "1", "8"},
                  2,
@@ -197,6 +258,73 @@ INSTANTIATE_TEST_SUITE_P(
                  "",
                  "--report does not go with --sweep-elevation"}),
     [](const testing::TestParamInfo<ArgsCase>& info) { return std::string(info.param.name); });
+
+// Standard output that cannot be written: a full disk is told on stderr and exits 1 (or keeps
+// the failure's own status); a pipe whose reader has gone stays quiet.
+struct StdoutCase {
+    const char* name;
+    bool closed_pipe;  // else /dev/full
+    std::vector<std::string_view> args;
+    int code;
+    const char* err;  // all of stderr
+};
+
+void PrintTo(const StdoutCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliStdoutTest : public testing::TestWithParam<StdoutCase> {};
+
+TEST_P(CliStdoutTest, ToldOnStderr) {
+    const StdoutCase& c = GetParam();
+    std::FILE* file = nullptr;
+    int fds[2] = {-1, -1};
+    if (c.closed_pipe) {
+        std::signal(SIGPIPE, SIG_IGN);
+        ASSERT_EQ(::pipe(fds), 0);
+        ::close(fds[0]);
+        file = ::fdopen(fds[1], "w");
+    } else {
+        file = std::fopen("/dev/full", "w");
+    }
+    ASSERT_NE(file, nullptr);
+    std::string err_text;
+    int code = -1;
+    {
+        Output out(file);
+        Output err(&err_text);
+        code = cli::Run(c.args, out, err);
+    }
+    std::fclose(file);
+    EXPECT_EQ(code, c.code);
+    EXPECT_EQ(err_text, c.err);
+}
+
+const char kFull[] = "sondrel-calc: cannot write standard output: No space left on device\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Stdout, CliStdoutTest,
+    testing::Values(
+        StdoutCase{"FullResultLines", false, {}, 1, kFull},
+        StdoutCase{"FullJson", false, {"--json"}, 1, kFull},
+        StdoutCase{"FullHelp", false, {"-h"}, 1, kFull},
+        StdoutCase{"FullReport", false, {"--report", "-"}, 1, kFull},
+        StdoutCase{"FullSweep", false, {"--sweep-elevation", "0:20000:1"}, 1, kFull},
+        StdoutCase{"FullAfterAFailureKeepsItsStatus",
+                   false,
+                   {"--json", "0", "28", "28", "1", "2"},
+                   1,
+                   "sondrel-calc: the low and high pressures give the same sensor voltage "
+                   "(division by zero)\n"
+                   "sondrel-calc: cannot write standard output: No space left on device\n"},
+        StdoutCase{"UsageErrorWritesNothingThere",
+                   false,
+                   {"--x"},
+                   2,
+                   "sondrel-calc: unknown option '--x'\nTry 'sondrel-calc --help'.\n"},
+        StdoutCase{"ClosedPipeIsQuiet", true, {}, 1, ""},
+        StdoutCase{"ClosedPipeSweepIsQuiet", true, {"--sweep-elevation", "0:20000:1"}, 1, ""}),
+    [](const testing::TestParamInfo<StdoutCase>& info) { return std::string(info.param.name); });
 
 TEST(CliReport, WritesTheFileAndNamesItInJson) {
     namespace fs = std::filesystem;
@@ -220,8 +348,9 @@ TEST(CliReport, WritesTheFileAndNamesItInJson) {
 
 // The real executable, through a shell: arguments, exit status and the bytes it prints.
 TEST(CliExecutable, PrintsDefaultsAndFailsCleanly) {
-    const auto run = [](const std::string& args, std::string& out) {
-        const std::string command = std::string(SONDREL_CALC_EXE) + " " + args + " 2>/dev/null";
+    const auto run = [](const std::string& args, std::string& out,
+                        const char* redirect = "2>/dev/null") {
+        const std::string command = std::string(SONDREL_CALC_EXE) + " " + args + " " + redirect;
         FILE* pipe = ::popen(command.c_str(), "r");
         char buf[4096];
         out.clear();
@@ -237,6 +366,8 @@ TEST(CliExecutable, PrintsDefaultsAndFailsCleanly) {
     EXPECT_EQ(run("0 28 28 1.25 8.25", out), 1);
     EXPECT_EQ(out, "");
     EXPECT_EQ(run("1 2", out), 2);
+    EXPECT_EQ(run("--json", out, "2>&1 >/dev/full"), 1);
+    EXPECT_EQ(out, "sondrel-calc: cannot write standard output: No space left on device\n");
 }
 
 }  // namespace
