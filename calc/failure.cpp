@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "calc/text_rules.h"
+
 namespace sondrel {
 
 std::string_view FailureKindId(FailureKind kind) noexcept {
@@ -39,30 +41,6 @@ std::string_view FailureKindTitle(FailureKind kind) noexcept {
 Failure::Failure(FailureKind kind, const std::string& message)
     : std::runtime_error(message), kind_(kind) {}
 
-namespace {
-
-// The length of the UTF-8 character `text` starts with: its lead byte says how many
-// continuation bytes follow. 0 when the bytes there make no whole character.
-std::size_t Utf8CharLength(std::string_view text) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    const std::size_t length = lead >= 0xF8   ? 0
-                               : lead >= 0xF0 ? 4
-                               : lead >= 0xE0 ? 3
-                               : lead >= 0xC0 ? 2
-                                              : 0;
-    if (length == 0 || text.size() < length) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-}  // namespace
-
 std::string QuoteForMessage(std::string_view text) {
     constexpr std::size_t kMaxShown = 40;
     std::string out = "\"";
@@ -85,7 +63,7 @@ std::string QuoteForMessage(std::string_view text) {
             out += static_cast<char>(c);
         } else if (c < 0x80) {
             out += static_cast<char>(c);
-        } else if (const std::size_t length = Utf8CharLength(text.substr(i)); length != 0) {
+        } else if (const std::size_t length = Utf8CharLength(text, i); length != 0) {
             out.append(text.substr(i, length));
             i += length - 1;
         } else {

@@ -52,7 +52,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "\"\\x01" + Repeat("\\x92", 39) + "...\""},
         QuoteCase{"CharacterCutShortByTheEnd", "ab\xE2\x82", "\"ab\\xE2\\x82\""},
         QuoteCase{"CharacterCutShortByAnother", "\xE2\x82z", "\"\\xE2\\x82z\""},
-        QuoteCase{"ByteThatStartsNoCharacter", "\xFF\xC3\xB6", "\"\\xFF\xC3\xB6\""}),
+        QuoteCase{"ByteThatStartsNoCharacter", "\xFF\xC3\xB6", "\"\\xFF\xC3\xB6\""},
+        // Well-formed UTF-8 only: an overlong slash and an encoded surrogate are escaped.
+        QuoteCase{"OverlongFormEscaped", "\xC0\xAF", "\"\\xC0\\xAF\""},
+        QuoteCase{"SurrogateEscaped", "\xED\xA0\x80", "\"\\xED\\xA0\\x80\""},
+        QuoteCase{"PastU10FFFFEscaped", "\xF4\x90\x80\x80", "\"\\xF4\\x90\\x80\\x80\""}),
     [](const testing::TestParamInfo<QuoteCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
