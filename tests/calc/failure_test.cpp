@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <string>
+
+#include "tests/support/row_name.h"
 
 namespace sondrel {
 namespace {
@@ -14,10 +14,6 @@ struct QuoteCase {
     std::string text;
     std::string quoted;
 };
-
-void PrintTo(const QuoteCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class QuoteForMessageTest : public testing::TestWithParam<QuoteCase> {};
 
@@ -57,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
         QuoteCase{"OverlongFormEscaped", "\xC0\xAF", "\"\\xC0\\xAF\""},
         QuoteCase{"SurrogateEscaped", "\xED\xA0\x80", "\"\\xED\\xA0\\x80\""},
         QuoteCase{"PastU10FFFFEscaped", "\xF4\x90\x80\x80", "\"\\xF4\\x90\\x80\\x80\""}),
-    [](const testing::TestParamInfo<QuoteCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 }  // namespace
 }  // namespace sondrel

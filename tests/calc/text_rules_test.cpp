@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/support/row_name.h"
+
 namespace sondrel {
 namespace {
 
@@ -31,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BreakCase{"MixedBreaks", "\na\r\n\nb", "\r\na\r\n\r\nb", "\na\n\nb"},
                     BreakCase{"LoneCrIsNoBreak", "a\rb\r", "a\rb\r", "a\rb\r"},
                     BreakCase{"CrBeforeCrLf", "a\r\r\nb", "a\r\r\nb", "a\r\nb"}),
-    [](const testing::TestParamInfo<BreakCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 }  // namespace
 }  // namespace sondrel
