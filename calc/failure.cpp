@@ -6,36 +6,41 @@
 
 namespace sondrel {
 
-std::string_view FailureKindId(FailureKind kind) noexcept {
-    switch (kind) {
-        case FailureKind::TypeMismatch:
-            return "type-mismatch";
-        case FailureKind::InvalidArgument:
-            return "invalid-argument";
-        case FailureKind::DivisionByZero:
-            return "division-by-zero";
-        case FailureKind::Overflow:
-            return "overflow";
-        case FailureKind::File:
-            return "file";
+namespace {
+
+struct KindNames {
+    FailureKind kind;
+    std::string_view id;     // stable, for programs
+    std::string_view title;  // for people
+};
+
+constexpr KindNames kKindNames[] = {
+    {FailureKind::TypeMismatch, "type-mismatch", "Type mismatch"},
+    {FailureKind::InvalidArgument, "invalid-argument", "Invalid argument"},
+    {FailureKind::DivisionByZero, "division-by-zero", "Division by zero"},
+    {FailureKind::Overflow, "overflow", "Overflow"},
+    {FailureKind::File, "file", "File error"},
+};
+
+const KindNames* NamesOf(FailureKind kind) noexcept {
+    for (const KindNames& names : kKindNames) {
+        if (names.kind == kind) {
+            return &names;
+        }
     }
-    return "unknown";
+    return nullptr;
+}
+
+}  // namespace
+
+std::string_view FailureKindId(FailureKind kind) noexcept {
+    const KindNames* names = NamesOf(kind);
+    return names != nullptr ? names->id : "unknown";
 }
 
 std::string_view FailureKindTitle(FailureKind kind) noexcept {
-    switch (kind) {
-        case FailureKind::TypeMismatch:
-            return "Type mismatch";
-        case FailureKind::InvalidArgument:
-            return "Invalid argument";
-        case FailureKind::DivisionByZero:
-            return "Division by zero";
-        case FailureKind::Overflow:
-            return "Overflow";
-        case FailureKind::File:
-            return "File error";
-    }
-    return "Failure";
+    const KindNames* names = NamesOf(kind);
+    return names != nullptr ? names->title : "Failure";
 }
 
 Failure::Failure(FailureKind kind, const std::string& message)
