@@ -55,5 +55,25 @@ INSTANTIATE_TEST_SUITE_P(
         QuoteCase{"PastU10FFFFEscaped", "\xF4\x90\x80\x80", "\"\\xF4\\x90\\x80\\x80\""}),
     testing_support::RowName{});
 
+// Scripts read the ids from sondrel-calc --json; people read the titles in the window.
+TEST(FailureKindNames, EachKindHasItsIdAndTitle) {
+    const struct {
+        FailureKind kind;
+        std::string_view id;
+        std::string_view title;
+    } kRows[] = {
+        {FailureKind::TypeMismatch, "type-mismatch", "Type mismatch"},
+        {FailureKind::InvalidArgument, "invalid-argument", "Invalid argument"},
+        {FailureKind::DivisionByZero, "division-by-zero", "Division by zero"},
+        {FailureKind::Overflow, "overflow", "Overflow"},
+        {FailureKind::File, "file", "File error"},
+    };
+    for (const auto& row : kRows) {
+        EXPECT_EQ(FailureKindId(row.kind), row.id);
+        EXPECT_EQ(FailureKindTitle(row.kind), row.title);
+    }
+    EXPECT_EQ(FailureKindId(static_cast<FailureKind>(99)), "unknown");
+}
+
 }  // namespace
 }  // namespace sondrel
