@@ -8,6 +8,7 @@
 #include "calc/calculator_state.h"
 #include "calc/failure.h"
 #include "calc/report.h"
+#include "calc/text_rules.h"
 #include "calc/version.h"
 #include "cli/csv.h"
 #include "cli/json.h"
@@ -16,30 +17,6 @@
 
 namespace sondrel::cli {
 namespace {
-
-// A typed line break in the header becomes "\r\n", as the window's box gives it.
-std::string HeaderWithCrLf(std::string_view header) {
-    std::string out;
-    out.reserve(header.size() + 8);
-    for (std::size_t i = 0; i < header.size(); ++i) {
-        if (header[i] == '\n' && (i == 0 || header[i - 1] != '\r')) {
-            out += '\r';
-        }
-        out += header[i];
-    }
-    return out;
-}
-
-void PrintLines(Output& out, std::string_view crlf_text) {
-    for (std::size_t start = 0;;) {
-        const std::size_t end = crlf_text.find("\r\n", start);
-        out << crlf_text.substr(start, end - start) << '\n';
-        if (end == std::string_view::npos) {
-            break;
-        }
-        start = end + 2;
-    }
-}
 
 // The design table; the four values, when given, replace the defaults of the other boxes.
 int RunSweep(const Options& options, const InputTexts& inputs, Output& out) {
@@ -128,7 +105,8 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
     try {
         Calculate(state, inputs, results);
         if (options.report_file) {
-            const std::string header = HeaderWithCrLf(options.header);
+            // A typed line break in the header becomes "\r\n", as the window's box gives it.
+            const std::string header = ConvertLineBreaks(options.header, kCrLf);
             if (*options.report_file == "-") {
                 out << ReportText(state, inputs, results.Text(), header);
                 return kExitOk;
@@ -150,7 +128,7 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
     }
     const std::string text = results.Text();
     if (!options.json) {
-        PrintLines(out, text);
+        out << ConvertLineBreaks(text, "\n") << '\n';
         return kExitOk;
     }
     WriteJsonResults(out, state, *results.Results(), text, report_path);
