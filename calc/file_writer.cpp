@@ -17,12 +17,6 @@ using platform::OpenFor;
 
 namespace {
 
-// A path as UTF-8, whatever the system's own encoding of paths.
-std::string PathText(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 // `what` names the file: its full path, and where it leads when it is a link.
 [[noreturn]] void FailWriting(const std::string& what, const std::string& reason) {
     throw Failure(FailureKind::File, "cannot write " + what + ": " + reason);
@@ -46,7 +40,7 @@ fs::path FollowLinks(const fs::path& link) {
         }
         path = next.is_absolute() ? next : path.parent_path() / next;
     }
-    FailWriting(PathText(link), ErrnoReason(ELOOP));
+    FailWriting(PathToUtf8(link), ErrnoReason(ELOOP));
 }
 
 bool SameFile(const FileFacts& a, const FileFacts& b) {
@@ -200,19 +194,28 @@ void WriteInPlace(const fs::path& target, FileKind kind, const std::string& what
 
 }  // namespace
 
+fs::path PathFromUtf8(std::string_view text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string PathToUtf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 void WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
                         const ChunkWriter& write) {
     std::error_code ec;
     fs::path target = fs::absolute(target_path, ec);
     if (ec) {
-        FailWriting(PathText(target_path), ec.message());
+        FailWriting(PathToUtf8(target_path), ec.message());
     }
     target = target.lexically_normal();
     const fs::path followed = FollowLinks(target);
     const std::string named_link =
         followed == target
-            ? PathText(target)
-            : PathText(target) + " (a link to " + PathText(followed.lexically_normal()) + ")";
+            ? PathToUtf8(target)
+            : PathToUtf8(target) + " (a link to " + PathToUtf8(followed.lexically_normal()) + ")";
 
     // Looked up as opening it would: links followed by the system.
     const FileFacts facts = platform::LookUp(target);
@@ -231,7 +234,7 @@ void WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
     // say), only the system's own lookup of the path reaches it.
     const bool reached = followed == target || SameFile(facts, platform::LookUp(followed));
     const fs::path file = reached ? followed : target;
-    const std::string what = reached ? named_link : PathText(target);
+    const std::string what = reached ? named_link : PathToUtf8(target);
     if (facts.kind != FileKind::Regular) {
         // A device or a pipe: written to, never replaced.
         WriteInPlace(file, facts.kind, what, bytes, write);

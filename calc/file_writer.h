@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace sondrel {
@@ -13,6 +14,11 @@ namespace sondrel {
 // Writes bytes to an open file and returns how many were written; fewer than asked is a
 // failure, with errno telling why. The default is std::fwrite; tests put a failing one here.
 using ChunkWriter = std::function<std::size_t(std::FILE* file, std::string_view bytes)>;
+
+// Paths to and from UTF-8 text, alike on every system: on Windows, std::filesystem::path's
+// own conversions from and to std::string go through the ANSI code page instead.
+std::filesystem::path PathFromUtf8(std::string_view text);
+std::string PathToUtf8(const std::filesystem::path& path);
 
 // Replaces `target` with exactly `bytes`. A symbolic link is followed, as opening it for
 // output would: the file it points to is replaced, or created when the link dangles (its
@@ -25,8 +31,8 @@ using ChunkWriter = std::function<std::size_t(std::FILE* file, std::string_view 
 // On any failure the earlier file is left as it was (in place: its earlier contents are put
 // back), no temporary file is left, and Failure (kind File) says "cannot write <full path>:
 // <the system's reason>", the path followed by " (a link to <where it leads>)" for a link,
-// and the reason by "; its earlier contents were put back" when they were. Paths in
-// messages are UTF-8.
+// and the reason by "; its earlier contents were put back" when they were (or by why they
+// could not be). Paths in messages are UTF-8.
 void WriteFileReplacing(const std::filesystem::path& target, std::string_view bytes,
                         const ChunkWriter& write = {});
 

@@ -95,6 +95,16 @@ std::FILE* OpenFile(const std::filesystem::path& path, OpenFor how) {
             mode = "rb";
             break;
     }
+    // Windows refuses to write a read-only file, administrators included; Wine run as root
+    // lets the write through, so the attribute is asked first.
+    if (how == OpenFor::Truncate || how == OpenFor::Update) {
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            errno = EACCES;
+            return nullptr;
+        }
+    }
     const int fd = ::_wopen(path.c_str(), flags, _S_IREAD | _S_IWRITE);
     if (fd < 0) {
         return nullptr;
