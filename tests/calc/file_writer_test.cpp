@@ -500,40 +500,5 @@ INSTANTIATE_TEST_SUITE_P(
                                 }}),
     [](const testing::TestParamInfo<SpecialCase>& info) { return std::string(info.param.name); });
 
-// Folder names beyond ASCII, given and shown as UTF-8 (on Windows they reach the system as
-// UTF-16, never through the ANSI code page).
-struct NameCase {
-    const char* name;
-    const char* folder;  // UTF-8
-};
-
-void PrintTo(const NameCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class Utf8NameTest : public testing::TestWithParam<NameCase> {};
-
-TEST_P(Utf8NameTest, WrittenUnderItsNameAndNamedInMessages) {
-    const NameCase& c = GetParam();
-    ScratchFolder folder("sondrel-names");
-    const std::string dir = PathToUtf8(folder.path()) + "/" + c.folder;
-    ASSERT_TRUE(fs::create_directory(PathFromUtf8(dir)));
-    EXPECT_EQ(WriteOutcome(PathFromUtf8(dir + "/Output.txt"), "report\r\n", {}), "no failure");
-    EXPECT_EQ(ReadFile(folder.path() /
-                       fs::path(std::u8string(reinterpret_cast<const char8_t*>(c.folder))) /
-                       "Output.txt"),
-              "report\r\n");
-    EXPECT_EQ(WriteOutcome(PathFromUtf8(dir + "/missing/Output.txt"), "report\r\n", {}),
-              "cannot write " + dir + "/missing/Output.txt: No such file or directory");
-    EXPECT_EQ(Temporaries(PathFromUtf8(dir)), std::vector<std::string>{});
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, Utf8NameTest,
-                         testing::Values(NameCase{"Accents", "Sit\xC3\xA9 \xC3\x85"},
-                                         NameCase{"Emoji", "\xF0\x9F\x98\x80"}),
-                         [](const testing::TestParamInfo<NameCase>& info) {
-                             return std::string(info.param.name);
-                         });
-
 }  // namespace
 }  // namespace sondrel
