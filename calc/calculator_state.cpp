@@ -120,8 +120,8 @@ void Initialize(CalculatorState& state, const InputTexts& inputs,
                               "the target output");
 }
 
-void Calculate(CalculatorState& state, const InputTexts& inputs, TextHolder& results,
-               const NumberSeparators& separators) {
+ResultLines Calculate(CalculatorState& state, const InputTexts& inputs, TextHolder& results,
+                      const NumberSeparators& separators) {
     // What the box holds is written once, at the end or at a failure.
     ResultLines shown;
     bool written = false;
@@ -162,7 +162,7 @@ void Calculate(CalculatorState& state, const InputTexts& inputs, TextHolder& res
             state.WiperNew = (-state.QuadB - std::sqrt(discriminant)) / (2 * kQuadA);
             const double vr2 = Finite(state.Vr2Factor * kVr2FullScaleOhms - kVr2OffsetOhms, "VR2");
 
-            shown.count = 1;
+            shown.written = WrittenLines::Vr2Alone;
             shown.vr2_ohms = vr2;
             written = true;
             shown.vr1_wiper_to_gnd_ohms =
@@ -170,7 +170,7 @@ void Calculate(CalculatorState& state, const InputTexts& inputs, TextHolder& res
                        "the VR1 wiper to GND resistance");
             shown.lo_vin_volts = state.LoVin;
             shown.hi_vin_volts = state.HiVin;
-            shown.count = 4;
+            shown.written = WrittenLines::AllFour;
 
             // Both sides are evaluated, so a zero estimate fails even at the pass limit.
             const bool below_limit = state.PassCount < kPassLimit;
@@ -190,6 +190,7 @@ void Calculate(CalculatorState& state, const InputTexts& inputs, TextHolder& res
         throw;
     }
     results.SetResults(shown);
+    return shown;
 }
 
 }  // namespace sondrel

@@ -73,10 +73,10 @@ inline void ClearInitialized(CalculatorState& state) {
 
 // The wiper solver: reloads the state when Initialized is clear, then iterates until the
 // estimate settles (strictly more than one part in 10,000 goes on) or PassCount reaches 100.
-// Leaves the last pass's four result lines in `results`. On a failure `results` keeps what
-// was last written (the previous pass's lines, or this pass's VR2 line alone), and a failed
-// load leaves Initialized false.
-void Calculate(CalculatorState& state, const InputTexts& inputs, TextHolder& results,
-               const NumberSeparators& separators = {});
+// Leaves the last pass's four result lines in `results` and returns them. On a failure
+// `results` keeps what was last written (the previous pass's lines, or this pass's VR2 line
+// alone), and a failed load leaves Initialized false.
+ResultLines Calculate(CalculatorState& state, const InputTexts& inputs, TextHolder& results,
+                      const NumberSeparators& separators = {});
 
 }  // namespace sondrel
