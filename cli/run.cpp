@@ -119,11 +119,11 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
         if (options.report_file) {
             const std::string header = HeaderWithCrLf(options.header);
             if (*options.report_file == "-") {
-                out << ReportText(state, inputs, results.Text(), header);
+                out << ReportText(LoadedInputs::From(state), inputs, results.Text(), header);
                 return out.Flush() ? kExitOk : kExitFailure;
             }
             const std::filesystem::path file(*options.report_file);
-            GenerateReport(state, inputs, results.Text(), header, file);
+            GenerateReport(LoadedInputs::From(state), inputs, results.Text(), header, file);
             report_path = std::filesystem::absolute(file).string();
         }
     } catch (const Failure& failure) {
