@@ -8,6 +8,7 @@
 #include "calc/failure.h"
 #include "calc/report.h"
 #include "calc/version.h"
+#include "cli/console.h"
 #include "cli/csv.h"
 #include "cli/sweep.h"
 
@@ -262,7 +263,7 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
                 out << ReportText(state, inputs, results.Text(), header);
                 return out.Flush() ? kExitOk : kExitFailure;
             }
-            const std::filesystem::path file(*options.report_file);
+            const std::filesystem::path file = PathFromUtf8(*options.report_file);
             GenerateReport(state, inputs, results.Text(), header, file);
             report_path = std::filesystem::absolute(file).string();
         }
