@@ -10,6 +10,7 @@
 #include "calc/report.h"
 #include "calc/text_rules.h"
 #include "calc/version.h"
+#include "cli/console.h"
 #include "cli/csv.h"
 #include "cli/json.h"
 #include "cli/options.h"
@@ -108,12 +109,12 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
             // A typed line break in the header becomes "\r\n", as the window's box gives it.
             const std::string header = ConvertLineBreaks(options.header, kCrLf);
             if (*options.report_file == "-") {
-                out << ReportText(state, inputs, results.Text(), header);
+                out << ReportText(LoadedInputs::From(state), inputs, results.Text(), header);
                 return kExitOk;
             }
-            const std::filesystem::path file(*options.report_file);
-            GenerateReport(state, inputs, results.Text(), header, file);
-            report_path = std::filesystem::absolute(file).string();
+            const std::filesystem::path file = PathFromUtf8(*options.report_file);
+            GenerateReport(LoadedInputs::From(state), inputs, results.Text(), header, file);
+            report_path = PathToUtf8(std::filesystem::absolute(file));
         }
     } catch (const Failure& failure) {
         err << "sondrel-calc: " << failure.what() << '\n';
