@@ -49,7 +49,6 @@ constexpr int kQuadBErrorScale = 15;
 // The solver stops when a pass moves the estimate by no more than this part of it, or at
 // the pass limit.
 constexpr double kSettledChange = 0.0001;
-constexpr std::int16_t kPassLimit = 100;
 
 // Kept out of line so that the checks below stay cheap on the path that does not fail.
 [[noreturn]] void ThrowOverflow(const char* what);
@@ -84,7 +83,24 @@ double SensorVolts(double baro_inhg, double press_ratio) {
            kSensorSupplyVolts;
 }
 
+// How far a pass moved the estimate, as a part of the new one.
+double RelativeChange(double guess, double next) {
+    return std::fabs(next - guess) / next;
+}
+
 }  // namespace
+
+double Vr2Ohms(const CalculatorState& state) {
+    return state.Vr2Factor * kVr2FullScaleOhms - kVr2OffsetOhms;
+}
+
+double Vr1WiperToGndOhms(const CalculatorState& state) {
+    return state.WiperNew * kVr1StringOhms - kVr1WiperOffsetOhms;
+}
+
+bool StillMoving(const CalculatorState& state) {
+    return RelativeChange(state.WiperGuess, state.WiperNew) > kSettledChange;
+}
 
 void Initialize(CalculatorState& state, const InputTexts& inputs,
                 const NumberSeparators& separators) {
@@ -160,22 +176,23 @@ ResultLines Calculate(CalculatorState& state, const InputTexts& inputs, TextHold
                 Finite(state.QuadB * state.QuadB, "the quadratic's b squared") -
                 4 * kQuadA * kQuadC;
             state.WiperNew = (-state.QuadB - std::sqrt(discriminant)) / (2 * kQuadA);
-            const double vr2 = Finite(state.Vr2Factor * kVr2FullScaleOhms - kVr2OffsetOhms, "VR2");
+            const double vr2 = Finite(Vr2Ohms(state), "VR2");
 
             shown.written = WrittenLines::Vr2Alone;
             shown.vr2_ohms = vr2;
             written = true;
             shown.vr1_wiper_to_gnd_ohms =
-                Finite(state.WiperNew * kVr1StringOhms - kVr1WiperOffsetOhms,
-                       "the VR1 wiper to GND resistance");
+                Finite(Vr1WiperToGndOhms(state), "the VR1 wiper to GND resistance");
             shown.lo_vin_volts = state.LoVin;
             shown.hi_vin_volts = state.HiVin;
             shown.written = WrittenLines::AllFour;
 
             // Both sides are evaluated, so a zero estimate fails even at the pass limit.
             const bool below_limit = state.PassCount < kPassLimit;
-            const bool moving = Divide(std::fabs(state.WiperNew - x), state.WiperNew,
-                                       "the new wiper estimate is exactly zero",
+            if (state.WiperNew == 0.0) [[unlikely]] {
+                ThrowDivisionByZero("the new wiper estimate is exactly zero");
+            }
+            const bool moving = Finite(RelativeChange(x, state.WiperNew),
                                        "the wiper's relative change") > kSettledChange;
             if (!(below_limit && moving)) {
                 break;

@@ -71,6 +71,17 @@ inline void ClearInitialized(CalculatorState& state) {
     state.Initialized = false;
 }
 
+// The most passes one Calculate runs.
+inline constexpr std::int16_t kPassLimit = 100;
+
+// What the last pass showed and tested, from the state it left, by the solver's own
+// expressions: VR2 from Vr2Factor, the VR1 wiper to GND value from WiperNew, and whether the
+// step from WiperGuess to WiperNew moved by more than one part in 10,000 (the solver goes on
+// while it does, up to kPassLimit passes).
+double Vr2Ohms(const CalculatorState& state);
+double Vr1WiperToGndOhms(const CalculatorState& state);
+bool StillMoving(const CalculatorState& state);
+
 // The wiper solver: reloads the state when Initialized is clear, then iterates until the
 // estimate settles (strictly more than one part in 10,000 goes on) or PassCount reaches 100.
 // Leaves the last pass's four result lines in `results` and returns them. On a failure
