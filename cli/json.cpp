@@ -3,7 +3,8 @@
 namespace sondrel::cli {
 
 void WriteJsonResults(Output& out, const CalculatorState& state, const ResultLines& lines,
-                      std::string_view results_text, std::string_view report_path) {
+                      std::string_view results_text, std::string_view report_path,
+                      const std::vector<DesignWarning>& warnings) {
     out << "{\"passes\": ";
     out.Int(state.PassCount);
     out << ", \"vr2_ohms\": ";
@@ -20,7 +21,15 @@ void WriteJsonResults(Output& out, const CalculatorState& state, const ResultLin
         out << ", \"report_path\": ";
         out.JsonString(report_path);
     }
-    out << "}\n";
+    out << ", \"warnings\": [";
+    for (std::size_t i = 0; i < warnings.size(); ++i) {
+        out << (i == 0 ? "{\"code\": " : ", {\"code\": ");
+        out.JsonString(warnings[i].code);
+        out << ", \"message\": ";
+        out.JsonString(warnings[i].message);
+        out << '}';
+    }
+    out << "]}\n";
 }
 
 void WriteJsonFailure(Output& out, const Failure& failure) {

@@ -3,17 +3,21 @@
 // line of its own.
 
 #include <string_view>
+#include <vector>
 
 #include "calc/calculator_state.h"
+#include "calc/design_checks.h"
 #include "calc/failure.h"
 #include "cli/output.h"
 
 namespace sondrel::cli {
 
-// {"passes": ..., "vr2_ohms": ..., ..., "results_text": ...[, "report_path": ...]}; the
-// numbers with 17 significant digits. `report_path` is left out when empty.
+// {"passes": ..., "vr2_ohms": ..., ..., "results_text": ...[, "report_path": ...],
+// "warnings": [{"code": ..., "message": ...}, ...]}; the numbers with 17 significant digits.
+// `report_path` is left out when empty; `warnings` is always there, empty when none.
 void WriteJsonResults(Output& out, const CalculatorState& state, const ResultLines& lines,
-                      std::string_view results_text, std::string_view report_path);
+                      std::string_view results_text, std::string_view report_path,
+                      const std::vector<DesignWarning>& warnings);
 
 // {"error": {"kind": ..., "message": ...}}
 void WriteJsonFailure(Output& out, const Failure& failure);

@@ -58,6 +58,8 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
             options.json = true;
         } else if (name == "--csv" && !value) {
             options.csv = true;
+        } else if (name == "--strict" && !value) {
+            options.strict = true;
         } else if (name == "--sweep-elevation") {
             const auto range = take_value();
             if (!range) {

@@ -15,6 +15,7 @@ namespace sondrel::cli {
 struct Options {
     bool json = false;
     bool csv = false;
+    bool strict = false;  // a design warning fails the run (exit 3)
     std::optional<SweepRange> sweep;
     bool help = false;
     bool version = false;

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "calc/calculator_state.h"
+#include "calc/design_checks.h"
 #include "calc/failure.h"
 #include "calc/report.h"
 #include "calc/text_rules.h"
@@ -38,9 +40,9 @@ int RunCsvRow(const InputTexts& inputs, Output& out, Output& err) {
 }  // namespace
 
 std::string_view UsageText() {
-    return "Usage: sondrel-calc [--json | --csv] [--report FILE [--header TEXT]]\n"
+    return "Usage: sondrel-calc [--json | --csv] [--strict] [--report FILE [--header TEXT]]\n"
            "                    [ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
-           "       sondrel-calc --sweep-elevation START:STOP:STEP\n"
+           "       sondrel-calc [--strict] --sweep-elevation START:STOP:STEP\n"
            "                    [LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
            "\n"
            "Sets the VR1 wiper and VR2 of the barometric sensor scaling circuit for a site.\n"
@@ -48,9 +50,14 @@ std::string_view UsageText() {
            "(elevation in ft, low and high sea-level pressure in inHg, low and high output\n"
            "volts). Numbers use \".\" for decimals and may group thousands with \",\".\n"
            "\n"
+           "A design the circuit cannot be set to (VR1 or VR2 negative, the sensor outside\n"
+           "its range, the solver stopped at its pass limit) still prints its results, and\n"
+           "one line per warning on standard error: \"sondrel-calc: warning: ...\".\n"
+           "\n"
            "Options:\n"
            "  --json           print one JSON object instead of the four result lines\n"
            "  --csv            print a CSV header and one row instead of the four lines\n"
+           "  --strict         exit 3 when the design draws a warning (a sweep: any row)\n"
            "  --sweep-elevation START:STOP:STEP\n"
            "                   print a CSV table, one fresh calculation per elevation\n"
            "                   START, START+STEP, ... up to STOP inclusive (at most\n"
@@ -63,7 +70,8 @@ std::string_view UsageText() {
            "Exit status: 0 done (a sweep: at least one row succeeded); 1 the calculation or\n"
            "the report failed (a sweep: every row failed), standard output could not be\n"
            "written, or a value is not a number (one calculation or a sweep alike); 2 bad\n"
-           "arguments: an unknown option, a wrong count of values, a bad START:STOP:STEP.\n"
+           "arguments: an unknown option, a wrong count of values, a bad START:STOP:STEP;\n"
+           "3 --strict and a warning, the results written all the same.\n"
            "See sondrel-calc(1) for the CSV columns and examples.\n";
 }
 
@@ -94,27 +102,32 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
         return RunSweep(options, inputs, out);
     }
     if (options.csv) {
-        if (const int code = RunCsvRow(inputs, out, err); code != kExitOk || !options.report_file) {
+        if (const int code = RunCsvRow(inputs, out, err); code != kExitOk) {
             return code;
         }
-        // The report is written by the calculation below, which prints nothing more.
+        // The calculation below gives the warnings and the report, and prints nothing more.
     }
 
     CalculatorState state;
     StringTextHolder results;
+    std::vector<DesignWarning> warnings;
     std::string report_path;
     try {
         Calculate(state, inputs, results);
+        warnings = CheckDesign(state);
+        for (const DesignWarning& warning : warnings) {
+            err << "sondrel-calc: warning: " << warning.message << '\n';
+        }
         if (options.report_file) {
             // A typed line break in the header becomes "\r\n", as the window's box gives it.
             const std::string header = ConvertLineBreaks(options.header, kCrLf);
             if (*options.report_file == "-") {
                 out << ReportText(LoadedInputs::From(state), inputs, results.Text(), header);
-                return kExitOk;
+            } else {
+                const std::filesystem::path file = PathFromUtf8(*options.report_file);
+                GenerateReport(LoadedInputs::From(state), inputs, results.Text(), header, file);
+                report_path = PathToUtf8(std::filesystem::absolute(file));
             }
-            const std::filesystem::path file = PathFromUtf8(*options.report_file);
-            GenerateReport(LoadedInputs::From(state), inputs, results.Text(), header, file);
-            report_path = PathToUtf8(std::filesystem::absolute(file));
         }
     } catch (const Failure& failure) {
         err << "sondrel-calc: " << failure.what() << '\n';
@@ -124,16 +137,13 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
         return kExitFailure;
     }
 
-    if (options.csv) {
-        return kExitOk;
-    }
     const std::string text = results.Text();
-    if (!options.json) {
+    if (options.json) {
+        WriteJsonResults(out, state, *results.Results(), text, report_path, warnings);
+    } else if (!options.csv && options.report_file != "-") {
         out << ConvertLineBreaks(text, "\n") << '\n';
-        return kExitOk;
     }
-    WriteJsonResults(out, state, *results.Results(), text, report_path);
-    return kExitOk;
+    return options.strict && !warnings.empty() ? kExitWarnings : kExitOk;
 }
 
 }  // namespace

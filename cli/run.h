@@ -12,6 +12,7 @@ namespace sondrel::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitWarnings = 3;  // --strict, and the design drew a warning
 
 // `args` excludes the program name. Flushes `out` before it returns; when standard output
 // could not be written (a closed pipe aside) says so on `err`, and a run that was going to

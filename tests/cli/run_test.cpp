@@ -1,5 +1,6 @@
 #include "cli/run.h"
 #include "tests/cli/run_capture.h"
+#include "tests/support/row_name.h"
 
 #include <gtest/gtest.h>
 
@@ -78,8 +79,55 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--json"},
                  0,
                  "\"results_text\": \"VR2 = 1813. Ohms\\r\\nVR1 wiper to GND side = 1851. "
-                 "Ohms\\r\\nLoVin = 3.792 Volts\\r\\nHiVin = 4.249 Volts\"}\n",
+                 "Ohms\\r\\nLoVin = 3.792 Volts\\r\\nHiVin = 4.249 Volts\", \"warnings\": []}\n",
                  ""},
+        // Design warnings: the result lines stay as they are, one line per warning on stderr;
+        // --strict turns a warning into exit 3.
+        ArgsCase{"WarningLeavesTheLinesAlone",
+                 {"15000", "28", "31", "1.25", "8.25"},
+                 0,
+                 "VR2 = 2991. Ohms\nVR1 wiper to GND side = -504. Ohms\nLoVin = 1.933 Volts\n"
+                 "HiVin = 2.191 Volts\n",
+                 "sondrel-calc: warning: VR1 wiper to GND side is -504 ohms, which no setting gives: "},
+        ArgsCase{
+            "JsonListsWarnings",
+            {"--json", "15000", "28", "31", "1.25", "8.25"},
+            0,
+            "\"results_text\": \"VR2 = 2991. Ohms\\r\\nVR1 wiper to GND side = -504. "
+            "Ohms\\r\\nLoVin = 1.933 Volts\\r\\nHiVin = 2.191 Volts\", \"warnings\": "
+            "[{\"code\": \"vr1-negative\", \"message\": \"VR1 wiper to GND side is -504 ohms, which no setting gives: ",
+            "sondrel-calc: warning: VR1"},
+        ArgsCase{"JsonListsFallingRangeWarning",
+                 {"--json", "0", "28", "31", "8.25", "1.25"},
+                 0,
+                 "{\"code\": \"vr2-negative\", \"message\": \"",
+                 "sondrel-calc: warning: "},
+        ArgsCase{"StrictWarningExits3",
+                 {"--strict", "15000", "28", "31", "1.25", "8.25"},
+                 3,
+                 "VR1 wiper to GND side = -504. Ohms\n",
+                 "sondrel-calc: warning: VR1"},
+        ArgsCase{"StrictWithoutWarningExits0", {"--strict"}, 0, kDefaultLines.c_str(), ""},
+        ArgsCase{"StrictJson",
+                 {"--strict", "--json", "15000", "28", "31", "1.25", "8.25"},
+                 3,
+                 "\"code\": \"vr1-negative\"",
+                 "sondrel-calc: warning: VR1"},
+        ArgsCase{"StrictCsvWarnsOnStderr",
+                 {"--csv", "--strict", "15000", "28", "31", "1.25", "8.25"},
+                 3,
+                 "\n15000,15,",
+                 "sondrel-calc: warning: VR1"},
+        ArgsCase{"StrictReportToStdout",
+                 {"--report", "-", "--strict", "15000", "28", "31", "1.25", "8.25"},
+                 3,
+                 "VR1 wiper to GND side = -504. Ohms\r\n",
+                 "sondrel-calc: warning: VR1"},
+        ArgsCase{"StrictFailureStillExits1",
+                 {"--strict", "0", "28", "28", "1.25", "8.25"},
+                 1,
+                 "",
+                 "sondrel-calc: the low and high pressures"},
         ArgsCase{"EqualPressures",
                  {"0", "28", "28", "1.25", "8.25"},
                  1,
@@ -332,7 +380,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "sondrel-calc: unknown option '--x'\nTry 'sondrel-calc --help'.\n"},
         StdoutCase{"ClosedPipeIsQuiet", true, {}, 1, ""},
         StdoutCase{"ClosedPipeSweepIsQuiet", true, {"--sweep-elevation", "0:20000:1"}, 1, ""}),
-    [](const testing::TestParamInfo<StdoutCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName());
 #endif  // _WIN32
 
 TEST(CliReport, WritesTheFileAndNamesItInJson) {
