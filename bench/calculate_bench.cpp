@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "calc/calculator_state.h"
+#include "calc/design_checks.h"
 #include "calc/failure.h"
 #include "calc/results_text.h"
 
@@ -96,6 +97,19 @@ void BM_TryCalculate(benchmark::State& bench) {
     }
 }
 BENCHMARK(BM_TryCalculate);
+
+// The design checks on a settled design without warnings (the defaults).
+void BM_CheckDesignWithoutWarnings(benchmark::State& bench) {
+    sondrel::CalculatorState state;
+    sondrel::StringTextHolder box;
+    sondrel::Calculate(state, {}, box);
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(state);
+        auto warnings = sondrel::CheckDesign(state);
+        benchmark::DoNotOptimize(warnings);
+    }
+}
+BENCHMARK(BM_CheckDesignWithoutWarnings);
 
 void BM_Floor(benchmark::State& bench) {
     double elev = 0, lo_baro = 28, hi_baro = 31, lo_volt = 1.25, hi_volt = 8.25;
