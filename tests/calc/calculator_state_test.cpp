@@ -15,11 +15,31 @@ namespace {
 
 // Every field of the state, to compare two states whole.
 std::vector<double> Fields(const CalculatorState& s) {
-    return {s.Elev,       s.LoBaro,        s.HiBaro,     s.LoVolt,      s.HiVolt,
-            s.PressRatio, s.LoVin,         s.HiVin,      s.SpanGain,    s.SpanFraction,
-            s.VinTarget,  s.VoutTarget,    s.WiperGuess, s.Initialized, double(s.PassCount),
-            s.Stage1Gain, s.Stage2Gain,    s.Vr2Factor,  s.Vr2Shift,    s.Stage2Input,
-            s.WiperError, double(s.QuadA), s.QuadB,      s.QuadC,       s.WiperNew};
+    return {s.Elev,
+            s.LoBaro,
+            s.HiBaro,
+            s.LoVolt,
+            s.HiVolt,
+            s.PressRatio,
+            s.LoVin,
+            s.HiVin,
+            s.SpanGain,
+            s.SpanFraction,
+            s.VinTarget,
+            s.VoutTarget,
+            s.WiperGuess,
+            double(s.Initialized),
+            double(s.PassCount),
+            s.Stage1Gain,
+            s.Stage2Gain,
+            s.Vr2Factor,
+            s.Vr2Shift,
+            s.Stage2Input,
+            s.WiperError,
+            double(s.QuadA),
+            s.QuadB,
+            s.QuadC,
+            s.WiperNew};
 }
 
 std::vector<std::string> Lines(const std::string& text) {
