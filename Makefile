@@ -49,7 +49,7 @@ package: build
 	    cat build/dev/package.log >&2; \
 	    echo "make package FAILED; the output above is kept in build/dev/package.log" >&2; \
 	    exit 1; }
-	@echo "package: $$(cd build/dev && ls sondrel_*.deb) (log: build/dev/package.log)"
+	@echo "package: build/dev/$$(cd build/dev && ls -t sondrel_*.deb | head -n 1) (log: build/dev/package.log)"
 
 # `make screenshot`: docs/screenshot.png, the window under Xvfb after "Calculate" on the defaults.
 .PHONY: screenshot
