@@ -21,7 +21,7 @@ if [ -t 1 ]; then
 else
     # "        Start  12: Name" and " 12/311 Test  #12: Name ....   Passed    0.01 sec"; a
     # skipped test is listed again below, with its reason.
-    "${ctest_command[@]}" |
+    "${ctest_command[@]}" 2>&1 |
         grep -vE '^ +Start +[0-9]+: |^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*(Passed|\*\*\*Skipped) +[0-9.]+ sec$'
     status=${PIPESTATUS[0]}
 fi

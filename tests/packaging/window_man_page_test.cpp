@@ -157,6 +157,9 @@ TEST_F(WindowManPageExamples, ShowsTheResultsAndReportOfTheDefaults) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    if (::testing::GTEST_FLAG(list_tests)) {
+        return RUN_ALL_TESTS();  // ctest's listing: no window, so no Qt messages
+    }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
