@@ -9,15 +9,13 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "ui/form1.h"
 #include "ui/layout.h"
@@ -101,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(Layout, WindowManPage, ::testing::ValuesIn(LayoutTexts(
 class WindowManPageExamples : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("sondrel-man-" + std::to_string(::getpid()));
+        folder_ =
+            fs::temp_directory_path() / ("sondrel-man-" + std::to_string(std::random_device{}()));
         fs::create_directories(folder_);
         previous_ = fs::current_path();
         fs::current_path(folder_);
@@ -160,7 +159,9 @@ int main(int argc, char** argv) {
     if (::testing::GTEST_FLAG(list_tests)) {
         return RUN_ALL_TESTS();  // ctest's listing: no window, so no Qt messages
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
