@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "calc/failure.h"
+
+#include "tests/support/row_name.h"
 
 namespace sondrel {
 namespace {
@@ -58,10 +58,6 @@ struct SolverCase {
     int passes;
     std::vector<std::string> lines;  // empty: not checked
 };
-
-void PrintTo(const SolverCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class SolverTest : public testing::TestWithParam<SolverCase> {};
 
@@ -127,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "LoVin = 3.792 Volts", "HiVin = 4.249 Volts"}},
         SolverCase{"FallingPressures", {"0", "31", "28", "1.25", "8.25"}, 6, {}},
         SolverCase{"BelowSeaLevel", {"-1000", "28", "31", "1.25", "8.25"}, 6, {}}),
-    [](const testing::TestParamInfo<SolverCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 TEST(Initialize, DerivesTheSensorVoltagesForTheDefaults) {
     CalculatorState state;
@@ -220,10 +216,6 @@ struct FailureCase {
     int passes = 1;
     bool box_kept = true;  // failed in the first pass, before any line
 };
-
-void PrintTo(const FailureCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class CalculateFailureTest : public testing::TestWithParam<FailureCase> {};
 
@@ -350,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 true,
                                 2,
                                 false}),
-    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 TEST(CalculateFailure, HalfLoadedStateIsReloadedNextTime) {
     CalculatorState state;

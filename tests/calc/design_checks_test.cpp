@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tests/support/row_name.h"
 
 namespace sondrel {
 namespace {
@@ -30,10 +31,6 @@ struct DesignCase {
     std::vector<std::string_view> codes;
     std::vector<std::string> message_parts;  // each found in one of the messages
 };
-
-void PrintTo(const DesignCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class CheckDesignTest : public testing::TestWithParam<DesignCase> {};
 
@@ -130,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    {"vr1-negative", "vr2-negative", "sensor-range", "pass-limit"},
                    {}}),
-    [](const testing::TestParamInfo<DesignCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 }  // namespace
 }  // namespace sondrel

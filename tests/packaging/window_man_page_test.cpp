@@ -12,13 +12,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "ui/form1.h"
 #include "ui/layout.h"
+
+#include "tests/support/row_name.h"
 
 namespace {
 
@@ -55,13 +56,9 @@ std::vector<std::string> SplitCrLf(const std::string& text) {
 // --- each text the window shows, from its layout tables -------------------------------------
 
 struct WindowText {
-    std::string row;  // window and control
+    std::string name;  // window and control
     std::string text;
 };
-void PrintTo(const WindowText& t, std::ostream* os) {
-    *os << t.row;
-}
-
 std::vector<WindowText> LayoutTexts() {
     std::vector<WindowText> texts;
     for (const auto& [window, layout] : {std::pair{"Form1", &sondrel::ui::Form1Layout()},
@@ -92,7 +89,7 @@ TEST_P(WindowManPage, NamesTheText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layout, WindowManPage, ::testing::ValuesIn(LayoutTexts()),
-                         [](const auto& info) { return info.param.row; });
+                         sondrel::testing_support::RowName{});
 
 // --- the window itself ----------------------------------------------------------------------
 

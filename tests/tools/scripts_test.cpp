@@ -9,9 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <ostream>
 #include <sstream>
 #include <string>
+
+#include "tests/support/row_name.h"
 
 namespace {
 
@@ -94,10 +95,6 @@ struct BuildCase {
     const char* want_last_line;  // how the last line of stdout (stderr on failure) starts
     bool want_log_shown;
 };
-void PrintTo(const BuildCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class BuildScript : public ::testing::TestWithParam<BuildCase> {};
 
 TEST_P(BuildScript, SummarisesTheBuild) {
@@ -141,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "/src/calc/a.cpp:3:9: error: 'x' was not declared in this scope\n"
                   "gmake: *** [Makefile:146: all] Error 2\n",
                   2, 2, "build (dev) FAILED after", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    sondrel::testing_support::RowName{});
 
 // --- tools/list-skips.sh: each skipped test once, with its reason --------------------------
 
@@ -150,10 +147,6 @@ struct SkipCase {
     const char* log;
     const char* want;
 };
-void PrintTo(const SkipCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class ListSkips : public ::testing::TestWithParam<SkipCase> {};
 
 TEST_P(ListSkips, NamesEachSkipWithItsReason) {
@@ -187,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "[ RUN      ] A.Skipped\n[       OK ] A.Skipped (0 ms)\n",
                  "\nSkipped tests, with their reasons (1):\n"
                  "  Form1Test::Report(read-only folder): root writes anywhere\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    sondrel::testing_support::RowName{});
 
 TEST(ListSkipsHead, CountsEveryTest) {
     Sandbox box;
@@ -209,10 +202,6 @@ struct TestRunCase {
     int ctest_status;
     const char* want_out;
 };
-void PrintTo(const TestRunCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class RunTests : public ::testing::TestWithParam<TestRunCase> {};
 
 TEST_P(RunTests, KeepsFailuresAndTheStatus) {
@@ -243,7 +232,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "  1/1 Test   #1: A.B ..........***Failed    0.01 sec\n"
                     "t.cpp:5: Failure\nExpected equality\n"
                     "\n0% tests passed, 1 tests failed out of 1\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    sondrel::testing_support::RowName{});
 
 // --- tools/install-deps.sh: one line, apt's output only when it fails ----------------------
 
@@ -255,10 +244,6 @@ struct InstallCase {
     int want_out_lines;
     bool want_apt_output_on_stderr;
 };
-void PrintTo(const InstallCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class InstallDeps : public ::testing::TestWithParam<InstallCase> {};
 
 TEST_P(InstallDeps, SaysWhatItInstalls) {
@@ -287,6 +272,6 @@ INSTANTIATE_TEST_SUITE_P(Tools, InstallDeps,
                          ::testing::Values(InstallCase{"AllThere", true, 0, 0, 0, false},
                                            InstallCase{"Installs", false, 0, 0, 1, false},
                                            InstallCase{"AptFails", false, 100, 1, 1, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         sondrel::testing_support::RowName{});
 
 }  // namespace
