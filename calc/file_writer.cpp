@@ -176,9 +176,11 @@ void WriteInPlace(const fs::path& target, FileKind kind, const std::string& what
     if (!keep_earlier) {
         FailWriting(what, reason);
     }
-    // A file that refused every byte (as /proc's do) needs nothing put back.
+    // A file that refused every byte and the truncation (as /proc's do) needs nothing put
+    // back: it holds neither its earlier text nor a beginning of ours. Its text is compared
+    // with ours rather than with the earlier one, which /proc's files change on their own.
     std::string now;
-    if (ReadAll(target, now) == 0 && now == earlier) {
+    if (ReadAll(target, now) == 0 && (now == earlier || !bytes.starts_with(now))) {
         FailWriting(what, reason);
     }
     errno = 0;

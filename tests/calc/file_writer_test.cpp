@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,6 +25,8 @@
 #include "calc/file_writer.h"
 #include "calc/report.h"
 #include "tests/calc/scratch_folder.h"
+
+#include "tests/support/row_name.h"
 
 namespace sondrel {
 namespace {
@@ -133,10 +133,6 @@ struct FaultCase {
     const char* reason;  // nullptr: the report goes through, written in place
 };
 
-void PrintTo(const FaultCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class ReportFaultTest : public testing::TestWithParam<FaultCase> {};
 
 TEST_P(ReportFaultTest, EarlierReportStaysAndTheFailureSaysWhyOrItIsWrittenInPlace) {
@@ -180,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultCase{"ReadOnlyBetweenReports", "size=64k",
                               [](SmallFileSystem& small) { return small.SetReadOnly(true); }, 0,
                               "Read-only file system"}),
-    [](const testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 // Output.txt as a symbolic link. A link is followed, as opening it for output would: a
 // dangling one creates the file it names when that file's folder exists. When the report
@@ -194,10 +190,6 @@ struct LinkCase {
     const char* target;   // the <target> above, relative to the test folder; nullptr: no
                           // "(a link to ...)", as for a loop that leads nowhere
 };
-
-void PrintTo(const LinkCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class ReportLinkTest : public testing::TestWithParam<LinkCase> {
 protected:
@@ -263,9 +255,7 @@ INSTANTIATE_TEST_SUITE_P(Links, ReportLinkTest,
                                                   nullptr,
                                                   "Too many levels of symbolic links",
                                                   nullptr}),
-                         [](const testing::TestParamInfo<LinkCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         testing_support::RowName{});
 
 constexpr unsigned kNobody = 65534;
 
@@ -339,10 +329,6 @@ struct OwnerCase {
     bool in_place;       // the same file afterwards: not replaced by a rename
 };
 
-void PrintTo(const OwnerCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class OwnerTest : public testing::TestWithParam<OwnerCase> {};
 
 TEST_P(OwnerTest, WritesWhereOpeningForOutputWouldAndKeepsOwnerModeAndLinks) {
@@ -408,7 +394,7 @@ INSTANTIATE_TEST_SUITE_P(
                               false, nullptr, true},
                     OwnerCase{"HardLinkFailsHalfWay", fs::perms{0755}, 0, 0, fs::perms{0644}, true,
                               false, true, kPutBack, true}),
-    [](const testing::TestParamInfo<OwnerCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 // Why writing to `path` fails, asked of the system directly; empty when it does not fail.
 std::string ReasonWritingFails(const fs::path& path) {
@@ -430,10 +416,6 @@ struct SpecialCase {
     // anything can arrive; `keep_open` an end to close afterwards.
     std::function<fs::path(const fs::path& dir, int& reader, int& keep_open)> make;
 };
-
-void PrintTo(const SpecialCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class SpecialTargetTest : public testing::TestWithParam<SpecialCase> {};
 
@@ -499,7 +481,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                        dir / "Output.txt");
                                     return dir / "Output.txt";
                                 }}),
-    [](const testing::TestParamInfo<SpecialCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 }  // namespace
 }  // namespace sondrel

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <limits>
 #include <string>
+
+#include "tests/support/row_name.h"
 
 namespace sondrel {
 namespace {
@@ -16,10 +16,6 @@ struct FormatCase {
     std::string_view pattern;
     const char* expected;
 };
-
-void PrintTo(const FormatCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class FormatNumberTest : public testing::TestWithParam<FormatCase> {};
 
@@ -67,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "1234567890123460."},
         FormatCase{"NinesCarryAtFifteenDigits", 999999999999999.9, kOhmsPattern,
                    "1000000000000000."}),
-    [](const testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 TEST(FormatNumberExtremes, LargestDoublePrintsEveryIntegerDigit) {
     const std::string text = FormatNumber(std::numeric_limits<double>::max(), kOhmsPattern);

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
+
+#include "tests/support/row_name.h"
 
 namespace sondrel {
 namespace {
@@ -16,10 +17,6 @@ struct PathCase {
     std::u32string folder;  // the parent path, as characters
     std::u32string file;    // the file name, as characters
 };
-
-void PrintTo(const PathCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class PathFromUtf8Test : public testing::TestWithParam<PathCase> {};
 
@@ -41,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PathCase{"Cjk", "\xE6\xB5\x8B/\xE8\xAF\x95.txt", U"\u6D4B", U"\u8BD5.txt"},
                     // Outside the Basic Multilingual Plane: a surrogate pair on Windows.
                     PathCase{"Emoji", "\xF0\x9F\x8C\xA1/r.txt", U"\U0001F321", U"r.txt"}),
-    [](const testing::TestParamInfo<PathCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 }  // namespace
 }  // namespace sondrel

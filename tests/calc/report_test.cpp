@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -11,6 +9,8 @@
 
 #include "calc/failure.h"
 #include "tests/calc/scratch_folder.h"
+
+#include "tests/support/row_name.h"
 
 namespace sondrel {
 namespace {
@@ -48,10 +48,6 @@ struct ElevationCase {
     const char* first_line;
 };
 
-void PrintTo(const ElevationCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class ReportElevationTest : public testing::TestWithParam<ElevationCase> {};
 
 TEST_P(ReportElevationTest, FirstLineShowsFeetAndMetres) {
@@ -67,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ElevationCase{"Down1000", "-1000", "Elev = -1000 ft       Elev = -304.8 m"},
                     ElevationCase{"TypedAsTyped", " 1,000 ",
                                   "Elev =  1,000  ft       Elev = 304.8 m"}),
-    [](const testing::TestParamInfo<ElevationCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 TEST(ReportText, BeforeAnyLoadTheMetricValuesAreBarePoints) {
     const CalculatorState fresh;

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <clocale>
 #include <cmath>
 #include <string>
 
 #include "calc/failure.h"
+
+#include "tests/support/row_name.h"
 
 namespace sondrel {
 namespace {
@@ -24,10 +24,6 @@ struct ParseCase {
     ParseStatus status;
     double value;
 };
-
-void PrintTo(const ParseCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class ParseNumberTest : public testing::TestWithParam<ParseCase> {};
 
@@ -84,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"TwoSigns", "--1", kDot, kBad, 0}, ParseCase{"TooLarge", "1e309", kDot, kOver, 0},
         ParseCase{"TooLargeNegative", "-2e308", kDot, kOver, 0},
         ParseCase{"HugeExponentDigits", "1e99999999999999999999", kDot, kOver, 0}),
-    [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 TEST(ParseNumberLocale, IgnoresTheProcessLocale) {
     // A C locale with "," decimals must not change how "1.25" reads.

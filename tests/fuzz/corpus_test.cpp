@@ -7,11 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "fuzz/targets.h"
+
+#include "tests/support/row_name.h"
 
 namespace sondrel::fuzz {
 namespace {
@@ -22,10 +23,6 @@ struct Target {
     int (*run)(const std::uint8_t*, std::size_t);
     std::size_t min_inputs;
 };
-
-void PrintTo(const Target& t, std::ostream* os) {
-    *os << t.name;
-}
 
 class CorpusTest : public testing::TestWithParam<Target> {};
 
@@ -52,9 +49,7 @@ INSTANTIATE_TEST_SUITE_P(Targets, CorpusTest,
                          testing::Values(Target{"text_to_number", FuzzTextToNumber, 20},
                                          Target{"format_number", FuzzFormatNumber, 20},
                                          Target{"session", FuzzSession, 10}),
-                         [](const testing::TestParamInfo<Target>& info) {
-                             return std::string(info.param.name);
-                         });
+                         testing_support::RowName{});
 
 }  // namespace
 }  // namespace sondrel::fuzz
