@@ -176,7 +176,7 @@ int RunSweep(const Options& options, Output& out) {
         inputs.lo_volts = std::string(options.positional[2]);
         inputs.hi_volts = std::string(options.positional[3]);
     }
-    return WriteSweep(out, *options.sweep, inputs) > 0 ? kExitOk : kExitFailure;
+    return WriteSweep(out, *options.sweep, inputs).succeeded > 0 ? kExitOk : kExitFailure;
 }
 
 // --csv: the header and the row; a failure is also told on standard error.
