@@ -2,66 +2,49 @@
 
 #include <cstdio>
 
+#include "calc/text_rules.h"
+
 namespace sondrel {
 
-std::string_view FailureKindId(FailureKind kind) noexcept {
-    switch (kind) {
-        case FailureKind::TypeMismatch:
-            return "type-mismatch";
-        case FailureKind::InvalidArgument:
-            return "invalid-argument";
-        case FailureKind::DivisionByZero:
-            return "division-by-zero";
-        case FailureKind::Overflow:
-            return "overflow";
-        case FailureKind::File:
-            return "file";
+namespace {
+
+struct KindNames {
+    FailureKind kind;
+    std::string_view id;     // stable, for programs
+    std::string_view title;  // for people
+};
+
+constexpr KindNames kKindNames[] = {
+    {FailureKind::TypeMismatch, "type-mismatch", "Type mismatch"},
+    {FailureKind::InvalidArgument, "invalid-argument", "Invalid argument"},
+    {FailureKind::DivisionByZero, "division-by-zero", "Division by zero"},
+    {FailureKind::Overflow, "overflow", "Overflow"},
+    {FailureKind::File, "file", "File error"},
+};
+
+const KindNames* NamesOf(FailureKind kind) noexcept {
+    for (const KindNames& names : kKindNames) {
+        if (names.kind == kind) {
+            return &names;
+        }
     }
-    return "unknown";
+    return nullptr;
+}
+
+}  // namespace
+
+std::string_view FailureKindId(FailureKind kind) noexcept {
+    const KindNames* names = NamesOf(kind);
+    return names != nullptr ? names->id : "unknown";
 }
 
 std::string_view FailureKindTitle(FailureKind kind) noexcept {
-    switch (kind) {
-        case FailureKind::TypeMismatch:
-            return "Type mismatch";
-        case FailureKind::InvalidArgument:
-            return "Invalid argument";
-        case FailureKind::DivisionByZero:
-            return "Division by zero";
-        case FailureKind::Overflow:
-            return "Overflow";
-        case FailureKind::File:
-            return "File error";
-    }
-    return "Failure";
+    const KindNames* names = NamesOf(kind);
+    return names != nullptr ? names->title : "Failure";
 }
 
 Failure::Failure(FailureKind kind, const std::string& message)
     : std::runtime_error(message), kind_(kind) {}
-
-namespace {
-
-// The length of the UTF-8 character `text` starts with: its lead byte says how many
-// continuation bytes follow. 0 when the bytes there make no whole character.
-std::size_t Utf8CharLength(std::string_view text) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    const std::size_t length = lead >= 0xF8   ? 0
-                               : lead >= 0xF0 ? 4
-                               : lead >= 0xE0 ? 3
-                               : lead >= 0xC0 ? 2
-                                              : 0;
-    if (length == 0 || text.size() < length) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-}  // namespace
 
 std::string QuoteForMessage(std::string_view text) {
     constexpr std::size_t kMaxShown = 40;
@@ -85,7 +68,7 @@ std::string QuoteForMessage(std::string_view text) {
             out += static_cast<char>(c);
         } else if (c < 0x80) {
             out += static_cast<char>(c);
-        } else if (const std::size_t length = Utf8CharLength(text.substr(i)); length != 0) {
+        } else if (const std::size_t length = Utf8CharLength(text, i); length != 0) {
             out.append(text.substr(i, length));
             i += length - 1;
         } else {

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "calc/text_rules.h"
+
 namespace sondrel::cli {
 
 Output& Output::Double(double value) {
@@ -22,41 +24,6 @@ Output& Output::Int(long long value) {
     const auto result = std::to_chars(buf, buf + sizeof buf, value);
     return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
 }
-
-namespace {
-
-// Length of the valid UTF-8 sequence starting at text[i], or 0 when it is not valid.
-std::size_t Utf8Length(std::string_view text, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
-    unsigned min = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, min = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, min = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) {
-        return 0;
-    }
-    unsigned code = lead & (0x3F >> (length - 1));
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto c = static_cast<unsigned char>(text[i + k]);
-        if ((c & 0xC0) != 0x80) {
-            return 0;
-        }
-        code = (code << 6) | (c & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return 0;
-    }
-    return length;
-}
-
-}  // namespace
 
 Output& Output::JsonString(std::string_view text) {
     *this << '"';
@@ -86,7 +53,7 @@ Output& Output::JsonString(std::string_view text) {
         } else if (c < 0x80) {
             *this << static_cast<char>(c);
             ++i;
-        } else if (const std::size_t length = Utf8Length(text, i); length != 0) {
+        } else if (const std::size_t length = Utf8CharLength(text, i); length != 0) {
             *this << text.substr(i, length);
             i += length;
         } else {

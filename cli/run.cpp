@@ -1,7 +1,6 @@
 #include "cli/run.h"
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "calc/calculator_state.h"
@@ -9,139 +8,12 @@
 #include "calc/report.h"
 #include "calc/version.h"
 #include "cli/csv.h"
+#include "cli/json.h"
+#include "cli/options.h"
 #include "cli/sweep.h"
 
 namespace sondrel::cli {
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-
-struct Options {
-    bool json = false;
-    bool csv = false;
-    std::optional<SweepRange> sweep;
-    bool help = false;
-    bool version = false;
-    std::optional<std::string> report_file;
-    std::string header;
-    std::vector<std::string_view> positional;
-};
-
-// "-1000" and "-.5" are numbers, not options.
-bool LooksLikeOption(std::string_view arg) {
-    if (arg.size() < 2 || arg[0] != '-') {
-        return false;
-    }
-    const char c = arg[1];
-    return !((c >= '0' && c <= '9') || c == '.');
-}
-
-// A sweep takes the four values after the elevation, or none for the defaults. They are
-// checked here, read as the boxes read them, so that a typing slip is a usage error rather
-// than a table of failed rows.
-std::optional<std::string> CheckSweepOptions(const Options& options) {
-    if (options.json || options.report_file) {
-        return std::string(options.json ? "--json" : "--report") +
-               " does not go with --sweep-elevation, which writes CSV";
-    }
-    if (!options.positional.empty() && options.positional.size() != 4) {
-        return "with --sweep-elevation expected four values (LOW_PRESSURE HIGH_PRESSURE "
-               "LOW_VOLTS HIGH_VOLTS), got " +
-               std::to_string(options.positional.size());
-    }
-    static constexpr std::string_view kBoxes[] = {kLoBaroBox, kHiBaroBox, kLoVoltsBox, kHiVoltsBox};
-    for (std::size_t i = 0; i < options.positional.size(); ++i) {
-        try {
-            TextToNumber(options.positional[i], kBoxes[i]);
-        } catch (const Failure& failure) {
-            return std::string(failure.what());
-        }
-    }
-    return std::nullopt;
-}
-
-// Parses the arguments; on a usage error returns the message.
-std::optional<std::string> Parse(const std::vector<std::string_view>& args, Options& options) {
-    bool only_positional = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (only_positional || !LooksLikeOption(arg)) {
-            options.positional.push_back(arg);
-            continue;
-        }
-        std::string_view name = arg;
-        std::optional<std::string_view> value;
-        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-        }
-        const auto take_value = [&]() -> std::optional<std::string_view> {
-            if (value) {
-                return value;
-            }
-            if (i + 1 < args.size()) {
-                return args[++i];
-            }
-            return std::nullopt;
-        };
-        if (name == "--") {
-            only_positional = true;
-        } else if (name == "--json" && !value) {
-            options.json = true;
-        } else if (name == "--csv" && !value) {
-            options.csv = true;
-        } else if (name == "--sweep-elevation") {
-            const auto range = take_value();
-            if (!range) {
-                return std::string("--sweep-elevation needs START:STOP:STEP");
-            }
-            SweepRange parsed;
-            if (auto problem = ParseSweepRange(*range, parsed)) {
-                return problem;
-            }
-            options.sweep = parsed;
-        } else if (name == "--help" && !value) {
-            options.help = true;
-        } else if (name == "--version" && !value) {
-            options.version = true;
-        } else if (name == "--report") {
-            const auto file = take_value();
-            if (!file || file->empty()) {
-                return std::string("--report needs a file name (or - for standard output)");
-            }
-            options.report_file = std::string(*file);
-        } else if (name == "--header") {
-            const auto text = take_value();
-            if (!text) {
-                return std::string("--header needs a text");
-            }
-            options.header = std::string(*text);
-        } else {
-            return "unknown option " + std::string(arg);
-        }
-    }
-    if (options.help || options.version) {
-        return std::nullopt;
-    }
-    if (options.json && options.csv) {
-        return std::string("--json and --csv are two output formats; choose one");
-    }
-    if (options.sweep) {
-        return CheckSweepOptions(options);
-    }
-    if (!options.positional.empty() && options.positional.size() != 5) {
-        return "expected five values (ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS "
-               "HIGH_VOLTS), got " +
-               std::to_string(options.positional.size());
-    }
-    if ((options.json || options.csv) && options.report_file == "-") {
-        return std::string(options.json ? "--json" : "--csv") +
-               " and --report - both want standard output";
-    }
-    return std::nullopt;
-}
 
 // A typed line break in the header becomes "\r\n", as the window's box gives it.
 std::string HeaderWithCrLf(std::string_view header) {
@@ -168,14 +40,7 @@ void PrintLines(Output& out, std::string_view crlf_text) {
 }
 
 // The design table; the four values, when given, replace the defaults of the other boxes.
-int RunSweep(const Options& options, Output& out) {
-    InputTexts inputs;
-    if (options.positional.size() == 4) {
-        inputs.lo_baro = std::string(options.positional[0]);
-        inputs.hi_baro = std::string(options.positional[1]);
-        inputs.lo_volts = std::string(options.positional[2]);
-        inputs.hi_volts = std::string(options.positional[3]);
-    }
+int RunSweep(const Options& options, const InputTexts& inputs, Output& out) {
     return WriteSweep(out, *options.sweep, inputs).succeeded > 0 ? kExitOk : kExitFailure;
 }
 
@@ -235,14 +100,9 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
         return kExitOk;
     }
 
+    const InputTexts inputs = InputsFrom(options);
     if (options.sweep) {
-        return RunSweep(options, out);
-    }
-    InputTexts inputs;
-    if (options.positional.size() == 5) {
-        inputs = {std::string(options.positional[0]), std::string(options.positional[1]),
-                  std::string(options.positional[2]), std::string(options.positional[3]),
-                  std::string(options.positional[4])};
+        return RunSweep(options, inputs, out);
     }
     if (options.csv) {
         if (const int code = RunCsvRow(inputs, out, err); code != kExitOk || !options.report_file) {
@@ -269,10 +129,7 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
     } catch (const Failure& failure) {
         err << "sondrel-calc: " << failure.what() << '\n';
         if (options.json) {
-            out << "{\"error\": {\"kind\": \"" << FailureKindId(failure.kind())
-                << "\", \"message\": ";
-            out.JsonString(failure.what());
-            out << "}}\n";
+            WriteJsonFailure(out, failure);
         }
         return kExitFailure;
     }
@@ -285,24 +142,7 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
         PrintLines(out, text);
         return kExitOk;
     }
-    const ResultLines& lines = *results.Results();
-    out << "{\"passes\": ";
-    out.Int(state.PassCount);
-    out << ", \"vr2_ohms\": ";
-    out.Double17(lines.vr2_ohms);
-    out << ", \"vr1_wiper_to_gnd_ohms\": ";
-    out.Double17(lines.vr1_wiper_to_gnd_ohms);
-    out << ", \"lo_vin_volts\": ";
-    out.Double17(lines.lo_vin_volts);
-    out << ", \"hi_vin_volts\": ";
-    out.Double17(lines.hi_vin_volts);
-    out << ", \"results_text\": ";
-    out.JsonString(text);
-    if (!report_path.empty()) {
-        out << ", \"report_path\": ";
-        out.JsonString(report_path);
-    }
-    out << "}\n";
+    WriteJsonResults(out, state, *results.Results(), text, report_path);
     return kExitOk;
 }
 

@@ -9,6 +9,10 @@
 
 namespace sondrel::cli {
 
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
 // `args` excludes the program name.
 int Run(const std::vector<std::string_view>& args, Output& out, Output& err);
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <string>
+
+#include "tests/support/row_name.h"
 
 namespace sondrel {
 namespace {
@@ -14,10 +14,6 @@ struct QuoteCase {
     std::string text;
     std::string quoted;
 };
-
-void PrintTo(const QuoteCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class QuoteForMessageTest : public testing::TestWithParam<QuoteCase> {};
 
@@ -52,8 +48,32 @@ INSTANTIATE_TEST_SUITE_P(
                   "\"\\x01" + Repeat("\\x92", 39) + "...\""},
         QuoteCase{"CharacterCutShortByTheEnd", "ab\xE2\x82", "\"ab\\xE2\\x82\""},
         QuoteCase{"CharacterCutShortByAnother", "\xE2\x82z", "\"\\xE2\\x82z\""},
-        QuoteCase{"ByteThatStartsNoCharacter", "\xFF\xC3\xB6", "\"\\xFF\xC3\xB6\""}),
-    [](const testing::TestParamInfo<QuoteCase>& info) { return std::string(info.param.name); });
+        QuoteCase{"ByteThatStartsNoCharacter", "\xFF\xC3\xB6", "\"\\xFF\xC3\xB6\""},
+        // Well-formed UTF-8 only: an overlong slash and an encoded surrogate are escaped.
+        QuoteCase{"OverlongFormEscaped", "\xC0\xAF", "\"\\xC0\\xAF\""},
+        QuoteCase{"SurrogateEscaped", "\xED\xA0\x80", "\"\\xED\\xA0\\x80\""},
+        QuoteCase{"PastU10FFFFEscaped", "\xF4\x90\x80\x80", "\"\\xF4\\x90\\x80\\x80\""}),
+    testing_support::RowName{});
+
+// Scripts read the ids from sondrel-calc --json; people read the titles in the window.
+TEST(FailureKindNames, EachKindHasItsIdAndTitle) {
+    const struct {
+        FailureKind kind;
+        std::string_view id;
+        std::string_view title;
+    } kRows[] = {
+        {FailureKind::TypeMismatch, "type-mismatch", "Type mismatch"},
+        {FailureKind::InvalidArgument, "invalid-argument", "Invalid argument"},
+        {FailureKind::DivisionByZero, "division-by-zero", "Division by zero"},
+        {FailureKind::Overflow, "overflow", "Overflow"},
+        {FailureKind::File, "file", "File error"},
+    };
+    for (const auto& row : kRows) {
+        EXPECT_EQ(FailureKindId(row.kind), row.id);
+        EXPECT_EQ(FailureKindTitle(row.kind), row.title);
+    }
+    EXPECT_EQ(FailureKindId(static_cast<FailureKind>(99)), "unknown");
+}
 
 }  // namespace
 }  // namespace sondrel

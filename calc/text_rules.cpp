@@ -1,0 +1,56 @@
+#include "calc/text_rules.h"
+
+namespace sondrel {
+
+std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    char32_t least = 0;  // the smallest code point that needs this many bytes
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        least = 0x10000;
+    } else {
+        return 0;  // a continuation byte, or a lead byte no well-formed text has
+    }
+    if (text.size() - pos < length) {
+        return 0;
+    }
+    char32_t code = lead & (0x3Fu >> (length - 1));
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto c = static_cast<unsigned char>(text[pos + k]);
+        if ((c & 0xC0) != 0x80) {
+            return 0;
+        }
+        code = (code << 6) | (c & 0x3Fu);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+std::string ConvertLineBreaks(std::string_view text, std::string_view line_break) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    std::size_t start = 0;
+    for (std::size_t lf = text.find('\n'); lf != std::string_view::npos;
+         lf = text.find('\n', start)) {
+        const bool pair = lf > start && text[lf - 1] == '\r';
+        out.append(text.substr(start, lf - start - (pair ? 1 : 0)));
+        out.append(line_break);
+        start = lf + 1;
+    }
+    out.append(text.substr(start));
+    return out;
+}
+
+}  // namespace sondrel

@@ -1,0 +1,138 @@
+#include "cli/options.h"
+
+#include "calc/failure.h"
+
+namespace sondrel::cli {
+namespace {
+
+// A sweep takes the four values after the elevation, or none for the defaults. They are
+// checked here, read as the boxes read them, so that a typing slip is a usage error rather
+// than a table of failed rows.
+std::optional<std::string> CheckSweepOptions(const Options& options) {
+    if (options.json || options.report_file) {
+        return std::string(options.json ? "--json" : "--report") +
+               " does not go with --sweep-elevation, which writes CSV";
+    }
+    if (!options.positional.empty() && options.positional.size() != 4) {
+        return "with --sweep-elevation expected four values (LOW_PRESSURE HIGH_PRESSURE "
+               "LOW_VOLTS HIGH_VOLTS), got " +
+               std::to_string(options.positional.size());
+    }
+    static constexpr std::string_view kBoxes[] = {kLoBaroBox, kHiBaroBox, kLoVoltsBox, kHiVoltsBox};
+    for (std::size_t i = 0; i < options.positional.size(); ++i) {
+        try {
+            TextToNumber(options.positional[i], kBoxes[i]);
+        } catch (const Failure& failure) {
+            return std::string(failure.what());
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool LooksLikeOption(std::string_view arg) {
+    if (arg.size() < 2 || arg[0] != '-') {
+        return false;
+    }
+    const char c = arg[1];
+    return !((c >= '0' && c <= '9') || c == '.');
+}
+
+std::optional<std::string> Parse(const std::vector<std::string_view>& args, Options& options) {
+    bool only_positional = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (only_positional || !LooksLikeOption(arg)) {
+            options.positional.push_back(arg);
+            continue;
+        }
+        std::string_view name = arg;
+        std::optional<std::string_view> value;
+        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        const auto take_value = [&]() -> std::optional<std::string_view> {
+            if (value) {
+                return value;
+            }
+            if (i + 1 < args.size()) {
+                return args[++i];
+            }
+            return std::nullopt;
+        };
+        if (name == "--") {
+            only_positional = true;
+        } else if (name == "--json" && !value) {
+            options.json = true;
+        } else if (name == "--csv" && !value) {
+            options.csv = true;
+        } else if (name == "--sweep-elevation") {
+            const auto range = take_value();
+            if (!range) {
+                return std::string("--sweep-elevation needs START:STOP:STEP");
+            }
+            SweepRange parsed;
+            if (auto problem = ParseSweepRange(*range, parsed)) {
+                return problem;
+            }
+            options.sweep = parsed;
+        } else if (name == "--help" && !value) {
+            options.help = true;
+        } else if (name == "--version" && !value) {
+            options.version = true;
+        } else if (name == "--report") {
+            const auto file = take_value();
+            if (!file || file->empty()) {
+                return std::string("--report needs a file name (or - for standard output)");
+            }
+            options.report_file = std::string(*file);
+        } else if (name == "--header") {
+            const auto text = take_value();
+            if (!text) {
+                return std::string("--header needs a text");
+            }
+            options.header = std::string(*text);
+        } else {
+            return "unknown option " + std::string(arg);
+        }
+    }
+    if (options.help || options.version) {
+        return std::nullopt;
+    }
+    if (options.json && options.csv) {
+        return std::string("--json and --csv are two output formats; choose one");
+    }
+    if (options.sweep) {
+        return CheckSweepOptions(options);
+    }
+    if (!options.positional.empty() && options.positional.size() != 5) {
+        return "expected five values (ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS "
+               "HIGH_VOLTS), got " +
+               std::to_string(options.positional.size());
+    }
+    if ((options.json || options.csv) && options.report_file == "-") {
+        return std::string(options.json ? "--json" : "--csv") +
+               " and --report - both want standard output";
+    }
+    return std::nullopt;
+}
+
+InputTexts InputsFrom(const Options& options) {
+    InputTexts inputs;
+    const auto& values = options.positional;
+    if (values.size() == 5) {
+        inputs.elevation = std::string(values[0]);
+    }
+    if (values.size() == 5 || (options.sweep && values.size() == 4)) {
+        const std::size_t first = values.size() - 4;
+        inputs.lo_baro = std::string(values[first]);
+        inputs.hi_baro = std::string(values[first + 1]);
+        inputs.lo_volts = std::string(values[first + 2]);
+        inputs.hi_volts = std::string(values[first + 3]);
+    }
+    return inputs;
+}
+
+}  // namespace sondrel::cli

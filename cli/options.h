@@ -1,0 +1,37 @@
+#pragma once
+// sondrel-calc's arguments: what they ask for (Options), how they are read (Parse), and the
+// five input texts they give the calculation (InputsFrom).
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "calc/calculator_state.h"
+#include "cli/sweep.h"
+
+namespace sondrel::cli {
+
+struct Options {
+    bool json = false;
+    bool csv = false;
+    std::optional<SweepRange> sweep;
+    bool help = false;
+    bool version = false;
+    std::optional<std::string> report_file;
+    std::string header;
+    std::vector<std::string_view> positional;
+};
+
+// "-1000" and "-.5" are numbers, not options.
+bool LooksLikeOption(std::string_view arg);
+
+// Parses the arguments (without the program name); on a usage error returns the message.
+// The views in `options` point into `args`.
+std::optional<std::string> Parse(const std::vector<std::string_view>& args, Options& options);
+
+// The input boxes' texts as the values given stand for them: all five, or for a sweep the
+// four after the elevation; the window's defaults for whatever was not given.
+InputTexts InputsFrom(const Options& options);
+
+}  // namespace sondrel::cli

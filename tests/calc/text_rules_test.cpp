@@ -1,0 +1,39 @@
+#include "calc/text_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/row_name.h"
+
+namespace sondrel {
+namespace {
+
+struct BreakCase {
+    const char* name;
+    std::string text;
+    std::string crlf;  // with every line break as "\r\n"
+    std::string lf;    // with every line break as "\n"
+};
+
+class ConvertLineBreaksTest : public testing::TestWithParam<BreakCase> {};
+
+TEST_P(ConvertLineBreaksTest, EveryBreakBecomesTheOneAsked) {
+    EXPECT_EQ(ConvertLineBreaks(GetParam().text, kCrLf), GetParam().crlf);
+    EXPECT_EQ(ConvertLineBreaks(GetParam().text, "\n"), GetParam().lf);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ConvertLineBreaksTest,
+    testing::Values(BreakCase{"Empty", "", "", ""},
+                    BreakCase{"NoBreak", "VR2 = 1813. Ohms", "VR2 = 1813. Ohms",
+                              "VR2 = 1813. Ohms"},
+                    BreakCase{"LoneLf", "a\nb\n", "a\r\nb\r\n", "a\nb\n"},
+                    BreakCase{"CrLfKeptWhole", "a\r\nb", "a\r\nb", "a\nb"},
+                    BreakCase{"MixedBreaks", "\na\r\n\nb", "\r\na\r\n\r\nb", "\na\n\nb"},
+                    BreakCase{"LoneCrIsNoBreak", "a\rb\r", "a\rb\r", "a\rb\r"},
+                    BreakCase{"CrBeforeCrLf", "a\r\r\nb", "a\r\r\nb", "a\r\nb"}),
+    testing_support::RowName{});
+
+}  // namespace
+}  // namespace sondrel
