@@ -8,6 +8,8 @@
 
 #include "calc/failure.h"
 #include "cli/csv.h"
+#include "cli/json.h"
+#include "cli/run.h"
 
 namespace sondrel::cli {
 namespace {
@@ -122,6 +124,9 @@ public:
         std::swap(inputs_.lo_volts, fields_[file_.input_columns[3]]);
         std::swap(inputs_.hi_volts, fields_[file_.input_columns[4]]);
         calculation_.Run(inputs_);
+        if (format_ == BatchFormat::JsonLines) {
+            return WriteJsonRow(out);
+        }
         for (const std::size_t column : file_.pass_through) {
             out.CsvField(fields_[column]);
             out << ',';
@@ -130,11 +135,37 @@ public:
     }
 
 private:
+    // The object --json prints for the calculation, with the pass-through fields put first.
+    RowOutcome WriteJsonRow(Output& out) {
+        object_.clear();
+        RowOutcome outcome;
+        if (calculation_.Succeeded()) {
+            WriteJsonResults(json_, calculation_.State(), calculation_.Lines(),
+                             FormatResultLines(calculation_.Lines()), {});
+            outcome.succeeded = true;
+        } else {
+            WriteJsonFailure(json_,
+                             Failure(calculation_.FailureKindOf(), calculation_.FailureMessage()));
+        }
+        json_.Flush();
+        out << '{';
+        for (const std::size_t column : file_.pass_through) {
+            out.JsonString(file_.names[column]);
+            out << ": ";
+            out.JsonString(fields_[column]);
+            out << ", ";
+        }
+        out << std::string_view(object_).substr(1);  // after its "{"
+        return outcome;
+    }
+
     const BatchFile& file_;
     BatchFormat format_;
     std::vector<std::string> fields_;
     InputTexts inputs_;
     RowCalculation calculation_;
+    std::string object_;
+    Output json_{&object_};
 };
 
 }  // namespace
@@ -206,6 +237,25 @@ std::optional<std::string> ParseBatch(std::string_view file_name, std::string te
         file.rows.push_back(start);
     }
     return std::nullopt;
+}
+
+int RunBatch(std::string_view path, BatchFormat format, Output& out, Output& err,
+             TableCounts* counts) {
+    std::string text;
+    std::optional<std::string> problem = ReadBatchFile(path, text);
+    BatchFile file;
+    if (!problem) {
+        problem = ParseBatch(path, std::move(text), file);
+    }
+    if (problem) {
+        err << "sondrel-calc: " << *problem << "\nTry 'sondrel-calc --help'.\n";
+        return kExitUsage;
+    }
+    const TableCounts written = WriteBatch(out, file, format);
+    if (counts != nullptr) {
+        *counts = written;
+    }
+    return TableExitStatus(written, err);
 }
 
 TableCounts WriteBatch(Output& out, const BatchFile& file, BatchFormat format, unsigned threads) {

@@ -51,4 +51,10 @@ enum class BatchFormat {
 TableCounts WriteBatch(Output& out, const BatchFile& file, BatchFormat format,
                        unsigned threads = SweepThreads());
 
+// sondrel-calc --batch FILE: reads and checks the file, then writes its rows. Returns the exit
+// status: kExitUsage, with the problem on `err`, when the file cannot be read or is
+// malformed; else as TableExitStatus. What the rows came to goes to `counts` when given.
+int RunBatch(std::string_view path, BatchFormat format, Output& out, Output& err,
+             TableCounts* counts = nullptr);
+
 }  // namespace sondrel::cli

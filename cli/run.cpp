@@ -7,6 +7,7 @@
 #include "calc/failure.h"
 #include "calc/report.h"
 #include "calc/version.h"
+#include "cli/batch.h"
 #include "cli/csv.h"
 #include "cli/json.h"
 #include "cli/options.h"
@@ -40,8 +41,8 @@ void PrintLines(Output& out, std::string_view crlf_text) {
 }
 
 // The design table; the four values, when given, replace the defaults of the other boxes.
-int RunSweep(const Options& options, const InputTexts& inputs, Output& out) {
-    return WriteSweep(out, *options.sweep, inputs).succeeded > 0 ? kExitOk : kExitFailure;
+int RunSweep(const Options& options, const InputTexts& inputs, Output& out, Output& err) {
+    return TableExitStatus(WriteSweep(out, *options.sweep, inputs), err);
 }
 
 // --csv: the header and the row; a failure is also told on standard error.
@@ -102,7 +103,11 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
 
     const InputTexts inputs = InputsFrom(options);
     if (options.sweep) {
-        return RunSweep(options, inputs, out);
+        return RunSweep(options, inputs, out, err);
+    }
+    if (options.batch_file) {
+        return RunBatch(*options.batch_file,
+                        options.json ? BatchFormat::JsonLines : BatchFormat::Csv, out, err);
     }
     if (options.csv) {
         if (const int code = RunCsvRow(inputs, out, err); code != kExitOk || !options.report_file) {

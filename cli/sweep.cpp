@@ -12,6 +12,7 @@
 #include "calc/failure.h"
 #include "calc/text_to_number.h"
 #include "cli/csv.h"
+#include "cli/run.h"
 
 namespace sondrel::cli {
 namespace {
@@ -190,6 +191,14 @@ TableCounts WriteTableRows(Output& out, std::size_t rows, const TableRowWriterMa
         }
     }
     return counts;
+}
+
+int TableExitStatus(const TableCounts& counts, Output& err) {
+    if (counts.rows > 0 && counts.succeeded == 0) {
+        err << "sondrel-calc: every row failed\n";
+        return kExitFailure;
+    }
+    return kExitOk;
 }
 
 TableCounts WriteSweep(Output& out, const SweepRange& range, const InputTexts& inputs,

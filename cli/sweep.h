@@ -67,6 +67,10 @@ using TableRowWriterMaker = std::function<std::unique_ptr<TableRowWriter>()>;
 TableCounts WriteTableRows(Output& out, std::size_t rows, const TableRowWriterMaker& make_writer,
                            unsigned threads = SweepThreads());
 
+// The exit status of a table: kExitFailure, after saying so on `err`, when it has rows and
+// every one failed; else kExitOk.
+int TableExitStatus(const TableCounts& counts, Output& err);
+
 // Writes the CSV header and one row per elevation of `range`, each as WriteCsvRow writes it
 // for `inputs` with the elevation text replaced by the shortest text that reads back as
 // exactly that row's elevation ("1000", "0.30000000000000004", "1e+16"), on up to `threads`

@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "tests/cli/run_capture.h"
+#include "tests/support/row_name.h"
 
 namespace sondrel::cli {
 namespace {
@@ -92,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "sites.csv:2: a quote inside a field that does not start with one"},
         MalformedCase{"TextAfterClosingQuote", "site," + kHeader + "\n\"A\nB\"C,0,28,31,1,2\n",
                       "sites.csv:3: text after a closing quote"}),
-    [](const testing::TestParamInfo<MalformedCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName());
 
 // ---------------------------------------------------------------------------------------------
 // Good files: what is read, whatever the spelling of the file.
@@ -162,7 +164,130 @@ INSTANTIATE_TEST_SUITE_P(
             {"site ", " elevation_ft", "lo_baro_inhg ", "hi_baro_inhg", "lo_volts", "hi_volts"},
             1,
             "site ," + kResultHeader + "A," + kDefaultsRow}),
-    [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName());
+
+// ---------------------------------------------------------------------------------------------
+// sondrel-calc --batch FILE: output, messages and exit status.
+
+struct CommandCase {
+    const char* name;
+    std::vector<std::string> args;  // "FILE" in them stands for a file holding `text`
+    std::string text;
+    int code;
+    std::string out;  // expected start of standard output
+    std::string err;  // expected part of standard error, "FILE" as in `args`; "" for none
+};
+
+void PrintTo(const CommandCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+std::string WithPath(std::string text, const std::string& path) {
+    for (std::size_t at; (at = text.find("FILE")) != std::string::npos;) {
+        text.replace(at, 4, path);
+    }
+    return text;
+}
+
+class BatchCommand : public testing::TestWithParam<CommandCase> {};
+
+TEST_P(BatchCommand, OutputAndStatus) {
+    const CommandCase& c = GetParam();
+    const std::string path = testing::TempDir() + "sondrel_batch_" + c.name + ".csv";
+    std::ofstream(path, std::ios::binary) << c.text;
+    std::vector<std::string> texts;
+    for (const std::string& arg : c.args) {
+        texts.push_back(WithPath(arg, path));
+    }
+    const auto result = RunWith(std::vector<std::string_view>(texts.begin(), texts.end()));
+    EXPECT_EQ(result.code, c.code);
+    EXPECT_EQ(result.out.substr(0, c.out.size()), c.out);
+    if (result.code == 2) {
+        EXPECT_EQ(result.out, "");
+    }
+    if (c.err.empty()) {
+        EXPECT_EQ(result.err, "");
+    } else {
+        EXPECT_NE(result.err.find(WithPath(c.err, path)), std::string::npos) << result.err;
+    }
+}
+
+const std::string kThreeSites = "site," + kHeader +
+                                "\nHarbour,0,28,31,1.25,8.25\n\"Ridge, north\",5000,28,31,"
+                                "0.5,4.5\nPass,15000,28,31,1.25,8.25\n";
+const std::string kTryHelp = "\nTry 'sondrel-calc --help'.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, BatchCommand,
+    testing::Values(
+        CommandCase{"ThreeSites",
+                    {"--batch", "FILE"},
+                    kThreeSites,
+                    0,
+                    "site," + kResultHeader + "Harbour," + kDefaultsRow +
+                        "\"Ridge, north\",5000,7,967.1287395632927,",
+                    ""},
+        CommandCase{"CsvChangesNothing",
+                    {"--csv", "--batch=FILE"},
+                    kThreeSites,
+                    0,
+                    "site," + kResultHeader + "Harbour,",
+                    ""},
+        CommandCase{"JsonLines",
+                    {"--batch", "FILE", "--json"},
+                    kThreeSites,
+                    0,
+                    "{\"site\": \"Harbour\", \"passes\": 6, \"vr2_ohms\": 1812.9796425735401, ",
+                    ""},
+        CommandCase{"JsonFailingRow",
+                    {"--json", "--batch", "FILE"},
+                    "elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,site,hi_volts\n"
+                    "0,28,31,1.25,\"\"\"A\"\"\",x\n0,28,31,1.25,B,8.25\n",
+                    0,
+                    "{\"site\": \"\\\"A\\\"\", \"error\": {\"kind\": \"type-mismatch\", "
+                    "\"message\": \"HiVolt: \\\"x\\\" is not a number\"}}\n{\"site\": \"B\", "
+                    "\"passes\": 6, ",
+                    ""},
+        CommandCase{"EveryRowFails",
+                    {"--batch", "FILE"},
+                    kHeader + "\n0,28,28,1.25,8.25\n0,28,31,1,1\n",
+                    1,
+                    kResultHeader + "0,,,,,,,,,,the low and high pressures",
+                    "sondrel-calc: every row failed\n"},
+        CommandCase{
+            "NoRowsIsNotAFailure", {"--batch", "FILE"}, kHeader + "\r\n", 0, kResultHeader, ""},
+        CommandCase{"MalformedFile",
+                    {"--batch", "FILE"},
+                    kThreeSites + "Mast,1,2\n",
+                    2,
+                    "",
+                    "sondrel-calc: FILE:5: 3 fields where the header has 6" + kTryHelp},
+        CommandCase{"MissingFile",
+                    {"--batch", "FILE/none.csv"},
+                    "",
+                    2,
+                    "",
+                    "sondrel-calc: FILE/none.csv: "},
+        CommandCase{"NeedsAFile", {"--batch"}, "", 2, "", "--batch needs a file name"},
+        CommandCase{"NotWithValues",
+                    {"--batch", "FILE", "0", "28", "31", "1", "2"},
+                    kThreeSites,
+                    2,
+                    "",
+                    "--batch takes its values from the file, got 5 more"},
+        CommandCase{"NotWithASweep",
+                    {"--batch", "FILE", "--sweep-elevation", "0:1:1"},
+                    kThreeSites,
+                    2,
+                    "",
+                    "--sweep-elevation does not go with --batch"},
+        CommandCase{"NotWithAReport",
+                    {"--report", "r.txt", "--batch", "FILE"},
+                    kThreeSites,
+                    2,
+                    "",
+                    "--report does not go with --batch"}),
+    testing_support::RowName());
 
 // ---------------------------------------------------------------------------------------------
 // Every row is the pass-through fields, then exactly what --csv prints for the row's inputs.

@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--sweep-elevation", "0:100:50", "28", "28", "1", "2"},
                  1,
                  "\n100,,,,,,,,,,the low and high pressures",
-                 ""},
+                 "sondrel-calc: every row failed\n"},
         ArgsCase{"SweepSomeRowsFail",
                  {"--sweep-elevation", "145300:145500:100"},
                  0,
