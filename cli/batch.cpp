@@ -46,7 +46,12 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
+// Whether a pass-through column of this name would clash with a result's column or, with
+// --json, its field.
 bool IsResultColumn(std::string_view name) {
+    if (name == "results_text" || name == "report_path") {
+        return true;
+    }
     std::string_view columns = kCsvColumns;
     for (;;) {
         const std::size_t comma = columns.find(',');

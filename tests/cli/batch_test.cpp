@@ -80,6 +80,9 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"ResultColumnName", "passes," + kHeader + "\n",
                       "sites.csv:1: column 1, \"passes\", has the name of a result column; "
                       "rename it"},
+        MalformedCase{"JsonFieldName", kHeader + ",results_text\n",
+                      "sites.csv:1: column 6, \"results_text\", has the name of a result column; "
+                      "rename it"},
         MalformedCase{"TooFewFields", kHeader + "\n0,28,31,1.25,8.25\n0,28,31,1.25\n",
                       "sites.csv:3: 4 fields where the header has 5"},
         MalformedCase{
