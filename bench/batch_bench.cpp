@@ -72,6 +72,25 @@ BENCHMARK(BM_BatchToDevNull)
     ->UseRealTime()
     ->Iterations(3);
 
+// Reading and checking alone, the part of a batch that runs on one thread.
+void BM_BatchRead(benchmark::State& bench) {
+    const std::string path = MakeFile(0);
+    std::size_t rows = 0;
+    for (auto _ : bench) {
+        std::string text;
+        sondrel::cli::BatchFile file;
+        if (sondrel::cli::ReadBatchFile(path, text) ||
+            sondrel::cli::ParseBatch(path, std::move(text), file)) {
+            bench.SkipWithError("the file does not read");
+            break;
+        }
+        rows = file.rows.size();
+    }
+    std::filesystem::remove(path);
+    bench.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_BatchRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <memory>
 #include <utility>
 
@@ -182,6 +185,13 @@ std::optional<std::string> ReadBatchFile(std::string_view path, std::string& tex
         return DisplayName(path) + ": " + std::strerror(errno);
     }
     text.clear();
+    if (!standard_input) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(std::filesystem::path(path), error);
+        if (!error && size < (std::uintmax_t{1} << 32)) {
+            text.reserve(static_cast<std::size_t>(size));  // a hint: the file may still change
+        }
+    }
     char buf[1 << 16];
     std::size_t got = 0;
     while ((got = std::fread(buf, 1, sizeof buf, file)) > 0) {
