@@ -1,19 +1,19 @@
 #include "calc/file_writer.h"
 
 #include <cerrno>
+#include <optional>
 #include <random>
 #include <string>
 #include <system_error>
 
 #include "calc/failure.h"
-
-#if defined(__unix__) || defined(__APPLE__)
-#include <unistd.h>
-#define SONDREL_HAVE_FSYNC 1
-#endif
+#include "calc/platform_file.h"
 
 namespace sondrel {
 namespace fs = std::filesystem;
+using platform::FileFacts;
+using platform::FileKind;
+using platform::OpenFor;
 
 namespace {
 
@@ -40,88 +40,220 @@ fs::path FollowLinks(const fs::path& link) {
         }
         path = next.is_absolute() ? next : path.parent_path() / next;
     }
-    FailWriting(link.string(), ErrnoReason(ELOOP));
+    FailWriting(PathToUtf8(link), ErrnoReason(ELOOP));
 }
 
-std::FILE* OpenTemporaryBeside(const fs::path& target, const std::string& what, fs::path& temp) {
+bool SameFile(const FileFacts& a, const FileFacts& b) {
+    return a.error == 0 && b.error == 0 && a.device == b.device && a.inode == b.inode;
+}
+
+// Writes `bytes` through `write` (std::fwrite by default), syncs and closes `file` whatever
+// happens: 0, or an errno value.
+int WriteAndClose(std::FILE* file, std::string_view bytes, const ChunkWriter& write) {
+    errno = 0;
+    const std::size_t written =
+        write ? write(file, bytes) : std::fwrite(bytes.data(), 1, bytes.size(), file);
+    int error = 0;
+    if (written != bytes.size()) {
+        error = errno != 0 ? errno : EIO;
+    } else {
+        error = platform::SyncFile(file);
+    }
+    errno = 0;
+    if (std::fclose(file) != 0 && error == 0) {
+        error = errno != 0 ? errno : EIO;
+    }
+    return error;
+}
+
+// The whole file, or the errno value that stopped the reading.
+int ReadAll(const fs::path& path, std::string& contents) {
+    contents.clear();
+    errno = 0;
+    std::FILE* file = platform::OpenFile(path, OpenFor::Read);
+    if (file == nullptr) {
+        return errno != 0 ? errno : EIO;
+    }
+    char chunk[16384];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        contents.append(chunk, got);
+    }
+    const int error = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
+    std::fclose(file);
+    return error;
+}
+
+// A new name beside `target` for the next text, created empty; nullopt when none can be made.
+std::optional<fs::path> CreateTemporaryBeside(const fs::path& target, std::FILE*& file,
+                                              int& error) {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[20];
         std::snprintf(suffix, sizeof suffix, ".tmp-%08x", static_cast<unsigned>(random()));
-        std::string name = ".";  // appended piece by piece: GCC 12 misreads "." + string
-        name += target.filename().string();
+        fs::path name = ".";
+        name += target.filename();
         name += suffix;
-        temp = target.parent_path() / name;
+        const fs::path temp = target.parent_path() / name;
         errno = 0;
-        // "x": never reuse a name that exists.
-        if (std::FILE* file = std::fopen(temp.string().c_str(), "wbx")) {
-            return file;
+        file = platform::OpenFile(temp, OpenFor::CreateNew);
+        if (file != nullptr) {
+            return temp;
         }
-        if (errno != EEXIST) {
-            FailWriting(what, ErrnoReason(errno));
+        error = errno != 0 ? errno : EIO;
+        if (error != EEXIST) {
+            return std::nullopt;
         }
     }
-    FailWriting(what, ErrnoReason(EEXIST));
+    return std::nullopt;
+}
+
+enum class Replaced { Done, NotSafe };
+
+// The new text goes to a temporary file beside `target` which is then renamed over it: the
+// earlier file stays whole whatever fails. NotSafe (nothing changed, no temporary file left)
+// when the temporary file cannot be made, cannot be given the target's owner and mode, or
+// cannot be renamed over it: the caller writes in place instead. `existing`: whether there
+// is a file at `target` to take the owner and mode from.
+Replaced ReplaceByRename(const fs::path& target, bool existing, const std::string& what,
+                         std::string_view bytes, const ChunkWriter& write) {
+    std::FILE* file = nullptr;
+    int error = 0;
+    const std::optional<fs::path> temp = CreateTemporaryBeside(target, file, error);
+    if (!temp) {
+        if (!existing) {
+            FailWriting(what, ErrnoReason(error));
+        }
+        return Replaced::NotSafe;
+    }
+    const auto drop_temp = [&] {
+        std::error_code ignored;
+        fs::remove(*temp, ignored);
+    };
+    // Owner and mode before the first byte: a private report never sits readable by others.
+    if (existing && platform::CopyOwnerAndMode(target, file) != 0) {
+        std::fclose(file);
+        drop_temp();
+        return Replaced::NotSafe;
+    }
+    if (const int failed = WriteAndClose(file, bytes, write); failed != 0) {
+        drop_temp();
+        FailWriting(what, ErrnoReason(failed));
+    }
+    if (const int failed = platform::ReplaceByRename(*temp, target); failed != 0) {
+        drop_temp();
+        if (!existing) {
+            FailWriting(what, ErrnoReason(failed));
+        }
+        return Replaced::NotSafe;
+    }
+    return Replaced::Done;
+}
+
+// Opens `target` for output, truncating it, and writes the text, as the original program
+// did. A regular file's earlier contents are read first and, when the write fails after
+// changing the file, put back; the message says so.
+void WriteInPlace(const fs::path& target, FileKind kind, const std::string& what,
+                  std::string_view bytes, const ChunkWriter& write) {
+    std::string earlier;
+    const bool keep_earlier = kind == FileKind::Regular;
+    if (keep_earlier) {
+        if (const int failed = ReadAll(target, earlier); failed != 0) {
+            FailWriting(what,
+                        "cannot read its earlier contents to keep them: " + ErrnoReason(failed));
+        }
+    }
+    errno = 0;
+    std::FILE* file = platform::OpenFile(target, OpenFor::Truncate);
+    if (file == nullptr) {
+        FailWriting(what, ErrnoReason(errno));
+    }
+    const int failed = WriteAndClose(file, bytes, write);
+    if (failed == 0) {
+        return;
+    }
+    const std::string reason = ErrnoReason(failed);
+    if (!keep_earlier) {
+        FailWriting(what, reason);
+    }
+    // A file that refused every byte (as /proc's do) needs nothing put back.
+    std::string now;
+    if (ReadAll(target, now) == 0 && now == earlier) {
+        FailWriting(what, reason);
+    }
+    errno = 0;
+    std::FILE* restore = platform::OpenFile(target, OpenFor::Truncate);
+    const int restore_failed =
+        restore == nullptr ? (errno != 0 ? errno : EIO) : WriteAndClose(restore, earlier, {});
+    if (restore_failed != 0) {
+        FailWriting(what, reason + "; putting its earlier contents back failed too: " +
+                              ErrnoReason(restore_failed));
+    }
+    FailWriting(what, reason + "; its earlier contents were put back");
 }
 
 }  // namespace
+
+fs::path PathFromUtf8(std::string_view text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string PathToUtf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
 
 void WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
                         const ChunkWriter& write) {
     std::error_code ec;
     fs::path target = fs::absolute(target_path, ec);
     if (ec) {
-        FailWriting(target_path.string(), ec.message());
+        FailWriting(PathToUtf8(target_path), ec.message());
     }
     target = target.lexically_normal();
     const fs::path followed = FollowLinks(target);
-    const std::string what = followed == target ? target.string()
-                                                : target.string() + " (a link to " +
-                                                      followed.lexically_normal().string() + ")";
-    target = followed;
+    const std::string named_link =
+        followed == target
+            ? PathToUtf8(target)
+            : PathToUtf8(target) + " (a link to " + PathToUtf8(followed.lexically_normal()) + ")";
 
-    fs::path temp;
-    std::FILE* file = OpenTemporaryBeside(target, what, temp);
-    const auto give_up = [&](int error, std::FILE* open_file) {
-        if (open_file != nullptr) {
-            std::fclose(open_file);
-        }
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        FailWriting(what, ErrnoReason(error));
-    };
-
+    // Looked up as opening it would: links followed by the system.
+    const FileFacts facts = platform::LookUp(target);
+    if (facts.error == ENOENT) {
+        // Nothing there, or a link that dangles: the file is created where the link leads.
+        ReplaceByRename(followed, false, named_link, bytes, write);
+        return;
+    }
+    if (facts.error != 0) {
+        FailWriting(named_link, ErrnoReason(facts.error));
+    }
+    if (facts.kind == FileKind::Directory) {
+        FailWriting(named_link, ErrnoReason(EISDIR));
+    }
+    // Where the links as read do not lead to the same file (/proc/self/fd/1 names a pipe,
+    // say), only the system's own lookup of the path reaches it.
+    const bool reached = followed == target || SameFile(facts, platform::LookUp(followed));
+    const fs::path file = reached ? followed : target;
+    const std::string what = reached ? named_link : PathToUtf8(target);
+    if (facts.kind != FileKind::Regular) {
+        // A device or a pipe: written to, never replaced.
+        WriteInPlace(file, facts.kind, what, bytes, write);
+        return;
+    }
+    // Whoever may not open the file for output may not replace it either (a read-only
+    // report, a file of the system's): the reason is the one opening it gives.
     errno = 0;
-    const std::size_t written =
-        write ? write(file, bytes) : std::fwrite(bytes.data(), 1, bytes.size(), file);
-    if (written != bytes.size()) {
-        give_up(errno, file);
+    std::FILE* probe = platform::OpenFile(file, OpenFor::Update);
+    if (probe == nullptr) {
+        FailWriting(what, ErrnoReason(errno));
     }
-    errno = 0;
-    if (std::fflush(file) != 0) {
-        give_up(errno, file);
+    std::fclose(probe);
+    // A rename would cut a hard link off, or end up reaching some other file.
+    if (reached && facts.links <= 1 &&
+        ReplaceByRename(file, true, what, bytes, write) == Replaced::Done) {
+        return;
     }
-#ifdef SONDREL_HAVE_FSYNC
-    if (::fsync(::fileno(file)) != 0) {
-        give_up(errno, file);
-    }
-#endif
-    errno = 0;
-    if (std::fclose(file) != 0) {
-        give_up(errno, nullptr);
-    }
-
-    // Keep the earlier report's permissions.
-    const fs::file_status old = fs::status(target, ec);
-    if (!ec && fs::is_regular_file(old)) {
-        fs::permissions(temp, old.permissions(), ec);
-    }
-    fs::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        FailWriting(what, ec.message());
-    }
+    WriteInPlace(file, facts.kind, what, bytes, write);
 }
 
 }  // namespace sondrel

@@ -1,11 +1,12 @@
 #pragma once
-// Writing a whole file safely: the new text goes to a temporary file beside the target,
-// which then replaces the target in one rename, so a failure never leaves half a file.
+// Writing a whole file safely: by a rename from a temporary file beside it where that is
+// safe, else in place with the earlier contents kept to put back when the write fails.
 
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace sondrel {
@@ -14,11 +15,24 @@ namespace sondrel {
 // failure, with errno telling why. The default is std::fwrite; tests put a failing one here.
 using ChunkWriter = std::function<std::size_t(std::FILE* file, std::string_view bytes)>;
 
+// Paths to and from UTF-8 text, alike on every system: on Windows, std::filesystem::path's
+// own conversions from and to std::string go through the ANSI code page instead.
+std::filesystem::path PathFromUtf8(std::string_view text);
+std::string PathToUtf8(const std::filesystem::path& path);
+
 // Replaces `target` with exactly `bytes`. A symbolic link is followed, as opening it for
 // output would: the file it points to is replaced, or created when the link dangles (its
-// folder must exist). On any failure the earlier file is left as it was, the temporary file
-// is removed, and Failure (kind File) says "cannot write <full path>: <the system's reason>",
-// the path followed by " (a link to <where it leads>)" for a link.
+// folder must exist). A file the user may not open for output fails, with the reason opening
+// it gives. A regular file with one name is replaced by renaming a temporary file written
+// beside it, with the earlier owner and mode. It is written in place instead (opened for
+// output and truncated, as the original program did) when it has other names (hard links),
+// when no temporary file can be made beside it (a folder the user may not write) or given
+// its owner, or when the rename fails; a device or a pipe is always written in place.
+// On any failure the earlier file is left as it was (in place: its earlier contents are put
+// back), no temporary file is left, and Failure (kind File) says "cannot write <full path>:
+// <the system's reason>", the path followed by " (a link to <where it leads>)" for a link,
+// and the reason by "; its earlier contents were put back" when they were (or by why they
+// could not be). Paths in messages are UTF-8.
 void WriteFileReplacing(const std::filesystem::path& target, std::string_view bytes,
                         const ChunkWriter& write = {});
 

@@ -11,10 +11,10 @@ namespace sondrel::ui {
 namespace {
 
 // What to tell the user about an exception a command threw.
-FailureNotice NoticeFor(const std::exception_ptr& error) {
+FailureNotice NoticeFor(const std::exception_ptr& thrown) {
     FailureNotice notice;
     try {
-        std::rethrow_exception(error);
+        std::rethrow_exception(thrown);
     } catch (const Failure& failure) {
         notice.kind = failure.kind();
         notice.title = FailureKindTitle(failure.kind());

@@ -55,9 +55,12 @@ Form1::Form1(std::string& report_header, FailureReporter report_failure)
     // The client area below the bar; no layout manager, so the controls keep their places.
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    BuildControls(layout, client);
+    BuildControls(layout, client, kDesignTwipsPerPixel);
     setCentralWidget(client);
-    const QSize client_size = ClientSizeInPixels(layout);
+    client->ensurePolished();  // the fonts the controls will show
+    twips_per_pixel_ = FittingTwipsPerPixel(*client);
+    PlaceControls(layout, client, twips_per_pixel_);
+    const QSize client_size = ClientSizeInPixels(layout, twips_per_pixel_);
     resize(client_size.width(), client_size.height() + bar->sizeHint().height());
 
     Text1_ = Control<QPlainTextEdit>(client, "Text1");
@@ -131,7 +134,7 @@ void Form1::Text6_Change() {
 void Form1::rpthdr_Click() {
     RunCommand(report_failure_, [this] {
         if (!header_dialog()) {
-            header_dialog_ = new Form2(report_header_, report_failure_);
+            header_dialog_ = new Form2(report_header_, report_failure_, twips_per_pixel_);
         }
         header_dialog_->setWindowState(header_dialog_->windowState() & ~Qt::WindowMinimized);
         header_dialog_->show();

@@ -43,6 +43,8 @@ public:
     void mnuHelp_Click();  // Help
 
     const CalculatorState& state() const { return state_; }
+    // Twips per logical pixel for both windows, chosen from the fonts (15 as designed).
+    double twips_per_pixel() const { return twips_per_pixel_; }
     // The open report header dialog, or nullptr. A closed one is on its way out (it deletes
     // itself once control returns to the event loop) and no longer counts.
     Form2* header_dialog() const {
@@ -56,6 +58,7 @@ private:
     FailureReporter report_failure_;
     NumberSeparators separators_;
     CalculatorState state_;
+    double twips_per_pixel_ = 15;
 
     QPlainTextEdit* Text1_ = nullptr;  // results
     QLineEdit* Text2_ = nullptr;       // elevation, ft

@@ -8,7 +8,7 @@
 
 namespace sondrel::ui {
 
-Form2::Form2(std::string& report_header, FailureReporter report_failure)
+Form2::Form2(std::string& report_header, FailureReporter report_failure, double twips_per_pixel)
     : QWidget(nullptr, Qt::Window),
       report_header_(report_header),
       report_failure_(std::move(report_failure)) {
@@ -16,8 +16,8 @@ Form2::Form2(std::string& report_header, FailureReporter report_failure)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(
         QString::fromUtf8(layout.caption.data(), static_cast<qsizetype>(layout.caption.size())));
-    resize(ClientSizeInPixels(layout));
-    BuildControls(layout, this);
+    resize(ClientSizeInPixels(layout, twips_per_pixel));
+    BuildControls(layout, this, twips_per_pixel);
     Text1_ = findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
     Command1_ = findChild<QPushButton*>(QStringLiteral("Command1"));
     Text1_->setFocus();
@@ -29,7 +29,7 @@ Form2::Form2(std::string& report_header, FailureReporter report_failure)
 void Form2::Command1_Click() {
     bool stored = false;
     RunCommand(report_failure_, [&] {
-        report_header_ = ToCrLf(Text1_->toPlainText());
+        report_header_ = TypedText(*Text1_);
         stored = true;
     });
     if (stored) {

@@ -18,8 +18,8 @@ class Form2 final : public QWidget {
 
 public:
     // `report_header` is the process-wide header; it must outlive this window. The window
-    // deletes itself when closed.
-    Form2(std::string& report_header, FailureReporter report_failure);
+    // deletes itself when closed. Its layout is drawn at the main window's twips per pixel.
+    Form2(std::string& report_header, FailureReporter report_failure, double twips_per_pixel);
 
     // "Done": the header becomes the box's text exactly as typed ("\r\n" line breaks).
     void Command1_Click();

@@ -2,45 +2,25 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QString>
+#include <QTextDocument>
 #include <QWidget>
+
+#include "calc/calculator_state.h"
+#include "calc/results_text.h"
 
 namespace sondrel::ui {
 namespace {
 
 using K = ControlKind;
-
-// Main window, client area 5595 x 3900 twips. Rows in designed order.
-constexpr std::array kForm1Controls = {
-    ControlLayout{"Command2", K::Button, "Initialize", 1800, 2640, 735, 315, 12, false},
-    ControlLayout{"Text6", K::TextBox, "8.25", 360, 2400, 855, 285, 6},
-    ControlLayout{"Text5", K::TextBox, "1.25", 360, 1920, 855, 285, 5},
-    ControlLayout{"Text4", K::TextBox, "31", 360, 1440, 855, 285, 4},
-    ControlLayout{"Text3", K::TextBox, "28", 360, 960, 855, 285, 3},
-    ControlLayout{"Text2", K::TextBox, "0", 360, 480, 855, 285, 2},
-    ControlLayout{"Command1", K::Button, "Calculate", 2040, 3480, 975, 255, 1},
-    ControlLayout{"Text1", K::MultiLineTextBox, "", 2640, 240, 2775, 3135, 0},
-    ControlLayout{"Label5", K::Label, "HiVolt", 1440, 2400, 615, 255, 11},
-    ControlLayout{"Label4", K::Label, "LoVolt", 1440, 1920, 735, 255, 10},
-    ControlLayout{"Label3", K::Label, "HiBaro, inHg", 1440, 1440, 1095, 255, 9},
-    ControlLayout{"Label2", K::Label, "LoBaro, inHg", 1440, 960, 975, 255, 8},
-    ControlLayout{"Label1", K::Label, "Elevation, ft", 1440, 480, 975, 255, 7},
-};
-
-// Report header dialog, client area 4680 x 3195 twips.
-constexpr std::array kForm2Controls = {
-    ControlLayout{"Text1", K::MultiLineTextBox, "Report Header", 600, 240, 3615, 2415, 0},
-    ControlLayout{"Command1", K::Button, "Done", 1800, 2880, 975, 255, 1},
-};
-
-const FormLayout kForm1{"Sondrel", 5595, 3900, kForm1Controls};
-const FormLayout kForm2{"Report Header", 4680, 3195, kForm2Controls};
 
 QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -73,67 +53,84 @@ QWidget* CreateControl(const ControlLayout& control, QWidget* client) {
         }
     }
     widget->setObjectName(ToQString(control.name));
-    widget->setGeometry(TwipsToPixels(control));
+    if (control.kind != K::Label && !control.names.empty()) {
+        widget->setAccessibleName(ToQString(control.names));
+    }
     widget->setVisible(control.visible);
     return widget;
 }
 
+template <typename Widget>
+Widget* Child(const QWidget& client, std::string_view name) {
+    return client.findChild<Widget*>(ToQString(name), Qt::FindDirectChildrenOnly);
+}
+
 }  // namespace
 
+// Main window, client area 5595 x 3900 twips. Rows in designed order; the input boxes'
+// defaults and their labels are the calculator's.
 const FormLayout& Form1Layout() {
-    return kForm1;
+    static const InputTexts defaults;
+    static const std::array controls = {
+        ControlLayout{"Command2", K::Button, "Initialize", 1800, 2640, 735, 315, 12, false},
+        ControlLayout{"Text6", K::TextBox, defaults.hi_volts, 360, 2400, 855, 285, 6},
+        ControlLayout{"Text5", K::TextBox, defaults.lo_volts, 360, 1920, 855, 285, 5},
+        ControlLayout{"Text4", K::TextBox, defaults.hi_baro, 360, 1440, 855, 285, 4},
+        ControlLayout{"Text3", K::TextBox, defaults.lo_baro, 360, 960, 855, 285, 3},
+        ControlLayout{"Text2", K::TextBox, defaults.elevation, 360, 480, 855, 285, 2},
+        ControlLayout{"Command1", K::Button, "Calculate", 2040, 3480, 975, 255, 1},
+        ControlLayout{"Text1", K::MultiLineTextBox, "", 2640, 240, 2775, 3135, 0, true, "Results"},
+        ControlLayout{"Label5", K::Label, kHiVoltsBox, 1440, 2400, 615, 255, 11, true, "Text6"},
+        ControlLayout{"Label4", K::Label, kLoVoltsBox, 1440, 1920, 735, 255, 10, true, "Text5"},
+        ControlLayout{"Label3", K::Label, kHiBaroBox, 1440, 1440, 1095, 255, 9, true, "Text4"},
+        ControlLayout{"Label2", K::Label, kLoBaroBox, 1440, 960, 975, 255, 8, true, "Text3"},
+        ControlLayout{"Label1", K::Label, kElevationBox, 1440, 480, 975, 255, 7, true, "Text2"},
+    };
+    static const FormLayout form{"Sondrel", 5595, 3900, controls};
+    return form;
 }
+
+// Report header dialog, client area 4680 x 3195 twips.
 const FormLayout& Form2Layout() {
-    return kForm2;
+    static constexpr std::array controls = {
+        ControlLayout{"Text1", K::MultiLineTextBox, "Report Header", 600, 240, 3615, 2415, 0, true,
+                      "Report header"},
+        ControlLayout{"Command1", K::Button, "Done", 1800, 2880, 975, 255, 1},
+    };
+    static const FormLayout form{"Report Header", 4680, 3195, controls};
+    return form;
 }
 
-int TwipsToPixels(int twips) {
-    // Round half away from zero; every designed value is a whole number of pixels anyway.
-    const int half = kTwipsPerPixel / 2;
-    return twips >= 0 ? (twips + half) / kTwipsPerPixel : -((-twips + half) / kTwipsPerPixel);
+int TwipsToPixels(int twips, double twips_per_pixel) {
+    return static_cast<int>(std::lround(twips / twips_per_pixel));
 }
 
-QRect TwipsToPixels(const ControlLayout& control) {
-    return QRect(TwipsToPixels(control.left), TwipsToPixels(control.top),
-                 TwipsToPixels(control.width), TwipsToPixels(control.height));
+QRect TwipsToPixels(const ControlLayout& control, double twips_per_pixel) {
+    return QRect(TwipsToPixels(control.left, twips_per_pixel),
+                 TwipsToPixels(control.top, twips_per_pixel),
+                 TwipsToPixels(control.width, twips_per_pixel),
+                 TwipsToPixels(control.height, twips_per_pixel));
 }
 
-QSize ClientSizeInPixels(const FormLayout& form) {
-    return QSize(TwipsToPixels(form.client_width), TwipsToPixels(form.client_height));
+QSize ClientSizeInPixels(const FormLayout& form, double twips_per_pixel) {
+    return QSize(TwipsToPixels(form.client_width, twips_per_pixel),
+                 TwipsToPixels(form.client_height, twips_per_pixel));
 }
 
-namespace {
-
-// How wide a label may grow: up to the next visible control to its right on the same row.
-int LabelWidthLimit(const FormLayout& form, const ControlLayout& label) {
-    const QRect own = TwipsToPixels(label);
-    int limit = ClientSizeInPixels(form).width() - own.left();
-    for (const ControlLayout& other : form.controls) {
-        const QRect place = TwipsToPixels(other);
-        const bool same_row = place.top() <= own.bottom() && own.top() <= place.bottom();
-        if (other.visible && &other != &label && same_row && place.left() >= own.right()) {
-            limit = std::min(limit, place.left() - own.left());
-        }
-    }
-    return limit;
-}
-
-}  // namespace
-
-void BuildControls(const FormLayout& form, QWidget* client) {
+void BuildControls(const FormLayout& form, QWidget* client, double twips_per_pixel) {
     std::vector<std::pair<int, QWidget*>> by_tab;
     by_tab.reserve(form.controls.size());
     for (const ControlLayout& control : form.controls) {
         QWidget* widget = CreateControl(control, client);
-        if (control.kind == K::Label) {
-            // The design's font was narrower than most today: a label grows to show its whole
-            // text where there is room, up to the next control on its row.
-            const int wanted = std::min(widget->sizeHint().width(), LabelWidthLimit(form, control));
-            if (wanted > widget->width()) {
-                widget->resize(wanted, widget->height());
-            }
-        } else {
+        if (control.kind != K::Label) {
             by_tab.emplace_back(control.tab, widget);
+        }
+    }
+    // A label's buddy takes its text as accessible name; with no "&" in the text there is no
+    // access key.
+    for (const ControlLayout& control : form.controls) {
+        if (control.kind == K::Label && !control.names.empty()) {
+            Child<QLabel>(*client, control.name)->setBuddy(Child<QWidget>(*client, control.names));
         }
     }
     std::sort(by_tab.begin(), by_tab.end(),
@@ -141,6 +138,45 @@ void BuildControls(const FormLayout& form, QWidget* client) {
     for (std::size_t i = 1; i < by_tab.size(); ++i) {
         QWidget::setTabOrder(by_tab[i - 1].second, by_tab[i].second);
     }
+    PlaceControls(form, client, twips_per_pixel);
+}
+
+void PlaceControls(const FormLayout& form, QWidget* client, double twips_per_pixel) {
+    for (const ControlLayout& control : form.controls) {
+        Child<QWidget>(*client, control.name)->setGeometry(TwipsToPixels(control, twips_per_pixel));
+    }
+}
+
+double FittingTwipsPerPixel(const QWidget& client) {
+    double fitting = kDesignTwipsPerPixel;
+    const auto fit = [&fitting](int twips, double pixels) {
+        if (pixels > 0) {
+            fitting = std::min(fitting, twips / pixels);
+        }
+    };
+    for (const ControlLayout& control : Form1Layout().controls) {
+        if (control.kind == K::Label) {
+            fit(control.width, Child<QLabel>(client, control.name)->sizeHint().width());
+        } else if (control.name == "Text1") {
+            // The widest result line, wrapped by the box at its viewport's width less the
+            // document's margins, with room for the cursor at its end.
+            const auto* box = Child<QPlainTextEdit>(client, control.name);
+            const QFontMetricsF metrics(box->document()->defaultFont());
+            ResultLines widest;
+            widest.vr2_ohms = -1851;
+            widest.vr1_wiper_to_gnd_ohms = -1851;
+            widest.lo_vin_volts = -3.792;
+            widest.hi_vin_volts = -4.249;
+            double text_width = 0;
+            for (const QString& line :
+                 QString::fromStdString(FormatResultLines(widest)).split(QStringLiteral("\r\n"))) {
+                text_width = std::max(text_width, metrics.horizontalAdvance(line));
+            }
+            fit(control.width, std::ceil(text_width) + 2 * box->document()->documentMargin() +
+                                   2 * box->frameWidth() + box->cursorWidth());
+        }
+    }
+    return fitting;
 }
 
 }  // namespace sondrel::ui

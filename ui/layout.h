@@ -1,6 +1,6 @@
 #pragma once
 // The designed layout of both windows: each control's kind, designed text, place in twips and
-// tab index, in one table per window, and the one conversion from twips to logical pixels.
+// tab index, in one table per window, and the conversion from twips to logical pixels.
 
 #include <span>
 #include <string_view>
@@ -12,9 +12,10 @@ class QWidget;
 
 namespace sondrel::ui {
 
-// Twips are 1/1440 inch: 15 to a logical pixel at 96 dots per inch. Qt scales logical pixels
-// on high-DPI screens.
-inline constexpr int kTwipsPerPixel = 15;
+// Twips are 1/1440 inch: the design counts 15 to a logical pixel (96 dots per inch). With a
+// font larger than the design's, fewer twips make a pixel, so that the texts fit; Qt scales
+// logical pixels on high-DPI screens.
+inline constexpr double kDesignTwipsPerPixel = 15;
 
 enum class ControlKind { Button, TextBox, MultiLineTextBox, Label };
 
@@ -25,6 +26,9 @@ struct ControlLayout {
     int left, top, width, height;  // twips, from the client area's top-left corner
     int tab;                       // tab index, 0 first
     bool visible = true;
+    // A label names the box it stands beside (its buddy, and so the box's accessible name);
+    // any other control may carry its accessible name here.
+    std::string_view names = {};
 };
 
 struct FormLayout {
@@ -36,14 +40,24 @@ struct FormLayout {
 const FormLayout& Form1Layout();  // the main window
 const FormLayout& Form2Layout();  // the report header dialog
 
-// The one place twips become logical pixels (rounded to the nearest pixel).
-int TwipsToPixels(int twips);
-QRect TwipsToPixels(const ControlLayout& control);
-QSize ClientSizeInPixels(const FormLayout& form);
+// The one place twips become logical pixels (rounded to the nearest pixel, halves away from
+// zero), at `twips_per_pixel`.
+int TwipsToPixels(int twips, double twips_per_pixel);
+QRect TwipsToPixels(const ControlLayout& control, double twips_per_pixel);
+QSize ClientSizeInPixels(const FormLayout& form, double twips_per_pixel);
 
 // Creates every control of `form` as a child of `client`, with its objectName, designed text,
-// place and visibility, and sets the tab order from the tab indexes. Labels take no focus,
-// and one whose text is wider than designed grows to the right, short of the next control.
-void BuildControls(const FormLayout& form, QWidget* client);
+// accessible name, place at `twips_per_pixel` and visibility, ties each label to its box, and
+// sets the tab order from the tab indexes. Labels take no focus.
+void BuildControls(const FormLayout& form, QWidget* client, double twips_per_pixel);
+
+// The twips per pixel for the main window's controls built in `client` with their fonts:
+// the largest, up to the design's 15, at which every label's text fits its designed width and
+// the longest result line fits one line of the results box. Both windows use it throughout,
+// so the layout keeps its designed proportions.
+double FittingTwipsPerPixel(const QWidget& client);
+
+// Puts the controls of `form` built in `client` at their designed places at `twips_per_pixel`.
+void PlaceControls(const FormLayout& form, QWidget* client, double twips_per_pixel);
 
 }  // namespace sondrel::ui

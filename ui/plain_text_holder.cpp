@@ -1,40 +1,50 @@
 #include "ui/plain_text_holder.h"
 
 #include <QPlainTextEdit>
+#include <QTextDocument>
+
+#include "calc/text_rules.h"
 
 namespace sondrel::ui {
+namespace {
 
-std::string ToCrLf(const QString& box_text) {
-    const QByteArray utf8 = box_text.toUtf8();
-    std::string out;
-    out.reserve(static_cast<std::size_t>(utf8.size()) + static_cast<std::size_t>(utf8.count('\n')));
-    for (const char c : utf8) {
-        if (c == '\n') {
-            out += '\r';
-        }
-        out += c;
+// What the document keeps between lines: paragraph separators (Return), line separators
+// (Shift+Return) and frame marks; each is a line break to the calculator.
+bool IsLineBreak(QChar c) {
+    switch (c.unicode()) {
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+        case 0xfdd0:  // beginning of a frame
+        case 0xfdd1:  // end of a frame
+            return true;
+        default:
+            return false;
     }
-    return out;
 }
 
-QString FromCrLf(std::string_view text) {
-    std::string lf;
-    lf.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            continue;  // the "\n" that follows stands for the pair
+}  // namespace
+
+std::string TypedText(const QPlainTextEdit& box) {
+    QString text = box.document()->toRawText();
+    for (QChar& c : text) {
+        if (IsLineBreak(c)) {
+            c = QLatin1Char('\n');
         }
-        lf += text[i];
     }
+    return ConvertLineBreaks(text.toStdString(), kCrLf);
+}
+
+QString AsBoxText(std::string_view text) {
+    const std::string lf = ConvertLineBreaks(text, "\n");
     return QString::fromUtf8(lf.data(), static_cast<qsizetype>(lf.size()));
 }
 
 std::string PlainTextHolder::Text() const {
-    return ToCrLf(box_->toPlainText());
+    return TypedText(*box_);
 }
 
 void PlainTextHolder::SetText(std::string text) {
-    box_->setPlainText(FromCrLf(text));
+    box_->setPlainText(AsBoxText(text));
 }
 
 }  // namespace sondrel::ui

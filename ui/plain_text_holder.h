@@ -1,6 +1,6 @@
 #pragma once
-// A multi-line box seen as calc's TextHolder: the box keeps "\n" line breaks, the calculator
-// and the report see "\r\n", converted at this boundary both ways.
+// A multi-line box seen as calc's TextHolder: the box keeps its own paragraph breaks, the
+// calculator and the report see "\r\n" and every other character exactly as typed.
 
 #include <string>
 #include <string_view>
@@ -13,10 +13,11 @@ class QPlainTextEdit;
 
 namespace sondrel::ui {
 
-// The box's text with each "\n" written as "\r\n", in UTF-8.
-std::string ToCrLf(const QString& box_text);
-// A "\r\n" text as the box holds it, with "\n" line breaks.
-QString FromCrLf(std::string_view text);
+// The box's text as typed, in UTF-8 with "\r\n" line breaks: no-break spaces and every other
+// character kept, where QPlainTextEdit::toPlainText would make a no-break space a plain one.
+std::string TypedText(const QPlainTextEdit& box);
+// A text with "\r\n" (or "\n") line breaks as the box shows it, with "\n" line breaks.
+QString AsBoxText(std::string_view text);
 
 class PlainTextHolder final : public TextHolder {
 public:

@@ -1,21 +1,34 @@
 // The main window: start-up state, Calculate and when it reloads the inputs, Help, the report
-// from the window, failures that leave the window usable, geometry and the user's locale.
+// from the window, failures that leave the window usable, geometry and its scale with the
+// font, names for screen readers and the user's locale.
 
+#include <cmath>
+
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextLayout>
 
 #include "calc/failure.h"
 #include "tests/ui/window_test_support.h"
+#include "ui/form2.h"
 #include "ui/help_text.h"
+#include "ui/layout.h"
 #include "ui/plain_text_holder.h"
 
 using sondrel::FailureKind;
-using sondrel::ui::FromCrLf;
+using sondrel::ui::AsBoxText;
+using sondrel::ui::ControlLayout;
+using sondrel::ui::FormLayout;
 using sondrel::ui::kHelpText;
+using sondrel::ui::testing::FontScope;
 using sondrel::ui::testing::kDefaultResults;
+using sondrel::ui::testing::kDesignFontPixels;
+using sondrel::ui::testing::TypeAtCursor;
 using sondrel::ui::testing::TypeOver;
 using sondrel::ui::testing::Window;
 using sondrel::ui::testing::WorkingFolder;
@@ -26,12 +39,12 @@ namespace {
 
 // The report's lines after the five input lines and the blank one.
 QByteArray ReportTail(const QByteArray& report) {
-    const int blank = report.indexOf("\r\n\r\n");
+    const qsizetype blank = report.indexOf("\r\n\r\n");
     return blank < 0 ? QByteArray() : report.mid(blank + 4);
 }
 
 bool EveryLineFeedAfterCarriageReturn(const QByteArray& bytes) {
-    for (int i = 0; i < bytes.size(); ++i) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) {
             return false;
         }
@@ -45,6 +58,7 @@ class Form1Test : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { sondrel::ui::testing::PinLocale(); }
     void init() {
         folder_ = std::make_unique<WorkingFolder>();
         w_ = std::make_unique<Window>();
@@ -129,7 +143,7 @@ private slots:
         w_->Click("Command1");
         const auto passes = w_->form->state().PassCount;
         w_->Trigger("mnuHelp");
-        QCOMPARE(w_->ResultsText(), FromCrLf(kHelpText));
+        QCOMPARE(w_->ResultsText(), AsBoxText(kHelpText));
         QCOMPARE(w_->form->state().PassCount, passes);
         QVERIFY(w_->form->state().Initialized);
 
@@ -139,22 +153,40 @@ private slots:
         QCOMPARE(ReportTail(report), QByteArray(kHelpText.data(), kHelpText.size()) + "\r\n");
     }
 
-    void typedResultsGoIntoTheReportWithCrLf() {
+    // What the user types after the results reaches the report character for character, with
+    // "\r\n" for each line break (Return or Shift+Return).
+    void typedResultsGoIntoTheReportAsTyped_data() {
+        QTest::addColumn<QString>("typed");  // "\n" Return, U+2028 Shift+Return
+        QTest::addColumn<QByteArray>("reported");
+        QTest::newRow("a plain note")
+            << "trimmed on the bench" << QByteArray("trimmed on the bench");
+        QTest::newRow("no-break spaces kept")
+            << QString::fromUtf8("VR1\u00a01851\u00a0Ohms, 5\u202fkHz")
+            << QByteArray(
+                   "VR1\xC2\xA0"
+                   "1851\xC2\xA0Ohms, 5\xE2\x80\xAFkHz");
+        QTest::newRow("Return and Shift+Return") << QString::fromUtf8("bench 4\nmast 2\u2028done")
+                                                 << QByteArray("bench 4\r\nmast 2\r\ndone");
+    }
+    void typedResultsGoIntoTheReportAsTyped() {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, reported);
         w_->Click("Command1");
         QPlainTextEdit* box = w_->Results();
         box->setFocus();
         QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClick(box, Qt::Key_Return);
-        QTest::keyClicks(box, "trimmed on the bench");
+        TypeAtCursor(box, typed);
         w_->Trigger("prtrpt");
 
         const QByteArray report = folder_->Read("Output.txt");
         QVERIFY(EveryLineFeedAfterCarriageReturn(report));
         QCOMPARE(ReportTail(report), QByteArray("VR2 = 1813. Ohms\r\nVR1 wiper to GND side = "
                                                 "1851. Ohms\r\nLoVin = 3.792 Volts\r\nHiVin = "
-                                                "4.249 Volts\r\ntrimmed on the bench\r\n"));
+                                                "4.249 Volts\r\n") +
+                                         reported + "\r\n");
         // It stays until the next Calculate.
-        QVERIFY(w_->ResultsText().endsWith("trimmed on the bench"));
+        QVERIFY(w_->ResultsText().size() > kDefaultResults.size());
         w_->Click("Command1");
         QCOMPARE(w_->ResultsText(), kDefaultResults);
     }
@@ -238,7 +270,7 @@ private slots:
         QCOMPARE(w_->failures.front().kind, std::optional<FailureKind>(FailureKind::File));
         QCOMPARE(w_->ResultsText(), kDefaultResults);
         w_->Trigger("mnuHelp");
-        QCOMPARE(w_->ResultsText(), FromCrLf(kHelpText));
+        QCOMPARE(w_->ResultsText(), AsBoxText(kHelpText));
     }
 
     void controlsSitAtTheirDesignedPixels_data() {
@@ -253,6 +285,8 @@ private slots:
     void controlsSitAtTheirDesignedPixels() {
         QFETCH(QString, name);
         QFETCH(QRect, pixels);
+        const FontScope font(kDesignFontPixels);  // 15 twips to the pixel
+        w_ = std::make_unique<Window>();
         w_->form->show();
         QVERIFY(QTest::qWaitForWindowExposed(w_->form.get()));
         QWidget* control = w_->Get<QWidget>(name.toLatin1().constData());
@@ -263,6 +297,8 @@ private slots:
     }
 
     void clientAreaLiesBelowTheMenuBar() {
+        const FontScope font(kDesignFontPixels);
+        w_ = std::make_unique<Window>();
         w_->form->show();
         QVERIFY(QTest::qWaitForWindowExposed(w_->form.get()));
         QWidget* client = w_->form->centralWidget();
@@ -270,14 +306,114 @@ private slots:
         QCOMPARE(client->y(), w_->form->menuBar()->geometry().bottom() + 1);
     }
 
-    void labelsShowTheirWholeTextLeftOfTheResults() {
-        const int results_left = w_->Results()->x();
-        for (const char* name : {"Label1", "Label2", "Label3", "Label4", "Label5"}) {
-            auto* label = w_->Get<QLabel>(name);
-            QCOMPARE(label->x(), 96);
-            QVERIFY(label->geometry().right() < results_left);
-            QVERIFY2(label->width() >= std::min(label->sizeHint().width(), results_left - 96),
-                     name);
+    // The scale follows the font: every result line on one line of the results box and every
+    // label's text within its designed width, both windows at the one scale, and the
+    // design's 15 twips to the pixel where the font is as small as the design's.
+    void textsFitAtTheChosenScale_data() {
+        QTest::addColumn<int>("font_pixels");  // 0: the default font
+        QTest::newRow("design-size font") << kDesignFontPixels;
+        QTest::newRow("default font") << 0;
+        QTest::newRow("10 px") << 10;
+        QTest::newRow("16 px") << 16;
+        QTest::newRow("30 px") << 30;
+    }
+    void textsFitAtTheChosenScale() {
+        QFETCH(int, font_pixels);
+        const FontScope font(font_pixels);
+        w_ = std::make_unique<Window>();
+        w_->form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_->form.get()));
+        const double twips_per_pixel = w_->form->twips_per_pixel();
+        qInfo("%s: %g twips per pixel", qPrintable(w_->Results()->font().toString()),
+              twips_per_pixel);
+        if (font_pixels == kDesignFontPixels) {
+            QCOMPARE(twips_per_pixel, 15.0);
+        }
+        QVERIFY(twips_per_pixel > 0 && twips_per_pixel <= 15);
+
+        // The widest lines there are: a minus sign and four digits.
+        QPlainTextEdit* box = w_->Results();
+        box->setPlainText(
+            QStringLiteral("VR2 = -1813. Ohms\nVR1 wiper to GND side = -1851. Ohms\n"
+                           "LoVin = -3.792 Volts\nHiVin = -4.249 Volts"));
+        const QAbstractTextDocumentLayout* layout = box->document()->documentLayout();
+        for (QTextBlock line = box->document()->firstBlock(); line.isValid(); line = line.next()) {
+            layout->blockBoundingRect(line);  // lays the line out
+            QVERIFY2(line.layout()->lineCount() == 1, qPrintable(line.text()));
+        }
+        for (QLabel* label : w_->form->findChildren<QLabel*>()) {
+            QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->text()));
+        }
+
+        // Every control of both windows where its twips fall at this scale.
+        const auto at_scale = [&](const FormLayout& form, QWidget* window) {
+            for (const ControlLayout& control : form.controls) {
+                const QRect place =
+                    window
+                        ->findChild<QWidget*>(QString::fromUtf8(
+                            control.name.data(), static_cast<qsizetype>(control.name.size())))
+                        ->geometry();
+                const int twips[] = {control.left, control.top, control.width, control.height};
+                const int pixels[] = {place.x(), place.y(), place.width(), place.height()};
+                for (int i = 0; i < 4; ++i) {
+                    QVERIFY2(
+                        std::abs(pixels[i] * twips_per_pixel - twips[i]) <= twips_per_pixel / 2,
+                        control.name.data());
+                }
+            }
+        };
+        at_scale(sondrel::ui::Form1Layout(), w_->form->centralWidget());
+        QCOMPARE(w_->form->centralWidget()->width(), std::lround(5595 / twips_per_pixel));
+        w_->Trigger("rpthdr");
+        sondrel::ui::Form2* dialog = w_->form->header_dialog();
+        QVERIFY(dialog);
+        at_scale(sondrel::ui::Form2Layout(), dialog);
+        QCOMPARE(dialog->size(), QSize(static_cast<int>(std::lround(4680 / twips_per_pixel)),
+                                       static_cast<int>(std::lround(3195 / twips_per_pixel))));
+    }
+
+    // A screen reader names each box: an input box by the text of the label beside it (with no
+    // "&", so no access key shows), the results box and the header dialog's box by their roles.
+    void boxesHaveAccessibleNames_data() {
+        QTest::addColumn<bool>("in_dialog");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("results") << false << "Text1"
+                                 << "Results";
+        QTest::newRow("elevation") << false << "Text2"
+                                   << "Elevation, ft";
+        QTest::newRow("low pressure") << false << "Text3"
+                                      << "LoBaro, inHg";
+        QTest::newRow("high pressure") << false << "Text4"
+                                       << "HiBaro, inHg";
+        QTest::newRow("low volts") << false << "Text5"
+                                   << "LoVolt";
+        QTest::newRow("high volts") << false << "Text6"
+                                    << "HiVolt";
+        QTest::newRow("report header") << true << "Text1"
+                                       << "Report header";
+    }
+    void boxesHaveAccessibleNames() {
+        QFETCH(bool, in_dialog);
+        QFETCH(QString, box);
+        QFETCH(QString, name);
+        QWidget* window = w_->form.get();
+        if (in_dialog) {
+            w_->Trigger("rpthdr");
+            window = w_->form->header_dialog();
+            QVERIFY(window);
+        }
+        QWidget* widget = window->findChild<QWidget*>(box);
+        QVERIFY(widget);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Name), name);
+
+        // The label that names an input box shows exactly that text.
+        for (QLabel* label : window->findChildren<QLabel*>()) {
+            if (label->buddy() == widget) {
+                QCOMPARE(label->text(), name);
+            }
         }
     }
 
@@ -309,8 +445,5 @@ private:
     std::unique_ptr<Window> w_;
 };
 
-std::unique_ptr<QObject> MakeForm1Test() {
-    return std::make_unique<Form1Test>();
-}
-
+QTEST_MAIN(Form1Test)
 #include "form1_test.moc"

@@ -12,6 +12,8 @@
 #include "ui/form2.h"
 
 using sondrel::ui::Form2;
+using sondrel::ui::testing::FontScope;
+using sondrel::ui::testing::TypeAtCursor;
 using sondrel::ui::testing::TypeOver;
 using sondrel::ui::testing::Window;
 using sondrel::ui::testing::WorkingFolder;
@@ -40,6 +42,7 @@ class HeaderDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { sondrel::ui::testing::PinLocale(); }
     void init() {
         folder_ = std::make_unique<WorkingFolder>();
         w_ = std::make_unique<Window>();
@@ -52,6 +55,8 @@ private slots:
     }
 
     void opensModelessWithoutOwnerOrIcon() {
+        const FontScope font(sondrel::ui::testing::kDesignFontPixels);  // 15 twips to the pixel
+        w_ = std::make_unique<Window>();
         w_->form->setWindowIcon(QIcon(QPixmap(16, 16)));
         Form2* dialog = Open(*w_);
         QVERIFY(dialog);
@@ -76,6 +81,13 @@ private slots:
         QTest::newRow("no line break") << true << "Site A" << QByteArray("Site A");
         QTest::newRow("line breaks become CR LF") << true << "Site A\nMast 2\n"
                                                   << QByteArray("Site A\r\nMast 2\r\n");
+        QTest::newRow("no-break spaces kept")
+            << true << QString::fromUtf8("Site\u00a0A, 5\u202f000\u00a0ft\n")
+            << QByteArray(
+                   "Site\xC2\xA0"
+                   "A, 5\xE2\x80\xAF"
+                   "000\xC2\xA0"
+                   "ft\r\n");
     }
     void doneStoresTheTextAsTyped() {
         QFETCH(bool, edit);
@@ -86,13 +98,7 @@ private slots:
         QVERIFY(dialog);
         if (edit) {
             TypeOver(dialog->Text1(), QString());
-            const QStringList lines = typed.split('\n');
-            for (qsizetype i = 0; i < lines.size(); ++i) {
-                if (i > 0) {
-                    QTest::keyClick(dialog->Text1(), Qt::Key_Return);
-                }
-                QTest::keyClicks(dialog->Text1(), lines[i]);
-            }
+            TypeAtCursor(dialog->Text1(), typed);
         }
         QTest::mouseClick(dialog->Command1(), Qt::LeftButton);
         QCOMPARE(QByteArray::fromStdString(w_->header), stored);
@@ -188,8 +194,5 @@ private:
     std::unique_ptr<Window> w_;
 };
 
-std::unique_ptr<QObject> MakeHeaderDialogTest() {
-    return std::make_unique<HeaderDialogTest>();
-}
-
+QTEST_MAIN(HeaderDialogTest)
 #include "header_dialog_test.moc"

@@ -22,6 +22,7 @@
 
 #include "calc/failure.h"
 #include "calc/report.h"
+#include "calc/text_rules.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/help_text.h"
 #include "ui/plain_text_holder.h"
@@ -29,11 +30,12 @@
 namespace {
 
 using sondrel::CalculatorState;
+using sondrel::ConvertLineBreaks;
 using sondrel::Failure;
 using sondrel::InputTexts;
+using sondrel::kCrLf;
 using sondrel::StringTextHolder;
-using sondrel::ui::FromCrLf;
-using sondrel::ui::ToCrLf;
+using sondrel::ui::TypedText;
 using sondrel::ui::testing::Window;
 
 constexpr std::uint64_t kDefaultSeed = 20261208;
@@ -192,6 +194,7 @@ private:
 struct Mirror {
     CalculatorState state;
     std::string header;
+    std::string results;  // the results box as the report reads it
 };
 
 QString Shown(const QString& text) {
@@ -258,7 +261,6 @@ private:
     QString problem_;
     std::deque<QString> recent_;                   // the last steps, for the failure message
     std::optional<std::string> expected_failure_;  // the message the step must tell
-    QString expected_box_;                         // the results box after the step
     int step_ = 0;
     std::map<std::string, int> failure_kinds_;
     int calculations_ = 0, failed_calculations_ = 0, reports_ = 0, failed_reports_ = 0;
@@ -337,7 +339,6 @@ bool HostileSessionTest::RunWindow(const QLocale& locale, int steps) {
 // Does one random thing to the window, and to the mirror where it matters.
 QString HostileSessionTest::Step(Window& w, TextMaker& make) {
     expected_failure_.reset();
-    expected_box_ = w.ResultsText();
     const int roll = make.Below(100);
     if (roll < 35) {  // type into an input box
         const char* name = kInputBoxes[make.Below(5)];
@@ -379,7 +380,7 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
         return QStringLiteral("undo in %1").arg(name);
     }
     if (roll < 65) {  // Calculate, on the mirror too
-        StringTextHolder box(ToCrLf(w.ResultsText()));
+        StringTextHolder box(mirror_.results);
         InputTexts inputs;
         std::string* fields[] = {&inputs.elevation, &inputs.lo_baro, &inputs.hi_baro,
                                  &inputs.lo_volts, &inputs.hi_volts};
@@ -391,7 +392,7 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
         } catch (const Failure& failure) {
             expected_failure_ = std::string(failure.what());
         }
-        expected_box_ = FromCrLf(box.Text());
+        mirror_.results = box.Text();
         w.Click("Command1");
         ++calculations_;
         failed_calculations_ += expected_failure_ ? 1 : 0;
@@ -405,7 +406,7 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
             *fields[i] = w.Box(kInputBoxes[i])->text().toStdString();
         }
         try {
-            report_ = ReportText(mirror_.state, inputs, ToCrLf(w.ResultsText()), mirror_.header);
+            report_ = ReportText(mirror_.state, inputs, mirror_.results, mirror_.header);
         } catch (const Failure& failure) {
             expected_failure_ = std::string(failure.what());
         }
@@ -416,17 +417,18 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
     }
     if (roll < 81) {  // Help
         w.Trigger("mnuHelp");
-        expected_box_ = FromCrLf(sondrel::ui::kHelpText);
+        mirror_.results = sondrel::ui::kHelpText;
         return QStringLiteral("Help");
     }
     if (roll < 87) {  // the user's own text in the results box
         const QString text = make.Free();
         if (text.size() <= 40 && !text.contains(QLatin1Char('\n')) && make.Below(2) == 0) {
             TypeKeys(w.Results(), text);
+            mirror_.results = TypedText(*w.Results());  // what the box let through
         } else {
             w.Results()->setPlainText(text);
+            mirror_.results = ConvertLineBreaks(text.toStdString(), kCrLf);
         }
-        expected_box_ = w.Results()->toPlainText();
         return QStringLiteral("results box \"%1\"").arg(Shown(text));
     }
     // The header dialog: open it (again), type, then Done or close it.
@@ -439,7 +441,7 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
     dialog->Text1()->setPlainText(text);
     QString what;
     if (make.Below(4) != 0) {
-        mirror_.header = ToCrLf(dialog->Text1()->toPlainText());
+        mirror_.header = ConvertLineBreaks(text.toStdString(), kCrLf);
         QTest::mouseClick(dialog->Command1(), Qt::LeftButton);
         what = QStringLiteral("header \"%1\", Done").arg(Shown(text));
     } else if (make.Below(2) == 0) {
@@ -481,9 +483,11 @@ QString HostileSessionTest::Check(Window& w, const QString& action) {
         "^VR2 = -?[0-9]*\\. Ohms\\nVR1 wiper to GND side = -?[0-9]*\\. Ohms\\n"
         "LoVin = -?[0-9]*\\.[0-9]{0,3} Volts\\nHiVin = -?[0-9]*\\.[0-9]{0,3} Volts$"));
     const QString box = w.ResultsText();
-    if (box != expected_box_) {
+    const std::string read = TypedText(*w.Results());
+    if (read != mirror_.results) {
         return QStringLiteral("results box holds \"%1\", expected \"%2\"")
-            .arg(Shown(box), Shown(expected_box_));
+            .arg(Shown(QString::fromStdString(read)),
+                 Shown(QString::fromStdString(mirror_.results)));
     }
     if (action == QStringLiteral("Calculate") && !expected_failure_ &&
         !kResultLines.match(box).hasMatch()) {

@@ -1,13 +1,18 @@
 #pragma once
 // Shared by the window tests: a main window whose failures are collected instead of shown,
-// typing helpers, a temporary working folder for Output.txt, and the test runner's pinning.
+// typing helpers, a temporary working folder for Output.txt, the pinned locale, a font scope.
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -52,6 +57,26 @@ struct Window {
     }
 };
 
+// Types `text` where the box's cursor is, one key per character (a surrogate pair is one
+// key), whatever the characters are: QTest's own typing takes Latin-1 only. "\n" is Return,
+// U+2028 (line separator) Shift+Return.
+inline void TypeAtCursor(QWidget* box, const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('\n') || text[i] == QChar::LineSeparator) {
+            QTest::keyClick(box, Qt::Key_Return,
+                            text[i] == QChar::LineSeparator ? Qt::ShiftModifier : Qt::NoModifier);
+            continue;
+        }
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString key = text.mid(i, length);
+        i += length - 1;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, key);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, key);
+        QApplication::sendEvent(box, &press);
+        QApplication::sendEvent(box, &release);
+    }
+}
+
 // Types `text` over whatever the box holds, key by key, as a user would.
 inline void TypeOver(QWidget* box, const QString& text) {
     box->setFocus();
@@ -70,12 +95,41 @@ public:
     ~WorkingFolder() { QDir::setCurrent(previous_); }
     QString Path(const QString& name) const { return dir_.filePath(name); }
     // The whole file, bytes as written.
-    QByteArray Read(const QString& name) const;
+    QByteArray Read(const QString& name) const {
+        QFile file(Path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 
 private:
     QTemporaryDir dir_;
     QString previous_;
 };
+
+// The locale every window test starts from, whatever the machine's: call from initTestCase.
+inline void PinLocale() {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+// The application's font, at `pixels` pixels (0: as it was), for the windows made meanwhile.
+class FontScope {
+public:
+    explicit FontScope(int pixels) : previous_(QApplication::font()) {
+        if (pixels > 0) {
+            QFont font = previous_;
+            font.setPixelSize(pixels);
+            QApplication::setFont(font);
+        }
+    }
+    ~FontScope() { QApplication::setFont(previous_); }
+    FontScope(const FontScope&) = delete;
+    FontScope& operator=(const FontScope&) = delete;
+
+private:
+    QFont previous_;
+};
+
+// As small as the design's font: the windows keep 15 twips to the pixel.
+inline constexpr int kDesignFontPixels = 8;
 
 // The four result lines of the defaults as the box shows them.
 inline const QString kDefaultResults = QStringLiteral(

@@ -1,0 +1,44 @@
+#pragma once
+// The few file calls that differ between POSIX and Windows, as the report writer needs them:
+// one implementation per system (platform_file_posix.cpp, platform_file_windows.cpp).
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+
+namespace sondrel::platform {
+
+enum class FileKind { Regular, Directory, Other };  // Other: a device, a pipe, a socket
+
+// What looking a path up tells, links followed as opening it would follow them.
+struct FileFacts {
+    int error = 0;  // an errno value when the lookup failed (ENOENT: nothing there)
+    FileKind kind = FileKind::Other;
+    std::uint64_t links = 1;   // names the file has (hard links)
+    std::uint64_t device = 0;  // device and inode (volume and file index on Windows):
+    std::uint64_t inode = 0;   // together they tell one file from another
+};
+
+FileFacts LookUp(const std::filesystem::path& path);
+
+enum class OpenFor {
+    CreateNew,  // write a file that must not exist yet
+    Truncate,   // write from empty, creating the file when missing (opening for output)
+    Update,     // write without truncating; the file must exist
+    Read,
+};
+
+// A binary stream, or nullptr with errno saying why.
+std::FILE* OpenFile(const std::filesystem::path& path, OpenFor how);
+
+// Flushes the stream and asks the system to put the file on disk: 0, or an errno value.
+int SyncFile(std::FILE* file);
+
+// Gives `file`, newly created, the owner, group and permission bits of the file at
+// `original`: 0, or an errno value (EPERM when this user may not give it that owner).
+int CopyOwnerAndMode(const std::filesystem::path& original, std::FILE* file);
+
+// Renames `from` over `to` in one step, onto disk before it returns: 0, or an errno value.
+int ReplaceByRename(const std::filesystem::path& from, const std::filesystem::path& to);
+
+}  // namespace sondrel::platform

@@ -1,0 +1,101 @@
+#include "calc/platform_file.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sondrel::platform {
+
+FileFacts LookUp(const std::filesystem::path& path) {
+    FileFacts facts;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        facts.error = errno != 0 ? errno : EIO;
+        return facts;
+    }
+    facts.kind = S_ISREG(info.st_mode)   ? FileKind::Regular
+                 : S_ISDIR(info.st_mode) ? FileKind::Directory
+                                         : FileKind::Other;
+    facts.links = static_cast<std::uint64_t>(info.st_nlink);
+    facts.device = static_cast<std::uint64_t>(info.st_dev);
+    facts.inode = static_cast<std::uint64_t>(info.st_ino);
+    return facts;
+}
+
+std::FILE* OpenFile(const std::filesystem::path& path, OpenFor how) {
+    int flags = O_CLOEXEC;
+    const char* mode = "wb";
+    switch (how) {
+        case OpenFor::CreateNew:
+            flags |= O_WRONLY | O_CREAT | O_EXCL;
+            break;
+        case OpenFor::Truncate:
+            flags |= O_WRONLY | O_CREAT | O_TRUNC;
+            break;
+        case OpenFor::Update:
+            flags |= O_WRONLY;
+            break;
+        case OpenFor::Read:
+            flags |= O_RDONLY;
+            mode = "rb";
+            break;
+    }
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, mode);
+    if (file == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return file;
+}
+
+int SyncFile(std::FILE* file) {
+    errno = 0;
+    if (std::fflush(file) != 0) {
+        return errno != 0 ? errno : EIO;
+    }
+    // A pipe or a terminal cannot be synced and needs not be.
+    if (::fsync(::fileno(file)) != 0 && errno != EINVAL && errno != EROFS) {
+        return errno;
+    }
+    return 0;
+}
+
+int CopyOwnerAndMode(const std::filesystem::path& original, std::FILE* file) {
+    struct stat wanted {};
+    struct stat have {};
+    const int fd = ::fileno(file);
+    if (::stat(original.c_str(), &wanted) != 0 || ::fstat(fd, &have) != 0) {
+        return errno != 0 ? errno : EIO;
+    }
+    // Owner first: changing it clears the set-user and set-group bits that fchmod then sets.
+    if ((wanted.st_uid != have.st_uid || wanted.st_gid != have.st_gid) &&
+        ::fchown(fd, wanted.st_uid, wanted.st_gid) != 0) {
+        return errno;
+    }
+    if (::fchmod(fd, wanted.st_mode & 07777) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
+int ReplaceByRename(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (std::rename(from.c_str(), to.c_str()) != 0) {
+        return errno != 0 ? errno : EIO;
+    }
+    // The rename lasts once the folder's entry is on disk.
+    const int folder = ::open(to.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return 0;
+}
+
+}  // namespace sondrel::platform

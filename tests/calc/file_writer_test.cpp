@@ -1,0 +1,504 @@
+// The file writer when the file system fights back: a full disk, no inodes left, a folder
+// that turns read-only between two reports, links of every kind, folders and files of other
+// owners, hard links, failures half-way through a write in place, pipes and /proc.
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "calc/failure.h"
+#include "calc/file_writer.h"
+#include "calc/report.h"
+#include "tests/calc/scratch_folder.h"
+
+namespace sondrel {
+namespace {
+namespace fs = std::filesystem;
+
+using test::ReadFile;
+using test::ScratchFolder;
+using test::Temporaries;
+
+// Writes the defaults' report after one Calculate, with `results` as the results box.
+void WriteReport(const fs::path& file, const std::string& results = "") {
+    CalculatorState state;
+    StringTextHolder box;
+    Calculate(state, {}, box);
+    GenerateReport(state, {}, results.empty() ? box.Text() : results, "Site A\r\n", file);
+}
+
+// The message of the Failure the report fails with (kind File), or why there was none.
+std::string ReportFailure(const fs::path& file, const std::string& results = "") {
+    try {
+        WriteReport(file, results);
+    } catch (const Failure& failure) {
+        if (failure.kind() != FailureKind::File) {
+            return std::string("a failure of another kind: ") + failure.what();
+        }
+        return failure.what();
+    }
+    return "no failure";
+}
+
+// A tmpfs of its own, mounted for one test: root only (CI runs as root).
+class SmallFileSystem {
+public:
+    ~SmallFileSystem() {
+        if (mounted_) {
+            ::umount2(dir_.c_str(), MNT_DETACH);
+        }
+        if (!dir_.empty()) {
+            ::rmdir(dir_.c_str());
+        }
+    }
+    // Empty when mounted, else why not.
+    std::string Mount(const std::string& options) {
+        if (::geteuid() != 0) {
+            return "mounting a tmpfs needs root";
+        }
+        char pattern[] = "/tmp/sondrel-fs-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr) {
+            return "no temporary folder";
+        }
+        dir_ = pattern;
+        options_ = options;
+        if (::mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) != 0) {
+            return std::string("cannot mount a tmpfs here: ") + std::strerror(errno);
+        }
+        mounted_ = true;
+        return {};
+    }
+    bool SetReadOnly(bool read_only) {
+        const unsigned long flags = MS_REMOUNT | (read_only ? MS_RDONLY : 0);
+        return ::mount("tmpfs", dir_.c_str(), "tmpfs", flags, options_.c_str()) == 0;
+    }
+    const fs::path& dir() const { return dir_; }
+
+private:
+    fs::path dir_;
+    std::string options_;
+    bool mounted_ = false;
+};
+
+// Fills the file system's blocks with one file, 4 KiB at a time, until it is full.
+bool FillBlocks(SmallFileSystem& small) {
+    std::FILE* filler = std::fopen((small.dir() / "filler").c_str(), "wb");
+    if (filler == nullptr) {
+        return false;
+    }
+    std::setvbuf(filler, nullptr, _IONBF, 0);
+    const std::string block(4096, 'x');
+    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size()) {
+    }
+    const bool full = errno == ENOSPC;
+    std::fclose(filler);
+    return full;
+}
+
+// Takes every inode left with empty files.
+bool FillInodes(SmallFileSystem& small) {
+    for (int i = 0; i < 100000; ++i) {
+        std::FILE* file = std::fopen((small.dir() / ("f" + std::to_string(i))).c_str(), "wb");
+        if (file == nullptr) {
+            return errno == ENOSPC;
+        }
+        std::fclose(file);
+    }
+    return false;
+}
+
+struct FaultCase {
+    const char* name;
+    const char* mount_options;
+    std::function<bool(SmallFileSystem&)> fault;  // false: the fault could not be set up
+    std::size_t results_size;                     // 0: the real results lines
+    const char* reason;  // nullptr: the report goes through, written in place
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ReportFaultTest : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(ReportFaultTest, EarlierReportStaysAndTheFailureSaysWhyOrItIsWrittenInPlace) {
+    const FaultCase& c = GetParam();
+    SmallFileSystem small;
+    if (const std::string why = small.Mount(c.mount_options); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    const fs::path file = small.dir() / "Output.txt";
+    WriteReport(file);
+    const std::string earlier = ReadFile(file);
+    ASSERT_FALSE(earlier.empty());
+    ASSERT_TRUE(c.fault(small)) << "the fault could not be set up";
+
+    const std::string results = c.results_size == 0 ? "" : std::string(c.results_size, 'r');
+    if (c.reason == nullptr) {
+        EXPECT_EQ(ReportFailure(file, results), "no failure");
+        EXPECT_TRUE(ReadFile(file).ends_with(results + "\r\n")) << ReadFile(file);
+    } else {
+        EXPECT_EQ(ReportFailure(file, results), "cannot write " + file.string() + ": " + c.reason);
+        EXPECT_EQ(ReadFile(file), earlier);
+    }
+    EXPECT_EQ(Temporaries(small.dir()), std::vector<std::string>{});
+
+    // Once the fault is gone the next report goes through.
+    ASSERT_TRUE(small.SetReadOnly(false));
+    std::error_code ec;
+    fs::remove(small.dir() / "filler", ec);
+    for (int i = 0; fs::remove(small.dir() / ("f" + std::to_string(i)), ec); ++i) {
+    }
+    EXPECT_EQ(ReportFailure(file), "no failure");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FileSystem, ReportFaultTest,
+    testing::Values(FaultCase{"DiskFull", "size=64k", FillBlocks, 0, "No space left on device"},
+                    // No temporary file can be made: Output.txt is written in place.
+                    FaultCase{"NoInodesLeft", "size=1m,nr_inodes=8", FillInodes, 100, nullptr},
+                    FaultCase{"FullPartWay", "size=64k", [](SmallFileSystem&) { return true; },
+                              256 * 1024, "No space left on device"},
+                    FaultCase{"ReadOnlyBetweenReports", "size=64k",
+                              [](SmallFileSystem& small) { return small.SetReadOnly(true); }, 0,
+                              "Read-only file system"}),
+    [](const testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+
+// Output.txt as a symbolic link. A link is followed, as opening it for output would: a
+// dangling one creates the file it names when that file's folder exists. When the report
+// cannot be written the message names Output.txt and where it leads.
+struct LinkCase {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> links;  // link name -> what it holds
+    const char* folder;                                      // a folder made first, if any
+    const char* written;  // the file that holds the report, or nullptr: a failure
+    const char* reason;   // after "cannot write <Output.txt> (a link to <target>): "
+    const char* target;   // the <target> above, relative to the test folder; nullptr: no
+                          // "(a link to ...)", as for a loop that leads nowhere
+};
+
+void PrintTo(const LinkCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ReportLinkTest : public testing::TestWithParam<LinkCase> {
+protected:
+    void SetUp() override { ASSERT_FALSE(dir_.empty()); }
+    ScratchFolder folder_{"sondrel-links"};
+    const fs::path dir_ = folder_.path();
+};
+
+TEST_P(ReportLinkTest, FollowsTheLinkOrSaysWhereItLeads) {
+    const LinkCase& c = GetParam();
+    if (c.folder != nullptr) {
+        fs::create_directory(dir_ / c.folder);
+    }
+    for (const auto& [name, target] : c.links) {
+        fs::create_symlink(target, dir_ / name);
+    }
+    const fs::path file = dir_ / "Output.txt";
+    const std::string outcome = ReportFailure(file);
+    if (c.written != nullptr) {
+        EXPECT_EQ(outcome, "no failure");
+        EXPECT_NE(ReadFile(dir_ / c.written).find("Elev = 0 ft"), std::string::npos);
+    } else {
+        const std::string leads =
+            c.target == nullptr ? "" : " (a link to " + (dir_ / c.target).string() + ")";
+        EXPECT_EQ(outcome, "cannot write " + file.string() + leads + ": " + c.reason);
+    }
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file)));
+    EXPECT_EQ(Temporaries(dir_), std::vector<std::string>{});
+    if (c.folder != nullptr) {
+        EXPECT_TRUE(fs::is_directory(fs::symlink_status(dir_ / c.folder)));
+        EXPECT_EQ(Temporaries(dir_ / c.folder), std::vector<std::string>{});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, ReportLinkTest,
+                         testing::Values(LinkCase{"DanglingIntoAFolder",
+                                                  {{"Output.txt", "reports/../reports/site.txt"}},
+                                                  "reports",
+                                                  "reports/site.txt",
+                                                  nullptr,
+                                                  nullptr},
+                                         LinkCase{"ChainEndingDangling",
+                                                  {{"Output.txt", "a.txt"}, {"a.txt", "b.txt"}},
+                                                  nullptr,
+                                                  "b.txt",
+                                                  nullptr,
+                                                  nullptr},
+                                         LinkCase{"DanglingIntoAMissingFolder",
+                                                  {{"Output.txt", "missing/../missing/site.txt"}},
+                                                  nullptr,
+                                                  nullptr,
+                                                  "No such file or directory",
+                                                  "missing/site.txt"},
+                                         LinkCase{"ToAFolder",
+                                                  {{"Output.txt", "reports"}},
+                                                  "reports",
+                                                  nullptr,
+                                                  "Is a directory",
+                                                  "reports"},
+                                         LinkCase{"ToItself",
+                                                  {{"Output.txt", "Output.txt"}},
+                                                  nullptr,
+                                                  nullptr,
+                                                  "Too many levels of symbolic links",
+                                                  nullptr}),
+                         [](const testing::TestParamInfo<LinkCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+constexpr unsigned kNobody = 65534;
+
+// "no failure", or the message of the writer's Failure.
+std::string WriteOutcome(const fs::path& file, std::string_view bytes, const ChunkWriter& write) {
+    try {
+        WriteFileReplacing(file, bytes, write);
+    } catch (const Failure& failure) {
+        return failure.what();
+    }
+    return "no failure";
+}
+
+// The same, run as nobody (user and group 65534) in a child process when `as_nobody`.
+std::string WriteOutcomeAs(bool as_nobody, const fs::path& file, std::string_view bytes,
+                           const ChunkWriter& write) {
+    if (!as_nobody) {
+        return WriteOutcome(file, bytes, write);
+    }
+    int pipe_ends[2];
+    if (::pipe(pipe_ends) != 0) {
+        return "no pipe";
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipe_ends[0]);
+        const bool nobody =
+            ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+        const std::string outcome =
+            nobody ? WriteOutcome(file, bytes, write) : "cannot become nobody";
+        const bool sent = ::write(pipe_ends[1], outcome.data(), outcome.size()) ==
+                          static_cast<ssize_t>(outcome.size());
+        ::_exit(sent ? 0 : 1);
+    }
+    ::close(pipe_ends[1]);
+    std::string outcome;
+    char chunk[512];
+    ssize_t got = 0;
+    while (child > 0 && (got = ::read(pipe_ends[0], chunk, sizeof chunk)) > 0) {
+        outcome.append(chunk, static_cast<std::size_t>(got));
+    }
+    ::close(pipe_ends[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        return "the writer's process failed";
+    }
+    return outcome;
+}
+
+// Writes half the bytes, then fails as a full disk would.
+std::size_t HalfThenDiskFull(std::FILE* file, std::string_view bytes) {
+    const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size() / 2, file);
+    std::fflush(file);
+    errno = ENOSPC;
+    return written;
+}
+
+// Who may write Output.txt, and who may create files beside it. The report is written
+// whenever opening Output.txt for output would succeed, by a rename where that changes
+// nothing but the contents, else in place; owner, group, mode and hard links stay.
+struct OwnerCase {
+    const char* name;
+    fs::perms folder;    // the folder's mode; root owns it
+    unsigned uid, gid;   // Output.txt's owner and group
+    fs::perms mode;      // and its mode
+    bool hard_link;      // Output.txt has a second name, Copy.txt
+    bool as_nobody;      // the writer runs as nobody, else as root
+    bool half_way;       // the write fails half-way through, as on a full disk
+    const char* reason;  // nullptr: written; else after "cannot write <Output.txt>: "
+    bool in_place;       // the same file afterwards: not replaced by a rename
+};
+
+void PrintTo(const OwnerCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class OwnerTest : public testing::TestWithParam<OwnerCase> {};
+
+TEST_P(OwnerTest, WritesWhereOpeningForOutputWouldAndKeepsOwnerModeAndLinks) {
+    const OwnerCase& c = GetParam();
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "giving files to nobody and writing as nobody needs root";
+    }
+    ScratchFolder folder("sondrel-owner");
+    const fs::path dir = folder.path();
+    ASSERT_FALSE(dir.empty());
+    const fs::path file = dir / "Output.txt";
+    const std::string earlier = "earlier report\r\n";
+    std::ofstream(file, std::ios::binary) << earlier;
+    ASSERT_EQ(::chown(file.c_str(), c.uid, c.gid), 0);
+    fs::permissions(file, c.mode);
+    if (c.hard_link) {
+        fs::create_hard_link(file, dir / "Copy.txt");
+    }
+    fs::permissions(dir, c.folder);
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+
+    const std::string text = "the new report, a little longer\r\n";
+    const ChunkWriter write = c.half_way ? ChunkWriter(HalfThenDiskFull) : ChunkWriter();
+    EXPECT_EQ(
+        WriteOutcomeAs(c.as_nobody, file, text, write),
+        c.reason == nullptr ? "no failure" : "cannot write " + file.string() + ": " + c.reason);
+
+    const std::string kept = c.reason == nullptr ? text : earlier;
+    EXPECT_EQ(ReadFile(file), kept);
+    if (c.hard_link) {
+        EXPECT_EQ(ReadFile(dir / "Copy.txt"), kept);
+        EXPECT_EQ(fs::hard_link_count(file), 2u);
+    }
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode & 07777, before.st_mode & 07777);
+    EXPECT_EQ(after.st_ino == before.st_ino, c.in_place);
+    EXPECT_EQ(Temporaries(dir), std::vector<std::string>{});
+}
+
+constexpr const char* kPutBack = "No space left on device; its earlier contents were put back";
+
+INSTANTIATE_TEST_SUITE_P(
+    Owners, OwnerTest,
+    testing::Values(OwnerCase{"ReadOnlyFolderWritableFile", fs::perms{0755}, kNobody, kNobody,
+                              fs::perms{0644}, false, true, false, nullptr, true},
+                    OwnerCase{"ReadOnlyFolderFailsHalfWay", fs::perms{0755}, kNobody, kNobody,
+                              fs::perms{0644}, false, true, true, kPutBack, true},
+                    OwnerCase{"WritableFolderFileOfAnotherOwner", fs::perms{0777}, 0, kNobody,
+                              fs::perms{0664}, false, true, false, nullptr, true},
+                    OwnerCase{"ReadOnlyFileInWritableFolder", fs::perms{0777}, 0, 0,
+                              fs::perms{0644}, false, true, false, "Permission denied", true},
+                    OwnerCase{"RootKeepsOwnerAndMode", fs::perms{0755}, kNobody, kNobody,
+                              fs::perms{0640}, false, false, false, nullptr, false},
+                    OwnerCase{"RootKeepsTheSetGroupBit", fs::perms{0755}, kNobody, kNobody,
+                              fs::perms{02750}, false, false, false, nullptr, false},
+                    OwnerCase{"RenameFailsHalfWay", fs::perms{0755}, kNobody, kNobody,
+                              fs::perms{0600}, false, false, true, "No space left on device", true},
+                    OwnerCase{"HardLink", fs::perms{0755}, 0, 0, fs::perms{0644}, true, false,
+                              false, nullptr, true},
+                    OwnerCase{"HardLinkFailsHalfWay", fs::perms{0755}, 0, 0, fs::perms{0644}, true,
+                              false, true, kPutBack, true}),
+    [](const testing::TestParamInfo<OwnerCase>& info) { return std::string(info.param.name); });
+
+// Why writing to `path` fails, asked of the system directly; empty when it does not fail.
+std::string ReasonWritingFails(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+    if (fd < 0) {
+        return std::strerror(errno);
+    }
+    const bool wrote = ::write(fd, "x", 1) == 1;
+    const int error = errno;
+    ::close(fd);
+    return wrote ? "" : std::strerror(error);
+}
+
+// Targets that are no plain file: /proc's files, pipes. They are written to as opening them
+// for output would, never replaced, and a failure gives the reason writing to them gives.
+struct SpecialCase {
+    const char* name;
+    // Makes the target in `dir`; `reader` gets the end where what is written arrives, when
+    // anything can arrive; `keep_open` an end to close afterwards.
+    std::function<fs::path(const fs::path& dir, int& reader, int& keep_open)> make;
+};
+
+void PrintTo(const SpecialCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SpecialTargetTest : public testing::TestWithParam<SpecialCase> {};
+
+TEST_P(SpecialTargetTest, WrittenToInPlaceOrFailingWithTheRealReason) {
+    const SpecialCase& c = GetParam();
+    ScratchFolder folder("sondrel-special");
+    ASSERT_FALSE(folder.path().empty());
+    int reader = -1;
+    int keep_open = -1;
+    const fs::path target = c.make(folder.path(), reader, keep_open);
+    const std::string text = "the report\r\n";
+    const std::string outcome = WriteOutcome(target, text, {});
+    if (reader < 0) {
+        const std::string reason = ReasonWritingFails(target);
+        ASSERT_FALSE(reason.empty()) << target << " can be written";
+        EXPECT_EQ(outcome, "cannot write " + target.string() + ": " + reason);
+    } else {
+        EXPECT_EQ(outcome, "no failure");
+        char got[64] = {};
+        const ssize_t size = ::read(reader, got, sizeof got);
+        EXPECT_EQ(std::string(got, size > 0 ? static_cast<std::size_t>(size) : 0), text);
+        ::close(reader);
+    }
+    if (keep_open >= 0) {
+        ::close(keep_open);
+    }
+    EXPECT_EQ(Temporaries(folder.path()), std::vector<std::string>{});
+}
+
+// The end of a fresh pipe to read from, and the writing end's name under /proc/self/fd.
+fs::path PipeByName(int& reader, int& keep_open) {
+    int ends[2];
+    if (::pipe2(ends, O_NONBLOCK) != 0) {
+        return {};
+    }
+    reader = ends[0];
+    keep_open = ends[1];
+    return "/proc/self/fd/" + std::to_string(ends[1]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NoPlainFile, SpecialTargetTest,
+    testing::Values(SpecialCase{"ProcVersion",
+                                [](const fs::path&, int&, int&) { return "/proc/version"; }},
+                    SpecialCase{"ProcSelfStatus",
+                                [](const fs::path&, int&, int&) { return "/proc/self/status"; }},
+                    SpecialCase{"NamedPipe",
+                                [](const fs::path& dir, int& reader, int&) {
+                                    const fs::path fifo = dir / "Output.txt";
+                                    if (::mkfifo(fifo.c_str(), 0644) == 0) {
+                                        reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+                                    }
+                                    return fifo;
+                                }},
+                    SpecialCase{"PipeByProcSelfFd",
+                                [](const fs::path&, int& reader, int& keep_open) {
+                                    return PipeByName(reader, keep_open);
+                                }},
+                    // As /dev/stdout is: a link to a link that reads "pipe:[...]".
+                    SpecialCase{"LinkToAPipe",
+                                [](const fs::path& dir, int& reader, int& keep_open) {
+                                    fs::create_symlink(PipeByName(reader, keep_open),
+                                                       dir / "Output.txt");
+                                    return dir / "Output.txt";
+                                }}),
+    [](const testing::TestParamInfo<SpecialCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace sondrel
