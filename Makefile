@@ -64,3 +64,10 @@ test-valgrind:
 	cmake --preset valgrind >/dev/null
 	cmake --build --preset valgrind -j $(JOBS) --target sondrel-calc calc_tests cli_tests fuzz_corpus_tests
 	tools/valgrind-check.sh build/valgrind
+
+# `make test-windows`: the core, sondrel-calc and their tests cross-built for Windows (MinGW-w64,
+# build/windows) and run under Wine, headless, with sondrel-calc.exe smoke runs.
+.PHONY: test-windows
+test-windows:
+	@tools/install-deps.sh g++-mingw-w64-x86-64-posix wine64 googletest
+	@JOBS=$(JOBS) tools/test-windows.sh

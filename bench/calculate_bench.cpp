@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "calc/calculator_state.h"
+#include "calc/failure.h"
 #include "calc/results_text.h"
 
 namespace {
@@ -35,6 +36,32 @@ void BM_CalculateAndReadText(benchmark::State& bench) {
     }
 }
 BENCHMARK(BM_CalculateAndReadText);
+
+// Rows that fail, as a sweep or a batch meets them: where the load stops, and where the
+// solver's first pass does.
+const sondrel::InputTexts kFailingRows[] = {
+    {"150000", "28", "31", "1.25", "8.25"},  // above the pressure formula's elevation
+    {"0", "28", "31", "abc", "8.25"},        // not a number
+    {"0", "28", "31", "1.25", "1.25"},       // equal volts: a second-stage gain of zero
+};
+const char* const kFailingRowNames[] = {"elevation-too-high", "not-a-number", "equal-volts"};
+
+void BM_CalculateFailing(benchmark::State& bench) {
+    const auto row = static_cast<std::size_t>(bench.range(0));
+    const sondrel::InputTexts& inputs = kFailingRows[row];
+    for (auto _ : bench) {
+        sondrel::CalculatorState state;
+        sondrel::StringTextHolder box;
+        try {
+            sondrel::Calculate(state, inputs, box);
+        } catch (const sondrel::Failure& failure) {
+            benchmark::DoNotOptimize(failure.what());
+        }
+        benchmark::DoNotOptimize(state);
+    }
+    bench.SetLabel(kFailingRowNames[row]);
+}
+BENCHMARK(BM_CalculateFailing)->DenseRange(0, 2);
 
 void BM_Floor(benchmark::State& bench) {
     double elev = 0, lo_baro = 28, hi_baro = 31, lo_volt = 1.25, hi_volt = 8.25;

@@ -8,12 +8,47 @@
 namespace sondrel {
 namespace {
 
-constexpr double kPressureLapse = 6.87324E-06;  // per foot, standard atmosphere
+// The standard atmosphere: pressure ratio = (1 - lapse x feet) ^ exponent.
+constexpr double kPressureLapse = 6.87324E-06;  // per foot
 constexpr double kPressureExponent = 5.256;
-constexpr std::int16_t kPassLimit = 100;
-// The wiper quadratic's fixed coefficients a and c; known here, so the compiler can fold them.
+
+// The sensor: supply x (slope x kPa - offset) volts, fed with the pressure in kPa.
+constexpr double kKpaPerInHg = 3.3863;
+constexpr double kSensorSlopePerKpa = 0.009;  // fraction of the supply per kPa
+constexpr double kSensorOffset = 0.095;       // fraction of the supply
+constexpr int kSensorSupplyVolts = 5;
+
+// The first stage's gain, 1 + feedback / (series + the VR1 wiper's share of the string),
+// in kilohms: the wiper at fraction x of the 9.4K string (R4 + R9 + R8) adds x (1 - x) 9.4K.
+constexpr int kStage1FeedbackKohm = 15;
+constexpr double kStage1SeriesKohm = 2.7;
+constexpr double kVr1StringKohm = 9.4;
+// The VR1 wiper to GND value: the wiper's place on the same 9.4K string, less a fixed 1877
+// ohms that fits the formula to the built circuit.
+constexpr int kVr1StringOhms = 9400;
+constexpr int kVr1WiperOffsetOhms = 1877;
+
+// The second stage: VR2 as a fraction of its 5K, from the stage's gain over the 2/3 K it
+// works against (the decimal 0.666667, not two thirds), then in ohms less a fixed 53 ohms
+// that fits the formula to the built circuit.
+constexpr int kVr2FullScaleKohm = 5;
+constexpr double kStage2GroundKohm = 0.666667;
+constexpr int kVr2FullScaleOhms = 5000;
+constexpr int kVr2OffsetOhms = 53;
+// The offset VR2's setting adds to the output target: 50 x (VR2's fraction) / 1.5 volts.
+constexpr int kVr2ShiftScale = 50;
+constexpr double kVr2ShiftDivisor = 1.5;
+
+// The wiper estimate every load starts from.
+constexpr double kFirstWiperGuess = 0.34;
+// The wiper quadratic -x^2 + b x + 0.27 = 0, b = 1 - 15 / |error|; its fixed coefficients
+// a and c are known here, so the compiler can fold them.
 constexpr std::int16_t kQuadA = -1;
 constexpr double kQuadC = 0.27;
+constexpr int kQuadBErrorScale = 15;
+// The solver stops when a pass moves the estimate by no more than this part of it, or at
+// the pass limit.
+constexpr double kSettledChange = 0.0001;
 
 // Kept out of line so that the checks below stay cheap on the path that does not fail.
 [[noreturn]] void ThrowOverflow(const char* what);
@@ -42,96 +77,128 @@ void ThrowDivisionByZero(const char* why_zero) {
     throw Failure(FailureKind::DivisionByZero, std::string(why_zero) + " (division by zero)");
 }
 
-// Sensor output at a sea-level pressure in inHg: 5 x (0.009 x kPa - 0.095) volts.
+// Sensor output at a sea-level pressure in inHg, seen at the site's pressure ratio.
 double SensorVolts(double baro_inhg, double press_ratio) {
-    return ((baro_inhg * 0.009 * press_ratio * 3.3863) - 0.095) * 5;
+    return ((baro_inhg * kSensorSlopePerKpa * press_ratio * kKpaPerInHg) - kSensorOffset) *
+           kSensorSupplyVolts;
+}
+
+// How far a pass moved the estimate, as a part of the new one.
+double RelativeChange(double guess, double next) {
+    return std::fabs(next - guess) / next;
 }
 
 }  // namespace
 
-void Initialize(CalculatorState& s, const InputTexts& in, const NumberSeparators& seps) {
-    s.Elev = TextToNumber(in.elevation, kElevationBox, seps);
-    s.LoBaro = TextToNumber(in.lo_baro, kLoBaroBox, seps);
-    s.HiBaro = TextToNumber(in.hi_baro, kHiBaroBox, seps);
-    s.LoVolt = TextToNumber(in.lo_volts, kLoVoltsBox, seps);
-    s.HiVolt = TextToNumber(in.hi_volts, kHiVoltsBox, seps);
+double Vr2Ohms(const CalculatorState& state) {
+    return state.Vr2Factor * kVr2FullScaleOhms - kVr2OffsetOhms;
+}
 
-    s.WiperGuess = 0.34;
+double Vr1WiperToGndOhms(const CalculatorState& state) {
+    return state.WiperNew * kVr1StringOhms - kVr1WiperOffsetOhms;
+}
 
-    const double base = 1 - s.Elev * kPressureLapse;
+bool StillMoving(const CalculatorState& state) {
+    return RelativeChange(state.WiperGuess, state.WiperNew) > kSettledChange;
+}
+
+void Initialize(CalculatorState& state, const InputTexts& inputs,
+                const NumberSeparators& separators) {
+    state.Elev = TextToNumber(inputs.elevation, kElevationBox, separators);
+    state.LoBaro = TextToNumber(inputs.lo_baro, kLoBaroBox, separators);
+    state.HiBaro = TextToNumber(inputs.hi_baro, kHiBaroBox, separators);
+    state.LoVolt = TextToNumber(inputs.lo_volts, kLoVoltsBox, separators);
+    state.HiVolt = TextToNumber(inputs.hi_volts, kHiVoltsBox, separators);
+
+    state.WiperGuess = kFirstWiperGuess;
+
+    const double base = 1 - state.Elev * kPressureLapse;
     if (!(base > 0)) {
         throw Failure(FailureKind::InvalidArgument,
                       "the elevation must be below 145,491.8 ft "
                       "(logarithm of a non-positive number)");
     }
     const double log_ratio = Finite(std::log(base) * kPressureExponent, "the pressure ratio");
-    s.PressRatio = Finite(std::exp(log_ratio), "the pressure ratio at this elevation");
+    state.PressRatio = Finite(std::exp(log_ratio), "the pressure ratio at this elevation");
 
-    s.LoVin = Finite(SensorVolts(s.LoBaro, s.PressRatio), "the sensor voltage at LoBaro");
-    s.HiVin = Finite(SensorVolts(s.HiBaro, s.PressRatio), "the sensor voltage at HiBaro");
-    s.SpanGain = Divide(Finite(s.HiVolt - s.LoVolt, "the output span"),
-                        Finite(s.HiVin - s.LoVin, "the sensor span"),
-                        "the low and high pressures give the same sensor voltage", "the span gain");
-    s.SpanFraction = 1;
-    s.VinTarget = Finite((s.HiVin - s.LoVin) * s.SpanFraction + s.LoVin, "the target input");
-    s.VoutTarget = Finite((s.HiVolt - s.LoVolt) * s.SpanFraction + s.LoVolt, "the target output");
+    state.LoVin =
+        Finite(SensorVolts(state.LoBaro, state.PressRatio), "the sensor voltage at LoBaro");
+    state.HiVin =
+        Finite(SensorVolts(state.HiBaro, state.PressRatio), "the sensor voltage at HiBaro");
+    state.SpanGain =
+        Divide(Finite(state.HiVolt - state.LoVolt, "the output span"),
+               Finite(state.HiVin - state.LoVin, "the sensor span"),
+               "the low and high pressures give the same sensor voltage", "the span gain");
+    state.SpanFraction = 1;
+    state.VinTarget =
+        Finite((state.HiVin - state.LoVin) * state.SpanFraction + state.LoVin, "the target input");
+    state.VoutTarget = Finite((state.HiVolt - state.LoVolt) * state.SpanFraction + state.LoVolt,
+                              "the target output");
 }
 
-void Calculate(CalculatorState& s, const InputTexts& in, TextHolder& results,
-               const NumberSeparators& seps) {
+ResultLines Calculate(CalculatorState& state, const InputTexts& inputs, TextHolder& results,
+                      const NumberSeparators& separators) {
     // What the box holds is written once, at the end or at a failure.
     ResultLines shown;
     bool written = false;
     try {
         for (;;) {
-            if (!s.Initialized) {
-                s.PassCount = 1;
-                s.Initialized = true;
+            if (!state.Initialized) {
+                state.PassCount = 1;
+                state.Initialized = true;
                 try {
-                    Initialize(s, in, seps);
+                    Initialize(state, inputs, separators);
                 } catch (...) {
-                    s.Initialized = false;  // never compute from a half-loaded state
+                    state.Initialized = false;  // never compute from a half-loaded state
                     throw;
                 }
             }
-            const double x = s.WiperGuess;
-            s.Stage1Gain = 1 + 15 / (2.7 + x * (1 - x) * 9.4);
-            s.Stage2Gain = Finite(s.SpanGain / s.Stage1Gain, "the second-stage gain");
-            s.Vr2Factor = Finite(((s.Stage2Gain - 1) / 5) * 0.666667, "the VR2 factor");
-            s.Vr2Shift = Finite((50 * s.Vr2Factor) / 1.5, "the VR2 shift");
-            s.Stage2Input =
-                Divide(Finite(s.VoutTarget + s.Vr2Shift, "the second-stage output"), s.Stage2Gain,
-                       "the low and high volts give a second-stage gain of zero",
+            const double x = state.WiperGuess;
+            state.Stage1Gain =
+                1 + kStage1FeedbackKohm / (kStage1SeriesKohm + x * (1 - x) * kVr1StringKohm);
+            state.Stage2Gain = Finite(state.SpanGain / state.Stage1Gain, "the second-stage gain");
+            state.Vr2Factor = Finite(
+                ((state.Stage2Gain - 1) / kVr2FullScaleKohm) * kStage2GroundKohm, "the VR2 factor");
+            state.Vr2Shift =
+                Finite((kVr2ShiftScale * state.Vr2Factor) / kVr2ShiftDivisor, "the VR2 shift");
+            state.Stage2Input =
+                Divide(Finite(state.VoutTarget + state.Vr2Shift, "the second-stage output"),
+                       state.Stage2Gain, "the low and high volts give a second-stage gain of zero",
                        "the second-stage input");
-            s.WiperError = Finite(s.Stage1Gain * s.VinTarget - s.Stage2Input, "the wiper error");
-            s.QuadA = kQuadA;
-            s.QuadB = 1 - Divide(15, std::fabs(s.WiperError), "the wiper error is exactly zero",
-                                 "the quadratic's b coefficient");
-            s.QuadC = kQuadC;
+            state.WiperError =
+                Finite(state.Stage1Gain * state.VinTarget - state.Stage2Input, "the wiper error");
+            state.QuadA = kQuadA;
+            state.QuadB =
+                1 - Divide(kQuadBErrorScale, std::fabs(state.WiperError),
+                           "the wiper error is exactly zero", "the quadratic's b coefficient");
+            state.QuadC = kQuadC;
             const double discriminant =
-                Finite(s.QuadB * s.QuadB, "the quadratic's b squared") - 4 * kQuadA * kQuadC;
-            s.WiperNew = (-s.QuadB - std::sqrt(discriminant)) / (2 * kQuadA);
-            const double vr2 = Finite(s.Vr2Factor * 5000 - 53, "VR2");
+                Finite(state.QuadB * state.QuadB, "the quadratic's b squared") -
+                4 * kQuadA * kQuadC;
+            state.WiperNew = (-state.QuadB - std::sqrt(discriminant)) / (2 * kQuadA);
+            const double vr2 = Finite(Vr2Ohms(state), "VR2");
 
-            shown.count = 1;
+            shown.written = WrittenLines::Vr2Alone;
             shown.vr2_ohms = vr2;
             written = true;
             shown.vr1_wiper_to_gnd_ohms =
-                Finite(s.WiperNew * 9400 - 1877, "the VR1 wiper to GND resistance");
-            shown.lo_vin_volts = s.LoVin;
-            shown.hi_vin_volts = s.HiVin;
-            shown.count = 4;
+                Finite(Vr1WiperToGndOhms(state), "the VR1 wiper to GND resistance");
+            shown.lo_vin_volts = state.LoVin;
+            shown.hi_vin_volts = state.HiVin;
+            shown.written = WrittenLines::AllFour;
 
             // Both sides are evaluated, so a zero estimate fails even at the pass limit.
-            const bool below_limit = s.PassCount < kPassLimit;
-            const bool moving = Divide(std::fabs(s.WiperNew - x), s.WiperNew,
-                                       "the new wiper estimate is exactly zero",
-                                       "the wiper's relative change") > 0.0001;
+            const bool below_limit = state.PassCount < kPassLimit;
+            if (state.WiperNew == 0.0) [[unlikely]] {
+                ThrowDivisionByZero("the new wiper estimate is exactly zero");
+            }
+            const bool moving = Finite(RelativeChange(x, state.WiperNew),
+                                       "the wiper's relative change") > kSettledChange;
             if (!(below_limit && moving)) {
                 break;
             }
-            ++s.PassCount;  // at most the limit, so never beyond 16 bits
-            s.WiperGuess = s.WiperNew;
+            ++state.PassCount;  // at most the limit, so never beyond 16 bits
+            state.WiperGuess = state.WiperNew;
         }
     } catch (...) {
         if (written) {
@@ -140,6 +207,7 @@ void Calculate(CalculatorState& s, const InputTexts& in, TextHolder& results,
         throw;
     }
     results.SetResults(shown);
+    return shown;
 }
 
 }  // namespace sondrel

@@ -18,11 +18,12 @@ std::string Metric(double value, double per_unit, const char* what) {
 
 }  // namespace
 
-std::string ReportText(const CalculatorState& state, const InputTexts& boxes,
+std::string ReportText(const LoadedInputs& loaded, const InputTexts& boxes,
                        std::string_view results_text, std::string_view header) {
-    const std::string elev_m = Metric(state.Elev, kFeetPerMetre, "the elevation in metres");
-    const std::string lo_mb = Metric(state.LoBaro, kInHgPerMillibar, "LoBaro in millibars");
-    const std::string hi_mb = Metric(state.HiBaro, kInHgPerMillibar, "HiBaro in millibars");
+    const std::string elev_m =
+        Metric(loaded.elevation_ft, kFeetPerMetre, "the elevation in metres");
+    const std::string lo_mb = Metric(loaded.lo_baro_inhg, kInHgPerMillibar, "LoBaro in millibars");
+    const std::string hi_mb = Metric(loaded.hi_baro_inhg, kInHgPerMillibar, "HiBaro in millibars");
 
     std::string text;
     text.reserve(header.size() + results_text.size() + 200 + boxes.elevation.size() +
@@ -51,10 +52,10 @@ std::string ReportText(const CalculatorState& state, const InputTexts& boxes,
     return text;
 }
 
-void GenerateReport(const CalculatorState& state, const InputTexts& boxes,
+void GenerateReport(const LoadedInputs& loaded, const InputTexts& boxes,
                     std::string_view results_text, std::string_view header,
                     const std::filesystem::path& file, const ChunkWriter& write) {
-    WriteFileReplacing(file, ReportText(state, boxes, results_text, header), write);
+    WriteFileReplacing(file, ReportText(loaded, boxes, results_text, header), write);
 }
 
 }  // namespace sondrel

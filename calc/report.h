@@ -15,16 +15,29 @@ inline constexpr double kFeetPerMetre = 3.28084;
 inline constexpr double kInHgPerMillibar = 0.02952999;
 inline constexpr std::string_view kReportFileName = "Output.txt";
 
-// The whole report text. The metric values come from the state as last loaded (Elev, LoBaro,
-// HiBaro); the texts are the boxes as they stand now. Ends with "\r\n".
+// The three inputs the report converts to metric, as Initialize last loaded them (all zero
+// before the first load).
+struct LoadedInputs {
+    double elevation_ft = 0;
+    double lo_baro_inhg = 0;
+    double hi_baro_inhg = 0;
+
+    // The state's Elev, LoBaro and HiBaro.
+    static LoadedInputs From(const CalculatorState& state) {
+        return {state.Elev, state.LoBaro, state.HiBaro};
+    }
+};
+
+// The whole report text. The metric values come from `loaded`; the texts are the boxes as
+// they stand now, which may differ. Ends with "\r\n".
 // Throws Failure (overflow) when a metric value is not finite.
-std::string ReportText(const CalculatorState& state, const InputTexts& boxes,
+std::string ReportText(const LoadedInputs& loaded, const InputTexts& boxes,
                        std::string_view results_text, std::string_view header);
 
 // Builds the report text first, then replaces `file` with it (Output.txt in the current
 // folder by default). A failure while building leaves the file untouched; a failure while
 // writing leaves the earlier file byte for byte and throws Failure (kind File).
-void GenerateReport(const CalculatorState& state, const InputTexts& boxes,
+void GenerateReport(const LoadedInputs& loaded, const InputTexts& boxes,
                     std::string_view results_text, std::string_view header,
                     const std::filesystem::path& file = std::filesystem::path(kReportFileName),
                     const ChunkWriter& write = {});

@@ -8,7 +8,7 @@ std::string FormatResultLines(const ResultLines& lines) {
     std::string text = "VR2 = ";
     text += FormatNumber(lines.vr2_ohms, kOhmsPattern);
     text += " Ohms";
-    if (lines.count == 1) {
+    if (lines.written == WrittenLines::Vr2Alone) {
         return text;
     }
     text += "\r\nVR1 wiper to GND side = ";

@@ -6,9 +6,12 @@
 
 namespace sondrel {
 
+// Which of a pass's lines the solver wrote: the VR2 line alone when the pass failed after it.
+enum class WrittenLines { Vr2Alone, AllFour };
+
 // What the solver last wrote: the VR2 line alone, or all four lines of a pass.
 struct ResultLines {
-    int count = 4;  // 1 or 4
+    WrittenLines written = WrittenLines::AllFour;
     double vr2_ohms = 0;
     double vr1_wiper_to_gnd_ohms = 0;
     double lo_vin_volts = 0;

@@ -2,10 +2,13 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/console.h"
 #include "cli/run.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const sondrel::cli::Console console(argc, argv);
+    const std::vector<std::string_view> args(console.Arguments().begin(),
+                                             console.Arguments().end());
     int code = 0;
     {
         sondrel::cli::Output out(stdout);

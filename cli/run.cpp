@@ -8,6 +8,7 @@
 #include "calc/report.h"
 #include "calc/version.h"
 #include "cli/batch.h"
+#include "cli/console.h"
 #include "cli/csv.h"
 #include "cli/json.h"
 #include "cli/options.h"
@@ -124,12 +125,12 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
         if (options.report_file) {
             const std::string header = HeaderWithCrLf(options.header);
             if (*options.report_file == "-") {
-                out << ReportText(state, inputs, results.Text(), header);
+                out << ReportText(LoadedInputs::From(state), inputs, results.Text(), header);
                 return out.Flush() ? kExitOk : kExitFailure;
             }
-            const std::filesystem::path file(*options.report_file);
-            GenerateReport(state, inputs, results.Text(), header, file);
-            report_path = std::filesystem::absolute(file).string();
+            const std::filesystem::path file = PathFromUtf8(*options.report_file);
+            GenerateReport(LoadedInputs::From(state), inputs, results.Text(), header, file);
+            report_path = PathToUtf8(std::filesystem::absolute(file));
         }
     } catch (const Failure& failure) {
         err << "sondrel-calc: " << failure.what() << '\n';

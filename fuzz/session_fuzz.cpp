@@ -87,7 +87,8 @@ bool AreResultLines(std::string_view text, const ResultLines& r, bool vr2_alone)
 void CheckResultsAfterSuccess(const Session& s, const CalculatorState& state,
                               const StringTextHolder& box) {
     const ResultLines* r = box.Results();
-    Check(r != nullptr && r->count == 4, "Calculate did not leave four result lines", s.input);
+    Check(r != nullptr && r->written == WrittenLines::AllFour,
+          "Calculate did not leave four result lines", s.input);
     Check(AreResultLines(box.Text(), *r, false), "the result lines are malformed", s.input);
     Check(r->lo_vin_volts == state.LoVin && r->hi_vin_volts == state.HiVin,
           "the sensor voltages shown are not the state's", s.input);
@@ -106,7 +107,8 @@ void CheckResultsAfterFailure(const Session& s, const Failure& failure,
           "the failure message is empty or more than one line", s.input);
     const std::string text = box.Text();
     const ResultLines* r = box.Results();
-    Check(r == nullptr ? text == s.box : AreResultLines(text, *r, r->count == 1),
+    Check(r == nullptr ? text == s.box
+                       : AreResultLines(text, *r, r->written == WrittenLines::Vr2Alone),
           "a failure left something else in the results box", s.input);
 }
 
@@ -114,7 +116,7 @@ void CheckResultsAfterFailure(const Session& s, const Failure& failure,
 void CheckReport(const Session& s, const CalculatorState& state, const std::string& results) {
     std::string report;
     try {
-        report = ReportText(state, s.inputs, results, s.header);
+        report = ReportText(LoadedInputs::From(state), s.inputs, results, s.header);
     } catch (const Failure& failure) {
         Check(failure.kind() == FailureKind::Overflow, "the report failed with a wrong kind",
               s.input);

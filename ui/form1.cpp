@@ -145,7 +145,8 @@ void Form1::rpthdr_Click() {
 
 void Form1::prtrpt_Click() {
     RunCommand(report_failure_, [this] {
-        GenerateReport(state_, InputBoxTexts(), results_.Text(), report_header_);
+        GenerateReport(LoadedInputs::From(state_), InputBoxTexts(), results_.Text(),
+                       report_header_);
     });
 }
 

@@ -13,7 +13,6 @@
 #include "ui/form2.h"
 #include "ui/plain_text_holder.h"
 
-class QAction;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;

@@ -41,7 +41,8 @@ void WriteReport(const fs::path& file, const std::string& results = "") {
     CalculatorState state;
     StringTextHolder box;
     Calculate(state, {}, box);
-    GenerateReport(state, {}, results.empty() ? box.Text() : results, "Site A\r\n", file);
+    GenerateReport(LoadedInputs::From(state), {}, results.empty() ? box.Text() : results,
+                   "Site A\r\n", file);
 }
 
 // The message of the Failure the report fails with (kind File), or why there was none.

@@ -24,7 +24,7 @@ std::string ReportAfterCalculate(const InputTexts& inputs, std::string_view head
     CalculatorState state;
     StringTextHolder box;
     Calculate(state, inputs, box);
-    return ReportText(state, inputs, box.Text(), header);
+    return ReportText(LoadedInputs::From(state), inputs, box.Text(), header);
 }
 
 std::string FirstLine(const std::string& text) {
@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ReportText, BeforeAnyLoadTheMetricValuesAreBarePoints) {
     const CalculatorState fresh;
-    const std::string text = ReportText(fresh, {}, "", "");
+    const std::string text = ReportText(LoadedInputs::From(fresh), {}, "", "");
     EXPECT_EQ(text,
               "Elev = 0 ft       Elev = . m\r\n"
               "LoBaro = 28 inHg     LoBaro = . mb\r\n"
@@ -85,7 +85,7 @@ TEST(ReportText, EditedBoxShowsNewTextWithTheOldMetricValue) {
     Calculate(state, {}, box);
     InputTexts edited;
     edited.elevation = "5000";
-    EXPECT_EQ(FirstLine(ReportText(state, edited, box.Text(), "")),
+    EXPECT_EQ(FirstLine(ReportText(LoadedInputs::From(state), edited, box.Text(), "")),
               "Elev = 5000 ft       Elev = . m");
 }
 
@@ -103,7 +103,7 @@ TEST(ReportText, MetricOverflowIsAFailure) {
     CalculatorState state;
     state.LoBaro = 1e307;
     try {
-        ReportText(state, {}, "", "");
+        ReportText(LoadedInputs::From(state), {}, "", "");
         FAIL() << "no failure";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.kind(), FailureKind::Overflow);
@@ -133,14 +133,15 @@ protected:
         CalculatorState state;
         StringTextHolder box;
         Calculate(state, {}, box);
-        GenerateReport(state, {}, box.Text(), "Earlier\r\n", file_);
+        GenerateReport(LoadedInputs::From(state), {}, box.Text(), "Earlier\r\n", file_);
         earlier_ = Read(file_);
         ASSERT_FALSE(earlier_.empty());
     }
     void ExpectFileFailure(const ChunkWriter& write = {}) {
         CalculatorState state;
         try {
-            GenerateReport(state, {"1", "2", "3", "4", "5"}, "new", "New\r\n", file_, write);
+            GenerateReport(LoadedInputs::From(state), {"1", "2", "3", "4", "5"}, "new", "New\r\n",
+                           file_, write);
             FAIL() << "no failure";
         } catch (const Failure& failure) {
             EXPECT_EQ(failure.kind(), FailureKind::File);
@@ -159,8 +160,8 @@ protected:
 TEST_F(ReportFileTest, SecondReportReplacesTheFirst) {
     WriteEarlierReport();
     CalculatorState state;
-    GenerateReport(state, {}, "second", "", file_);
-    EXPECT_EQ(Read(file_), ReportText(state, {}, "second", ""));
+    GenerateReport(LoadedInputs::From(state), {}, "second", "", file_);
+    EXPECT_EQ(Read(file_), ReportText(LoadedInputs::From(state), {}, "second", ""));
     EXPECT_TRUE(Leftovers().empty());
 }
 
@@ -194,18 +195,18 @@ TEST_F(ReportFileTest, SymbolicLinkIsFollowed) {
     const fs::path real = dir_ / "real.txt";
     fs::create_symlink("real.txt", file_);
     CalculatorState state;
-    GenerateReport(state, {}, "", "", file_);
+    GenerateReport(LoadedInputs::From(state), {}, "", "", file_);
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file_)));
-    EXPECT_EQ(Read(real), ReportText(state, {}, "", ""));
+    EXPECT_EQ(Read(real), ReportText(LoadedInputs::From(state), {}, "", ""));
 }
 
 TEST_F(ReportFileTest, WritesIntoTheCurrentFolderByDefault) {
     const fs::path old = fs::current_path();
     fs::current_path(dir_);
     CalculatorState state;
-    GenerateReport(state, {}, "here", "");
+    GenerateReport(LoadedInputs::From(state), {}, "here", "");
     fs::current_path(old);
-    EXPECT_EQ(Read(file_), ReportText(state, {}, "here", ""));
+    EXPECT_EQ(Read(file_), ReportText(LoadedInputs::From(state), {}, "here", ""));
 }
 
 }  // namespace

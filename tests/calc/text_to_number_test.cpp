@@ -90,8 +90,17 @@ TEST(ParseNumberLocale, IgnoresTheProcessLocale) {
     // A C locale with "," decimals must not change how "1.25" reads.
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = old != nullptr ? old : "C";
-    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
-        GTEST_SKIP() << "de_DE.UTF-8 locale not installed";
+    // The glibc name, then the MSVCRT/UCRT ones (Windows, Wine).
+    const char* const kNames[] = {"de_DE.UTF-8", "German_Germany.1252", "de-DE"};
+    bool comma = false;
+    for (const char* name : kNames) {
+        if (!comma && std::setlocale(LC_NUMERIC, name) != nullptr) {
+            comma = *std::localeconv()->decimal_point == ',';
+        }
+    }
+    if (!comma) {
+        std::setlocale(LC_NUMERIC, saved.c_str());
+        GTEST_SKIP() << "no German locale installed";
     }
     const ParseResult result = ParseNumber("1.25", kDot);
     std::setlocale(LC_NUMERIC, saved.c_str());

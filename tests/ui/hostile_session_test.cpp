@@ -406,7 +406,8 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
             *fields[i] = w.Box(kInputBoxes[i])->text().toStdString();
         }
         try {
-            report_ = ReportText(mirror_.state, inputs, mirror_.results, mirror_.header);
+            report_ = ReportText(sondrel::LoadedInputs::From(mirror_.state), inputs,
+                                 mirror_.results, mirror_.header);
         } catch (const Failure& failure) {
             expected_failure_ = std::string(failure.what());
         }
