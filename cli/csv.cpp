@@ -8,15 +8,16 @@ namespace sondrel::cli {
 bool RowCalculation::Run(const InputTexts& inputs) {
     state_ = CalculatorState{};
     succeeded_ = false;
+    warnings_.clear();
     try {
-        Calculate(state_, inputs, box_);
-        lines_ = *box_.Results();
+        lines_ = Calculate(state_, inputs, box_);
     } catch (const Failure& failure) {
         failure_kind_ = failure.kind();
         failure_message_ = failure.what();
         return false;
     }
     succeeded_ = true;
+    warnings_ = CheckDesign(state_);
     return true;
 }
 
@@ -56,8 +57,12 @@ RowOutcome WriteCsvResult(Output& out, const RowCalculation& row, const InputTex
     out.CsvField(FormatNumber(lines.lo_vin_volts, kVoltsPattern));
     out << ',';
     out.CsvField(FormatNumber(lines.hi_vin_volts, kVoltsPattern));
-    out << ",,\n";
-    return {true, false};
+    out << ",,";
+    for (std::size_t i = 0; i < row.Warnings().size(); ++i) {
+        out << (i == 0 ? "" : ";") << row.Warnings()[i].code;
+    }
+    out << '\n';
+    return {true, !row.Warnings().empty()};
 }
 
 bool WriteCsvRow(Output& out, const InputTexts& inputs, std::string* failure_message) {

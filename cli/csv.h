@@ -4,8 +4,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "calc/calculator_state.h"
+#include "calc/design_checks.h"
 #include "calc/failure.h"
 #include "cli/output.h"
 
@@ -30,9 +32,11 @@ public:
     bool Run(const InputTexts& inputs);
     bool Succeeded() const { return succeeded_; }
 
-    // After a Run that succeeded: the state it left and the last pass's four lines.
+    // After a Run that succeeded: the state it left, the last pass's four lines and the
+    // design's warnings.
     const CalculatorState& State() const { return state_; }
     const ResultLines& Lines() const { return lines_; }
+    const std::vector<DesignWarning>& Warnings() const { return warnings_; }
     // After a Run that failed.
     FailureKind FailureKindOf() const { return failure_kind_; }
     const std::string& FailureMessage() const { return failure_message_; }
@@ -41,6 +45,7 @@ private:
     CalculatorState state_;
     StringTextHolder box_;
     ResultLines lines_;
+    std::vector<DesignWarning> warnings_;
     FailureKind failure_kind_ = FailureKind::TypeMismatch;
     std::string failure_message_;
     bool succeeded_ = false;

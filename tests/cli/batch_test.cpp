@@ -293,6 +293,51 @@ INSTANTIATE_TEST_SUITE_P(
     testing_support::RowName());
 
 // ---------------------------------------------------------------------------------------------
+// The warnings column: the design's warning codes, joined by ";", and the rows that had any.
+
+struct WarningsCase {
+    const char* name;
+    std::string inputs;  // elevation_ft to hi_volts, comma-separated
+    std::string warnings;
+};
+
+void PrintTo(const WarningsCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WarningsColumn : public testing::TestWithParam<WarningsCase> {};
+
+TEST_P(WarningsColumn, ListsTheCodes) {
+    const WarningsCase& c = GetParam();
+    BatchFile file;
+    // The same design twice, so that a writer reusing its state between rows shows too.
+    ASSERT_FALSE(ParseBatch("sites.csv", kHeader + "\n" + c.inputs + "\n" + c.inputs, file));
+    TableCounts counts;
+    const std::string out = BatchOutput(file, BatchFormat::Csv, 1, &counts);
+    const std::size_t first_row = out.find('\n') + 1;
+    const std::size_t second_row = out.find('\n', first_row) + 1;
+    ASSERT_EQ(out.find('\n', second_row), out.size() - 1) << out;
+    for (const std::string_view row :
+         {std::string_view(out).substr(first_row, second_row - first_row),
+          std::string_view(out).substr(second_row)}) {
+        EXPECT_TRUE(row.ends_with("," + c.warnings + "\n")) << row;
+    }
+    EXPECT_EQ(counts.warned, c.warnings.empty() ? 0u : 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Designs, WarningsColumn,
+    testing::Values(
+        WarningsCase{"None", "0,28,31,1.25,8.25", ""},
+        WarningsCase{"Vr1Negative", "12000,28,31,1.25,8.25", "vr1-negative"},
+        WarningsCase{"Vr1NegativeHigher", "40000,28,31,1.25,8.25", "vr1-negative"},
+        WarningsCase{"FallingRange", "0,31,28,1.25,8.25", "vr2-negative"},
+        WarningsCase{"BothNegative", "15000,28,31,8.25,1.25", "vr1-negative;vr2-negative"},
+        WarningsCase{"Hectopascals", "0,2800,3100,1.25,8.25", "vr2-negative;sensor-range"},
+        WarningsCase{"FailedRowHasNone", "0,28,28,1.25,8.25", ""}),
+    testing_support::RowName());
+
+// ---------------------------------------------------------------------------------------------
 // Every row is the pass-through fields, then exactly what --csv prints for the row's inputs.
 
 struct Site {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "calc/calculator_state.h"
+#include "calc/design_checks.h"
 #include "calc/failure.h"
 #include "cli/run.h"
 #include "tests/cli/run_capture.h"
@@ -175,6 +176,11 @@ TEST_P(SweepRows, MatchSingleCalculations) {
         EXPECT_EQ(Record(row.begin() + 6, row.begin() + 10), ValuesOfLines(single.out))
             << elevation;
         EXPECT_EQ(row[10], "") << elevation;
+        std::string codes;
+        for (const DesignWarning& warning : CheckDesign(state)) {
+            codes += (codes.empty() ? "" : ";") + std::string(warning.code);
+        }
+        EXPECT_EQ(row[11], codes) << elevation;
     }
     EXPECT_EQ(failing, c.failing);
 }
@@ -191,6 +197,15 @@ INSTANTIATE_TEST_SUITE_P(
         SweepCase{"FailingMiddleRow", "26521.158", "26521.163", "0.001", {}, 6, {3}, 0},
         SweepCase{"PastTheElevationLimit", "145300", "145600", "100", {}, 4, {1, 2, 3}, 0},
         SweepCase{"FallingVolts", "-1000", "3000", "2000", {"28", "31", "8.25", "1.25"}, 3, {}, 0},
+        SweepCase{"VrOneTurnsNegative", "10000", "16000", "2000", {}, 4, {}, 0},
+        SweepCase{"PressuresInHectopascals",
+                  "-1000",
+                  "1000",
+                  "1000",
+                  {"2800", "3100", "1.25", "8.25"},
+                  3,
+                  {},
+                  0},
         SweepCase{"EqualPressuresFailEveryRow",
                   "0",
                   "2000",
