@@ -20,14 +20,15 @@ namespace {
 // How far past STOP (in units of STEP) a row may land through rounding and still count.
 constexpr double kEndTolerance = 1e-9;
 
+// One of the three numbers, read as the elevation box reads it; a problem is told as the
+// box's would be, e.g. `--sweep-elevation START: "abc" is not a number`.
 std::optional<std::string> ReadPart(std::string_view text, const char* name, double& value) {
-    const ParseResult result = ParseNumber(text);
-    if (result.status == ParseStatus::Ok) {
-        value = result.value;
-        return std::nullopt;
+    try {
+        value = TextToNumber(text, std::string("--sweep-elevation ") + name);
+    } catch (const Failure& failure) {
+        return std::string(failure.what());
     }
-    return std::string("--sweep-elevation: ") + name + " " + QuoteForMessage(text) + " is " +
-           (result.status == ParseStatus::Overflow ? "too large for a number" : "not a number");
+    return std::nullopt;
 }
 
 }  // namespace

@@ -173,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--sweep-elevation", "0:1O0:1"},
                  2,
                  "",
-                 "STOP \"1O0\" is not a number"},
+                 "STOP: \"1O0\" is not a number"},
         ArgsCase{"SweepValueNotANumber",
                  {"--sweep-elevation", "0:1:1", "28", "31", "1,25", "8"},
                  2,
