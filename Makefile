@@ -2,6 +2,15 @@
 # Both install what is missing first (Debian and Ubuntu).
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+export JOBS
+# ON makes warnings in the programs' own code errors (CI sets it in the environment).
+SONDREL_WERROR ?= OFF
+
+# Each build prints one line; its output goes to build/<preset>/build.log, shown in full when
+# it fails or warns. Tests print ctest's progress and summary, a failure's output in full, and
+# then the tests that skipped themselves, with their reasons.
+BUILD = tools/build.sh
+TESTS = tools/run-tests.sh
 
 .PHONY: all deps build run test test-asan clean
 
@@ -11,8 +20,7 @@ deps:
 	@tools/install-deps.sh
 
 build: deps
-	cmake --preset dev >/dev/null
-	cmake --build --preset dev -j $(JOBS)
+	@$(BUILD) dev -DSONDREL_WERROR=$(SONDREL_WERROR)
 
 # The window needs a display; without one, say how to get one rather than let Qt abort.
 run:
@@ -21,15 +29,14 @@ run:
 	    exit 1; \
 	fi
 	@$(MAKE) --no-print-directory build
-	build/dev/app/sondrel
+	@build/dev/app/sondrel
 
 test: build
-	ctest --preset dev -j $(JOBS)
+	@$(TESTS) dev
 
 test-asan: deps
-	cmake --preset asan >/dev/null
-	cmake --build --preset asan -j $(JOBS)
-	ctest --preset asan -j $(JOBS)
+	@$(BUILD) asan -DSONDREL_WERROR=$(SONDREL_WERROR)
+	@$(TESTS) asan
 
 clean:
 	rm -rf build
@@ -38,7 +45,11 @@ clean:
 .PHONY: package
 package: build
 	@tools/install-deps.sh dpkg-dev
-	cmake --build --preset dev --target package
+	@cmake --build --preset dev --target package >build/dev/package.log 2>&1 || { \
+	    cat build/dev/package.log >&2; \
+	    echo "make package FAILED; the output above is kept in build/dev/package.log" >&2; \
+	    exit 1; }
+	@echo "package: build/dev/$$(cd build/dev && ls -t sondrel_*.deb | head -n 1) (log: build/dev/package.log)"
 
 # `make screenshot`: docs/screenshot.png, the window under Xvfb after "Calculate" on the defaults.
 .PHONY: screenshot

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks that Sondrel installs properly: the desktop entry and AppStream data validate, the
-# Debian package builds, and unpacked into a scratch root it holds exactly the expected files,
-# its programs find their libraries and sondrel-calc prints the default results.
+# Debian package builds and lintian finds no error in it, and unpacked into a scratch root it
+# holds exactly the expected files, its programs find their libraries and sondrel-calc prints
+# the default results.
 #
 #   packaging/check.sh [BUILD_DIR]
 #
@@ -15,7 +16,7 @@ case "${1:-}" in
 esac
 build="${1:-}"
 
-tools/install-deps.sh dpkg-dev desktop-file-utils appstream
+tools/install-deps.sh dpkg-dev desktop-file-utils appstream lintian
 if [ -z "$build" ]; then
     build=build/dev
     make package
@@ -33,9 +34,14 @@ fail() {
 app_id=io.github.sondrel.Sondrel
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 arch=$(dpkg --print-architecture)
-deb="$build/sondrel_${version}_${arch}.deb"
 [ -n "$version" ] || { echo "FAIL: no project version in $build/CMakeCache.txt" >&2; exit 1; }
-[ -f "$deb" ] || { echo "FAIL: $deb was not built" >&2; exit 1; }
+# The package's version is the project's with the Debian revision after a "-".
+debs=("$build"/sondrel_"$version"-*_"$arch".deb)
+deb=${debs[0]}
+[ ${#debs[@]} -eq 1 ] && [ -f "$deb" ] ||
+    { echo "FAIL: not one sondrel_${version}-*_$arch.deb in $build: ${debs[*]}" >&2; exit 1; }
+deb_version=${deb#"$build"/sondrel_}
+deb_version=${deb_version%_"$arch".deb}
 ok "built $(basename "$deb")"
 
 # --- metadata files, as written ---------------------------------------------------------------
@@ -56,7 +62,11 @@ fi
 # --- package fields ---------------------------------------------------------------------------
 field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Package)" = sondrel ] && ok "Package: sondrel" || fail "Package is '$(field Package)'"
-[ "$(field Version)" = "$version" ] && ok "Version: $version" || fail "Version is '$(field Version)'"
+[ "$(field Version)" = "$deb_version" ] && [[ "$deb_version" =~ ^"$version"-[0-9]+$ ]] &&
+    ok "Version: $deb_version" || fail "Version is '$(field Version)', the project $version"
+maintainer=$(field Maintainer)
+[[ "$maintainer" =~ ^[^\<]+\ \<[^@\>]+@[^@\>]+\>$ ]] && ok "Maintainer: $maintainer" ||
+    fail "Maintainer is '$maintainer', not a name and an address"
 [ "$(field Architecture)" = "$arch" ] && ok "Architecture: $arch" ||
     fail "Architecture is '$(field Architecture)'"
 depends=$(field Depends)
@@ -81,7 +91,9 @@ expected=(
     usr/share/doc/sondrel/README.md
     usr/share/doc/sondrel/LICENSE
     usr/share/doc/sondrel/copyright
+    usr/share/doc/sondrel/changelog.Debian.gz
     usr/share/man/man1/sondrel-calc.1.gz
+    usr/share/man/man1/sondrel.1.gz
     usr/bin/sondrel
     usr/share/applications/sondrel.desktop
     "usr/share/metainfo/$app_id.metainfo.xml"
@@ -124,13 +136,32 @@ for size in "${icon_sizes[@]}"; do
         fail "icon in ${size}x$size is $actual_size"
 done
 
-manpage="$root/usr/share/man/man1/sondrel-calc.1.gz"
-if [ -f "$manpage" ]; then
-    if gzip -t "$manpage" && zcat "$manpage" | grep -q '^\.TH'; then
-        ok "manual page"
+for program in sondrel sondrel-calc; do
+    manpage="$root/usr/share/man/man1/$program.1.gz"
+    [ -f "$manpage" ] || continue
+    if gzip -t "$manpage" && zcat "$manpage" | grep -q "^\.TH ${program^^} 1 "; then
+        ok "manual page $program(1)"
     else
-        fail "the manual page is not a compressed man page"
+        fail "$program.1.gz is not a compressed manual page of $program"
     fi
+done
+
+# Debian's papers: the machine-readable copyright file, with the licence's text, and the
+# changelog, whose latest entry is this version.
+copyright="$root/usr/share/doc/sondrel/copyright"
+if [ -f "$copyright" ] &&
+    head -1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' &&
+    grep -qx 'Files: \*' "$copyright" && grep -qx 'License: MIT' "$copyright" &&
+    grep -qx ' SOFTWARE.' "$copyright"; then
+    ok "copyright in Debian's machine-readable format, with the MIT licence"
+else
+    fail "copyright is not the machine-readable MIT one"
+fi
+changelog="$root/usr/share/doc/sondrel/changelog.Debian.gz"
+if [ -f "$changelog" ] && zcat "$changelog" | head -1 | grep -q "^sondrel ($deb_version) "; then
+    ok "changelog.Debian.gz starts at $deb_version"
+else
+    fail "changelog.Debian.gz does not start at $deb_version"
 fi
 
 # --- the installed programs ---------------------------------------------------------------
@@ -170,6 +201,22 @@ if apt-get install --simulate --no-install-recommends "$(realpath "$deb")" >"$ro
     ok "apt-get would install it with its dependencies"
 else
     fail "apt-get cannot install it: $(tail -5 "$root/apt.log")"
+fi
+
+# --- lintian: every tag it prints is shown; an error fails the check ---------------------------
+if command -v lintian >/dev/null 2>&1; then
+    lintian_status=0
+    lintian --display-info --fail-on error "$deb" >"$root/lintian.log" 2>&1 ||
+        lintian_status=$?
+    sed 's/^/lintian: /' "$root/lintian.log"
+    tags=$(grep -cE '^[EWIPX]: ' "$root/lintian.log" || true)
+    if [ "$lintian_status" -eq 0 ]; then
+        ok "lintian finds no error ($tags tags, listed above)"
+    else
+        fail "lintian found errors (status $lintian_status)"
+    fi
+else
+    echo "lintian is not installed: package not linted"
 fi
 
 if [ "$failures" -ne 0 ]; then

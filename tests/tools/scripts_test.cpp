@@ -1,0 +1,292 @@
+// The scripts behind `make test`: each runs in a scratch copy of tools/ with stand-ins for
+// cmake, ctest and apt on PATH, and must print its short summary and keep the exit status.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void Write(const fs::path& path, const std::string& text, bool executable = false) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+    if (executable) {
+        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add);
+    }
+}
+
+int CountLines(const std::string& text) {
+    int lines = 0;
+    for (const char c : text) {
+        lines += c == '\n';
+    }
+    return lines;
+}
+
+// A scratch project folder holding a copy of tools/ and a bin/ of stand-in programs.
+class Sandbox {
+public:
+    Sandbox() {
+        std::string pattern = (fs::temp_directory_path() / "sondrel-tools-XXXXXX").string();
+        root_ = mkdtemp(pattern.data());
+        fs::copy(SONDREL_TOOLS_DIR, root_ / "tools");
+    }
+    ~Sandbox() { fs::remove_all(root_); }
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    const fs::path& root() const { return root_; }
+
+    // A stand-in program on PATH: prints `output` and ends with `status`.
+    void Fake(const std::string& name, const std::string& output, int status) {
+        Write(root_ / "data" / name, output);
+        Write(root_ / "bin" / name,
+              "#!/bin/sh\ncat '" + (root_ / "data" / name).string() + "'\nexit " +
+                  std::to_string(status) + "\n",
+              true);
+    }
+    void Script(const std::string& name, const std::string& body) {
+        Write(root_ / "bin" / name, "#!/bin/sh\n" + body, true);
+    }
+
+    Result Run(const std::string& command) const {
+        const fs::path out = root_ / "out.txt";
+        const fs::path err = root_ / "err.txt";
+        const std::string line = "cd '" + root_.string() + "' && PATH='" +
+                                 (root_ / "bin").string() + ":'\"$PATH\" " + command + " >'" +
+                                 out.string() + "' 2>'" + err.string() + "' </dev/null";
+        const int raw = std::system(line.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Read(out), Read(err)};
+    }
+
+private:
+    fs::path root_;
+};
+
+// --- tools/build.sh: one line on success, the whole log on a failure or a warning --------
+
+struct BuildCase {
+    const char* name;
+    const char* build_output;  // what `cmake --build` prints
+    int build_status;
+    int want_status;
+    const char* want_last_line;  // how the last line of stdout (stderr on failure) starts
+    bool want_log_shown;
+};
+void PrintTo(const BuildCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BuildScript : public ::testing::TestWithParam<BuildCase> {};
+
+TEST_P(BuildScript, SummarisesTheBuild) {
+    const BuildCase& c = GetParam();
+    Sandbox box;
+    box.Fake("cmake-build", c.build_output, c.build_status);
+    box.Script("cmake", "[ \"$1\" = --build ] && exec cmake-build\necho configured\n");
+
+    const Result result = box.Run("tools/build.sh dev");
+
+    EXPECT_EQ(result.status, c.want_status);
+    const std::string& shown = c.want_status == 0 ? result.out : result.err;
+    const std::string last_line = shown.substr(shown.rfind('\n', shown.size() - 2) + 1);
+    EXPECT_EQ(last_line.rfind(c.want_last_line, 0), 0u) << shown;
+    EXPECT_EQ(shown.find("configured") != std::string::npos, c.want_log_shown) << shown;
+    if (!c.want_log_shown) {
+        EXPECT_EQ(CountLines(result.out + result.err), 1) << result.out << result.err;
+    }
+    EXPECT_EQ(Read(box.root() / "build/dev/build.log"),
+              std::string("configured\n") + c.build_output);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, BuildScript,
+    ::testing::Values(
+        BuildCase{"NothingToDo", "[100%] Built target sondrel_calc\n", 0, 0,
+                  "build (dev): up to date", false},
+        BuildCase{"Compiles",
+                  "[ 10%] Building CXX object calc/CMakeFiles/x.dir/a.cpp.o\n"
+                  "[ 20%] Building CXX object calc/CMakeFiles/x.dir/b.cpp.o\n"
+                  "[ 30%] Linking CXX static library libsondrel_calc.a\n",
+                  0, 0, "build (dev): compiled 2 files, linked 1 target, no warnings, ", false},
+        BuildCase{
+            "Warns",
+            "[ 10%] Building CXX object calc/CMakeFiles/x.dir/a.cpp.o\n"
+            "/src/calc/a.cpp:3:9: warning: unused variable 'x' [-Wunused-variable]\n",
+            0, 0,
+            "build (dev): 1 warning (output above, kept in build/dev/build.log); compiled 1 file,",
+            true},
+        BuildCase{"FailsWithItsStatus",
+                  "/src/calc/a.cpp:3:9: error: 'x' was not declared in this scope\n"
+                  "gmake: *** [Makefile:146: all] Error 2\n",
+                  2, 2, "build (dev) FAILED after", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- tools/list-skips.sh: each skipped test once, with its reason --------------------------
+
+struct SkipCase {
+    const char* name;
+    const char* log;
+    const char* want;
+};
+void PrintTo(const SkipCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ListSkips : public ::testing::TestWithParam<SkipCase> {};
+
+TEST_P(ListSkips, NamesEachSkipWithItsReason) {
+    Sandbox box;
+    Write(box.root() / "LastTest.log", GetParam().log);
+    const Result result = box.Run("tools/list-skips.sh LastTest.log");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, GetParam().want);
+}
+
+constexpr const char* kHead = "\nSkipped tests, with their reasons (";
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, ListSkips,
+    ::testing::Values(
+        SkipCase{"NoneSkipped",
+                 "[ RUN      ] A.B\n[       OK ] A.B (0 ms)\nPASS   : Form1Test::Calculate()\n",
+                 ""},
+        SkipCase{"GoogleTestReasonOverTwoLines",
+                 "[ RUN      ] Locale.Comma\n/src/t.cpp:94: Skipped\nde_DE.UTF-8\n  not installed\n"
+                 "\n[  SKIPPED ] Locale.Comma (0 ms)\n[==========] 1 test ran.\n"
+                 "[  SKIPPED ] 1 test, listed below:\n[  SKIPPED ] Locale.Comma\n",
+                 "\nSkipped tests, with their reasons (1):\n"
+                 "  Locale.Comma: de_DE.UTF-8 not installed\n"},
+        SkipCase{"GoogleTestWithoutReasonAndCrLf",
+                 "[ RUN      ] A.B\r\n/src/t.cpp:9: Skipped\r\n\r\n[  SKIPPED ] A.B (0 ms)\r\n",
+                 "\nSkipped tests, with their reasons (1):\n  A.B: (no reason given)\n"},
+        SkipCase{"QtTestRowAndAPassAfterIt",
+                 "SKIP   : Form1Test::Report(read-only folder) root writes anywhere\n"
+                 "   Loc: [/src/form1_test.cpp(120)]\nPASS   : Form1Test::Help()\n"
+                 "[ RUN      ] A.Skipped\n[       OK ] A.Skipped (0 ms)\n",
+                 "\nSkipped tests, with their reasons (1):\n"
+                 "  Form1Test::Report(read-only folder): root writes anywhere\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ListSkipsHead, CountsEveryTest) {
+    Sandbox box;
+    std::ostringstream log;
+    for (const char* name : {"A.One", "A.Two", "B.Three"}) {
+        log << "[ RUN      ] " << name << "\nx.cpp:1: Skipped\nwhy\n\n[  SKIPPED ] " << name
+            << " (0 ms)\n";
+    }
+    Write(box.root() / "LastTest.log", log.str());
+    EXPECT_EQ(box.Run("tools/list-skips.sh LastTest.log").out,
+              std::string(kHead) + "3):\n  A.One: why\n  A.Two: why\n  B.Three: why\n");
+}
+
+// --- tools/run-tests.sh: ctest's summary and failures, passing tests left out ---------------
+
+struct TestRunCase {
+    const char* name;
+    const char* ctest_output;
+    int ctest_status;
+    const char* want_out;
+};
+void PrintTo(const TestRunCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RunTests : public ::testing::TestWithParam<TestRunCase> {};
+
+TEST_P(RunTests, KeepsFailuresAndTheStatus) {
+    const TestRunCase& c = GetParam();
+    Sandbox box;
+    box.Fake("ctest", c.ctest_output, c.ctest_status);
+    const Result result = box.Run("tools/run-tests.sh dev");
+    EXPECT_EQ(result.status, c.ctest_status);
+    EXPECT_EQ(result.out, c.want_out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, RunTests,
+    ::testing::Values(
+        TestRunCase{"AllPass",
+                    "Test project /b\n        Start   1: A.B\n"
+                    "  1/2 Test   #1: A.B ..........   Passed    0.01 sec\n"
+                    "        Start   2: A.Skipped\n"
+                    "  2/2 Test   #2: A.Skipped ....***Skipped   0.00 sec\n"
+                    "\n100% tests passed, 0 tests failed out of 2\n",
+                    0, "Test project /b\n\n100% tests passed, 0 tests failed out of 2\n"},
+        TestRunCase{"OneFails",
+                    "        Start   1: A.B\n"
+                    "  1/1 Test   #1: A.B ..........***Failed    0.01 sec\n"
+                    "t.cpp:5: Failure\nExpected equality\n"
+                    "\n0% tests passed, 1 tests failed out of 1\n",
+                    8,
+                    "  1/1 Test   #1: A.B ..........***Failed    0.01 sec\n"
+                    "t.cpp:5: Failure\nExpected equality\n"
+                    "\n0% tests passed, 1 tests failed out of 1\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- tools/install-deps.sh: one line, apt's output only when it fails ----------------------
+
+struct InstallCase {
+    const char* name;
+    bool installed;
+    int apt_status;
+    int want_status;
+    int want_out_lines;
+    bool want_apt_output_on_stderr;
+};
+void PrintTo(const InstallCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class InstallDeps : public ::testing::TestWithParam<InstallCase> {};
+
+TEST_P(InstallDeps, SaysWhatItInstalls) {
+    const InstallCase& c = GetParam();
+    Sandbox box;
+    box.Script("dpkg-query", c.installed ? "printf 'install ok installed'\n"
+                                         : "echo 'no packages' >&2\nexit 1\n");
+    box.Fake("apt-get", "Reading package lists...\nE: no such package\n", c.apt_status);
+    box.Script("sudo", "exec \"$@\"\n");
+
+    const Result result = box.Run("tools/install-deps.sh lintian");
+
+    EXPECT_EQ(result.status, c.want_status);
+    EXPECT_EQ(CountLines(result.out), c.want_out_lines) << result.out;
+    if (c.want_out_lines == 1) {
+        EXPECT_NE(result.out.find("installing "), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find(" lintian "), std::string::npos) << result.out;
+    }
+    EXPECT_EQ(result.err.find("E: no such package") != std::string::npos,
+              c.want_apt_output_on_stderr)
+        << result.err;
+    EXPECT_EQ(result.out.find("Reading package lists"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, InstallDeps,
+                         ::testing::Values(InstallCase{"AllThere", true, 0, 0, 0, false},
+                                           InstallCase{"Installs", false, 0, 0, 1, false},
+                                           InstallCase{"AptFails", false, 100, 1, 1, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
