@@ -7,18 +7,12 @@ namespace sondrel::cli {
 
 bool RowCalculation::Run(const InputTexts& inputs) {
     state_ = CalculatorState{};
-    succeeded_ = false;
     warnings_.clear();
-    try {
-        lines_ = Calculate(state_, inputs, box_);
-    } catch (const Failure& failure) {
-        failure_kind_ = failure.kind();
-        failure_message_ = failure.what();
-        return false;
+    succeeded_ = TryCalculate(state_, inputs, box_, lines_, failure_);
+    if (succeeded_) {
+        warnings_ = CheckDesign(state_);
     }
-    succeeded_ = true;
-    warnings_ = CheckDesign(state_);
-    return true;
+    return succeeded_;
 }
 
 void WriteCsvHeader(Output& out) {

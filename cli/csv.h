@@ -38,16 +38,15 @@ public:
     const ResultLines& Lines() const { return lines_; }
     const std::vector<DesignWarning>& Warnings() const { return warnings_; }
     // After a Run that failed.
-    FailureKind FailureKindOf() const { return failure_kind_; }
-    const std::string& FailureMessage() const { return failure_message_; }
+    FailureKind FailureKindOf() const { return failure_.kind; }
+    const std::string& FailureMessage() const { return failure_.message; }
 
 private:
     CalculatorState state_;
     StringTextHolder box_;
     ResultLines lines_;
     std::vector<DesignWarning> warnings_;
-    FailureKind failure_kind_ = FailureKind::TypeMismatch;
-    std::string failure_message_;
+    CalculateFailure failure_;
     bool succeeded_ = false;
 };
 

@@ -23,11 +23,11 @@ constexpr double kEndTolerance = 1e-9;
 // One of the three numbers, read as the elevation box reads it; a problem is told as the
 // box's would be, e.g. `--sweep-elevation START: "abc" is not a number`.
 std::optional<std::string> ReadPart(std::string_view text, const char* name, double& value) {
-    try {
-        value = TextToNumber(text, std::string("--sweep-elevation ") + name);
-    } catch (const Failure& failure) {
-        return std::string(failure.what());
+    const ParseResult result = ParseNumber(text);
+    if (result.status != ParseStatus::Ok) {
+        return ParseFailureMessage(result.status, text, std::string("--sweep-elevation ") + name);
     }
+    value = result.value;
     return std::nullopt;
 }
 
