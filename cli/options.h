@@ -16,6 +16,7 @@ struct Options {
     bool json = false;
     bool csv = false;
     std::optional<SweepRange> sweep;
+    std::optional<std::string> batch_file;  // "-" for standard input
     bool help = false;
     bool version = false;
     std::optional<std::string> report_file;

@@ -7,6 +7,7 @@
 #include "calc/failure.h"
 #include "calc/report.h"
 #include "calc/version.h"
+#include "cli/batch.h"
 #include "cli/console.h"
 #include "cli/csv.h"
 #include "cli/json.h"
@@ -41,8 +42,8 @@ void PrintLines(Output& out, std::string_view crlf_text) {
 }
 
 // The design table; the four values, when given, replace the defaults of the other boxes.
-int RunSweep(const Options& options, const InputTexts& inputs, Output& out) {
-    return WriteSweep(out, *options.sweep, inputs) > 0 ? kExitOk : kExitFailure;
+int RunSweep(const Options& options, const InputTexts& inputs, Output& out, Output& err) {
+    return TableExitStatus(WriteSweep(out, *options.sweep, inputs), err);
 }
 
 // --csv: the header and the row; a failure is also told on standard error.
@@ -63,6 +64,7 @@ std::string_view UsageText() {
            "                    [ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
            "       sondrel-calc --sweep-elevation START:STOP:STEP\n"
            "                    [LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
+           "       sondrel-calc --batch FILE [--json]\n"
            "\n"
            "Sets the VR1 wiper and VR2 of the barometric sensor scaling circuit for a site.\n"
            "Without values it uses the window's defaults: 0 28 31 1.25 8.25\n"
@@ -76,13 +78,19 @@ std::string_view UsageText() {
            "                   print a CSV table, one fresh calculation per elevation\n"
            "                   START, START+STEP, ... up to STOP inclusive (at most\n"
            "                   10,000,000 rows); a failing row carries its message\n"
+           "  --batch FILE     print a CSV table, one fresh calculation per row of the CSV\n"
+           "                   file FILE (- for standard input) with the columns\n"
+           "                   elevation_ft, lo_baro_inhg, hi_baro_inhg, lo_volts and\n"
+           "                   hi_volts; its other columns are passed through; with\n"
+           "                   --json, one JSON object per row\n"
            "  --report FILE    also write the report (FILE - writes it to standard output)\n"
            "  --header TEXT    the report's header; each newline is written as CR LF\n"
            "  --help           print this help\n"
            "  --version        print the version\n"
            "\n"
-           "Exit status: 0 done (a sweep: at least one row succeeded), 1 the calculation or\n"
-           "the report failed (a sweep: every row failed), 2 bad arguments.\n"
+           "Exit status: 0 done (a sweep or batch: at least one row succeeded, or none\n"
+           "given), 1 the calculation or the report failed (a sweep or batch: every row\n"
+           "failed), 2 bad arguments or a malformed batch file.\n"
            "See sondrel-calc(1) for the CSV columns and examples.\n";
 }
 
@@ -103,7 +111,11 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
 
     const InputTexts inputs = InputsFrom(options);
     if (options.sweep) {
-        return RunSweep(options, inputs, out);
+        return RunSweep(options, inputs, out, err);
+    }
+    if (options.batch_file) {
+        return RunBatch(*options.batch_file,
+                        options.json ? BatchFormat::JsonLines : BatchFormat::Csv, out, err);
     }
     if (options.csv) {
         if (const int code = RunCsvRow(inputs, out, err); code != kExitOk || !options.report_file) {
