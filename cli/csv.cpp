@@ -1,42 +1,42 @@
 #include "cli/csv.h"
 
-#include "calc/failure.h"
 #include "calc/number_format.h"
-#include "calc/results_text.h"
 #include "calc/text_to_number.h"
 
 namespace sondrel::cli {
+
+bool RowCalculation::Run(const InputTexts& inputs) {
+    state_ = CalculatorState{};
+    warnings_.clear();
+    succeeded_ = TryCalculate(state_, inputs, box_, lines_, failure_);
+    if (succeeded_) {
+        warnings_ = CheckDesign(state_);
+    }
+    return succeeded_;
+}
 
 void WriteCsvHeader(Output& out) {
     out << kCsvColumns << '\n';
 }
 
-bool WriteCsvRow(Output& out, const InputTexts& inputs, std::string* failure_message) {
-    CalculatorState state;
-    StringTextHolder box;
-    try {
-        Calculate(state, inputs, box);
-    } catch (const Failure& failure) {
+RowOutcome WriteCsvResult(Output& out, const RowCalculation& row, const InputTexts& inputs) {
+    if (!row.Succeeded()) {
         // The elevation as Initialize reads it, when it can be read.
         if (const ParseResult elevation = ParseNumber(inputs.elevation);
             elevation.status == ParseStatus::Ok) {
             out.Double(elevation.value);
         }
         out << ",,,,,,,,,,";  // passes to hi_vin_text
-        out.CsvField(failure.what());
-        out << '\n';
-        if (failure_message != nullptr) {
-            *failure_message = failure.what();
-        }
-        return false;
+        out.CsvField(row.FailureMessage());
+        out << ",\n";
+        return {};
     }
 
-    // After a successful Calculate the state holds the elevation it read and the box all four
-    // lines.
-    const ResultLines& lines = *box.Results();
-    out.Double(state.Elev);
+    // After a successful Calculate the state holds the elevation it read.
+    const ResultLines& lines = row.Lines();
+    out.Double(row.State().Elev);
     out << ',';
-    out.Int(state.PassCount);
+    out.Int(row.State().PassCount);
     for (const double value :
          {lines.vr2_ohms, lines.vr1_wiper_to_gnd_ohms, lines.lo_vin_volts, lines.hi_vin_volts}) {
         out << ',';
@@ -51,8 +51,22 @@ bool WriteCsvRow(Output& out, const InputTexts& inputs, std::string* failure_mes
     out.CsvField(FormatNumber(lines.lo_vin_volts, kVoltsPattern));
     out << ',';
     out.CsvField(FormatNumber(lines.hi_vin_volts, kVoltsPattern));
-    out << ",\n";
-    return true;
+    out << ",,";
+    for (std::size_t i = 0; i < row.Warnings().size(); ++i) {
+        out << (i == 0 ? "" : ";") << row.Warnings()[i].code;
+    }
+    out << '\n';
+    return {true, !row.Warnings().empty()};
+}
+
+bool WriteCsvRow(Output& out, const InputTexts& inputs, std::string* failure_message) {
+    RowCalculation row;
+    const bool succeeded = row.Run(inputs);
+    WriteCsvResult(out, row, inputs);
+    if (!succeeded && failure_message != nullptr) {
+        *failure_message = row.FailureMessage();
+    }
+    return succeeded;
 }
 
 }  // namespace sondrel::cli

@@ -19,6 +19,19 @@ std::optional<std::string> CheckSweepOptions(const Options& options) {
     return std::nullopt;
 }
 
+// A batch file gives every row its five values.
+std::optional<std::string> CheckBatchOptions(const Options& options) {
+    if (options.sweep || options.report_file) {
+        return std::string(options.sweep ? "--sweep-elevation" : "--report") +
+               " does not go with --batch";
+    }
+    if (!options.positional.empty()) {
+        return "--batch takes its values from the file, got " +
+               std::to_string(options.positional.size()) + " more";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool LooksLikeOption(std::string_view arg) {
@@ -70,6 +83,12 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
                 return problem;
             }
             options.sweep = parsed;
+        } else if (name == "--batch") {
+            const auto file = take_value();
+            if (!file || file->empty()) {
+                return std::string("--batch needs a file name (or - for standard input)");
+            }
+            options.batch_file = std::string(*file);
         } else if ((name == "--help" || name == "-h") && !value) {
             options.help = true;
         } else if (name == "--version" && !value) {
@@ -95,6 +114,9 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
     }
     if (options.json && options.csv) {
         return std::string("--json and --csv are two output formats; choose one");
+    }
+    if (options.batch_file) {
+        return CheckBatchOptions(options);
     }
     if (options.sweep) {
         return CheckSweepOptions(options);

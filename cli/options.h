@@ -17,6 +17,7 @@ struct Options {
     bool csv = false;
     bool strict = false;  // a design warning fails the run (exit 3)
     std::optional<SweepRange> sweep;
+    std::optional<std::string> batch_file;  // "-" for standard input
     bool help = false;
     bool version = false;
     std::optional<std::string> report_file;

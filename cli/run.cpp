@@ -12,6 +12,7 @@
 #include "calc/report.h"
 #include "calc/text_rules.h"
 #include "calc/version.h"
+#include "cli/batch.h"
 #include "cli/console.h"
 #include "cli/csv.h"
 #include "cli/json.h"
@@ -21,9 +22,16 @@
 namespace sondrel::cli {
 namespace {
 
+// --strict: a run that drew warnings (`warned` of them, or rows with them) exits
+// kExitWarnings, unless it failed already.
+int StrictStatus(const Options& options, int code, std::size_t warned) {
+    return code == kExitOk && options.strict && warned > 0 ? kExitWarnings : code;
+}
+
 // The design table; the four values, when given, replace the defaults of the other boxes.
-int RunSweep(const Options& options, const InputTexts& inputs, Output& out) {
-    return WriteSweep(out, *options.sweep, inputs) > 0 ? kExitOk : kExitFailure;
+int RunSweep(const Options& options, const InputTexts& inputs, Output& out, Output& err) {
+    const TableCounts counts = WriteSweep(out, *options.sweep, inputs);
+    return StrictStatus(options, TableExitStatus(counts, err), counts.warned);
 }
 
 // --csv: the header and the row; a failure is also told on standard error.
@@ -44,6 +52,7 @@ std::string_view UsageText() {
            "                    [ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
            "       sondrel-calc [--strict] --sweep-elevation START:STOP:STEP\n"
            "                    [LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
+           "       sondrel-calc [--strict] --batch FILE [--json]\n"
            "\n"
            "Sets the VR1 wiper and VR2 of the barometric sensor scaling circuit for a site.\n"
            "Without values it uses the window's defaults: 0 28 31 1.25 8.25\n"
@@ -62,16 +71,22 @@ std::string_view UsageText() {
            "                   print a CSV table, one fresh calculation per elevation\n"
            "                   START, START+STEP, ... up to STOP inclusive (at most\n"
            "                   10,000,000 rows); a failing row carries its message\n"
+           "  --batch FILE     print a CSV table, one fresh calculation per row of the CSV\n"
+           "                   file FILE (- for standard input) with the columns\n"
+           "                   elevation_ft, lo_baro_inhg, hi_baro_inhg, lo_volts and\n"
+           "                   hi_volts; its other columns are passed through; with\n"
+           "                   --json, one JSON object per row\n"
            "  --report FILE    also write the report (FILE - writes it to standard output)\n"
            "  --header TEXT    the report's header; each newline is written as CR LF\n"
            "  -h, --help       print this help\n"
            "  --version        print the version\n"
            "\n"
-           "Exit status: 0 done (a sweep: at least one row succeeded); 1 the calculation or\n"
-           "the report failed (a sweep: every row failed), standard output could not be\n"
-           "written, or a value is not a number (one calculation or a sweep alike); 2 bad\n"
-           "arguments: an unknown option, a wrong count of values, a bad START:STOP:STEP;\n"
-           "3 --strict and a warning, the results written all the same.\n"
+           "Exit status: 0 done (a sweep or batch: at least one row succeeded, or none\n"
+           "given); 1 the calculation or the report failed (a sweep or batch: every row\n"
+           "failed), standard output could not be written, or a value is not a number\n"
+           "(one calculation or a sweep's four values alike); 2 bad arguments: an unknown\n"
+           "option, a wrong count of values, a bad START:STOP:STEP, a malformed batch file;\n"
+           "3 --strict and a warning (a sweep or batch: any row's), all written as without.\n"
            "See sondrel-calc(1) for the CSV columns and examples.\n";
 }
 
@@ -99,7 +114,14 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
             err << "sondrel-calc: " << *problem << '\n';
             return kExitFailure;
         }
-        return RunSweep(options, inputs, out);
+        return RunSweep(options, inputs, out, err);
+    }
+    if (options.batch_file) {
+        TableCounts counts;
+        const int code =
+            RunBatch(*options.batch_file, options.json ? BatchFormat::JsonLines : BatchFormat::Csv,
+                     out, err, &counts);
+        return StrictStatus(options, code, counts.warned);
     }
     if (options.csv) {
         if (const int code = RunCsvRow(inputs, out, err); code != kExitOk) {
@@ -143,7 +165,7 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
     } else if (!options.csv && options.report_file != "-") {
         out << ConvertLineBreaks(text, "\n") << '\n';
     }
-    return options.strict && !warnings.empty() ? kExitWarnings : kExitOk;
+    return StrictStatus(options, kExitOk, warnings.size());
 }
 
 }  // namespace

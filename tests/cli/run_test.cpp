@@ -83,20 +83,21 @@ INSTANTIATE_TEST_SUITE_P(
                  ""},
         // Design warnings: the result lines stay as they are, one line per warning on stderr;
         // --strict turns a warning into exit 3.
-        ArgsCase{"WarningLeavesTheLinesAlone",
-                 {"15000", "28", "31", "1.25", "8.25"},
-                 0,
-                 "VR2 = 2991. Ohms\nVR1 wiper to GND side = -504. Ohms\nLoVin = 1.933 Volts\n"
-                 "HiVin = 2.191 Volts\n",
-                 "sondrel-calc: warning: VR1 wiper to GND side is -504 ohms, which no setting gives: "},
         ArgsCase{
-            "JsonListsWarnings",
-            {"--json", "15000", "28", "31", "1.25", "8.25"},
+            "WarningLeavesTheLinesAlone",
+            {"15000", "28", "31", "1.25", "8.25"},
             0,
-            "\"results_text\": \"VR2 = 2991. Ohms\\r\\nVR1 wiper to GND side = -504. "
-            "Ohms\\r\\nLoVin = 1.933 Volts\\r\\nHiVin = 2.191 Volts\", \"warnings\": "
-            "[{\"code\": \"vr1-negative\", \"message\": \"VR1 wiper to GND side is -504 ohms, which no setting gives: ",
-            "sondrel-calc: warning: VR1"},
+            "VR2 = 2991. Ohms\nVR1 wiper to GND side = -504. Ohms\nLoVin = 1.933 Volts\n"
+            "HiVin = 2.191 Volts\n",
+            "sondrel-calc: warning: VR1 wiper to GND side is -504 ohms, which no setting gives: "},
+        ArgsCase{"JsonListsWarnings",
+                 {"--json", "15000", "28", "31", "1.25", "8.25"},
+                 0,
+                 "\"results_text\": \"VR2 = 2991. Ohms\\r\\nVR1 wiper to GND side = -504. "
+                 "Ohms\\r\\nLoVin = 1.933 Volts\\r\\nHiVin = 2.191 Volts\", \"warnings\": "
+                 "[{\"code\": \"vr1-negative\", \"message\": \"VR1 wiper to GND side is -504 ohms, "
+                 "which no setting gives: ",
+                 "sondrel-calc: warning: VR1"},
         ArgsCase{"JsonListsFallingRangeWarning",
                  {"--json", "0", "28", "31", "8.25", "1.25"},
                  0,
@@ -123,6 +124,21 @@ INSTANTIATE_TEST_SUITE_P(
                  3,
                  "VR1 wiper to GND side = -504. Ohms\r\n",
                  "sondrel-calc: warning: VR1"},
+        ArgsCase{"SweepWarningsWithoutStrict",
+                 {"--sweep-elevation", "10000:12000:1000"},
+                 0,
+                 ",vr1-negative\n",
+                 ""},
+        ArgsCase{"StrictSweepAnyRowWarned",
+                 {"--strict", "--sweep-elevation", "10000:12000:1000"},
+                 3,
+                 "\n10000,13,",
+                 ""},
+        ArgsCase{"StrictSweepWithoutWarnings",
+                 {"--sweep-elevation", "0:1000:1000", "--strict"},
+                 0,
+                 "\n1000,6,",
+                 ""},
         ArgsCase{"StrictFailureStillExits1",
                  {"--strict", "0", "28", "28", "1.25", "8.25"},
                  1,
@@ -227,18 +243,19 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{"CsvRow",
                  {"--csv", "1,000", "28", "31", "1.25", "8.25"},
                  0,
-                 "hi_vin_text,error\n1000,6,1887.8094340075622,1646.3438863916608,"
-                 "3.6398366171667664,4.080711969006062,1888.,1646.,3.64,4.081,\n",
+                 "hi_vin_text,error,warnings\n1000,6,1887.8094340075622,1646.3438863916608,"
+                 "3.6398366171667664,4.080711969006062,1888.,1646.,3.64,4.081,,\n",
                  ""},
-        ArgsCase{"CsvFailureIsARowAndAMessage",
-                 {"--csv", "0", "28", "31", "abc", "8.25"},
-                 1,
-                 "hi_vin_text,error\n0,,,,,,,,,,\"LoVolt: \"\"abc\"\" is not a number\"\n",
-                 "sondrel-calc: LoVolt: \"abc\" is not a number\n"},
+        ArgsCase{
+            "CsvFailureIsARowAndAMessage",
+            {"--csv", "0", "28", "31", "abc", "8.25"},
+            1,
+            "hi_vin_text,error,warnings\n0,,,,,,,,,,\"LoVolt: \"\"abc\"\" is not a number\",\n",
+            "sondrel-calc: LoVolt: \"abc\" is not a number\n"},
         ArgsCase{"CsvElevationNotANumber",
                  {"--csv", "x", "28", "31", "1", "2"},
                  1,
-                 "error\n,,,,,,,,,,\"Elevation, ft: \"\"x\"\" is not a number\"\n",
+                 "warnings\n,,,,,,,,,,\"Elevation, ft: \"\"x\"\" is not a number\",\n",
                  "Elevation"},
         ArgsCase{"CsvWithReportFile",
                  {"--csv", "--report", "/nonexistent-dir/r.txt"},
@@ -254,20 +271,20 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{"SweepDefaults",
                  {"--sweep-elevation", "0:1000:1000"},
                  0,
-                 "error\n0,6,1812.97964257354,",
+                 "warnings\n0,6,1812.97964257354,",
                  ""},
         ArgsCase{"SweepAcceptsCsv",
                  {"--csv", "--sweep-elevation", "0:1000:1000"},
                  0,
-                 "error\n0,6,1812.97964257354,1850.6531358149223,3.791738,4.2488885,1813.,1851.,"
-                 "3.792,4.249,\n1000,6,",
+                 "warnings\n0,6,1812.97964257354,1850.6531358149223,3.791738,4.2488885,1813.,"
+                 "1851.,3.792,4.249,,\n1000,6,",
                  ""},
         ArgsCase{"SweepEqualsForm", {"--sweep-elevation=-1000:0:500"}, 0, "\n-500,", ""},
         ArgsCase{"SweepAllRowsFail",
                  {"--sweep-elevation", "0:100:50", "28", "28", "1", "2"},
                  1,
                  "\n100,,,,,,,,,,the low and high pressures",
-                 ""},
+                 "sondrel-calc: every row failed\n"},
         ArgsCase{"SweepSomeRowsFail",
                  {"--sweep-elevation", "145300:145500:100"},
                  0,
@@ -278,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--sweep-elevation", "0:1O0:1"},
                  2,
                  "",
-                 "STOP \"1O0\" is not a number"},
+                 "STOP: \"1O0\" is not a number"},
         ArgsCase{"SweepValueNotANumber",
                  {"--sweep-elevation", "0:1:1", "28", "31", "1,25", "8"},
                  1,
@@ -382,6 +399,36 @@ INSTANTIATE_TEST_SUITE_P(
         StdoutCase{"ClosedPipeSweepIsQuiet", true, {"--sweep-elevation", "0:20000:1"}, 1, ""}),
     testing_support::RowName());
 #endif  // _WIN32
+
+// --strict over a batch file whose second site draws a warning, in both of its formats.
+struct StrictBatchCase {
+    const char* name;
+    std::vector<std::string_view> options;
+    int code;
+};
+
+class CliStrictBatchTest : public testing::TestWithParam<StrictBatchCase> {};
+
+TEST_P(CliStrictBatchTest, ExitStatus) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "sondrel-cli-strict-batch.csv").string();
+    std::ofstream(path, std::ios::binary) << "site,elevation_ft,lo_baro_inhg,hi_baro_inhg,"
+                                             "lo_volts,hi_volts\nA,0,28,31,1.25,8.25\n"
+                                             "B,15000,28,31,1.25,8.25\n";
+    std::vector<std::string_view> args = GetParam().options;
+    args.insert(args.end(), {"--batch", path});
+    const Result r = RunWith(args);
+    std::filesystem::remove(path);
+    EXPECT_EQ(r.code, GetParam().code) << r.err;
+    EXPECT_NE(r.out.find("vr1-negative"), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Batch, CliStrictBatchTest,
+                         testing::Values(StrictBatchCase{"CsvWithoutStrict", {}, 0},
+                                         StrictBatchCase{"CsvStrict", {"--strict"}, 3},
+                                         StrictBatchCase{"JsonWithoutStrict", {"--json"}, 0},
+                                         StrictBatchCase{"JsonStrict", {"--json", "--strict"}, 3}),
+                         testing_support::RowName());
 
 TEST(CliReport, WritesTheFileAndNamesItInJson) {
     namespace fs = std::filesystem;

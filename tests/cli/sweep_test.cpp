@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "calc/calculator_state.h"
+#include "calc/design_checks.h"
 #include "calc/failure.h"
 #include "cli/run.h"
 #include "tests/cli/run_capture.h"
@@ -24,7 +25,7 @@ namespace {
 
 const std::string kHeader =
     "elevation_ft,passes,vr2_ohms,vr1_wiper_to_gnd_ohms,lo_vin_volts,hi_vin_volts,vr2_text,"
-    "vr1_text,lo_vin_text,hi_vin_text,error";
+    "vr1_text,lo_vin_text,hi_vin_text,error,warnings";
 
 using test_support::Result;
 using test_support::RunWith;
@@ -125,7 +126,7 @@ TEST_P(SweepRows, MatchSingleCalculations) {
     args.insert(args.end(), c.values.begin(), c.values.end());
     const Result sweep = RunWith(args);
     EXPECT_EQ(sweep.code, c.code);
-    EXPECT_EQ(sweep.err, "");
+    EXPECT_EQ(sweep.err, c.code == 0 ? "" : "sondrel-calc: every row failed\n");
 
     const std::vector<Record> records = ParseCsv(sweep.out);
     ASSERT_EQ(records.size(), c.rows + 1);
@@ -141,7 +142,7 @@ TEST_P(SweepRows, MatchSingleCalculations) {
     std::vector<std::size_t> failing;
     for (std::size_t i = 0; i < c.rows; ++i) {
         const Record& row = records[i + 1];
-        ASSERT_EQ(row.size(), 11u) << "row " << i;
+        ASSERT_EQ(row.size(), 12u) << "row " << i;
         const std::string& elevation = row[0];
         ExpectSameDouble(elevation, start + static_cast<double>(i) * step, "elevation_ft");
 
@@ -161,8 +162,9 @@ TEST_P(SweepRows, MatchSingleCalculations) {
         if (single.code != 0) {
             failing.push_back(i);
             EXPECT_EQ(single.code, 1);
-            EXPECT_EQ(Record(row.begin() + 1, row.end() - 1), Record(9, ""));
+            EXPECT_EQ(Record(row.begin() + 1, row.begin() + 10), Record(9, ""));
             EXPECT_EQ("sondrel-calc: " + row[10] + "\n", single.err) << elevation;
+            EXPECT_EQ(row[11], "") << elevation;
             continue;
         }
         EXPECT_EQ(row[1], std::to_string(state.PassCount)) << elevation;
@@ -174,6 +176,11 @@ TEST_P(SweepRows, MatchSingleCalculations) {
         EXPECT_EQ(Record(row.begin() + 6, row.begin() + 10), ValuesOfLines(single.out))
             << elevation;
         EXPECT_EQ(row[10], "") << elevation;
+        std::string codes;
+        for (const DesignWarning& warning : CheckDesign(state)) {
+            codes += (codes.empty() ? "" : ";") + std::string(warning.code);
+        }
+        EXPECT_EQ(row[11], codes) << elevation;
     }
     EXPECT_EQ(failing, c.failing);
 }
@@ -190,6 +197,15 @@ INSTANTIATE_TEST_SUITE_P(
         SweepCase{"FailingMiddleRow", "26521.158", "26521.163", "0.001", {}, 6, {3}, 0},
         SweepCase{"PastTheElevationLimit", "145300", "145600", "100", {}, 4, {1, 2, 3}, 0},
         SweepCase{"FallingVolts", "-1000", "3000", "2000", {"28", "31", "8.25", "1.25"}, 3, {}, 0},
+        SweepCase{"VrOneTurnsNegative", "10000", "16000", "2000", {}, 4, {}, 0},
+        SweepCase{"PressuresInHectopascals",
+                  "-1000",
+                  "1000",
+                  "1000",
+                  {"2800", "3100", "1.25", "8.25"},
+                  3,
+                  {},
+                  0},
         SweepCase{"EqualPressuresFailEveryRow",
                   "0",
                   "2000",
@@ -207,13 +223,13 @@ TEST(SweepRows, CarryTheWorkedExamples) {
     ASSERT_EQ(records.size(), 22u);
     EXPECT_EQ(Record(records[1].begin(), records[1].end()),
               (Record{"0", "6", "1812.97964257354", "1850.6531358149223", "3.791738", "4.2488885",
-                      "1813.", "1851.", "3.792", "4.249", ""}));
+                      "1813.", "1851.", "3.792", "4.249", "", ""}));
     EXPECT_EQ(Record(records[2].begin() + 6, records[2].end()),
-              (Record{"1888.", "1646.", "3.64", "4.081", ""}));
+              (Record{"1888.", "1646.", "3.64", "4.081", "", ""}));
     EXPECT_EQ(records[6][0], "5000");
     EXPECT_EQ(records[6][1], "9");
     EXPECT_EQ(Record(records[6].begin() + 6, records[6].end()),
-              (Record{"2187.", "901.", "3.075", "3.456", ""}));
+              (Record{"2187.", "901.", "3.075", "3.456", "", ""}));
     EXPECT_EQ(records[16][7], "-504.");  // 15000 ft
 }
 
@@ -254,27 +270,27 @@ TEST_P(SweepRangeText, RowsOrProblem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ranges, SweepRangeText,
-    testing::Values(RangeCase{"Inclusive", "0:20000:1000", 21, ""},
-                    RangeCase{"StepDoesNotDivide", "0:10:3", 4, ""},
-                    RangeCase{"StepDividesExactly", "0:9:3", 4, ""},
-                    RangeCase{"CountsDown", "10:0:-3", 4, ""},
-                    RangeCase{"StartIsStop", "5:5:1", 1, ""},
-                    RangeCase{"StartIsStopNegativeStep", "5:5:-1", 1, ""},
-                    RangeCase{"RoundingBelowStop", "0:0.3:0.1", 4, ""},
-                    RangeCase{"SeventhsOfAFoot", "0:1:0.14285714285714285", 8, ""},
-                    RangeCase{"GroupedAndBlank", " -1,000 : 1,000 : 500 ", 5, ""},
-                    RangeCase{"TenMillionRows", "1:10000000:1", 10'000'000, ""},
-                    RangeCase{"OneRowTooMany", "0:10000000:1", 0, "more than 10,000,000 rows"},
-                    RangeCase{"TinyStep", "0:1:1e-300", 0, "more than 10,000,000 rows"},
-                    RangeCase{"SpanOverflows", "-1e308:1e308:1e300", 0,
-                              "more than 10,000,000 rows"},
-                    RangeCase{"ZeroStep", "0:100:0", 0, "STEP must not be zero"},
-                    RangeCase{"StepAwayFromStop", "0:100:-10", 0, "use a positive STEP"},
-                    RangeCase{"StepAwayWhenCountingDown", "100:0:10", 0, "use a negative STEP"},
-                    RangeCase{"StartNotANumber", "abc:100:10", 0, "START \"abc\" is not a number"},
-                    RangeCase{"EmptyStop", "0::10", 0, "STOP \"\" is not a number"},
-                    RangeCase{"StepTooLarge", "0:1:1e400", 0, "STEP \"1e400\" is too large"},
-                    RangeCase{"TwoParts", "0:100", 0, "wants START:STOP:STEP"}),
+    testing::Values(
+        RangeCase{"Inclusive", "0:20000:1000", 21, ""},
+        RangeCase{"StepDoesNotDivide", "0:10:3", 4, ""},
+        RangeCase{"StepDividesExactly", "0:9:3", 4, ""}, RangeCase{"CountsDown", "10:0:-3", 4, ""},
+        RangeCase{"StartIsStop", "5:5:1", 1, ""},
+        RangeCase{"StartIsStopNegativeStep", "5:5:-1", 1, ""},
+        RangeCase{"RoundingBelowStop", "0:0.3:0.1", 4, ""},
+        RangeCase{"SeventhsOfAFoot", "0:1:0.14285714285714285", 8, ""},
+        RangeCase{"GroupedAndBlank", " -1,000 : 1,000 : 500 ", 5, ""},
+        RangeCase{"TenMillionRows", "1:10000000:1", 10'000'000, ""},
+        RangeCase{"OneRowTooMany", "0:10000000:1", 0, "more than 10,000,000 rows"},
+        RangeCase{"TinyStep", "0:1:1e-300", 0, "more than 10,000,000 rows"},
+        RangeCase{"SpanOverflows", "-1e308:1e308:1e300", 0, "more than 10,000,000 rows"},
+        RangeCase{"ZeroStep", "0:100:0", 0, "STEP must not be zero"},
+        RangeCase{"StepAwayFromStop", "0:100:-10", 0, "use a positive STEP"},
+        RangeCase{"StepAwayWhenCountingDown", "100:0:10", 0, "use a negative STEP"},
+        RangeCase{"StartNotANumber", "abc:100:10", 0,
+                  "--sweep-elevation START: \"abc\" is not a number"},
+        RangeCase{"EmptyStop", "0::10", 0, "--sweep-elevation STOP: \"\" is not a number"},
+        RangeCase{"StepTooLarge", "0:1:1e400", 0, "--sweep-elevation STEP: \"1e400\" is too large"},
+        RangeCase{"TwoParts", "0:100", 0, "wants START:STOP:STEP"}),
     [](const testing::TestParamInfo<RangeCase>& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------------
@@ -344,7 +360,7 @@ TEST(SweepWriter, SameBytesOnAnyNumberOfThreads) {
     std::size_t one_ok = 0;
     {
         Output out(&one);
-        one_ok = WriteSweep(out, range, InputTexts{}, 1);
+        one_ok = WriteSweep(out, range, InputTexts{}, 1).succeeded;
     }
     EXPECT_GT(one_ok, 0u);
     EXPECT_LT(one_ok, range.rows);
@@ -353,7 +369,7 @@ TEST(SweepWriter, SameBytesOnAnyNumberOfThreads) {
         std::size_t many_ok = 0;
         {
             Output out(&many);
-            many_ok = WriteSweep(out, range, InputTexts{}, threads);
+            many_ok = WriteSweep(out, range, InputTexts{}, threads).succeeded;
         }
         EXPECT_EQ(many_ok, one_ok) << threads;
         EXPECT_TRUE(many == one) << threads << " threads give different bytes";
@@ -370,7 +386,7 @@ TEST(SweepWriter, StopsWhenOutputFails) {
     ASSERT_FALSE(ParseSweepRange("0:99999.9:0.1", range).has_value());  // every row succeeds
     for (const unsigned threads : {1u, 2u}) {
         Output out(full);
-        const std::size_t succeeded = WriteSweep(out, range, InputTexts{}, threads);
+        const std::size_t succeeded = WriteSweep(out, range, InputTexts{}, threads).succeeded;
         EXPECT_FALSE(out.Flush());
         EXPECT_LT(succeeded, 200'000u) << threads;
     }

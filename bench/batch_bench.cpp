@@ -1,0 +1,96 @@
+// Batches of 1,000,000 sites read from a file and written to /dev/null through sondrel-calc's
+// own reader and writer, reading and checking the file included.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "cli/batch.h"
+#include "cli/output.h"
+
+namespace {
+
+constexpr int kRows = 1'000'000;
+
+// A file of kRows sites: the site's name, a quoted note, and the five inputs out of order.
+// Kind 0: elevations 0 to 14,999 ft, every row succeeds; kind 1: 0 to 999,999 ft, as
+// --sweep-elevation 0:999999:1, where 85% of the rows are beyond the elevation limit.
+std::string MakeFile(int kind) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("sondrel-batch-bench-" + std::to_string(kind) + ".csv");
+    std::ofstream file(path, std::ios::binary);
+    file << "site,hi_volts,elevation_ft,note,lo_baro_inhg,hi_baro_inhg,lo_volts\r\n";
+    for (int i = 0; i < kRows; ++i) {
+        const int elevation = kind == 0 ? i % 15'000 : i;
+        file << "Site " << i << ",8.25," << elevation << ",\"mast, north side\",28,31,1.25\r\n";
+    }
+    return path.string();
+}
+
+void BM_BatchToDevNull(benchmark::State& bench) {
+    const auto kind = static_cast<int>(bench.range(0));
+    const auto threads = static_cast<unsigned>(bench.range(1));
+    const std::string path = MakeFile(kind);
+    std::FILE* null = std::fopen("/dev/null", "w");
+    if (null == nullptr) {
+        bench.SkipWithError("cannot open /dev/null");
+        return;
+    }
+    sondrel::cli::TableCounts counts;
+    for (auto _ : bench) {
+        std::string text;
+        sondrel::cli::BatchFile file;
+        if (sondrel::cli::ReadBatchFile(path, text) ||
+            sondrel::cli::ParseBatch(path, std::move(text), file)) {
+            bench.SkipWithError("the file does not read");
+            break;
+        }
+        sondrel::cli::Output out(null);
+        counts = sondrel::cli::WriteBatch(out, file, sondrel::cli::BatchFormat::Csv,
+                                          threads == 0 ? sondrel::cli::SweepThreads() : threads);
+        out.Flush();
+    }
+    std::fclose(null);
+    std::filesystem::remove(path);
+    if (counts.rows != kRows) {
+        bench.SkipWithError("rows missing");
+    }
+    bench.SetLabel(std::string(kind == 0 ? "every row succeeds" : "85% of rows fail") +
+                   (threads == 0 ? ", all cores" : ", one thread"));
+    bench.counters["rows"] = static_cast<double>(counts.rows);
+    bench.counters["failed"] = static_cast<double>(counts.rows - counts.succeeded);
+}
+BENCHMARK(BM_BatchToDevNull)
+    ->ArgNames({"kind", "threads"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+
+// Reading and checking alone, the part of a batch that runs on one thread.
+void BM_BatchRead(benchmark::State& bench) {
+    const std::string path = MakeFile(0);
+    std::size_t rows = 0;
+    for (auto _ : bench) {
+        std::string text;
+        sondrel::cli::BatchFile file;
+        if (sondrel::cli::ReadBatchFile(path, text) ||
+            sondrel::cli::ParseBatch(path, std::move(text), file)) {
+            bench.SkipWithError("the file does not read");
+            break;
+        }
+        rows = file.rows.size();
+    }
+    std::filesystem::remove(path);
+    bench.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_BatchRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
