@@ -113,7 +113,7 @@ row missing-non-ascii-name  -                            1     "stderr=Nié"    
 row box-named               -                            1     'stderr=LoVolt: "abc" is not a number' 0 28 31 abc 8.25
 row box-value-utf8          -                            1     'stderr=LoVolt: "2µ" is not a number' 0 28 31 2µ 8.25
 row equal-pressures         -                            1     "stderr=division by zero"   0 28 28 1.25 8.25
-row usage                   -                            2     "stderr=Usage: sondrel-calc" 0 28
+row usage                   -                            2     "stderr=Try 'sondrel-calc --help'." 0 28
 
 echo "smoke: $((rows - failed)) of $rows rows passed"
 [ "$failed" -eq 0 ]
