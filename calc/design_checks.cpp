@@ -7,6 +7,10 @@ namespace {
 
 // The sensor's output lies between ground and its 5 V supply.
 constexpr double kSensorHighestVolts = 5;
+// The last place each display pattern shows: a value this far from a rounding edge needs no
+// text to tell which side of it it shows.
+constexpr double kOhmsPlace = 1;
+constexpr double kVoltsPlace = 0.001;
 
 // A number as the results box shows it, without the trailing point ("-504." gives "-504").
 std::string Shown(double value, std::string_view pattern) {
@@ -17,15 +21,17 @@ std::string Shown(double value, std::string_view pattern) {
     return text;
 }
 
-// Whether a value shows as negative: below zero and not rounded to zero on the way.
-bool ShowsNegative(double value, std::string_view pattern) {
-    return value < 0 && FormatNumber(value, pattern).front() == '-';
+// Whether a value shows as negative: below zero and not rounded to zero on the way. Only
+// values within `rounding` (the pattern's last place) of zero need their text to tell.
+bool ShowsNegative(double value, std::string_view pattern, double rounding) {
+    return value < 0 && (value <= -rounding || FormatNumber(value, pattern).front() == '-');
 }
 
 // Whether a sensor voltage shows below ground or above the supply (5.0004 V shows as "5.").
 bool ShowsOutsideSensor(double volts) {
-    return ShowsNegative(volts, kVoltsPattern) ||
-           (volts > kSensorHighestVolts && FormatNumber(volts, kVoltsPattern) != "5.");
+    return ShowsNegative(volts, kVoltsPattern, kVoltsPlace) ||
+           (volts > kSensorHighestVolts && (volts >= kSensorHighestVolts + kVoltsPlace ||
+                                            FormatNumber(volts, kVoltsPattern) != "5."));
 }
 
 std::string SensorRangeMessage(const CalculatorState& state, bool lo_outside, bool hi_outside) {
@@ -44,41 +50,59 @@ std::string SensorRangeMessage(const CalculatorState& state, bool lo_outside, bo
 
 }  // namespace
 
-std::vector<DesignWarning> CheckDesign(const CalculatorState& state) {
-    std::vector<DesignWarning> warnings;
+void CheckDesign(const CalculatorState& state, std::vector<DesignWarning>& warnings,
+                 WarningText text) {
+    warnings.clear();
+    const bool messages = text == WarningText::Messages;
 
-    if (const double vr1 = Vr1WiperToGndOhms(state); ShowsNegative(vr1, kOhmsPattern)) {
-        warnings.push_back(
-            {"vr1-negative",
-             "VR1 wiper to GND side is " + Shown(vr1, kOhmsPattern) +
-                 " ohms, which no setting gives: the sensor's voltages at this elevation are "
-                 "too low for the output asked for, so ask for lower volts (LoVolt, HiVolt) or "
-                 "check the elevation."});
+    if (const double vr1 = Vr1WiperToGndOhms(state); ShowsNegative(vr1, kOhmsPattern, kOhmsPlace)) {
+        warnings.push_back({"vr1-negative", {}});
+        if (messages) {
+            warnings.back().message =
+                "VR1 wiper to GND side is " + Shown(vr1, kOhmsPattern) +
+                " ohms, which no setting gives: the sensor's voltages at this elevation are "
+                "too low for the output asked for, so ask for lower volts (LoVolt, HiVolt) or "
+                "check the elevation.";
+        }
     }
-    if (const double vr2 = Vr2Ohms(state); ShowsNegative(vr2, kOhmsPattern)) {
-        const std::string start =
-            "VR2 is " + Shown(vr2, kOhmsPattern) + " ohms, which no setting gives: ";
-        warnings.push_back(
-            {"vr2-negative",
-             state.SpanGain < 0
-                 ? start + "the range falls (LoVolt above HiVolt, or LoBaro above HiBaro), which "
-                           "the circuit cannot give, so enter the low values first."
-                 : start + "the gain needed is less than the circuit's second stage gives, so ask "
-                           "for a larger output span (LoVolt to HiVolt) or a narrower pressure "
-                           "range (LoBaro to HiBaro)."});
+    if (const double vr2 = Vr2Ohms(state); ShowsNegative(vr2, kOhmsPattern, kOhmsPlace)) {
+        warnings.push_back({"vr2-negative", {}});
+        if (messages) {
+            const std::string start =
+                "VR2 is " + Shown(vr2, kOhmsPattern) + " ohms, which no setting gives: ";
+            warnings.back().message =
+                state.SpanGain < 0
+                    ? start +
+                          "the range falls (LoVolt above HiVolt, or LoBaro above HiBaro), "
+                          "which the circuit cannot give, so enter the low values first."
+                    : start +
+                          "the gain needed is less than the circuit's second stage gives, so "
+                          "ask for a larger output span (LoVolt to HiVolt) or a narrower "
+                          "pressure range (LoBaro to HiBaro).";
+        }
     }
     const bool lo_outside = ShowsOutsideSensor(state.LoVin);
     const bool hi_outside = ShowsOutsideSensor(state.HiVin);
     if (lo_outside || hi_outside) {
-        warnings.push_back({"sensor-range", SensorRangeMessage(state, lo_outside, hi_outside)});
+        warnings.push_back({"sensor-range", {}});
+        if (messages) {
+            warnings.back().message = SensorRangeMessage(state, lo_outside, hi_outside);
+        }
     }
     if (state.PassCount >= kPassLimit && StillMoving(state)) {
-        warnings.push_back(
-            {"pass-limit", "The solver stopped at its " + std::to_string(kPassLimit) +
-                               "-pass limit with the wiper estimate still moving, so these "
-                               "lines are not settled: edit an input and calculate again to "
-                               "start from a fresh estimate."});
+        warnings.push_back({"pass-limit", {}});
+        if (messages) {
+            warnings.back().message =
+                "The solver stopped at its " + std::to_string(kPassLimit) +
+                "-pass limit with the wiper estimate still moving, so these lines are not "
+                "settled: edit an input and calculate again to start from a fresh estimate.";
+        }
     }
+}
+
+std::vector<DesignWarning> CheckDesign(const CalculatorState& state) {
+    std::vector<DesignWarning> warnings;
+    CheckDesign(state, warnings, WarningText::Messages);
     return warnings;
 }
 

@@ -19,4 +19,13 @@ struct DesignWarning {
 // there are none.
 std::vector<DesignWarning> CheckDesign(const CalculatorState& state);
 
+// Whether the warnings get their messages, or their codes alone (a table that prints only the
+// codes then builds no text at all).
+enum class WarningText { Messages, CodesOnly };
+
+// CheckDesign into `warnings`, which is cleared first and keeps its storage, so that a table's
+// rows reuse it. With CodesOnly every message is left empty.
+void CheckDesign(const CalculatorState& state, std::vector<DesignWarning>& warnings,
+                 WarningText text);
+
 }  // namespace sondrel

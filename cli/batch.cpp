@@ -1,12 +1,12 @@
 #include "cli/batch.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <system_error>
 #include <memory>
+#include <system_error>
 #include <utility>
 
 #include "calc/failure.h"
@@ -120,7 +120,11 @@ std::optional<std::string> ReadHeader(const std::vector<std::string>& names, Bat
 // A batch's row: the pass-through fields, then the calculation of the row's five inputs.
 class BatchRowWriter final : public TableRowWriter {
 public:
-    BatchRowWriter(const BatchFile& file, BatchFormat format) : file_(file), format_(format) {}
+    BatchRowWriter(const BatchFile& file, BatchFormat format)
+        : file_(file),
+          format_(format),
+          calculation_(format == BatchFormat::JsonLines ? WarningText::Messages
+                                                        : WarningText::CodesOnly) {}
 
     RowOutcome WriteRow(Output& out, std::size_t row) override {
         CsvPosition at = file_.rows[row];

@@ -10,7 +10,7 @@ bool RowCalculation::Run(const InputTexts& inputs) {
     warnings_.clear();
     succeeded_ = TryCalculate(state_, inputs, box_, lines_, failure_);
     if (succeeded_) {
-        warnings_ = CheckDesign(state_);
+        CheckDesign(state_, warnings_, warning_text_);
     }
     return succeeded_;
 }

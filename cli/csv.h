@@ -28,12 +28,16 @@ struct RowOutcome {
 // each row's texts would give, reusing its state, box and message texts from row to row.
 class RowCalculation {
 public:
+    // CSV rows print the warnings' codes alone, so by default their messages are not built.
+    explicit RowCalculation(WarningText warning_text = WarningText::CodesOnly)
+        : warning_text_(warning_text) {}
+
     // Calculates these texts on a fresh state; returns whether that succeeded.
     bool Run(const InputTexts& inputs);
     bool Succeeded() const { return succeeded_; }
 
     // After a Run that succeeded: the state it left, the last pass's four lines and the
-    // design's warnings.
+    // design's warnings (with their messages only when asked for).
     const CalculatorState& State() const { return state_; }
     const ResultLines& Lines() const { return lines_; }
     const std::vector<DesignWarning>& Warnings() const { return warnings_; }
@@ -47,6 +51,7 @@ private:
     ResultLines lines_;
     std::vector<DesignWarning> warnings_;
     CalculateFailure failure_;
+    WarningText warning_text_;
     bool succeeded_ = false;
 };
 

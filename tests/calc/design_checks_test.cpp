@@ -56,6 +56,16 @@ TEST_P(CheckDesignTest, ListsTheExpectedWarnings) {
     for (const std::string& part : c.message_parts) {
         EXPECT_NE(messages.find(part), std::string::npos) << part << " not in:\n" << messages;
     }
+
+    // The codes alone, as a table's rows ask for them, into storage an earlier row used.
+    std::vector<DesignWarning> reused = {{"stale", "from an earlier row"}};
+    CheckDesign(state, reused, WarningText::CodesOnly);
+    std::vector<std::string_view> codes_only;
+    for (const DesignWarning& warning : reused) {
+        codes_only.push_back(warning.code);
+        EXPECT_TRUE(warning.message.empty()) << warning.message;
+    }
+    EXPECT_EQ(codes_only, c.codes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -99,6 +109,16 @@ INSTANTIATE_TEST_SUITE_P(
                    [](CalculatorState& s) { s.HiVin = 5.0005; },
                    {"sensor-range"},
                    {"HiVin is 5.001 V, outside"}},
+        DesignCase{"LowVoltsJustBelowZeroShowingZero",
+                   {},
+                   [](CalculatorState& s) { s.LoVin = -0.0004; },
+                   {},
+                   {}},
+        DesignCase{"LowVoltsShowingBelowZero",
+                   {},
+                   [](CalculatorState& s) { s.LoVin = -0.0005; },
+                   {"sensor-range"},
+                   {"LoVin is -.001 V, outside"}},
         DesignCase{"Vr1JustBelowZeroShowingZero",
                    {},
                    [](CalculatorState& s) { s.WiperNew = (1877 - 0.4) / 9400; },
