@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,10 +33,6 @@ struct ArgsCase {
     const char* err;         // expected substring of stderr ("" when stderr must be empty)
     bool err_whole = false;  // stderr must be exactly `err`
 };
-
-void PrintTo(const ArgsCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class CliTest : public testing::TestWithParam<ArgsCase> {};
 
@@ -311,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(
                  2,
                  "",
                  "--report does not go with --sweep-elevation"}),
-    [](const testing::TestParamInfo<ArgsCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 #ifndef _WIN32
 // Standard output that cannot be written: a full disk is told on stderr and exits 1 (or keeps
@@ -323,10 +317,6 @@ struct StdoutCase {
     int code;
     const char* err;  // all of stderr
 };
-
-void PrintTo(const StdoutCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class CliStdoutTest : public testing::TestWithParam<StdoutCase> {};
 

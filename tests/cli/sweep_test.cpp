@@ -10,7 +10,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,8 @@
 #include "calc/failure.h"
 #include "cli/run.h"
 #include "tests/cli/run_capture.h"
+
+#include "tests/support/row_name.h"
 
 namespace sondrel::cli {
 namespace {
@@ -112,10 +113,6 @@ struct SweepCase {
     std::vector<std::size_t> failing;  // row numbers, from 0
     int code;
 };
-
-void PrintTo(const SweepCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class SweepRows : public testing::TestWithParam<SweepCase> {};
 
@@ -214,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
                   3,
                   {0, 1, 2},
                   1}),
-    [](const testing::TestParamInfo<SweepCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 // The worked examples' texts, independently of the single-run path.
 TEST(SweepRows, CarryTheWorkedExamples) {
@@ -242,10 +239,6 @@ struct RangeCase {
     std::size_t rows;     // 0 when the text is refused
     const char* problem;  // expected part of the message when refused
 };
-
-void PrintTo(const RangeCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class SweepRangeText : public testing::TestWithParam<RangeCase> {};
 
@@ -291,7 +284,7 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{"EmptyStop", "0::10", 0, "--sweep-elevation STOP: \"\" is not a number"},
         RangeCase{"StepTooLarge", "0:1:1e400", 0, "--sweep-elevation STEP: \"1e400\" is too large"},
         RangeCase{"TwoParts", "0:100", 0, "wants START:STOP:STEP"}),
-    [](const testing::TestParamInfo<RangeCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 // ---------------------------------------------------------------------------------------------
 // The writer.
@@ -301,10 +294,6 @@ struct FieldCase {
     std::string text;
     std::string field;
 };
-
-void PrintTo(const FieldCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class CsvFieldQuoting : public testing::TestWithParam<FieldCase> {};
 
@@ -320,17 +309,13 @@ INSTANTIATE_TEST_SUITE_P(
                     FieldCase{"OnlyAQuote", "\"", "\"\"\"\""},
                     FieldCase{"LineFeed", "a\nb", "\"a\nb\""},
                     FieldCase{"CarriageReturn", "a\rb", "\"a\rb\""}),
-    [](const testing::TestParamInfo<FieldCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 struct DoubleCase {
     const char* name;
     double value;
     const char* text;
 };
-
-void PrintTo(const DoubleCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class ShortestDouble : public testing::TestWithParam<DoubleCase> {};
 
@@ -348,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(
                     DoubleCase{"NegativeZero", -0.0, "-0"}, DoubleCase{"Small", 1e-05, "1e-05"},
                     DoubleCase{"Large", 1e16, "1e+16"},
                     DoubleCase{"SeventeenDigits", 1850.6531358149223, "1850.6531358149223"}),
-    [](const testing::TestParamInfo<DoubleCase>& info) { return std::string(info.param.name); });
+    testing_support::RowName{});
 
 // More rows than one round of blocks, successes and failures mixed: the same bytes on any
 // number of threads.
