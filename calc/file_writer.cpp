@@ -17,6 +17,30 @@ using platform::OpenFor;
 
 namespace {
 
+// A binary stream opened as `how` asks, or nullptr with errno saying why.
+std::FILE* OpenFile(const fs::path& path, OpenFor how) {
+    const int fd = platform::OpenDescriptor(path, how);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = platform::StreamFromDescriptor(fd, how == OpenFor::Read ? "rb" : "wb");
+    if (file == nullptr) {
+        const int error = errno;
+        platform::CloseDescriptor(fd);
+        errno = error;
+    }
+    return file;
+}
+
+// Flushes the stream and asks the system to put the file on disk: 0, or an errno value.
+int SyncFile(std::FILE* file) {
+    errno = 0;
+    if (std::fflush(file) != 0) {
+        return errno != 0 ? errno : EIO;
+    }
+    return platform::SyncToDisk(file);
+}
+
 // `what` names the file: its full path, and where it leads when it is a link.
 [[noreturn]] void FailWriting(const std::string& what, const std::string& reason) {
     throw Failure(FailureKind::File, "cannot write " + what + ": " + reason);
@@ -57,7 +81,7 @@ int WriteAndClose(std::FILE* file, std::string_view bytes, const ChunkWriter& wr
     if (written != bytes.size()) {
         error = errno != 0 ? errno : EIO;
     } else {
-        error = platform::SyncFile(file);
+        error = SyncFile(file);
     }
     errno = 0;
     if (std::fclose(file) != 0 && error == 0) {
@@ -70,7 +94,7 @@ int WriteAndClose(std::FILE* file, std::string_view bytes, const ChunkWriter& wr
 int ReadAll(const fs::path& path, std::string& contents) {
     contents.clear();
     errno = 0;
-    std::FILE* file = platform::OpenFile(path, OpenFor::Read);
+    std::FILE* file = OpenFile(path, OpenFor::Read);
     if (file == nullptr) {
         return errno != 0 ? errno : EIO;
     }
@@ -96,7 +120,7 @@ std::optional<fs::path> CreateTemporaryBeside(const fs::path& target, std::FILE*
         name += suffix;
         const fs::path temp = target.parent_path() / name;
         errno = 0;
-        file = platform::OpenFile(temp, OpenFor::CreateNew);
+        file = OpenFile(temp, OpenFor::CreateNew);
         if (file != nullptr) {
             return temp;
         }
@@ -164,7 +188,7 @@ void WriteInPlace(const fs::path& target, FileKind kind, const std::string& what
         }
     }
     errno = 0;
-    std::FILE* file = platform::OpenFile(target, OpenFor::Truncate);
+    std::FILE* file = OpenFile(target, OpenFor::Truncate);
     if (file == nullptr) {
         FailWriting(what, ErrnoReason(errno));
     }
@@ -184,7 +208,7 @@ void WriteInPlace(const fs::path& target, FileKind kind, const std::string& what
         FailWriting(what, reason);
     }
     errno = 0;
-    std::FILE* restore = platform::OpenFile(target, OpenFor::Truncate);
+    std::FILE* restore = OpenFile(target, OpenFor::Truncate);
     const int restore_failed =
         restore == nullptr ? (errno != 0 ? errno : EIO) : WriteAndClose(restore, earlier, {});
     if (restore_failed != 0) {
@@ -245,7 +269,7 @@ void WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
     // Whoever may not open the file for output may not replace it either (a read-only
     // report, a file of the system's): the reason is the one opening it gives.
     errno = 0;
-    std::FILE* probe = platform::OpenFile(file, OpenFor::Update);
+    std::FILE* probe = OpenFile(file, OpenFor::Update);
     if (probe == nullptr) {
         FailWriting(what, ErrnoReason(errno));
     }

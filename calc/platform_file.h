@@ -28,11 +28,16 @@ enum class OpenFor {
     Read,
 };
 
-// A binary stream, or nullptr with errno saying why.
-std::FILE* OpenFile(const std::filesystem::path& path, OpenFor how);
+// A file descriptor opened in binary as `how` asks, or -1 with errno saying why.
+int OpenDescriptor(const std::filesystem::path& path, OpenFor how);
 
-// Flushes the stream and asks the system to put the file on disk: 0, or an errno value.
-int SyncFile(std::FILE* file);
+// The C library's fdopen and close, under each system's names.
+std::FILE* StreamFromDescriptor(int fd, const char* mode);
+void CloseDescriptor(int fd);
+
+// Asks the system to put a flushed stream's file on disk: 0, or an errno value. A pipe, a
+// terminal or a console needs nothing.
+int SyncToDisk(std::FILE* file);
 
 // Gives `file`, newly created, the owner, group and permission bits of the file at
 // `original`: 0, or an errno value (EPERM when this user may not give it that owner).

@@ -24,9 +24,8 @@ FileFacts LookUp(const std::filesystem::path& path) {
     return facts;
 }
 
-std::FILE* OpenFile(const std::filesystem::path& path, OpenFor how) {
+int OpenDescriptor(const std::filesystem::path& path, OpenFor how) {
     int flags = O_CLOEXEC;
-    const char* mode = "wb";
     switch (how) {
         case OpenFor::CreateNew:
             flags |= O_WRONLY | O_CREAT | O_EXCL;
@@ -39,27 +38,20 @@ std::FILE* OpenFile(const std::filesystem::path& path, OpenFor how) {
             break;
         case OpenFor::Read:
             flags |= O_RDONLY;
-            mode = "rb";
             break;
     }
-    const int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0) {
-        return nullptr;
-    }
-    std::FILE* file = ::fdopen(fd, mode);
-    if (file == nullptr) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-    }
-    return file;
+    return ::open(path.c_str(), flags, 0666);
 }
 
-int SyncFile(std::FILE* file) {
-    errno = 0;
-    if (std::fflush(file) != 0) {
-        return errno != 0 ? errno : EIO;
-    }
+std::FILE* StreamFromDescriptor(int fd, const char* mode) {
+    return ::fdopen(fd, mode);
+}
+
+void CloseDescriptor(int fd) {
+    ::close(fd);
+}
+
+int SyncToDisk(std::FILE* file) {
     // A pipe or a terminal cannot be synced and needs not be.
     if (::fsync(::fileno(file)) != 0 && errno != EINVAL && errno != EROFS) {
         return errno;

@@ -77,9 +77,8 @@ FileFacts LookUp(const std::filesystem::path& path) {
     return facts;
 }
 
-std::FILE* OpenFile(const std::filesystem::path& path, OpenFor how) {
+int OpenDescriptor(const std::filesystem::path& path, OpenFor how) {
     int flags = _O_BINARY | _O_NOINHERIT;
-    const char* mode = "wb";
     switch (how) {
         case OpenFor::CreateNew:
             flags |= _O_WRONLY | _O_CREAT | _O_EXCL;
@@ -92,7 +91,6 @@ std::FILE* OpenFile(const std::filesystem::path& path, OpenFor how) {
             break;
         case OpenFor::Read:
             flags |= _O_RDONLY;
-            mode = "rb";
             break;
     }
     // Windows refuses to write a read-only file, administrators included; Wine run as root
@@ -102,27 +100,21 @@ std::FILE* OpenFile(const std::filesystem::path& path, OpenFor how) {
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
             (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
             errno = EACCES;
-            return nullptr;
+            return -1;
         }
     }
-    const int fd = ::_wopen(path.c_str(), flags, _S_IREAD | _S_IWRITE);
-    if (fd < 0) {
-        return nullptr;
-    }
-    std::FILE* file = ::_fdopen(fd, mode);
-    if (file == nullptr) {
-        const int error = errno;
-        ::_close(fd);
-        errno = error;
-    }
-    return file;
+    return ::_wopen(path.c_str(), flags, _S_IREAD | _S_IWRITE);
 }
 
-int SyncFile(std::FILE* file) {
-    errno = 0;
-    if (std::fflush(file) != 0) {
-        return errno != 0 ? errno : EIO;
-    }
+std::FILE* StreamFromDescriptor(int fd, const char* mode) {
+    return ::_fdopen(fd, mode);
+}
+
+void CloseDescriptor(int fd) {
+    ::_close(fd);
+}
+
+int SyncToDisk(std::FILE* file) {
     // A console or a pipe cannot be flushed to disk and needs not be.
     if (IsDiskFile(file) && ::_commit(::_fileno(file)) != 0) {
         return errno != 0 ? errno : EIO;
