@@ -83,22 +83,19 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
                 return problem;
             }
             options.sweep = parsed;
-        } else if (name == "--batch") {
+        } else if (name == "--batch" || name == "--report") {
+            // A file to read (--batch) or write (--report); - is the standard stream.
+            const bool batch = name == "--batch";
             const auto file = take_value();
             if (!file || file->empty()) {
-                return std::string("--batch needs a file name (or - for standard input)");
+                return std::string(name) + " needs a file name (or - for standard " +
+                       (batch ? "input" : "output") + ")";
             }
-            options.batch_file = std::string(*file);
+            (batch ? options.batch_file : options.report_file) = std::string(*file);
         } else if ((name == "--help" || name == "-h") && !value) {
             options.help = true;
         } else if (name == "--version" && !value) {
             options.version = true;
-        } else if (name == "--report") {
-            const auto file = take_value();
-            if (!file || file->empty()) {
-                return std::string("--report needs a file name (or - for standard output)");
-            }
-            options.report_file = std::string(*file);
         } else if (name == "--header") {
             const auto text = take_value();
             if (!text) {
