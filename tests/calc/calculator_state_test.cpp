@@ -12,6 +12,7 @@
 
 namespace sondrel {
 namespace {
+using sondrel::testing_support::PrintTo;
 
 // Every field of the state, to compare two states whole.
 std::vector<double> Fields(const CalculatorState& s) {

@@ -11,6 +11,7 @@
 
 namespace sondrel {
 namespace {
+using sondrel::testing_support::PrintTo;
 
 // Keeps counting into the pass limit the way the window's hidden Initialize button does: each
 // Initialize puts the estimate back to 0.34 without resetting the count.

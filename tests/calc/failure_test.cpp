@@ -8,6 +8,7 @@
 
 namespace sondrel {
 namespace {
+using sondrel::testing_support::PrintTo;
 
 struct QuoteCase {
     const char* name;

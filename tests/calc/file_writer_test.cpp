@@ -30,6 +30,7 @@
 
 namespace sondrel {
 namespace {
+using sondrel::testing_support::PrintTo;
 namespace fs = std::filesystem;
 
 using test::ReadFile;

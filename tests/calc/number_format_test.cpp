@@ -9,6 +9,7 @@
 
 namespace sondrel {
 namespace {
+using sondrel::testing_support::PrintTo;
 
 struct FormatCase {
     const char* name;

@@ -8,6 +8,7 @@
 
 namespace sondrel {
 namespace {
+using sondrel::testing_support::PrintTo;
 
 // A file name typed as UTF-8 must name the same characters as a path on every platform
 // (on Windows the narrow path constructor would read the bytes in the ANSI code page).

@@ -14,6 +14,7 @@
 
 namespace sondrel {
 namespace {
+using sondrel::testing_support::PrintTo;
 namespace fs = std::filesystem;
 
 const std::string kDefaultResults =

@@ -12,6 +12,7 @@
 
 namespace sondrel {
 namespace {
+using sondrel::testing_support::PrintTo;
 
 const NumberSeparators kDot{".", ","};
 const NumberSeparators kComma{",", "."};

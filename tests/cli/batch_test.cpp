@@ -15,6 +15,7 @@
 
 namespace sondrel::cli {
 namespace {
+using sondrel::testing_support::PrintTo;
 
 using test_support::RunWith;
 

@@ -17,6 +17,7 @@
 
 namespace sondrel::cli {
 namespace {
+using sondrel::testing_support::PrintTo;
 
 using test_support::Result;
 using test_support::RunWith;

@@ -23,6 +23,7 @@
 
 namespace sondrel::cli {
 namespace {
+using sondrel::testing_support::PrintTo;
 
 const std::string kHeader =
     "elevation_ft,passes,vr2_ohms,vr1_wiper_to_gnd_ohms,lo_vin_volts,hi_vin_volts,vr2_text,"

@@ -16,6 +16,7 @@
 
 namespace sondrel::fuzz {
 namespace {
+using sondrel::testing_support::PrintTo;
 namespace fs = std::filesystem;
 
 struct Target {

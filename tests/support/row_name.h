@@ -1,10 +1,12 @@
 #pragma once
 // Names for the rows of table-driven tests: each row's `name` becomes the last part of its
-// test's name, so that gtest and ctest list words ("Texts/QuoteTest.Quotes/Plain").
+// test's name, and gtest prints a row as its name, never as a dump of its bytes.
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+#include <string_view>
 
 namespace sondrel::testing_support {
 
@@ -17,5 +19,16 @@ struct RowName {
         return std::string(info.param.name);
     }
 };
+
+// How gtest prints a row (in the test list, and beside a failure): its name. A test file brings
+// it in with `using sondrel::testing_support::PrintTo;` in the namespace of its row types,
+// where gtest looks for it; being constrained, it wins over gtest's own byte dump.
+template <class Row>
+requires requires(const Row& row) {
+    std::string_view(row.name);
+}
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << std::string_view(row.name);
+}
 
 }  // namespace sondrel::testing_support

@@ -15,6 +15,7 @@
 #include "tests/support/row_name.h"
 
 namespace {
+using sondrel::testing_support::PrintTo;
 
 namespace fs = std::filesystem;
 
