@@ -64,17 +64,15 @@ FUZZ_TARGETS := text_to_number format_number session
 .PHONY: fuzz
 fuzz:
 	@tools/install-deps.sh clang libfuzzer-14-dev libclang-rt-14-dev
-	cmake --preset fuzz >/dev/null
-	cmake --build --preset fuzz -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
-	tools/run-fuzzers.sh $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+	@$(BUILD) fuzz --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@tools/run-fuzzers.sh $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 # `make test-valgrind`: sondrel-calc and the core's tests under valgrind memcheck (build/valgrind).
 .PHONY: test-valgrind
 test-valgrind:
 	@tools/install-deps.sh valgrind
-	cmake --preset valgrind >/dev/null
-	cmake --build --preset valgrind -j $(JOBS) --target sondrel-calc calc_tests cli_tests fuzz_corpus_tests
-	tools/valgrind-check.sh build/valgrind
+	@$(BUILD) valgrind --target sondrel-calc calc_tests cli_tests fuzz_corpus_tests
+	@tools/valgrind-check.sh build/valgrind
 
 # `make test-windows`: the core, sondrel-calc and their tests cross-built for Windows (MinGW-w64,
 # build/windows) and run under Wine, headless, with sondrel-calc.exe smoke runs.
