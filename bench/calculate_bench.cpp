@@ -1,12 +1,13 @@
 // Calculate on the defaults from a fresh state, against the floor: the bare double arithmetic
 // of the same load and six passes (relative-change test included), without text conversion,
-// formatting or checks.
+// formatting or checks. Failing rows through Calculate (thrown) and TryCalculate (returned).
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 
 #include "calc/calculator_state.h"
+#include "calc/design_checks.h"
 #include "calc/failure.h"
 #include "calc/results_text.h"
 
@@ -62,6 +63,53 @@ void BM_CalculateFailing(benchmark::State& bench) {
     bench.SetLabel(kFailingRowNames[row]);
 }
 BENCHMARK(BM_CalculateFailing)->DenseRange(0, 2);
+
+// The same rows through TryCalculate, which reports the failure without throwing.
+void BM_TryCalculateFailing(benchmark::State& bench) {
+    const auto row = static_cast<std::size_t>(bench.range(0));
+    const sondrel::InputTexts& inputs = kFailingRows[row];
+    for (auto _ : bench) {
+        sondrel::CalculatorState state;
+        sondrel::StringTextHolder box;
+        sondrel::ResultLines lines;
+        sondrel::CalculateFailure failure;
+        const bool solved = sondrel::TryCalculate(state, inputs, box, lines, failure);
+        benchmark::DoNotOptimize(solved);
+        benchmark::DoNotOptimize(failure);
+        benchmark::DoNotOptimize(state);
+    }
+    bench.SetLabel(kFailingRowNames[row]);
+}
+BENCHMARK(BM_TryCalculateFailing)->DenseRange(0, 2);
+
+// TryCalculate on the defaults, to set beside BM_Calculate.
+void BM_TryCalculate(benchmark::State& bench) {
+    const sondrel::InputTexts inputs;
+    for (auto _ : bench) {
+        sondrel::CalculatorState state;
+        sondrel::StringTextHolder box;
+        sondrel::ResultLines lines;
+        sondrel::CalculateFailure failure;
+        const bool solved = sondrel::TryCalculate(state, inputs, box, lines, failure);
+        benchmark::DoNotOptimize(solved);
+        benchmark::DoNotOptimize(lines);
+        benchmark::DoNotOptimize(box);
+    }
+}
+BENCHMARK(BM_TryCalculate);
+
+// The design checks on a settled design without warnings (the defaults).
+void BM_CheckDesignWithoutWarnings(benchmark::State& bench) {
+    sondrel::CalculatorState state;
+    sondrel::StringTextHolder box;
+    sondrel::Calculate(state, {}, box);
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(state);
+        auto warnings = sondrel::CheckDesign(state);
+        benchmark::DoNotOptimize(warnings);
+    }
+}
+BENCHMARK(BM_CheckDesignWithoutWarnings);
 
 void BM_Floor(benchmark::State& bench) {
     double elev = 0, lo_baro = 28, hi_baro = 31, lo_volt = 1.25, hi_volt = 8.25;

@@ -49,33 +49,53 @@ constexpr int kQuadBErrorScale = 15;
 // The solver stops when a pass moves the estimate by no more than this part of it, or at
 // the pass limit.
 constexpr double kSettledChange = 0.0001;
-constexpr std::int16_t kPassLimit = 100;
 
-// Kept out of line so that the checks below stay cheap on the path that does not fail.
-[[noreturn]] void ThrowOverflow(const char* what);
-[[noreturn]] void ThrowDivisionByZero(const char* why_zero);
+// The checks: each returns true when the value may be used, and otherwise fills in `failure`
+// with what Calculate throws and returns false. The messages are built out of line, so the
+// checks stay cheap on the path that does not fail.
+bool Overflow(const char* what, CalculateFailure& failure);
+bool DivisionByZero(const char* why_zero, CalculateFailure& failure);
 
 // A result that is not finite stops the command as an overflow.
-inline double Finite(double value, const char* what) {
+inline bool Finite(double value, const char* what, CalculateFailure& failure) {
     if (!std::isfinite(value)) [[unlikely]] {
-        ThrowOverflow(what);
+        return Overflow(what, failure);
     }
-    return value;
+    return true;
 }
 
-inline double Divide(double numerator, double denominator, const char* why_zero, const char* what) {
+inline bool Divide(double numerator, double denominator, const char* why_zero, const char* what,
+                   double& quotient, CalculateFailure& failure) {
     if (denominator == 0.0) [[unlikely]] {
-        ThrowDivisionByZero(why_zero);
+        return DivisionByZero(why_zero, failure);
     }
-    return Finite(numerator / denominator, what);
+    quotient = numerator / denominator;
+    return Finite(quotient, what, failure);
 }
 
-void ThrowOverflow(const char* what) {
-    throw Failure(FailureKind::Overflow, std::string(what) + " is too large (overflow)");
+bool Overflow(const char* what, CalculateFailure& failure) {
+    failure.kind = FailureKind::Overflow;
+    failure.message = std::string(what) + " is too large (overflow)";
+    return false;
 }
 
-void ThrowDivisionByZero(const char* why_zero) {
-    throw Failure(FailureKind::DivisionByZero, std::string(why_zero) + " (division by zero)");
+bool DivisionByZero(const char* why_zero, CalculateFailure& failure) {
+    failure.kind = FailureKind::DivisionByZero;
+    failure.message = std::string(why_zero) + " (division by zero)";
+    return false;
+}
+
+// One box's number into `value`, which keeps its old value when the text is not a number.
+inline bool ReadBox(std::string_view text, std::string_view box_name,
+                    const NumberSeparators& separators, double& value, CalculateFailure& failure) {
+    const ParseResult result = ParseNumber(text, separators);
+    if (result.status != ParseStatus::Ok) [[unlikely]] {
+        failure.kind = ParseFailureKind(result.status);
+        failure.message = ParseFailureMessage(result.status, text, box_name);
+        return false;
+    }
+    value = result.value;
+    return true;
 }
 
 // Sensor output at a sea-level pressure in inHg, seen at the site's pressure ratio.
@@ -84,113 +104,228 @@ double SensorVolts(double baro_inhg, double press_ratio) {
            kSensorSupplyVolts;
 }
 
+// How far a pass moved the estimate, as a part of the new one.
+double RelativeChange(double guess, double next) {
+    return std::fabs(next - guess) / next;
+}
+
 }  // namespace
 
-void Initialize(CalculatorState& state, const InputTexts& inputs,
-                const NumberSeparators& separators) {
-    state.Elev = TextToNumber(inputs.elevation, kElevationBox, separators);
-    state.LoBaro = TextToNumber(inputs.lo_baro, kLoBaroBox, separators);
-    state.HiBaro = TextToNumber(inputs.hi_baro, kHiBaroBox, separators);
-    state.LoVolt = TextToNumber(inputs.lo_volts, kLoVoltsBox, separators);
-    state.HiVolt = TextToNumber(inputs.hi_volts, kHiVoltsBox, separators);
+double Vr2Ohms(const CalculatorState& state) {
+    return state.Vr2Factor * kVr2FullScaleOhms - kVr2OffsetOhms;
+}
+
+double Vr1WiperToGndOhms(const CalculatorState& state) {
+    return state.WiperNew * kVr1StringOhms - kVr1WiperOffsetOhms;
+}
+
+bool StillMoving(const CalculatorState& state) {
+    return RelativeChange(state.WiperGuess, state.WiperNew) > kSettledChange;
+}
+
+namespace {
+
+// Initialize without exceptions. Each field is written only once its value has passed its
+// checks, so a failure leaves the fields it did not reach as they were.
+bool TryInitialize(CalculatorState& state, const InputTexts& inputs,
+                   const NumberSeparators& separators, CalculateFailure& failure) {
+    if (!ReadBox(inputs.elevation, kElevationBox, separators, state.Elev, failure) ||
+        !ReadBox(inputs.lo_baro, kLoBaroBox, separators, state.LoBaro, failure) ||
+        !ReadBox(inputs.hi_baro, kHiBaroBox, separators, state.HiBaro, failure) ||
+        !ReadBox(inputs.lo_volts, kLoVoltsBox, separators, state.LoVolt, failure) ||
+        !ReadBox(inputs.hi_volts, kHiVoltsBox, separators, state.HiVolt, failure)) {
+        return false;
+    }
 
     state.WiperGuess = kFirstWiperGuess;
 
     const double base = 1 - state.Elev * kPressureLapse;
     if (!(base > 0)) {
-        throw Failure(FailureKind::InvalidArgument,
-                      "the elevation must be below 145,491.8 ft "
-                      "(logarithm of a non-positive number)");
+        failure.kind = FailureKind::InvalidArgument;
+        failure.message =
+            "the elevation must be below 145,491.8 ft (logarithm of a non-positive number)";
+        return false;
     }
-    const double log_ratio = Finite(std::log(base) * kPressureExponent, "the pressure ratio");
-    state.PressRatio = Finite(std::exp(log_ratio), "the pressure ratio at this elevation");
+    const double log_ratio = std::log(base) * kPressureExponent;
+    if (!Finite(log_ratio, "the pressure ratio", failure)) {
+        return false;
+    }
+    const double press_ratio = std::exp(log_ratio);
+    if (!Finite(press_ratio, "the pressure ratio at this elevation", failure)) {
+        return false;
+    }
+    state.PressRatio = press_ratio;
 
-    state.LoVin =
-        Finite(SensorVolts(state.LoBaro, state.PressRatio), "the sensor voltage at LoBaro");
-    state.HiVin =
-        Finite(SensorVolts(state.HiBaro, state.PressRatio), "the sensor voltage at HiBaro");
-    state.SpanGain =
-        Divide(Finite(state.HiVolt - state.LoVolt, "the output span"),
-               Finite(state.HiVin - state.LoVin, "the sensor span"),
-               "the low and high pressures give the same sensor voltage", "the span gain");
+    const double lo_vin = SensorVolts(state.LoBaro, state.PressRatio);
+    if (!Finite(lo_vin, "the sensor voltage at LoBaro", failure)) {
+        return false;
+    }
+    state.LoVin = lo_vin;
+    const double hi_vin = SensorVolts(state.HiBaro, state.PressRatio);
+    if (!Finite(hi_vin, "the sensor voltage at HiBaro", failure)) {
+        return false;
+    }
+    state.HiVin = hi_vin;
+
+    // The sensor span is checked before the output span.
+    const double sensor_span = state.HiVin - state.LoVin;
+    const double output_span = state.HiVolt - state.LoVolt;
+    double span_gain = 0;
+    if (!Finite(sensor_span, "the sensor span", failure) ||
+        !Finite(output_span, "the output span", failure) ||
+        !Divide(output_span, sensor_span, "the low and high pressures give the same sensor voltage",
+                "the span gain", span_gain, failure)) {
+        return false;
+    }
+    state.SpanGain = span_gain;
     state.SpanFraction = 1;
-    state.VinTarget =
-        Finite((state.HiVin - state.LoVin) * state.SpanFraction + state.LoVin, "the target input");
-    state.VoutTarget = Finite((state.HiVolt - state.LoVolt) * state.SpanFraction + state.LoVolt,
-                              "the target output");
+    const double vin_target = (state.HiVin - state.LoVin) * state.SpanFraction + state.LoVin;
+    if (!Finite(vin_target, "the target input", failure)) {
+        return false;
+    }
+    state.VinTarget = vin_target;
+    const double vout_target = (state.HiVolt - state.LoVolt) * state.SpanFraction + state.LoVolt;
+    if (!Finite(vout_target, "the target output", failure)) {
+        return false;
+    }
+    state.VoutTarget = vout_target;
+    return true;
+}
+
+// One pass of the solver from the estimate in WiperGuess: the working values into the state,
+// and the lines it shows into `shown`, `written` set once the VR2 line is there.
+bool Pass(CalculatorState& state, ResultLines& shown, bool& written, CalculateFailure& failure) {
+    const double x = state.WiperGuess;
+    state.Stage1Gain = 1 + kStage1FeedbackKohm / (kStage1SeriesKohm + x * (1 - x) * kVr1StringKohm);
+    const double stage2_gain = state.SpanGain / state.Stage1Gain;
+    if (!Finite(stage2_gain, "the second-stage gain", failure)) {
+        return false;
+    }
+    state.Stage2Gain = stage2_gain;
+    const double vr2_factor = ((state.Stage2Gain - 1) / kVr2FullScaleKohm) * kStage2GroundKohm;
+    if (!Finite(vr2_factor, "the VR2 factor", failure)) {
+        return false;
+    }
+    state.Vr2Factor = vr2_factor;
+    const double vr2_shift = (kVr2ShiftScale * state.Vr2Factor) / kVr2ShiftDivisor;
+    if (!Finite(vr2_shift, "the VR2 shift", failure)) {
+        return false;
+    }
+    state.Vr2Shift = vr2_shift;
+    const double stage2_output = state.VoutTarget + state.Vr2Shift;
+    double stage2_input = 0;
+    if (!Finite(stage2_output, "the second-stage output", failure) ||
+        !Divide(stage2_output, state.Stage2Gain,
+                "the low and high volts give a second-stage gain of zero", "the second-stage input",
+                stage2_input, failure)) {
+        return false;
+    }
+    state.Stage2Input = stage2_input;
+    const double wiper_error = state.Stage1Gain * state.VinTarget - state.Stage2Input;
+    if (!Finite(wiper_error, "the wiper error", failure)) {
+        return false;
+    }
+    state.WiperError = wiper_error;
+    state.QuadA = kQuadA;
+    double b_term = 0;
+    if (!Divide(kQuadBErrorScale, std::fabs(state.WiperError), "the wiper error is exactly zero",
+                "the quadratic's b coefficient", b_term, failure)) {
+        return false;
+    }
+    state.QuadB = 1 - b_term;
+    state.QuadC = kQuadC;
+    const double b_squared = state.QuadB * state.QuadB;
+    if (!Finite(b_squared, "the quadratic's b squared", failure)) {
+        return false;
+    }
+    const double discriminant = b_squared - 4 * kQuadA * kQuadC;
+    state.WiperNew = (-state.QuadB - std::sqrt(discriminant)) / (2 * kQuadA);
+    const double vr2 = Vr2Ohms(state);
+    if (!Finite(vr2, "VR2", failure)) {
+        return false;
+    }
+
+    shown.written = WrittenLines::Vr2Alone;
+    shown.vr2_ohms = vr2;
+    written = true;
+    const double vr1 = Vr1WiperToGndOhms(state);
+    if (!Finite(vr1, "the VR1 wiper to GND resistance", failure)) {
+        return false;
+    }
+    shown.vr1_wiper_to_gnd_ohms = vr1;
+    shown.lo_vin_volts = state.LoVin;
+    shown.hi_vin_volts = state.HiVin;
+    shown.written = WrittenLines::AllFour;
+    return true;
+}
+
+// The solver without exceptions; `shown` and `written` as Pass leaves them.
+bool Solve(CalculatorState& state, const InputTexts& inputs, const NumberSeparators& separators,
+           ResultLines& shown, bool& written, CalculateFailure& failure) {
+    for (;;) {
+        if (!state.Initialized) {
+            state.PassCount = 1;
+            // Marked loaded only once the load is whole: never compute from a half-loaded state.
+            if (!TryInitialize(state, inputs, separators, failure)) {
+                return false;
+            }
+            state.Initialized = true;
+        }
+        const double x = state.WiperGuess;
+        if (!Pass(state, shown, written, failure)) {
+            return false;
+        }
+        // Both sides are evaluated, so a zero estimate fails even at the pass limit.
+        const bool below_limit = state.PassCount < kPassLimit;
+        if (state.WiperNew == 0.0) [[unlikely]] {
+            return DivisionByZero("the new wiper estimate is exactly zero", failure);
+        }
+        const double change = RelativeChange(x, state.WiperNew);
+        if (!Finite(change, "the wiper's relative change", failure)) {
+            return false;
+        }
+        if (!(below_limit && change > kSettledChange)) {
+            return true;
+        }
+        ++state.PassCount;  // at most the limit, so never beyond 16 bits
+        state.WiperGuess = state.WiperNew;
+    }
+}
+
+}  // namespace
+
+void Initialize(CalculatorState& state, const InputTexts& inputs,
+                const NumberSeparators& separators) {
+    CalculateFailure failure;
+    if (!TryInitialize(state, inputs, separators, failure)) {
+        throw Failure(failure.kind, failure.message);
+    }
+}
+
+bool TryCalculate(CalculatorState& state, const InputTexts& inputs, TextHolder& results,
+                  ResultLines& lines, CalculateFailure& failure,
+                  const NumberSeparators& separators) {
+    // What the box holds is written once, at the end or at a failure.
+    ResultLines shown;
+    bool written = false;
+    const bool solved = Solve(state, inputs, separators, shown, written, failure);
+    if (solved || written) {
+        results.SetResults(shown);
+    }
+    if (solved) {
+        lines = shown;
+    }
+    return solved;
 }
 
 ResultLines Calculate(CalculatorState& state, const InputTexts& inputs, TextHolder& results,
                       const NumberSeparators& separators) {
-    // What the box holds is written once, at the end or at a failure.
-    ResultLines shown;
-    bool written = false;
-    try {
-        for (;;) {
-            if (!state.Initialized) {
-                state.PassCount = 1;
-                state.Initialized = true;
-                try {
-                    Initialize(state, inputs, separators);
-                } catch (...) {
-                    state.Initialized = false;  // never compute from a half-loaded state
-                    throw;
-                }
-            }
-            const double x = state.WiperGuess;
-            state.Stage1Gain =
-                1 + kStage1FeedbackKohm / (kStage1SeriesKohm + x * (1 - x) * kVr1StringKohm);
-            state.Stage2Gain = Finite(state.SpanGain / state.Stage1Gain, "the second-stage gain");
-            state.Vr2Factor = Finite(
-                ((state.Stage2Gain - 1) / kVr2FullScaleKohm) * kStage2GroundKohm, "the VR2 factor");
-            state.Vr2Shift =
-                Finite((kVr2ShiftScale * state.Vr2Factor) / kVr2ShiftDivisor, "the VR2 shift");
-            state.Stage2Input =
-                Divide(Finite(state.VoutTarget + state.Vr2Shift, "the second-stage output"),
-                       state.Stage2Gain, "the low and high volts give a second-stage gain of zero",
-                       "the second-stage input");
-            state.WiperError =
-                Finite(state.Stage1Gain * state.VinTarget - state.Stage2Input, "the wiper error");
-            state.QuadA = kQuadA;
-            state.QuadB =
-                1 - Divide(kQuadBErrorScale, std::fabs(state.WiperError),
-                           "the wiper error is exactly zero", "the quadratic's b coefficient");
-            state.QuadC = kQuadC;
-            const double discriminant =
-                Finite(state.QuadB * state.QuadB, "the quadratic's b squared") -
-                4 * kQuadA * kQuadC;
-            state.WiperNew = (-state.QuadB - std::sqrt(discriminant)) / (2 * kQuadA);
-            const double vr2 = Finite(state.Vr2Factor * kVr2FullScaleOhms - kVr2OffsetOhms, "VR2");
-
-            shown.written = WrittenLines::Vr2Alone;
-            shown.vr2_ohms = vr2;
-            written = true;
-            shown.vr1_wiper_to_gnd_ohms =
-                Finite(state.WiperNew * kVr1StringOhms - kVr1WiperOffsetOhms,
-                       "the VR1 wiper to GND resistance");
-            shown.lo_vin_volts = state.LoVin;
-            shown.hi_vin_volts = state.HiVin;
-            shown.written = WrittenLines::AllFour;
-
-            // Both sides are evaluated, so a zero estimate fails even at the pass limit.
-            const bool below_limit = state.PassCount < kPassLimit;
-            const bool moving = Divide(std::fabs(state.WiperNew - x), state.WiperNew,
-                                       "the new wiper estimate is exactly zero",
-                                       "the wiper's relative change") > kSettledChange;
-            if (!(below_limit && moving)) {
-                break;
-            }
-            ++state.PassCount;  // at most the limit, so never beyond 16 bits
-            state.WiperGuess = state.WiperNew;
-        }
-    } catch (...) {
-        if (written) {
-            results.SetResults(shown);
-        }
-        throw;
+    ResultLines lines;
+    CalculateFailure failure;
+    if (!TryCalculate(state, inputs, results, lines, failure, separators)) [[unlikely]] {
+        throw Failure(failure.kind, failure.message);
     }
-    results.SetResults(shown);
-    return shown;
+    return lines;
 }
 
 }  // namespace sondrel

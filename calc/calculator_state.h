@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "calc/failure.h"
 #include "calc/results_text.h"
 #include "calc/text_to_number.h"
 
@@ -61,8 +62,8 @@ struct CalculatorState {
 };
 
 // Reads the five texts in order (elevation first) and derives the sensor voltages and the
-// span gain. Leaves Initialized and PassCount alone. On a failure the fields read so far
-// keep their new values and the rest their old ones.
+// span gain. Leaves Initialized and PassCount alone. On a failure (throws Failure) the fields
+// read so far keep their new values and the rest their old ones.
 void Initialize(CalculatorState& state, const InputTexts& inputs,
                 const NumberSeparators& separators = {});
 
@@ -71,12 +72,36 @@ inline void ClearInitialized(CalculatorState& state) {
     state.Initialized = false;
 }
 
+// The most passes one Calculate runs.
+inline constexpr std::int16_t kPassLimit = 100;
+
+// What the last pass showed and tested, from the state it left, by the solver's own
+// expressions: VR2 from Vr2Factor, the VR1 wiper to GND value from WiperNew, and whether the
+// step from WiperGuess to WiperNew moved by more than one part in 10,000 (the solver goes on
+// while it does, up to kPassLimit passes).
+double Vr2Ohms(const CalculatorState& state);
+double Vr1WiperToGndOhms(const CalculatorState& state);
+bool StillMoving(const CalculatorState& state);
+
 // The wiper solver: reloads the state when Initialized is clear, then iterates until the
 // estimate settles (strictly more than one part in 10,000 goes on) or PassCount reaches 100.
 // Leaves the last pass's four result lines in `results` and returns them. On a failure
 // `results` keeps what was last written (the previous pass's lines, or this pass's VR2 line
-// alone), and a failed load leaves Initialized false.
+// alone), a failed load leaves Initialized false, and Failure is thrown.
 ResultLines Calculate(CalculatorState& state, const InputTexts& inputs, TextHolder& results,
                       const NumberSeparators& separators = {});
+
+// What went wrong in a calculation that did not throw.
+struct CalculateFailure {
+    FailureKind kind = FailureKind::TypeMismatch;
+    std::string message;  // the same text Failure::what() gives
+};
+
+// Calculate without exceptions: on success returns true and the lines, on a failure returns
+// false with `failure` filled in (and `lines` untouched), and leaves the state and `results`
+// exactly as Calculate would.
+bool TryCalculate(CalculatorState& state, const InputTexts& inputs, TextHolder& results,
+                  ResultLines& lines, CalculateFailure& failure,
+                  const NumberSeparators& separators = {});
 
 }  // namespace sondrel

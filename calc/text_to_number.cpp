@@ -224,21 +224,24 @@ ParseResult ParseNumber(std::string_view text, const NumberSeparators& separator
     return SlowValue(text, decimal, group, scan);
 }
 
+FailureKind ParseFailureKind(ParseStatus status) {
+    return status == ParseStatus::Overflow ? FailureKind::Overflow : FailureKind::TypeMismatch;
+}
+
+std::string ParseFailureMessage(ParseStatus status, std::string_view text,
+                                std::string_view box_name) {
+    return std::string(box_name) + ": " + QuoteForMessage(text) +
+           (status == ParseStatus::Overflow ? " is too large for a number" : " is not a number");
+}
+
 double TextToNumber(std::string_view text, std::string_view box_name,
                     const NumberSeparators& separators) {
     const ParseResult result = ParseNumber(text, separators);
-    switch (result.status) {
-        case ParseStatus::Ok:
-            return result.value;
-        case ParseStatus::Overflow:
-            throw Failure(FailureKind::Overflow, std::string(box_name) + ": " +
-                                                     QuoteForMessage(text) +
-                                                     " is too large for a number");
-        case ParseStatus::NotANumber:
-            break;
+    if (result.status != ParseStatus::Ok) {
+        throw Failure(ParseFailureKind(result.status),
+                      ParseFailureMessage(result.status, text, box_name));
     }
-    throw Failure(FailureKind::TypeMismatch,
-                  std::string(box_name) + ": " + QuoteForMessage(text) + " is not a number");
+    return result.value;
 }
 
 }  // namespace sondrel

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "calc/failure.h"
+
 namespace sondrel {
 
 // The separators of the user's locale. Either may be several bytes (UTF-8);
@@ -26,6 +28,12 @@ struct ParseResult {
 // Anything else, including an empty text, "nan", "inf" and hexadecimal, is NotANumber;
 // a magnitude beyond the largest double is Overflow; one below the smallest reads as zero.
 ParseResult ParseNumber(std::string_view text, const NumberSeparators& separators = {});
+
+// Why a box's text could not be read (`status` not Ok), as TextToNumber's Failure says it:
+// type mismatch or overflow, and a message naming the box.
+FailureKind ParseFailureKind(ParseStatus status);
+std::string ParseFailureMessage(ParseStatus status, std::string_view text,
+                                std::string_view box_name);
 
 // ParseNumber for one input box: throws Failure (type mismatch or overflow) whose message
 // names the box, e.g. `Elevation, ft: "abc" is not a number`.

@@ -13,6 +13,35 @@
 namespace sondrel {
 namespace {
 
+// Every field of the state, to compare two states whole.
+std::vector<double> Fields(const CalculatorState& s) {
+    return {s.Elev,
+            s.LoBaro,
+            s.HiBaro,
+            s.LoVolt,
+            s.HiVolt,
+            s.PressRatio,
+            s.LoVin,
+            s.HiVin,
+            s.SpanGain,
+            s.SpanFraction,
+            s.VinTarget,
+            s.VoutTarget,
+            s.WiperGuess,
+            double(s.Initialized),
+            double(s.PassCount),
+            s.Stage1Gain,
+            s.Stage2Gain,
+            s.Vr2Factor,
+            s.Vr2Shift,
+            s.Stage2Input,
+            s.WiperError,
+            double(s.QuadA),
+            s.QuadB,
+            s.QuadC,
+            s.WiperNew};
+}
+
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -48,6 +77,17 @@ TEST_P(SolverTest, SettlesWithTheExpectedLinesAndPasses) {
     } else {
         EXPECT_EQ(Lines(box.Text()).size(), 4u);
     }
+
+    // TryCalculate settles the same way and returns the lines the box shows.
+    CalculatorState try_state;
+    StringTextHolder try_box;
+    ResultLines lines;
+    lines.vr2_ohms = -1;
+    CalculateFailure failure;
+    ASSERT_TRUE(TryCalculate(try_state, c.inputs, try_box, lines, failure)) << failure.message;
+    EXPECT_EQ(Fields(try_state), Fields(state));
+    EXPECT_EQ(try_box.Text(), box.Text());
+    EXPECT_EQ(FormatResultLines(lines), box.Text());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -177,6 +217,8 @@ struct FailureCase {
     FailureKind kind;
     const char* message;  // expected substring
     bool initialized_after;
+    int passes = 1;
+    bool box_kept = true;  // failed in the first pass, before any line
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os) {
@@ -197,8 +239,38 @@ TEST_P(CalculateFailureTest, StopsWithTheKindAndKeepsTheBox) {
         EXPECT_NE(std::string(failure.what()).find(c.message), std::string::npos) << failure.what();
     }
     EXPECT_EQ(state.Initialized, c.initialized_after);
-    EXPECT_EQ(state.PassCount, 1);
-    EXPECT_EQ(box.Text(), "before");  // failed in the first pass, before any line
+    EXPECT_EQ(state.PassCount, c.passes);
+    if (c.box_kept) {
+        EXPECT_EQ(box.Text(), "before");
+    } else {
+        EXPECT_EQ(Lines(box.Text()).size(), 4u);
+    }
+}
+
+TEST_P(CalculateFailureTest, TryCalculateFailsAsCalculateThrows) {
+    const FailureCase& c = GetParam();
+    CalculatorState state;
+    StringTextHolder box("before");
+    std::string thrown;
+    FailureKind thrown_kind = FailureKind::File;
+    try {
+        Calculate(state, c.inputs, box);
+    } catch (const Failure& failure) {
+        thrown = failure.what();
+        thrown_kind = failure.kind();
+    }
+
+    CalculatorState try_state;
+    StringTextHolder try_box("before");
+    ResultLines lines;
+    lines.vr2_ohms = 123;
+    CalculateFailure failure;
+    EXPECT_FALSE(TryCalculate(try_state, c.inputs, try_box, lines, failure));
+    EXPECT_EQ(failure.kind, thrown_kind);
+    EXPECT_EQ(failure.message, thrown);
+    EXPECT_EQ(Fields(try_state), Fields(state));
+    EXPECT_EQ(try_box.Text(), box.Text());
+    EXPECT_EQ(lines.vr2_ohms, 123);  // untouched
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -258,12 +330,26 @@ INSTANTIATE_TEST_SUITE_P(
                                 FailureKind::Overflow,
                                 "output span",
                                 false},
+                    // Both spans overflow: the sensor span is named.
+                    FailureCase{"BothSpansOverflow",
+                                {"-1e7", "-2.3e299", "2.3e299", "-1e308", "1e308"},
+                                FailureKind::Overflow,
+                                "the sensor span is too large (overflow)",
+                                false},
                     // Loading worked; the solver's first pass divides by a zero second-stage gain.
                     FailureCase{"EqualVolts",
                                 {"0", "28", "31", "1.25", "1.25"},
                                 FailureKind::DivisionByZero,
                                 "second-stage gain of zero",
-                                true}),
+                                true},
+                    // VR2 fits a double on the first pass and overflows on the second.
+                    FailureCase{"SecondPassVr2Overflows",
+                                {"0", "28", "31", "1.25", "5.03e305"},
+                                FailureKind::Overflow,
+                                "VR2 is too large (overflow)",
+                                true,
+                                2,
+                                false}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(CalculateFailure, HalfLoadedStateIsReloadedNextTime) {
