@@ -22,6 +22,8 @@ for arg in "$@"; do
     esac
 done
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
+# Run from make, the build's own make would inherit its flags and print every directory.
+unset MAKEFLAGS MFLAGS MAKELEVEL
 
 dir=build/$preset
 mkdir -p "$dir"
