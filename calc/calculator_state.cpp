@@ -64,6 +64,15 @@ inline bool Finite(double value, const char* what, CalculateFailure& failure) {
     return true;
 }
 
+// A checked value into its field; the field keeps its old value when the check fails.
+inline bool Store(double value, const char* what, double& field, CalculateFailure& failure) {
+    if (!Finite(value, what, failure)) {
+        return false;
+    }
+    field = value;
+    return true;
+}
+
 inline bool Divide(double numerator, double denominator, const char* why_zero, const char* what,
                    double& quotient, CalculateFailure& failure) {
     if (denominator == 0.0) [[unlikely]] {
@@ -147,25 +156,15 @@ bool TryInitialize(CalculatorState& state, const InputTexts& inputs,
         return false;
     }
     const double log_ratio = std::log(base) * kPressureExponent;
-    if (!Finite(log_ratio, "the pressure ratio", failure)) {
+    if (!Finite(log_ratio, "the pressure ratio", failure) ||
+        !Store(std::exp(log_ratio), "the pressure ratio at this elevation", state.PressRatio,
+               failure) ||
+        !Store(SensorVolts(state.LoBaro, state.PressRatio), "the sensor voltage at LoBaro",
+               state.LoVin, failure) ||
+        !Store(SensorVolts(state.HiBaro, state.PressRatio), "the sensor voltage at HiBaro",
+               state.HiVin, failure)) {
         return false;
     }
-    const double press_ratio = std::exp(log_ratio);
-    if (!Finite(press_ratio, "the pressure ratio at this elevation", failure)) {
-        return false;
-    }
-    state.PressRatio = press_ratio;
-
-    const double lo_vin = SensorVolts(state.LoBaro, state.PressRatio);
-    if (!Finite(lo_vin, "the sensor voltage at LoBaro", failure)) {
-        return false;
-    }
-    state.LoVin = lo_vin;
-    const double hi_vin = SensorVolts(state.HiBaro, state.PressRatio);
-    if (!Finite(hi_vin, "the sensor voltage at HiBaro", failure)) {
-        return false;
-    }
-    state.HiVin = hi_vin;
 
     // The sensor span is checked before the output span.
     const double sensor_span = state.HiVin - state.LoVin;
@@ -179,17 +178,10 @@ bool TryInitialize(CalculatorState& state, const InputTexts& inputs,
     }
     state.SpanGain = span_gain;
     state.SpanFraction = 1;
-    const double vin_target = (state.HiVin - state.LoVin) * state.SpanFraction + state.LoVin;
-    if (!Finite(vin_target, "the target input", failure)) {
-        return false;
-    }
-    state.VinTarget = vin_target;
-    const double vout_target = (state.HiVolt - state.LoVolt) * state.SpanFraction + state.LoVolt;
-    if (!Finite(vout_target, "the target output", failure)) {
-        return false;
-    }
-    state.VoutTarget = vout_target;
-    return true;
+    return Store((state.HiVin - state.LoVin) * state.SpanFraction + state.LoVin, "the target input",
+                 state.VinTarget, failure) &&
+           Store((state.HiVolt - state.LoVolt) * state.SpanFraction + state.LoVolt,
+                 "the target output", state.VoutTarget, failure);
 }
 
 // One pass of the solver from the estimate in WiperGuess: the working values into the state,
@@ -197,21 +189,14 @@ bool TryInitialize(CalculatorState& state, const InputTexts& inputs,
 bool Pass(CalculatorState& state, ResultLines& shown, bool& written, CalculateFailure& failure) {
     const double x = state.WiperGuess;
     state.Stage1Gain = 1 + kStage1FeedbackKohm / (kStage1SeriesKohm + x * (1 - x) * kVr1StringKohm);
-    const double stage2_gain = state.SpanGain / state.Stage1Gain;
-    if (!Finite(stage2_gain, "the second-stage gain", failure)) {
+    if (!Store(state.SpanGain / state.Stage1Gain, "the second-stage gain", state.Stage2Gain,
+               failure) ||
+        !Store(((state.Stage2Gain - 1) / kVr2FullScaleKohm) * kStage2GroundKohm, "the VR2 factor",
+               state.Vr2Factor, failure) ||
+        !Store((kVr2ShiftScale * state.Vr2Factor) / kVr2ShiftDivisor, "the VR2 shift",
+               state.Vr2Shift, failure)) {
         return false;
     }
-    state.Stage2Gain = stage2_gain;
-    const double vr2_factor = ((state.Stage2Gain - 1) / kVr2FullScaleKohm) * kStage2GroundKohm;
-    if (!Finite(vr2_factor, "the VR2 factor", failure)) {
-        return false;
-    }
-    state.Vr2Factor = vr2_factor;
-    const double vr2_shift = (kVr2ShiftScale * state.Vr2Factor) / kVr2ShiftDivisor;
-    if (!Finite(vr2_shift, "the VR2 shift", failure)) {
-        return false;
-    }
-    state.Vr2Shift = vr2_shift;
     const double stage2_output = state.VoutTarget + state.Vr2Shift;
     double stage2_input = 0;
     if (!Finite(stage2_output, "the second-stage output", failure) ||
@@ -221,11 +206,10 @@ bool Pass(CalculatorState& state, ResultLines& shown, bool& written, CalculateFa
         return false;
     }
     state.Stage2Input = stage2_input;
-    const double wiper_error = state.Stage1Gain * state.VinTarget - state.Stage2Input;
-    if (!Finite(wiper_error, "the wiper error", failure)) {
+    if (!Store(state.Stage1Gain * state.VinTarget - state.Stage2Input, "the wiper error",
+               state.WiperError, failure)) {
         return false;
     }
-    state.WiperError = wiper_error;
     state.QuadA = kQuadA;
     double b_term = 0;
     if (!Divide(kQuadBErrorScale, std::fabs(state.WiperError), "the wiper error is exactly zero",
