@@ -90,24 +90,6 @@ int WriteAndClose(std::FILE* file, std::string_view bytes, const ChunkWriter& wr
     return error;
 }
 
-// The whole file, or the errno value that stopped the reading.
-int ReadAll(const fs::path& path, std::string& contents) {
-    contents.clear();
-    errno = 0;
-    std::FILE* file = OpenFile(path, OpenFor::Read);
-    if (file == nullptr) {
-        return errno != 0 ? errno : EIO;
-    }
-    char chunk[16384];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        contents.append(chunk, got);
-    }
-    const int error = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
-    std::fclose(file);
-    return error;
-}
-
 // A new name beside `target` for the next text, created empty; nullopt when none can be made.
 std::optional<fs::path> CreateTemporaryBeside(const fs::path& target, std::FILE*& file,
                                               int& error) {
@@ -182,7 +164,7 @@ void WriteInPlace(const fs::path& target, FileKind kind, const std::string& what
     std::string earlier;
     const bool keep_earlier = kind == FileKind::Regular;
     if (keep_earlier) {
-        if (const int failed = ReadAll(target, earlier); failed != 0) {
+        if (const int failed = ReadWholeFile(target, earlier); failed != 0) {
             FailWriting(what,
                         "cannot read its earlier contents to keep them: " + ErrnoReason(failed));
         }
@@ -204,7 +186,7 @@ void WriteInPlace(const fs::path& target, FileKind kind, const std::string& what
     // back: it holds neither its earlier text nor a beginning of ours. Its text is compared
     // with ours rather than with the earlier one, which /proc's files change on their own.
     std::string now;
-    if (ReadAll(target, now) == 0 && (now == earlier || !bytes.starts_with(now))) {
+    if (ReadWholeFile(target, now) == 0 && (now == earlier || !bytes.starts_with(now))) {
         FailWriting(what, reason);
     }
     errno = 0;
@@ -219,6 +201,34 @@ void WriteInPlace(const fs::path& target, FileKind kind, const std::string& what
 }
 
 }  // namespace
+
+int ReadWholeStream(std::FILE* file, std::string& contents) {
+    contents.clear();
+    errno = 0;
+    char chunk[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        contents.append(chunk, got);
+    }
+    return std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
+}
+
+int ReadWholeFile(const fs::path& path, std::string& contents) {
+    contents.clear();
+    errno = 0;
+    std::FILE* file = OpenFile(path, OpenFor::Read);
+    if (file == nullptr) {
+        return errno != 0 ? errno : EIO;
+    }
+    std::error_code ignored;
+    const std::uintmax_t size = fs::file_size(path, ignored);
+    if (!ignored && size < (std::uintmax_t{1} << 32)) {
+        contents.reserve(static_cast<std::size_t>(size));  // a hint: the file may still change
+    }
+    const int error = ReadWholeStream(file, contents);
+    std::fclose(file);
+    return error;
+}
 
 fs::path PathFromUtf8(std::string_view text) {
     return fs::path(std::u8string(text.begin(), text.end()));

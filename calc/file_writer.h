@@ -20,6 +20,11 @@ using ChunkWriter = std::function<std::size_t(std::FILE* file, std::string_view 
 std::filesystem::path PathFromUtf8(std::string_view text);
 std::string PathToUtf8(const std::filesystem::path& path);
 
+// The whole of an open stream, or of the file at `path`, into `contents`: 0, or the errno
+// value that stopped the reading.
+int ReadWholeStream(std::FILE* file, std::string& contents);
+int ReadWholeFile(const std::filesystem::path& path, std::string& contents);
+
 // Replaces `target` with exactly `bytes`. A symbolic link is followed, as opening it for
 // output would: the file it points to is replaced, or created when the link dangles (its
 // folder must exist). A file the user may not open for output fails, with the reason opening

@@ -1,15 +1,12 @@
 #include "cli/batch.h"
 
-#include <cerrno>
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <memory>
 #include <system_error>
 #include <utility>
 
 #include "calc/failure.h"
+#include "calc/file_writer.h"
 #include "cli/csv.h"
 #include "cli/json.h"
 #include "cli/run.h"
@@ -68,6 +65,16 @@ bool IsResultColumn(std::string_view name) {
     }
 }
 
+// "elevation_ft, lo_baro_inhg, hi_baro_inhg, lo_volts and hi_volts".
+std::string RequiredColumnsText() {
+    std::string text;
+    for (std::size_t k = 0; k < kBatchInputColumns.size(); ++k) {
+        text += k == 0 ? "" : k + 1 < kBatchInputColumns.size() ? ", " : " and ";
+        text += kBatchInputColumns[k];
+    }
+    return text;
+}
+
 // Checks the header's names and finds the required columns; returns the problem.
 std::optional<std::string> ReadHeader(const std::vector<std::string>& names, BatchFile& file) {
     constexpr std::size_t kMissing = static_cast<std::size_t>(-1);
@@ -110,9 +117,8 @@ std::optional<std::string> ReadHeader(const std::vector<std::string>& names, Bat
         }
     }
     if (missing_count > 0) {
-        return (missing_count == 1 ? "no column " : "no columns ") + missing +
-               " (a batch needs elevation_ft, lo_baro_inhg, hi_baro_inhg, lo_volts and "
-               "hi_volts)";
+        return (missing_count == 1 ? "no column " : "no columns ") + missing + " (a batch needs " +
+               RequiredColumnsText() + ")";
     }
     return std::nullopt;
 }
@@ -184,31 +190,10 @@ private:
 }  // namespace
 
 std::optional<std::string> ReadBatchFile(std::string_view path, std::string& text) {
-    const bool standard_input = path == "-";
-    std::FILE* file = standard_input ? stdin : std::fopen(std::string(path).c_str(), "rb");
-    if (file == nullptr) {
-        return DisplayName(path) + ": " + std::strerror(errno);
-    }
-    text.clear();
-    if (!standard_input) {
-        std::error_code error;
-        const auto size = std::filesystem::file_size(std::filesystem::path(path), error);
-        if (!error && size < (std::uintmax_t{1} << 32)) {
-            text.reserve(static_cast<std::size_t>(size));  // a hint: the file may still change
-        }
-    }
-    char buf[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(buf, 1, sizeof buf, file)) > 0) {
-        text.append(buf, got);
-    }
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    if (!standard_input) {
-        std::fclose(file);
-    }
-    if (failed) {
-        return DisplayName(path) + ": " + std::strerror(error);
+    const int error =
+        path == "-" ? ReadWholeStream(stdin, text) : ReadWholeFile(PathFromUtf8(path), text);
+    if (error != 0) {
+        return DisplayName(path) + ": " + std::generic_category().message(error);
     }
     return std::nullopt;
 }
