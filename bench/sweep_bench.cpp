@@ -66,10 +66,12 @@ void BM_CsvRow(benchmark::State& bench) {
     sondrel::InputTexts inputs;
     inputs.elevation = bench.range(0) == 0 ? "15000" : "150000";
     std::string sink;
+    sondrel::cli::RowCalculation row;
     for (auto _ : bench) {
         sink.clear();
         sondrel::cli::Output out(&sink);
-        sondrel::cli::WriteCsvRow(out, inputs);
+        row.Run(inputs);
+        sondrel::cli::WriteCsvResult(out, row, inputs);
         out.Flush();
         benchmark::DoNotOptimize(sink);
     }

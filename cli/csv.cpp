@@ -59,14 +59,4 @@ RowOutcome WriteCsvResult(Output& out, const RowCalculation& row, const InputTex
     return {true, !row.Warnings().empty()};
 }
 
-bool WriteCsvRow(Output& out, const InputTexts& inputs, std::string* failure_message) {
-    RowCalculation row;
-    const bool succeeded = row.Run(inputs);
-    WriteCsvResult(out, row, inputs);
-    if (!succeeded && failure_message != nullptr) {
-        *failure_message = row.FailureMessage();
-    }
-    return succeeded;
-}
-
 }  // namespace sondrel::cli

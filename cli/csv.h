@@ -64,8 +64,4 @@ void WriteCsvHeader(Output& out);
 // is not a number) and `error` is empty, and `error` holds the failure's message.
 RowOutcome WriteCsvResult(Output& out, const RowCalculation& row, const InputTexts& inputs);
 
-// One calculation and its row, as `--csv` writes it. The failure's message is also stored
-// in `failure_message` when given. Returns whether the calculation succeeded.
-bool WriteCsvRow(Output& out, const InputTexts& inputs, std::string* failure_message = nullptr);
-
 }  // namespace sondrel::cli

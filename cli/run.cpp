@@ -34,17 +34,6 @@ int RunSweep(const Options& options, const InputTexts& inputs, Output& out, Outp
     return StrictStatus(options, TableExitStatus(counts, err), counts.warned);
 }
 
-// --csv: the header and the row; a failure is also told on standard error.
-int RunCsvRow(const InputTexts& inputs, Output& out, Output& err) {
-    WriteCsvHeader(out);
-    std::string message;
-    if (!WriteCsvRow(out, inputs, &message)) {
-        err << "sondrel-calc: " << message << '\n';
-        return kExitFailure;
-    }
-    return kExitOk;
-}
-
 }  // namespace
 
 std::string_view UsageText() {
@@ -123,49 +112,51 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
                      out, err, &counts);
         return StrictStatus(options, code, counts.warned);
     }
+    // One calculation serves the CSV row, the warnings, the report and the printed results.
+    RowCalculation row(WarningText::Messages);
+    const bool solved = row.Run(inputs);
     if (options.csv) {
-        if (const int code = RunCsvRow(inputs, out, err); code != kExitOk) {
-            return code;
-        }
-        // The calculation below gives the warnings and the report, and prints nothing more.
+        WriteCsvHeader(out);
+        WriteCsvResult(out, row, inputs);
     }
-
-    CalculatorState state;
-    StringTextHolder results;
-    std::vector<DesignWarning> warnings;
-    std::string report_path;
-    try {
-        Calculate(state, inputs, results);
-        warnings = CheckDesign(state);
-        for (const DesignWarning& warning : warnings) {
-            err << "sondrel-calc: warning: " << warning.message << '\n';
-        }
-        if (options.report_file) {
-            // A typed line break in the header becomes "\r\n", as the window's box gives it.
-            const std::string header = ConvertLineBreaks(options.header, kCrLf);
-            if (*options.report_file == "-") {
-                out << ReportText(LoadedInputs::From(state), inputs, results.Text(), header);
-            } else {
-                const std::filesystem::path file = PathFromUtf8(*options.report_file);
-                GenerateReport(LoadedInputs::From(state), inputs, results.Text(), header, file);
-                report_path = PathToUtf8(std::filesystem::absolute(file));
-            }
-        }
-    } catch (const Failure& failure) {
+    const auto fail = [&](const Failure& failure) {
         err << "sondrel-calc: " << failure.what() << '\n';
         if (options.json) {
             WriteJsonFailure(out, failure);
         }
         return kExitFailure;
+    };
+    if (!solved) {
+        return fail(Failure(row.FailureKindOf(), row.FailureMessage()));
+    }
+    for (const DesignWarning& warning : row.Warnings()) {
+        err << "sondrel-calc: warning: " << warning.message << '\n';
+    }
+    const std::string text = FormatResultLines(row.Lines());
+    std::string report_path;
+    if (options.report_file) {
+        // A typed line break in the header becomes "\r\n", as the window's box gives it.
+        const std::string header = ConvertLineBreaks(options.header, kCrLf);
+        const LoadedInputs loaded = LoadedInputs::From(row.State());
+        try {
+            if (*options.report_file == "-") {
+                out << ReportText(loaded, inputs, text, header);
+            } else {
+                const std::filesystem::path file = PathFromUtf8(*options.report_file);
+                GenerateReport(loaded, inputs, text, header, file);
+                report_path = PathToUtf8(std::filesystem::absolute(file));
+            }
+        } catch (const Failure& failure) {
+            return fail(failure);
+        }
     }
 
-    const std::string text = results.Text();
     if (options.json) {
-        WriteJsonResults(out, state, *results.Results(), text, report_path, warnings);
+        WriteJsonResults(out, row.State(), row.Lines(), text, report_path, row.Warnings());
     } else if (!options.csv && options.report_file != "-") {
         out << ConvertLineBreaks(text, "\n") << '\n';
     }
-    return StrictStatus(options, kExitOk, warnings.size());
+    return StrictStatus(options, kExitOk, row.Warnings().size());
 }
 
 }  // namespace

@@ -71,10 +71,10 @@ TableCounts WriteTableRows(Output& out, std::size_t rows, const TableRowWriterMa
 // every one failed; else kExitOk.
 int TableExitStatus(const TableCounts& counts, Output& err);
 
-// Writes the CSV header and one row per elevation of `range`, each as WriteCsvRow writes it
-// for `inputs` with the elevation text replaced by the shortest text that reads back as
-// exactly that row's elevation ("1000", "0.30000000000000004", "1e+16"), on up to `threads`
-// threads as WriteTableRows does.
+// Writes the CSV header and one row per elevation of `range`, each as WriteCsvResult writes
+// the calculation of `inputs` with the elevation text replaced by the shortest text that
+// reads back as exactly that row's elevation ("1000", "0.30000000000000004", "1e+16"), on up
+// to `threads` threads as WriteTableRows does.
 TableCounts WriteSweep(Output& out, const SweepRange& range, const InputTexts& inputs,
                        unsigned threads = SweepThreads());
 
