@@ -93,11 +93,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "[{\"code\": \"vr1-negative\", \"message\": \"VR1 wiper to GND side is -504 ohms, "
                  "which no setting gives: ",
                  "sondrel-calc: warning: VR1"},
-        ArgsCase{"JsonListsFallingRangeWarning",
-                 {"--json", "0", "28", "31", "8.25", "1.25"},
-                 0,
-                 "{\"code\": \"vr2-negative\", \"message\": \"",
-                 "sondrel-calc: warning: "},
         ArgsCase{"StrictWarningExits3",
                  {"--strict", "15000", "28", "31", "1.25", "8.25"},
                  3,
@@ -109,25 +104,10 @@ INSTANTIATE_TEST_SUITE_P(
                  3,
                  "\n15000,15,",
                  "sondrel-calc: warning: VR1"},
-        ArgsCase{"StrictReportToStdout",
-                 {"--report", "-", "--strict", "15000", "28", "31", "1.25", "8.25"},
-                 3,
-                 "VR1 wiper to GND side = -504. Ohms\r\n",
-                 "sondrel-calc: warning: VR1"},
-        ArgsCase{"SweepWarningsWithoutStrict",
-                 {"--sweep-elevation", "10000:12000:1000"},
-                 0,
-                 ",vr1-negative\n",
-                 ""},
         ArgsCase{"StrictSweepAnyRowWarned",
                  {"--strict", "--sweep-elevation", "10000:12000:1000"},
                  3,
                  "\n10000,13,",
-                 ""},
-        ArgsCase{"StrictSweepWithoutWarnings",
-                 {"--sweep-elevation", "0:1000:1000", "--strict"},
-                 0,
-                 "\n1000,6,",
                  ""},
         ArgsCase{"StrictFailureStillExits1",
                  {"--strict", "0", "28", "28", "1.25", "8.25"},
@@ -189,31 +169,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "sondrel-calc: --report needs a file name (or - for standard output)\n"
                  "Try 'sondrel-calc --help'.\n",
                  true},
-        ArgsCase{"SweepBadRangeIsUsage",
-                 {"--sweep-elevation", "0:100:0"},
-                 2,
-                 "",
-                 "\nTry 'sondrel-calc --help'.\n"},
         ArgsCase{"ShortHelp", {"-h"}, 0, "Usage: sondrel-calc", ""},
         ArgsCase{"DashIsAValueNotAnOption", {"-"}, 2, "", "got 1\n"},
         ArgsCase{"NegativePointValue", {"0", "28", "31", "-.5", "8.25"}, 0, "VR2 = ", ""},
-        ArgsCase{"ValuesAfterDoubleDash",
-                 {"--", "-1000", "28", "31", "1.25", "8.25"},
-                 0,
-                 "VR2 = 1738. Ohms\nVR1 wiper to GND side = 2062. Ohms\n",
-                 ""},
         ArgsCase{"OptionAfterDoubleDashIsAValue",
                  {"--", "--json", "28", "31", "1.25", "8.25"},
                  1,
                  "",
                  "sondrel-calc: Elevation, ft: \"--json\" is not a number\n",
-                 true},
-        // A value that is not a number is a failure (1) alike in one calculation and a sweep.
-        ArgsCase{"ValueNotANumber",
-                 {"0", "28", "31", "1,25", "8"},
-                 1,
-                 "",
-                 "sondrel-calc: LoVolt: \"1,25\" is not a number\n",
                  true},
         ArgsCase{"ReportWithoutFile", {"--report"}, 2, "", "--report needs"},
         ArgsCase{"JsonAndReportToStdout", {"--json", "--report", "-"}, 2, "", "standard output"},
@@ -303,8 +266,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--sweep-elevation", "0:1:1", "28", "1e999", "1", "8"},
                  1,
                  "",
-                 "sondrel-calc: HiBaro, inHg: \"1e999\" is too large",
-                 false},
+                 "sondrel-calc: HiBaro, inHg: \"1e999\" is too large"},
         ArgsCase{"SweepFiveValues",
                  {"--sweep-elevation", "0:1:1", "0", "28", "31", "1", "8"},
                  2,
@@ -360,14 +322,9 @@ TEST_P(CliStdoutTest, ToldOnStderr) {
     EXPECT_EQ(err_text, c.err);
 }
 
-const char kFull[] = "sondrel-calc: cannot write standard output: No space left on device\n";
-
 INSTANTIATE_TEST_SUITE_P(
     Stdout, CliStdoutTest,
     testing::Values(
-        StdoutCase{"FullResultLines", false, {}, 1, kFull},
-        StdoutCase{"FullReport", false, {"--report", "-"}, 1, kFull},
-        StdoutCase{"FullSweep", false, {"--sweep-elevation", "0:20000:1"}, 1, kFull},
         StdoutCase{"FullAfterAFailureKeepsItsStatus",
                    false,
                    {"--json", "0", "28", "28", "1", "2"},
@@ -375,44 +332,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "sondrel-calc: the low and high pressures give the same sensor voltage "
                    "(division by zero)\n"
                    "sondrel-calc: cannot write standard output: No space left on device\n"},
-        StdoutCase{"UsageErrorWritesNothingThere",
-                   false,
-                   {"--x"},
-                   2,
-                   "sondrel-calc: unknown option '--x'\nTry 'sondrel-calc --help'.\n"},
-        StdoutCase{"ClosedPipeIsQuiet", true, {}, 1, ""},
-        StdoutCase{"ClosedPipeSweepIsQuiet", true, {"--sweep-elevation", "0:20000:1"}, 1, ""}),
+        StdoutCase{"ClosedPipeIsQuiet", true, {}, 1, ""}),
     testing_support::RowName());
 #endif  // _WIN32
-
-// --strict over a batch file whose second site draws a warning, in both of its formats.
-struct StrictBatchCase {
-    const char* name;
-    std::vector<std::string_view> options;
-    int code;
-};
-
-class CliStrictBatchTest : public testing::TestWithParam<StrictBatchCase> {};
-
-TEST_P(CliStrictBatchTest, ExitStatus) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "sondrel-cli-strict-batch.csv").string();
-    std::ofstream(path, std::ios::binary) << "site,elevation_ft,lo_baro_inhg,hi_baro_inhg,"
-                                             "lo_volts,hi_volts\nA,0,28,31,1.25,8.25\n"
-                                             "B,15000,28,31,1.25,8.25\n";
-    std::vector<std::string_view> args = GetParam().options;
-    args.insert(args.end(), {"--batch", path});
-    const Result r = RunWith(args);
-    std::filesystem::remove(path);
-    EXPECT_EQ(r.code, GetParam().code) << r.err;
-    EXPECT_NE(r.out.find("vr1-negative"), std::string::npos) << r.out;
-}
-
-INSTANTIATE_TEST_SUITE_P(Batch, CliStrictBatchTest,
-                         testing::Values(StrictBatchCase{"CsvWithoutStrict", {}, 0},
-                                         StrictBatchCase{"CsvStrict", {"--strict"}, 3},
-                                         StrictBatchCase{"JsonStrict", {"--json", "--strict"}, 3}),
-                         testing_support::RowName());
 
 TEST(CliReport, WritesTheFileAndNamesItInJson) {
     namespace fs = std::filesystem;
