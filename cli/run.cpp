@@ -168,7 +168,8 @@ int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
         err << "sondrel-calc: cannot write standard output: " << std::strerror(out.ErrorNumber())
             << '\n';
     }
-    if (!out.Good() && code == kExitOk) {
+    // Output that did not arrive outweighs a warning: the run did not do its job.
+    if (!out.Good() && (code == kExitOk || code == kExitWarnings)) {
         code = kExitFailure;
     }
     return code;
