@@ -32,10 +32,7 @@ TEST_P(PathFromUtf8Test, KeepsTheCharacters) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, PathFromUtf8Test,
-    testing::Values(PathCase{"Ascii", "Site A/Output.txt", U"Site A", U"Output.txt"},
-                    PathCase{"Latin", "Sit\xC3\xA9 \xC3\x85/Output.txt", U"Sit\u00E9 \u00C5",
-                             U"Output.txt"},
-                    PathCase{"LatinFileName", "H\xC3\xB6he.txt", U"", U"H\u00F6he.txt"},
+    testing::Values(PathCase{"LatinFileName", "H\xC3\xB6he.txt", U"", U"H\u00F6he.txt"},
                     PathCase{"Cjk", "\xE6\xB5\x8B/\xE8\xAF\x95.txt", U"\u6D4B", U"\u8BD5.txt"},
                     // Outside the Basic Multilingual Plane: a surrogate pair on Windows.
                     PathCase{"Emoji", "\xF0\x9F\x8C\xA1/r.txt", U"\U0001F321", U"r.txt"}),
