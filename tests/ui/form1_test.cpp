@@ -301,9 +301,8 @@ private slots:
 
     // The scale follows the font: result lines unwrapped, labels whole, both windows at it.
     void textsFitAtTheChosenScale_data() {
-        QTest::addColumn<int>("font_pixels");  // 0: the default font
+        QTest::addColumn<int>("font_pixels");
         QTest::newRow("design-size font") << kDesignFontPixels;
-        QTest::newRow("default font") << 0;
         QTest::newRow("30 px") << 30;
     }
     void textsFitAtTheChosenScale() {
