@@ -6,13 +6,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,6 @@
 
 namespace {
 using sondrel::testing_support::PrintTo;
-
-namespace fs = std::filesystem;
 
 // The page's source with the escapes its texts use turned into what a reader sees.
 std::string PageText() {
@@ -43,18 +42,6 @@ std::string PageText() {
 bool HasLine(const std::string& page, const std::string& line) {
     return ("\n" + page).find("\n" + line + "\n") != std::string::npos;
 }
-
-std::vector<std::string> SplitCrLf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2) {
-        lines.push_back(text.substr(start, at - start));
-    }
-    lines.push_back(text.substr(start));
-    return lines;
-}
-
-// --- each text the window shows, from its layout tables -------------------------------------
 
 struct WindowText {
     std::string name;  // window and control
@@ -92,30 +79,18 @@ TEST_P(WindowManPage, NamesTheText) {
 INSTANTIATE_TEST_SUITE_P(Layout, WindowManPage, ::testing::ValuesIn(LayoutTexts()),
                          sondrel::testing_support::RowName{});
 
-// --- the window itself ----------------------------------------------------------------------
-
+// The window, run in a scratch folder where its report goes.
 class WindowManPageExamples : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ =
-            fs::temp_directory_path() / ("sondrel-man-" + std::to_string(std::random_device{}()));
-        fs::create_directories(folder_);
-        previous_ = fs::current_path();
-        fs::current_path(folder_);
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(folder_);
-    }
+    void SetUp() override { QDir::setCurrent(folder_.path()); }
+    void TearDown() override { QDir::setCurrent(previous_); }
 
+    QTemporaryDir folder_;
+    QString previous_ = QDir::currentPath();
     std::string header_;
     sondrel::ui::Form1 window_{header_, [](const sondrel::ui::FailureNotice& notice) {
                                    ADD_FAILURE() << notice.title << ": " << notice.message;
                                }};
-
-private:
-    fs::path folder_;
-    fs::path previous_;
 };
 
 TEST_F(WindowManPageExamples, NamesEveryMenuCommand) {
@@ -133,20 +108,20 @@ TEST_F(WindowManPageExamples, ShowsTheResultsAndReportOfTheDefaults) {
     window_.Command1_Click();
     const auto* results = window_.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
     ASSERT_NE(results, nullptr);
-    const std::vector<std::string> result_lines = SplitCrLf(
-        results->toPlainText().replace(QStringLiteral("\n"), QStringLiteral("\r\n")).toStdString());
-    ASSERT_EQ(result_lines.size(), 4u);
-    for (const std::string& line : result_lines) {
-        EXPECT_TRUE(HasLine(page, line)) << "results: \"" << line << "\"";
+    const QStringList result_lines = results->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_EQ(result_lines.size(), 4);
+    for (const QString& line : result_lines) {
+        EXPECT_TRUE(HasLine(page, line.toStdString()))
+            << "results: \"" << line.toStdString() << "\"";
     }
 
     header_ = "Site A\r\n";
     window_.prtrpt_Click();
-    std::ifstream report("Output.txt", std::ios::binary);
-    ASSERT_TRUE(report);
-    const std::string report_text{std::istreambuf_iterator<char>(report), {}};
-    for (const std::string& line : SplitCrLf(report_text)) {
-        EXPECT_TRUE(line.empty() || HasLine(page, line)) << "report: \"" << line << "\"";
+    QFile report(QStringLiteral("Output.txt"));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    for (const QString& line : QString::fromUtf8(report.readAll()).split(QStringLiteral("\r\n"))) {
+        EXPECT_TRUE(line.isEmpty() || HasLine(page, line.toStdString()))
+            << "report: \"" << line.toStdString() << "\"";
     }
 }
 

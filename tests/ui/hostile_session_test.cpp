@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QKeyEvent>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -204,23 +203,14 @@ QString Shown(const QString& text) {
     return text.size() > 80 ? shown + QStringLiteral("... (%1 chars)").arg(text.size()) : shown;
 }
 
-// Types `text` over what the box holds, one key per character (a surrogate pair is one key),
-// whatever the characters are: QTest's own typing takes Latin-1 only.
+// Types `text` over what the box holds, one key per character.
 void TypeKeys(QWidget* box, const QString& text) {
     box->setFocus();
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     if (text.isEmpty()) {
         QTest::keyClick(box, Qt::Key_Backspace);
     }
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString key = text.mid(i, length);
-        i += length - 1;
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, key);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, key);
-        QApplication::sendEvent(box, &press);
-        QApplication::sendEvent(box, &release);
-    }
+    sondrel::ui::testing::TypeAtCursor(box, text);
 }
 
 std::optional<std::string> ReadFile(const QString& path) {

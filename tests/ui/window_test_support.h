@@ -57,9 +57,8 @@ struct Window {
     }
 };
 
-// Types `text` where the box's cursor is, one key per character (a surrogate pair is one
-// key), whatever the characters are: QTest's own typing takes Latin-1 only. "\n" is Return,
-// U+2028 (line separator) Shift+Return.
+// Types `text` at the cursor, one key per character (QTest's own typing takes Latin-1 only):
+// "\n" is Return, U+2028 Shift+Return.
 inline void TypeAtCursor(QWidget* box, const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == QLatin1Char('\n') || text[i] == QChar::LineSeparator) {
@@ -110,19 +109,15 @@ inline void PinLocale() {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
-// The application's font, at `pixels` pixels (0: as it was), for the windows made meanwhile.
+// The application's font, at `pixels` pixels, for the windows made meanwhile.
 class FontScope {
 public:
     explicit FontScope(int pixels) : previous_(QApplication::font()) {
-        if (pixels > 0) {
-            QFont font = previous_;
-            font.setPixelSize(pixels);
-            QApplication::setFont(font);
-        }
+        QFont font = previous_;
+        font.setPixelSize(pixels);
+        QApplication::setFont(font);
     }
     ~FontScope() { QApplication::setFont(previous_); }
-    FontScope(const FontScope&) = delete;
-    FontScope& operator=(const FontScope&) = delete;
 
 private:
     QFont previous_;
