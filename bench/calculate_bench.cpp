@@ -1,45 +1,41 @@
-// Calculate on the defaults from a fresh state, against the floor: the bare double arithmetic
-// of the same load and six passes (relative-change test included), without text conversion,
-// formatting or checks. Failing rows through Calculate (thrown) and TryCalculate (returned).
+// Solve on the defaults, against the floor: the bare double arithmetic of the same load and
+// six passes (relative-change test included), without text conversion, formatting or checks.
+// Failing rows as a table meets them, and the window's session reading its five texts.
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 
-#include "calc/calculator_state.h"
 #include "calc/design_checks.h"
 #include "calc/failure.h"
-#include "calc/results_text.h"
+#include "calc/solver.h"
 
 namespace {
 
-void BM_Calculate(benchmark::State& bench) {
-    const sondrel::InputTexts inputs;
+// One fresh calculation from numbers, as a sweep's row (the four lines' texts included).
+void BM_Solve(benchmark::State& bench) {
+    const sondrel::Design design;
+    sondrel::Outcome outcome;
     for (auto _ : bench) {
-        sondrel::CalculatorState state;
-        sondrel::StringTextHolder box;
-        sondrel::Calculate(state, inputs, box);
-        benchmark::DoNotOptimize(state);
-        benchmark::DoNotOptimize(box);
+        sondrel::Solve(design, outcome, sondrel::WarningText::CodesOnly);
+        benchmark::DoNotOptimize(outcome);
     }
 }
-BENCHMARK(BM_Calculate);
+BENCHMARK(BM_Solve);
 
-// The same, and the results box read back as text (the four lines formatted).
-void BM_CalculateAndReadText(benchmark::State& bench) {
+// The window's Calculate on a fresh session: the texts read, and the box's text built.
+void BM_SessionCalculate(benchmark::State& bench) {
     const sondrel::InputTexts inputs;
     for (auto _ : bench) {
-        sondrel::CalculatorState state;
-        sondrel::StringTextHolder box;
-        sondrel::Calculate(state, inputs, box);
-        auto text = box.Text();
+        sondrel::CalculatorSession session;
+        auto text = session.Calculate(inputs).Text();
         benchmark::DoNotOptimize(text);
     }
 }
-BENCHMARK(BM_CalculateAndReadText);
+BENCHMARK(BM_SessionCalculate);
 
-// Rows that fail, as a sweep or a batch meets them: where the load stops, and where the
-// solver's first pass does.
+// Rows that fail, as a sweep or a batch meets them: where the reading stops, where the load
+// does, and where the solver's first pass does.
 const sondrel::InputTexts kFailingRows[] = {
     {"150000", "28", "31", "1.25", "8.25"},  // above the pressure formula's elevation
     {"0", "28", "31", "abc", "8.25"},        // not a number
@@ -47,62 +43,23 @@ const sondrel::InputTexts kFailingRows[] = {
 };
 const char* const kFailingRowNames[] = {"elevation-too-high", "not-a-number", "equal-volts"};
 
-void BM_CalculateFailing(benchmark::State& bench) {
+void BM_SolveFailing(benchmark::State& bench) {
     const auto row = static_cast<std::size_t>(bench.range(0));
     const sondrel::InputTexts& inputs = kFailingRows[row];
+    sondrel::Design design;
+    sondrel::Outcome outcome;
     for (auto _ : bench) {
-        sondrel::CalculatorState state;
-        sondrel::StringTextHolder box;
-        try {
-            sondrel::Calculate(state, inputs, box);
-        } catch (const sondrel::Failure& failure) {
-            benchmark::DoNotOptimize(failure.what());
-        }
-        benchmark::DoNotOptimize(state);
+        const int read = sondrel::Solve(inputs, design, outcome, sondrel::WarningText::CodesOnly);
+        benchmark::DoNotOptimize(read);
+        benchmark::DoNotOptimize(outcome);
     }
     bench.SetLabel(kFailingRowNames[row]);
 }
-BENCHMARK(BM_CalculateFailing)->DenseRange(0, 2);
+BENCHMARK(BM_SolveFailing)->DenseRange(0, 2);
 
-// The same rows through TryCalculate, which reports the failure without throwing.
-void BM_TryCalculateFailing(benchmark::State& bench) {
-    const auto row = static_cast<std::size_t>(bench.range(0));
-    const sondrel::InputTexts& inputs = kFailingRows[row];
-    for (auto _ : bench) {
-        sondrel::CalculatorState state;
-        sondrel::StringTextHolder box;
-        sondrel::ResultLines lines;
-        sondrel::CalculateFailure failure;
-        const bool solved = sondrel::TryCalculate(state, inputs, box, lines, failure);
-        benchmark::DoNotOptimize(solved);
-        benchmark::DoNotOptimize(failure);
-        benchmark::DoNotOptimize(state);
-    }
-    bench.SetLabel(kFailingRowNames[row]);
-}
-BENCHMARK(BM_TryCalculateFailing)->DenseRange(0, 2);
-
-// TryCalculate on the defaults, to set beside BM_Calculate.
-void BM_TryCalculate(benchmark::State& bench) {
-    const sondrel::InputTexts inputs;
-    for (auto _ : bench) {
-        sondrel::CalculatorState state;
-        sondrel::StringTextHolder box;
-        sondrel::ResultLines lines;
-        sondrel::CalculateFailure failure;
-        const bool solved = sondrel::TryCalculate(state, inputs, box, lines, failure);
-        benchmark::DoNotOptimize(solved);
-        benchmark::DoNotOptimize(lines);
-        benchmark::DoNotOptimize(box);
-    }
-}
-BENCHMARK(BM_TryCalculate);
-
-// The design checks on a settled design without warnings (the defaults).
 void BM_CheckDesignWithoutWarnings(benchmark::State& bench) {
-    sondrel::CalculatorState state;
-    sondrel::StringTextHolder box;
-    sondrel::Calculate(state, {}, box);
+    const sondrel::Outcome outcome = sondrel::Solve(sondrel::Design{});
+    const sondrel::SettledDesign state{outcome.lines, 15.3, outcome.passes, false};
     for (auto _ : bench) {
         benchmark::DoNotOptimize(state);
         auto warnings = sondrel::CheckDesign(state);

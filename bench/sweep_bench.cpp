@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "calc/calculator_state.h"
+#include "calc/solver.h"
 #include "cli/csv.h"
 #include "cli/output.h"
 #include "cli/sweep.h"
@@ -60,18 +60,18 @@ BENCHMARK(BM_SweepToDevNull)
     ->UseRealTime()
     ->Iterations(3);
 
-// One row of the sweep: a fresh Calculate at 15,000 ft (15 passes) and its CSV line, and a
-// row beyond the elevation limit.
+// One row of the sweep: a fresh Solve at 15,000 ft (15 passes) and its CSV line, and a row
+// beyond the elevation limit.
 void BM_CsvRow(benchmark::State& bench) {
-    sondrel::InputTexts inputs;
-    inputs.elevation = bench.range(0) == 0 ? "15000" : "150000";
+    sondrel::Design design;
+    design.elevation_ft = bench.range(0) == 0 ? 15000 : 150000;
     std::string sink;
-    sondrel::cli::RowCalculation row;
+    sondrel::Outcome outcome;
     for (auto _ : bench) {
         sink.clear();
         sondrel::cli::Output out(&sink);
-        row.Run(inputs);
-        sondrel::cli::WriteCsvResult(out, row, inputs);
+        sondrel::Solve(design, outcome, sondrel::WarningText::CodesOnly);
+        sondrel::cli::WriteCsvResult(out, design.elevation_ft, outcome);
         out.Flush();
         benchmark::DoNotOptimize(sink);
     }

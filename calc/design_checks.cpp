@@ -34,14 +34,14 @@ bool ShowsOutsideSensor(double volts) {
                                             FormatNumber(volts, kVoltsPattern) != "5."));
 }
 
-std::string SensorRangeMessage(const CalculatorState& state, bool lo_outside, bool hi_outside) {
+std::string SensorRangeMessage(const ResultLines& lines, bool lo_outside, bool hi_outside) {
     std::string message;
     if (lo_outside) {
-        message += "LoVin is " + Shown(state.LoVin, kVoltsPattern) + " V";
+        message += "LoVin is " + Shown(lines.lo_vin_volts, kVoltsPattern) + " V";
     }
     if (hi_outside) {
         message += lo_outside ? " and HiVin is " : "HiVin is ";
-        message += Shown(state.HiVin, kVoltsPattern) + " V";
+        message += Shown(lines.hi_vin_volts, kVoltsPattern) + " V";
     }
     return message +
            ", outside the sensor's 0 to 5 V output: give the pressures as sea-level "
@@ -50,12 +50,13 @@ std::string SensorRangeMessage(const CalculatorState& state, bool lo_outside, bo
 
 }  // namespace
 
-void CheckDesign(const CalculatorState& state, std::vector<DesignWarning>& warnings,
+void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnings,
                  WarningText text) {
     warnings.clear();
     const bool messages = text == WarningText::Messages;
 
-    if (const double vr1 = Vr1WiperToGndOhms(state); ShowsNegative(vr1, kOhmsPattern, kOhmsPlace)) {
+    if (const double vr1 = design.lines.vr1_wiper_to_gnd_ohms;
+        ShowsNegative(vr1, kOhmsPattern, kOhmsPlace)) {
         warnings.push_back({"vr1-negative", {}});
         if (messages) {
             warnings.back().message =
@@ -65,13 +66,13 @@ void CheckDesign(const CalculatorState& state, std::vector<DesignWarning>& warni
                 "check the elevation.";
         }
     }
-    if (const double vr2 = Vr2Ohms(state); ShowsNegative(vr2, kOhmsPattern, kOhmsPlace)) {
+    if (const double vr2 = design.lines.vr2_ohms; ShowsNegative(vr2, kOhmsPattern, kOhmsPlace)) {
         warnings.push_back({"vr2-negative", {}});
         if (messages) {
             const std::string start =
                 "VR2 is " + Shown(vr2, kOhmsPattern) + " ohms, which no setting gives: ";
             warnings.back().message =
-                state.SpanGain < 0
+                design.span_gain < 0
                     ? start +
                           "the range falls (LoVolt above HiVolt, or LoBaro above HiBaro), "
                           "which the circuit cannot give, so enter the low values first."
@@ -81,15 +82,15 @@ void CheckDesign(const CalculatorState& state, std::vector<DesignWarning>& warni
                           "pressure range (LoBaro to HiBaro).";
         }
     }
-    const bool lo_outside = ShowsOutsideSensor(state.LoVin);
-    const bool hi_outside = ShowsOutsideSensor(state.HiVin);
+    const bool lo_outside = ShowsOutsideSensor(design.lines.lo_vin_volts);
+    const bool hi_outside = ShowsOutsideSensor(design.lines.hi_vin_volts);
     if (lo_outside || hi_outside) {
         warnings.push_back({"sensor-range", {}});
         if (messages) {
-            warnings.back().message = SensorRangeMessage(state, lo_outside, hi_outside);
+            warnings.back().message = SensorRangeMessage(design.lines, lo_outside, hi_outside);
         }
     }
-    if (state.PassCount >= kPassLimit && StillMoving(state)) {
+    if (design.passes >= kPassLimit && design.still_moving) {
         warnings.push_back({"pass-limit", {}});
         if (messages) {
             warnings.back().message =
@@ -100,9 +101,9 @@ void CheckDesign(const CalculatorState& state, std::vector<DesignWarning>& warni
     }
 }
 
-std::vector<DesignWarning> CheckDesign(const CalculatorState& state) {
+std::vector<DesignWarning> CheckDesign(const SettledDesign& design) {
     std::vector<DesignWarning> warnings;
-    CheckDesign(state, warnings, WarningText::Messages);
+    CheckDesign(design, warnings, WarningText::Messages);
     return warnings;
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "calc/calculator_state.h"
+#include "calc/design.h"
 #include "calc/file_writer.h"
 
 namespace sondrel {
@@ -15,16 +15,15 @@ inline constexpr double kFeetPerMetre = 3.28084;
 inline constexpr double kInHgPerMillibar = 0.02952999;
 inline constexpr std::string_view kReportFileName = "Output.txt";
 
-// The three inputs the report converts to metric, as Initialize last loaded them (all zero
-// before the first load).
+// The three inputs the report converts to metric, as the calculator last loaded them (all
+// zero before the first load).
 struct LoadedInputs {
     double elevation_ft = 0;
     double lo_baro_inhg = 0;
     double hi_baro_inhg = 0;
 
-    // The state's Elev, LoBaro and HiBaro.
-    static LoadedInputs From(const CalculatorState& state) {
-        return {state.Elev, state.LoBaro, state.HiBaro};
+    static LoadedInputs From(const Design& loaded) {
+        return {loaded.elevation_ft, loaded.lo_baro_inhg, loaded.hi_baro_inhg};
     }
 };
 

@@ -7,9 +7,10 @@
 
 #include "calc/failure.h"
 #include "calc/file_writer.h"
+#include "calc/solver.h"
 #include "cli/csv.h"
+#include "cli/exit_status.h"
 #include "cli/json.h"
-#include "cli/run.h"
 
 namespace sondrel::cli {
 namespace {
@@ -129,8 +130,8 @@ public:
     BatchRowWriter(const BatchFile& file, BatchFormat format)
         : file_(file),
           format_(format),
-          calculation_(format == BatchFormat::JsonLines ? WarningText::Messages
-                                                        : WarningText::CodesOnly) {}
+          warning_text_(format == BatchFormat::JsonLines ? WarningText::Messages
+                                                         : WarningText::CodesOnly) {}
 
     RowOutcome WriteRow(Output& out, std::size_t row) override {
         CsvPosition at = file_.rows[row];
@@ -141,50 +142,32 @@ public:
         std::swap(inputs_.hi_baro, fields_[file_.input_columns[2]]);
         std::swap(inputs_.lo_volts, fields_[file_.input_columns[3]]);
         std::swap(inputs_.hi_volts, fields_[file_.input_columns[4]]);
-        calculation_.Run(inputs_);
+        Design design;
+        const int read = Solve(inputs_, design, outcome_, warning_text_);
         if (format_ == BatchFormat::JsonLines) {
-            return WriteJsonRow(out);
+            leading_.clear();
+            for (const std::size_t column : file_.pass_through) {
+                leading_.emplace_back(file_.names[column], fields_[column]);
+            }
+            WriteJsonOutcome(out, outcome_, {}, leading_);
+            return {outcome_.solved, outcome_.solved && !outcome_.warnings.empty()};
         }
         for (const std::size_t column : file_.pass_through) {
             out.CsvField(fields_[column]);
             out << ',';
         }
-        return WriteCsvResult(out, calculation_, inputs_);
+        return WriteCsvResult(out, read > 0 ? std::optional(design.elevation_ft) : std::nullopt,
+                              outcome_);
     }
 
 private:
-    // The object --json prints for the calculation, with the pass-through fields put first.
-    RowOutcome WriteJsonRow(Output& out) {
-        object_.clear();
-        RowOutcome outcome;
-        if (calculation_.Succeeded()) {
-            WriteJsonResults(json_, calculation_.State(), calculation_.Lines(),
-                             FormatResultLines(calculation_.Lines()), {}, calculation_.Warnings());
-            outcome.succeeded = true;
-            outcome.warned = !calculation_.Warnings().empty();
-        } else {
-            WriteJsonFailure(json_,
-                             Failure(calculation_.FailureKindOf(), calculation_.FailureMessage()));
-        }
-        json_.Flush();
-        out << '{';
-        for (const std::size_t column : file_.pass_through) {
-            out.JsonString(file_.names[column]);
-            out << ": ";
-            out.JsonString(fields_[column]);
-            out << ", ";
-        }
-        out << std::string_view(object_).substr(1);  // after its "{"
-        return outcome;
-    }
-
     const BatchFile& file_;
     BatchFormat format_;
+    WarningText warning_text_;
     std::vector<std::string> fields_;
     InputTexts inputs_;
-    RowCalculation calculation_;
-    std::string object_;
-    Output json_{&object_};
+    Outcome outcome_;
+    std::vector<std::pair<std::string_view, std::string_view>> leading_;
 };
 
 }  // namespace

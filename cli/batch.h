@@ -11,7 +11,7 @@
 
 #include "cli/csv_reader.h"
 #include "cli/output.h"
-#include "cli/sweep.h"
+#include "cli/table.h"
 
 namespace sondrel::cli {
 

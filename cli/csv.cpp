@@ -1,62 +1,42 @@
 #include "cli/csv.h"
 
-#include "calc/number_format.h"
-#include "calc/text_to_number.h"
-
 namespace sondrel::cli {
-
-bool RowCalculation::Run(const InputTexts& inputs) {
-    state_ = CalculatorState{};
-    warnings_.clear();
-    succeeded_ = TryCalculate(state_, inputs, box_, lines_, failure_);
-    if (succeeded_) {
-        CheckDesign(state_, warnings_, warning_text_);
-    }
-    return succeeded_;
-}
 
 void WriteCsvHeader(Output& out) {
     out << kCsvColumns << '\n';
 }
 
-RowOutcome WriteCsvResult(Output& out, const RowCalculation& row, const InputTexts& inputs) {
-    if (!row.Succeeded()) {
-        // The elevation as Initialize reads it, when it can be read.
-        if (const ParseResult elevation = ParseNumber(inputs.elevation);
-            elevation.status == ParseStatus::Ok) {
-            out.Double(elevation.value);
-        }
+RowOutcome WriteCsvResult(Output& out, std::optional<double> elevation_ft, const Outcome& outcome) {
+    if (elevation_ft) {
+        out.Double(*elevation_ft);
+    }
+    if (!outcome.solved) {
         out << ",,,,,,,,,,";  // passes to hi_vin_text
-        out.CsvField(row.FailureMessage());
+        out.CsvField(outcome.failure.message);
         out << ",\n";
         return {};
     }
 
-    // After a successful Calculate the state holds the elevation it read.
-    const ResultLines& lines = row.Lines();
-    out.Double(row.State().Elev);
+    const ResultLines& lines = outcome.lines;
     out << ',';
-    out.Int(row.State().PassCount);
+    out.Int(outcome.passes);
     for (const double value :
          {lines.vr2_ohms, lines.vr1_wiper_to_gnd_ohms, lines.lo_vin_volts, lines.hi_vin_volts}) {
         out << ',';
         out.Double(value);
     }
-    // The numbers exactly as the results box formats them.
-    out << ',';
-    out.CsvField(FormatNumber(lines.vr2_ohms, kOhmsPattern));
-    out << ',';
-    out.CsvField(FormatNumber(lines.vr1_wiper_to_gnd_ohms, kOhmsPattern));
-    out << ',';
-    out.CsvField(FormatNumber(lines.lo_vin_volts, kVoltsPattern));
-    out << ',';
-    out.CsvField(FormatNumber(lines.hi_vin_volts, kVoltsPattern));
+    const ResultTexts& texts = outcome.texts;
+    for (const std::string* text : {&texts.vr2_ohms, &texts.vr1_wiper_to_gnd_ohms,
+                                    &texts.lo_vin_volts, &texts.hi_vin_volts}) {
+        out << ',';
+        out.CsvField(*text);
+    }
     out << ",,";
-    for (std::size_t i = 0; i < row.Warnings().size(); ++i) {
-        out << (i == 0 ? "" : ";") << row.Warnings()[i].code;
+    for (std::size_t i = 0; i < outcome.warnings.size(); ++i) {
+        out << (i == 0 ? "" : ";") << outcome.warnings[i].code;
     }
     out << '\n';
-    return {true, !row.Warnings().empty()};
+    return {true, !outcome.warnings.empty()};
 }
 
 }  // namespace sondrel::cli

@@ -1,12 +1,31 @@
 #include "cli/json.h"
 
 namespace sondrel::cli {
+namespace {
 
-void WriteJsonResults(Output& out, const CalculatorState& state, const ResultLines& lines,
-                      std::string_view results_text, std::string_view report_path,
-                      const std::vector<DesignWarning>& warnings) {
-    out << "{\"passes\": ";
-    out.Int(state.PassCount);
+// "{" and the leading fields, each followed by ", ".
+void OpenObject(Output& out, JsonLeadingFields leading) {
+    out << '{';
+    for (const auto& [name, value] : leading) {
+        out.JsonString(name);
+        out << ": ";
+        out.JsonString(value);
+        out << ", ";
+    }
+}
+
+}  // namespace
+
+void WriteJsonOutcome(Output& out, const Outcome& outcome, std::string_view report_path,
+                      JsonLeadingFields leading) {
+    if (!outcome.solved) {
+        WriteJsonFailure(out, outcome.failure.kind, outcome.failure.message, leading);
+        return;
+    }
+    const ResultLines& lines = outcome.lines;
+    OpenObject(out, leading);
+    out << "\"passes\": ";
+    out.Int(outcome.passes);
     out << ", \"vr2_ohms\": ";
     out.Double17(lines.vr2_ohms);
     out << ", \"vr1_wiper_to_gnd_ohms\": ";
@@ -16,25 +35,27 @@ void WriteJsonResults(Output& out, const CalculatorState& state, const ResultLin
     out << ", \"hi_vin_volts\": ";
     out.Double17(lines.hi_vin_volts);
     out << ", \"results_text\": ";
-    out.JsonString(results_text);
+    out.JsonString(outcome.Text());
     if (!report_path.empty()) {
         out << ", \"report_path\": ";
         out.JsonString(report_path);
     }
     out << ", \"warnings\": [";
-    for (std::size_t i = 0; i < warnings.size(); ++i) {
+    for (std::size_t i = 0; i < outcome.warnings.size(); ++i) {
         out << (i == 0 ? "{\"code\": " : ", {\"code\": ");
-        out.JsonString(warnings[i].code);
+        out.JsonString(outcome.warnings[i].code);
         out << ", \"message\": ";
-        out.JsonString(warnings[i].message);
+        out.JsonString(outcome.warnings[i].message);
         out << '}';
     }
     out << "]}\n";
 }
 
-void WriteJsonFailure(Output& out, const Failure& failure) {
-    out << "{\"error\": {\"kind\": \"" << FailureKindId(failure.kind()) << "\", \"message\": ";
-    out.JsonString(failure.what());
+void WriteJsonFailure(Output& out, FailureKind kind, std::string_view message,
+                      JsonLeadingFields leading) {
+    OpenObject(out, leading);
+    out << "\"error\": {\"kind\": \"" << FailureKindId(kind) << "\", \"message\": ";
+    out.JsonString(message);
     out << "}}\n";
 }
 

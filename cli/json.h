@@ -2,24 +2,28 @@
 // sondrel-calc --json: one calculation's results, or its failure, as one JSON object on a
 // line of its own.
 
+#include <span>
 #include <string_view>
-#include <vector>
+#include <utility>
 
-#include "calc/calculator_state.h"
-#include "calc/design_checks.h"
 #include "calc/failure.h"
+#include "calc/solver.h"
 #include "cli/output.h"
 
 namespace sondrel::cli {
 
+// String fields put at the front of an object, as name and value.
+using JsonLeadingFields = std::span<const std::pair<std::string_view, std::string_view>>;
+
 // {"passes": ..., "vr2_ohms": ..., ..., "results_text": ...[, "report_path": ...],
 // "warnings": [{"code": ..., "message": ...}, ...]}; the numbers with 17 significant digits.
-// `report_path` is left out when empty; `warnings` is always there, empty when none.
-void WriteJsonResults(Output& out, const CalculatorState& state, const ResultLines& lines,
-                      std::string_view results_text, std::string_view report_path,
-                      const std::vector<DesignWarning>& warnings);
+// `report_path` is left out when empty; `warnings` is always there, empty when none. When
+// the calculation failed, as WriteJsonFailure. `leading` fields come first.
+void WriteJsonOutcome(Output& out, const Outcome& outcome, std::string_view report_path = {},
+                      JsonLeadingFields leading = {});
 
-// {"error": {"kind": ..., "message": ...}}
-void WriteJsonFailure(Output& out, const Failure& failure);
+// {"error": {"kind": ..., "message": ...}}, after the `leading` fields.
+void WriteJsonFailure(Output& out, FailureKind kind, std::string_view message,
+                      JsonLeadingFields leading = {});
 
 }  // namespace sondrel::cli

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "calc/calculator_state.h"
+#include "calc/design.h"
 #include "cli/sweep.h"
 
 namespace sondrel::cli {

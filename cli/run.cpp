@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "calc/calculator_state.h"
 #include "calc/design_checks.h"
 #include "calc/failure.h"
 #include "calc/report.h"
+#include "calc/solver.h"
 #include "calc/text_rules.h"
 #include "calc/version.h"
 #include "cli/batch.h"
@@ -113,31 +113,32 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
         return StrictStatus(options, code, counts.warned);
     }
     // One calculation serves the CSV row, the warnings, the report and the printed results.
-    RowCalculation row(WarningText::Messages);
-    const bool solved = row.Run(inputs);
+    Design design;
+    Outcome outcome;
+    const int read = Solve(inputs, design, outcome, WarningText::Messages);
     if (options.csv) {
         WriteCsvHeader(out);
-        WriteCsvResult(out, row, inputs);
+        WriteCsvResult(out, read > 0 ? std::optional(design.elevation_ft) : std::nullopt, outcome);
     }
-    const auto fail = [&](const Failure& failure) {
-        err << "sondrel-calc: " << failure.what() << '\n';
+    const auto fail = [&](FailureKind kind, std::string_view message) {
+        err << "sondrel-calc: " << message << '\n';
         if (options.json) {
-            WriteJsonFailure(out, failure);
+            WriteJsonFailure(out, kind, message);
         }
         return kExitFailure;
     };
-    if (!solved) {
-        return fail(Failure(row.FailureKindOf(), row.FailureMessage()));
+    if (!outcome.solved) {
+        return fail(outcome.failure.kind, outcome.failure.message);
     }
-    for (const DesignWarning& warning : row.Warnings()) {
+    for (const DesignWarning& warning : outcome.warnings) {
         err << "sondrel-calc: warning: " << warning.message << '\n';
     }
-    const std::string text = FormatResultLines(row.Lines());
+    const std::string text = outcome.Text();
     std::string report_path;
     if (options.report_file) {
         // A typed line break in the header becomes "\r\n", as the window's box gives it.
         const std::string header = ConvertLineBreaks(options.header, kCrLf);
-        const LoadedInputs loaded = LoadedInputs::From(row.State());
+        const LoadedInputs loaded = LoadedInputs::From(design);
         try {
             if (*options.report_file == "-") {
                 out << ReportText(loaded, inputs, text, header);
@@ -147,16 +148,16 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
                 report_path = PathToUtf8(std::filesystem::absolute(file));
             }
         } catch (const Failure& failure) {
-            return fail(failure);
+            return fail(failure.kind(), failure.what());
         }
     }
 
     if (options.json) {
-        WriteJsonResults(out, row.State(), row.Lines(), text, report_path, row.Warnings());
+        WriteJsonOutcome(out, outcome, report_path);
     } else if (!options.csv && options.report_file != "-") {
         out << ConvertLineBreaks(text, "\n") << '\n';
     }
-    return StrictStatus(options, kExitOk, row.Warnings().size());
+    return StrictStatus(options, kExitOk, outcome.warnings.size());
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "calc/calculator_state.h"
 #include "calc/failure.h"
 #include "calc/number_format.h"
 #include "calc/report.h"
+#include "calc/solver.h"
 #include "fuzz/oracle.h"
 #include "fuzz/targets.h"
 
@@ -84,39 +84,34 @@ bool AreResultLines(std::string_view text, const ResultLines& r, bool vr2_alone)
            at == text.size();
 }
 
-void CheckResultsAfterSuccess(const Session& s, const CalculatorState& state,
-                              const StringTextHolder& box) {
-    const ResultLines* r = box.Results();
-    Check(r != nullptr && r->written == WrittenLines::AllFour,
-          "Calculate did not leave four result lines", s.input);
-    Check(AreResultLines(box.Text(), *r, false), "the result lines are malformed", s.input);
-    Check(r->lo_vin_volts == state.LoVin && r->hi_vin_volts == state.HiVin,
-          "the sensor voltages shown are not the state's", s.input);
-    Check(state.Initialized && state.PassCount >= 1 && state.PassCount <= 100,
+void CheckResultsAfterSuccess(const Session& s, const CalculatorSession& session,
+                              const Outcome& outcome) {
+    const ResultLines& r = outcome.lines;
+    Check(r.written == WrittenLines::AllFour, "Calculate did not leave four result lines", s.input);
+    Check(AreResultLines(outcome.Text(), r, false), "the result lines are malformed", s.input);
+    Check(session.initialized() && outcome.passes >= 1 && outcome.passes <= 100,
           "the pass count left the range 1 to 100", s.input);
 }
 
-void CheckResultsAfterFailure(const Session& s, const Failure& failure,
-                              const StringTextHolder& box) {
-    const FailureKind kind = failure.kind();
+void CheckResultsAfterFailure(const Session& s, const Outcome& outcome) {
+    const FailureKind kind = outcome.failure.kind;
     Check(kind == FailureKind::TypeMismatch || kind == FailureKind::InvalidArgument ||
               kind == FailureKind::DivisionByZero || kind == FailureKind::Overflow,
           "Calculate failed with a kind it cannot have", s.input);
-    const std::string_view message = failure.what();
+    const std::string_view message = outcome.failure.message;
     Check(!message.empty() && message.find_first_of("\r\n") == std::string_view::npos,
           "the failure message is empty or more than one line", s.input);
-    const std::string text = box.Text();
-    const ResultLines* r = box.Results();
-    Check(r == nullptr ? text == s.box
-                       : AreResultLines(text, *r, r->written == WrittenLines::Vr2Alone),
+    const ResultLines& r = outcome.lines;
+    Check(r.written == WrittenLines::None ||
+              AreResultLines(outcome.Text(), r, r.written == WrittenLines::Vr2Alone),
           "a failure left something else in the results box", s.input);
 }
 
 // The header, then five lines in the report's layout, a blank line and the results box.
-void CheckReport(const Session& s, const CalculatorState& state, const std::string& results) {
+void CheckReport(const Session& s, const Design& loaded, const std::string& results) {
     std::string report;
     try {
-        report = ReportText(LoadedInputs::From(state), s.inputs, results, s.header);
+        report = ReportText(LoadedInputs::From(loaded), s.inputs, results, s.header);
     } catch (const Failure& failure) {
         Check(failure.kind() == FailureKind::Overflow, "the report failed with a wrong kind",
               s.input);
@@ -124,18 +119,19 @@ void CheckReport(const Session& s, const CalculatorState& state, const std::stri
     }
     const std::string_view text = report;
     std::size_t at = 0;
-    const bool laid_out =
-        Take(text, at, s.header) && Take(text, at, "Elev = ") &&
-        Take(text, at, s.inputs.elevation) && Take(text, at, " ft       Elev = ") &&
-        TakeNumber(text, at, " m\r\n", state.Elev / 3.28084, 1) && Take(text, at, "LoBaro = ") &&
-        Take(text, at, s.inputs.lo_baro) && Take(text, at, " inHg     LoBaro = ") &&
-        TakeNumber(text, at, " mb\r\n", state.LoBaro / 0.02952999, 1) &&
-        Take(text, at, "HiBaro = ") && Take(text, at, s.inputs.hi_baro) &&
-        Take(text, at, " inHg     HiBaro = ") &&
-        TakeNumber(text, at, " mb\r\n", state.HiBaro / 0.02952999, 1) &&
-        Take(text, at, "LoVolts = ") && Take(text, at, s.inputs.lo_volts) &&
-        Take(text, at, "\r\nHiVolts = ") && Take(text, at, s.inputs.hi_volts) &&
-        Take(text, at, "\r\n\r\n") && Take(text, at, results);
+    const bool laid_out = Take(text, at, s.header) && Take(text, at, "Elev = ") &&
+                          Take(text, at, s.inputs.elevation) &&
+                          Take(text, at, " ft       Elev = ") &&
+                          TakeNumber(text, at, " m\r\n", loaded.elevation_ft / 3.28084, 1) &&
+                          Take(text, at, "LoBaro = ") && Take(text, at, s.inputs.lo_baro) &&
+                          Take(text, at, " inHg     LoBaro = ") &&
+                          TakeNumber(text, at, " mb\r\n", loaded.lo_baro_inhg / 0.02952999, 1) &&
+                          Take(text, at, "HiBaro = ") && Take(text, at, s.inputs.hi_baro) &&
+                          Take(text, at, " inHg     HiBaro = ") &&
+                          TakeNumber(text, at, " mb\r\n", loaded.hi_baro_inhg / 0.02952999, 1) &&
+                          Take(text, at, "LoVolts = ") && Take(text, at, s.inputs.lo_volts) &&
+                          Take(text, at, "\r\nHiVolts = ") && Take(text, at, s.inputs.hi_volts) &&
+                          Take(text, at, "\r\n\r\n") && Take(text, at, results);
     Check(laid_out, "the report does not follow the layout", s.input);
     Check(text.substr(at) == "" || text.substr(at) == "\r\n",
           "the report has more after the results box", s.input);
@@ -150,29 +146,23 @@ int FuzzSession(const std::uint8_t* data, std::size_t size) {
     const Session s = Split(data, size);
     const NumberSeparators& separators = SeparatorsFor(data[0]);
 
-    CalculatorState state;
-    StringTextHolder box(s.box);
-    try {
-        Calculate(state, s.inputs, box, separators);
-    } catch (const Failure& failure) {
-        CheckResultsAfterFailure(s, failure, box);
-        CheckReport(s, state, box.Text());
+    CalculatorSession session;
+    const Outcome outcome = session.Calculate(s.inputs, separators);
+    if (!outcome.solved) {
+        CheckResultsAfterFailure(s, outcome);
+        CheckReport(s, session.loaded(),
+                    outcome.lines.written == WrittenLines::None ? s.box : outcome.Text());
         return 0;
     }
-    CheckResultsAfterSuccess(s, state, box);
+    CheckResultsAfterSuccess(s, session, outcome);
 
     // Again without an edit: one more pass, the same lines, the same pass count.
-    const std::string first = box.Text();
-    const std::int16_t passes = state.PassCount;
-    try {
-        Calculate(state, s.inputs, box, separators);
-    } catch (const Failure&) {
-        Check(false, "a repeated Calculate failed where the first succeeded", s.input);
-    }
-    Check(box.Text() == first && state.PassCount == passes,
+    const Outcome again = session.Calculate(s.inputs, separators);
+    Check(again.solved, "a repeated Calculate failed where the first succeeded", s.input);
+    Check(again.Text() == outcome.Text() && again.passes == outcome.passes,
           "a repeated Calculate changed the results or the pass count", s.input);
 
-    CheckReport(s, state, box.Text());
+    CheckReport(s, session.loaded(), again.Text());
     return 0;
 }
 

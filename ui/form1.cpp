@@ -103,32 +103,44 @@ Form1::~Form1() {
 }
 
 void Form1::Form_Load() {
-    ClearInitialized(state_);
+    session_.ClearInitialized();
 }
 
 void Form1::Command1_Click() {
-    RunCommand(report_failure_,
-               [this] { Calculate(state_, InputBoxTexts(), results_, separators_); });
+    RunCommand(report_failure_, [this] {
+        const Outcome outcome = session_.Calculate(InputBoxTexts(), separators_);
+        // A failure leaves the box with the lines written before it, if any.
+        if (outcome.lines.written != WrittenLines::None) {
+            results_.SetText(outcome.Text());
+        }
+        if (!outcome.solved) {
+            throw Failure(outcome.failure.kind, outcome.failure.message);
+        }
+    });
 }
 
 void Form1::Command2_Click() {
-    RunCommand(report_failure_, [this] { Initialize(state_, InputBoxTexts(), separators_); });
+    RunCommand(report_failure_, [this] {
+        if (const auto failure = session_.Initialize(InputBoxTexts(), separators_)) {
+            throw Failure(failure->kind, failure->message);
+        }
+    });
 }
 
 void Form1::Text2_Change() {
-    ClearInitialized(state_);
+    session_.ClearInitialized();
 }
 void Form1::Text3_Change() {
-    ClearInitialized(state_);
+    session_.ClearInitialized();
 }
 void Form1::Text4_Change() {
-    ClearInitialized(state_);
+    session_.ClearInitialized();
 }
 void Form1::Text5_Change() {
-    ClearInitialized(state_);
+    session_.ClearInitialized();
 }
 void Form1::Text6_Change() {
-    ClearInitialized(state_);
+    session_.ClearInitialized();
 }
 
 void Form1::rpthdr_Click() {
@@ -145,7 +157,7 @@ void Form1::rpthdr_Click() {
 
 void Form1::prtrpt_Click() {
     RunCommand(report_failure_, [this] {
-        GenerateReport(LoadedInputs::From(state_), InputBoxTexts(), results_.Text(),
+        GenerateReport(LoadedInputs::From(session_.loaded()), InputBoxTexts(), results_.Text(),
                        report_header_);
     });
 }

@@ -7,7 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include "calc/calculator_state.h"
+#include "calc/solver.h"
 #include "calc/text_to_number.h"
 #include "ui/failure_reporter.h"
 #include "ui/form2.h"
@@ -41,7 +41,7 @@ public:
     void prtrpt_Click();   // Generate_Report
     void mnuHelp_Click();  // Help
 
-    const CalculatorState& state() const { return state_; }
+    const CalculatorSession& session() const { return session_; }
     // Twips per logical pixel for both windows, chosen from the fonts (15 as designed).
     double twips_per_pixel() const { return twips_per_pixel_; }
     // The open report header dialog, or nullptr. A closed one is on its way out (it deletes
@@ -56,7 +56,7 @@ private:
     std::string& report_header_;
     FailureReporter report_failure_;
     NumberSeparators separators_;
-    CalculatorState state_;
+    CalculatorSession session_;
     double twips_per_pixel_ = 15;
 
     QPlainTextEdit* Text1_ = nullptr;  // results

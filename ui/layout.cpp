@@ -14,7 +14,7 @@
 #include <QTextDocument>
 #include <QWidget>
 
-#include "calc/calculator_state.h"
+#include "calc/design.h"
 #include "calc/results_text.h"
 
 namespace sondrel::ui {

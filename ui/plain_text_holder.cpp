@@ -43,7 +43,7 @@ std::string PlainTextHolder::Text() const {
     return TypedText(*box_);
 }
 
-void PlainTextHolder::SetText(std::string text) {
+void PlainTextHolder::SetText(std::string_view text) {
     box_->setPlainText(AsBoxText(text));
 }
 

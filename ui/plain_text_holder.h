@@ -1,13 +1,11 @@
 #pragma once
-// A multi-line box seen as calc's TextHolder: the box keeps its own paragraph breaks, the
-// calculator and the report see "\r\n" and every other character exactly as typed.
+// A multi-line box seen as a text: the box keeps its own paragraph breaks, the results and
+// the report see "\r\n" and every other character exactly as typed.
 
 #include <string>
 #include <string_view>
 
 #include <QString>
-
-#include "calc/results_text.h"
 
 class QPlainTextEdit;
 
@@ -19,13 +17,13 @@ std::string TypedText(const QPlainTextEdit& box);
 // A text with "\r\n" (or "\n") line breaks as the box shows it, with "\n" line breaks.
 QString AsBoxText(std::string_view text);
 
-class PlainTextHolder final : public TextHolder {
+// The results box's text as TypedText reads it and AsBoxText writes it.
+class PlainTextHolder final {
 public:
     explicit PlainTextHolder(QPlainTextEdit* box) : box_(box) {}
 
-    std::string Text() const override;
-    void SetText(std::string text) override;
-    // SetResults keeps the default: the lines are formatted once, when they are shown.
+    std::string Text() const;
+    void SetText(std::string_view text);
 
 private:
     QPlainTextEdit* box_;

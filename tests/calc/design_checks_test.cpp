@@ -7,28 +7,19 @@
 #include <string_view>
 #include <vector>
 
+#include "calc/solver.h"
+
 #include "tests/support/row_name.h"
 
 namespace sondrel {
 namespace {
 using sondrel::testing_support::PrintTo;
 
-// Keeps counting into the pass limit the way the window's hidden Initialize button does: each
-// Initialize puts the estimate back to 0.34 without resetting the count.
-void RunIntoThePassLimit(CalculatorState& state) {
-    StringTextHolder box;
-    for (int i = 0; i < 30 && state.PassCount < kPassLimit; ++i) {
-        Initialize(state, {});
-        Calculate(state, {}, box);
-    }
-    Initialize(state, {});
-    Calculate(state, {}, box);  // one pass from 0.34, still far from settled
-}
-
 struct DesignCase {
     const char* name;
-    InputTexts inputs;
-    std::function<void(CalculatorState&)> after;  // changes made after Calculate, if any
+    Design design;
+    // Changes made to what Solve settled on, if any; then the checks run on their own.
+    std::function<void(SettledDesign&)> after;
     std::vector<std::string_view> codes;
     std::vector<std::string> message_parts;  // each found in one of the messages
 };
@@ -37,13 +28,14 @@ class CheckDesignTest : public testing::TestWithParam<DesignCase> {};
 
 TEST_P(CheckDesignTest, ListsTheExpectedWarnings) {
     const DesignCase& c = GetParam();
-    CalculatorState state;
-    StringTextHolder box;
-    Calculate(state, c.inputs, box);
+    Outcome outcome = Solve(c.design);
+    ASSERT_TRUE(outcome.solved) << outcome.failure.message;
+    std::vector<DesignWarning> warnings = outcome.warnings;
+    SettledDesign settled{outcome.lines, 1, outcome.passes, false};
     if (c.after) {
-        c.after(state);
+        c.after(settled);
+        warnings = CheckDesign(settled);
     }
-    const std::vector<DesignWarning> warnings = CheckDesign(state);
 
     std::vector<std::string_view> codes;
     std::string messages;
@@ -59,8 +51,13 @@ TEST_P(CheckDesignTest, ListsTheExpectedWarnings) {
     }
 
     // The codes alone, as a table's rows ask for them, into storage an earlier row used.
-    std::vector<DesignWarning> reused = {{"stale", "from an earlier row"}};
-    CheckDesign(state, reused, WarningText::CodesOnly);
+    std::vector<DesignWarning>& reused = outcome.warnings;
+    reused = {{"stale", "from an earlier row"}};
+    if (c.after) {
+        CheckDesign(settled, reused, WarningText::CodesOnly);
+    } else {
+        Solve(c.design, outcome, WarningText::CodesOnly);
+    }
     std::vector<std::string_view> codes_only;
     for (const DesignWarning& warning : reused) {
         codes_only.push_back(warning.code);
@@ -71,73 +68,75 @@ TEST_P(CheckDesignTest, ListsTheExpectedWarnings) {
 
 INSTANTIATE_TEST_SUITE_P(
     Designs, CheckDesignTest,
-    testing::Values(
-        DesignCase{"Defaults", {}, {}, {}, {}},
-        DesignCase{"Elevation15000ft",
-                   {"15000", "28", "31", "1.25", "8.25"},
-                   {},
-                   {"vr1-negative"},
-                   {"VR1 wiper to GND side is -504 ohms, "}},
-        DesignCase{"FallingPressures",
-                   {"0", "31", "28", "1.25", "8.25"},
-                   {},
-                   {"vr2-negative"},
-                   {"VR2 is -3256 ohms, which no setting gives: the range falls"}},
-        DesignCase{"PressuresInHectopascals",
-                   {"0", "2800", "3100", "1.25", "8.25"},
-                   {},
-                   {"vr2-negative", "sensor-range"},
-                   {"VR2 is -719 ohms, which no setting gives: the gain needed is less",
-                    "LoVin is 426.199 V and HiVin is 471.914 V, outside"}},
-        DesignCase{"HighVoltsJustAboveFiveShowingFive",
-                   {},
-                   [](CalculatorState& s) { s.HiVin = 5.0004; },
-                   {},
-                   {}},
-        DesignCase{"HighVoltsShowingAboveFive",
-                   {},
-                   [](CalculatorState& s) { s.HiVin = 5.0005; },
-                   {"sensor-range"},
-                   {"HiVin is 5.001 V, outside"}},
-        DesignCase{"LowVoltsJustBelowZeroShowingZero",
-                   {},
-                   [](CalculatorState& s) { s.LoVin = -0.0004; },
-                   {},
-                   {}},
-        DesignCase{"LowVoltsShowingBelowZero",
-                   {},
-                   [](CalculatorState& s) { s.LoVin = -0.0005; },
-                   {"sensor-range"},
-                   {"LoVin is -.001 V, outside"}},
-        DesignCase{"Vr1JustBelowZeroShowingZero",
-                   {},
-                   [](CalculatorState& s) { s.WiperNew = (1877 - 0.4) / 9400; },
-                   {},
-                   {}},
-        DesignCase{"Vr1ShowingMinusOne",
-                   {},
-                   [](CalculatorState& s) { s.WiperNew = (1877 - 0.5) / 9400; },
-                   {"vr1-negative"},
-                   {"VR1 wiper to GND side is -1 ohms"}},
-        DesignCase{
-            "StoppedAtThePassLimit", {}, RunIntoThePassLimit, {"pass-limit"}, {"100-pass limit"}},
-        DesignCase{"SettledExactlyAtThePassLimit",
-                   {},
-                   [](CalculatorState& s) {
-                       s.PassCount = kPassLimit;
-                       s.WiperGuess = s.WiperNew;
-                   },
-                   {},
-                   {}},
-        DesignCase{"EveryWarningAtOnce",
-                   {"0", "2", "31", "1.25", "8.25"},
-                   [](CalculatorState& s) {
-                       s.PassCount = kPassLimit;
-                       s.WiperGuess = 0.34;
-                   },
-                   {"vr1-negative", "vr2-negative", "sensor-range", "pass-limit"},
-                   {"VR1 wiper to GND side is -726 ohms", "VR2 is -510 ohms",
-                    "LoVin is -.17 V, outside", "100-pass limit"}}),
+    testing::Values(DesignCase{"Defaults", {}, {}, {}, {}},
+                    DesignCase{"Elevation15000ft",
+                               {15000, 28, 31, 1.25, 8.25},
+                               {},
+                               {"vr1-negative"},
+                               {"VR1 wiper to GND side is -504 ohms, "}},
+                    DesignCase{"FallingPressures",
+                               {0, 31, 28, 1.25, 8.25},
+                               {},
+                               {"vr2-negative"},
+                               {"VR2 is -3256 ohms, which no setting gives: the range falls"}},
+                    DesignCase{"PressuresInHectopascals",
+                               {0, 2800, 3100, 1.25, 8.25},
+                               {},
+                               {"vr2-negative", "sensor-range"},
+                               {"VR2 is -719 ohms, which no setting gives: the gain needed is less",
+                                "LoVin is 426.199 V and HiVin is 471.914 V, outside"}},
+                    DesignCase{"HighVoltsJustAboveFiveShowingFive",
+                               {},
+                               [](SettledDesign& s) { s.lines.hi_vin_volts = 5.0004; },
+                               {},
+                               {}},
+                    DesignCase{"HighVoltsShowingAboveFive",
+                               {},
+                               [](SettledDesign& s) { s.lines.hi_vin_volts = 5.0005; },
+                               {"sensor-range"},
+                               {"HiVin is 5.001 V, outside"}},
+                    DesignCase{"LowVoltsJustBelowZeroShowingZero",
+                               {},
+                               [](SettledDesign& s) { s.lines.lo_vin_volts = -0.0004; },
+                               {},
+                               {}},
+                    DesignCase{"LowVoltsShowingBelowZero",
+                               {},
+                               [](SettledDesign& s) { s.lines.lo_vin_volts = -0.0005; },
+                               {"sensor-range"},
+                               {"LoVin is -.001 V, outside"}},
+                    DesignCase{"Vr1JustBelowZeroShowingZero",
+                               {},
+                               [](SettledDesign& s) { s.lines.vr1_wiper_to_gnd_ohms = -0.4; },
+                               {},
+                               {}},
+                    DesignCase{"Vr1ShowingMinusOne",
+                               {},
+                               [](SettledDesign& s) { s.lines.vr1_wiper_to_gnd_ohms = -0.5; },
+                               {"vr1-negative"},
+                               {"VR1 wiper to GND side is -1 ohms"}},
+                    DesignCase{"StoppedAtThePassLimit",
+                               {},
+                               [](SettledDesign& s) {
+                                   s.passes = kPassLimit;
+                                   s.still_moving = true;
+                               },
+                               {"pass-limit"},
+                               {"100-pass limit"}},
+                    DesignCase{"SettledExactlyAtThePassLimit",
+                               {},
+                               [](SettledDesign& s) { s.passes = kPassLimit; },
+                               {},
+                               {}},
+                    DesignCase{"EveryWarningAtOnce",
+                               {0, 2, 31, 1.25, 8.25},
+                               [](SettledDesign& s) {
+                                   s.passes = kPassLimit;
+                                   s.still_moving = true;
+                               },
+                               {"vr1-negative", "vr2-negative", "sensor-range", "pass-limit"},
+                               {"VR1 wiper to GND side is -726 ohms", "VR2 is -510 ohms",
+                                "LoVin is -.17 V, outside", "100-pass limit"}}),
     testing_support::RowName{});
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "calc/failure.h"
 #include "calc/file_writer.h"
 #include "calc/report.h"
+#include "calc/solver.h"
 #include "tests/calc/scratch_folder.h"
 
 #include "tests/support/row_name.h"
@@ -40,11 +41,10 @@ using test::Temporaries;
 // the Failure it fails with (kind File), or why there was none.
 std::string ReportFailure(const fs::path& file, const std::string& results = "") {
     try {
-        CalculatorState state;
-        StringTextHolder box;
-        Calculate(state, {}, box);
-        GenerateReport(LoadedInputs::From(state), {}, results.empty() ? box.Text() : results,
-                       "Site A\r\n", file);
+        CalculatorSession session;
+        const std::string results_text = session.Calculate({}).Text();
+        GenerateReport(LoadedInputs::From(session.loaded()), {},
+                       results.empty() ? results_text : results, "Site A\r\n", file);
     } catch (const Failure& failure) {
         if (failure.kind() != FailureKind::File) {
             return std::string("a failure of another kind: ") + failure.what();

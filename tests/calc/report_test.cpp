@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "calc/failure.h"
+#include "calc/solver.h"
 #include "tests/calc/scratch_folder.h"
 
 #include "tests/support/row_name.h"
@@ -22,10 +23,9 @@ const std::string kDefaultResults =
     "HiVin = 4.249 Volts";
 
 std::string ReportAfterCalculate(const InputTexts& inputs, std::string_view header = "") {
-    CalculatorState state;
-    StringTextHolder box;
-    Calculate(state, inputs, box);
-    return ReportText(LoadedInputs::From(state), inputs, box.Text(), header);
+    CalculatorSession session;
+    const std::string results_text = session.Calculate(inputs).Text();
+    return ReportText(LoadedInputs::From(session.loaded()), inputs, results_text, header);
 }
 
 std::string FirstLine(const std::string& text) {
@@ -67,8 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing_support::RowName{});
 
 TEST(ReportText, BeforeAnyLoadTheMetricValuesAreBarePoints) {
-    const CalculatorState fresh;
-    const std::string text = ReportText(LoadedInputs::From(fresh), {}, "", "");
+    const CalculatorSession fresh;
+    const std::string text = ReportText(LoadedInputs::From(fresh.loaded()), {}, "", "");
     EXPECT_EQ(text,
               "Elev = 0 ft       Elev = . m\r\n"
               "LoBaro = 28 inHg     LoBaro = . mb\r\n"
@@ -77,12 +77,11 @@ TEST(ReportText, BeforeAnyLoadTheMetricValuesAreBarePoints) {
 }
 
 TEST(ReportText, EditedBoxShowsNewTextWithTheOldMetricValue) {
-    CalculatorState state;
-    StringTextHolder box;
-    Calculate(state, {}, box);
+    CalculatorSession session;
+    const std::string results_text = session.Calculate({}).Text();
     InputTexts edited;
     edited.elevation = "5000";
-    EXPECT_EQ(FirstLine(ReportText(LoadedInputs::From(state), edited, box.Text(), "")),
+    EXPECT_EQ(FirstLine(ReportText(LoadedInputs::From(session.loaded()), edited, results_text, "")),
               "Elev = 5000 ft       Elev = . m");
 }
 
@@ -97,10 +96,10 @@ TEST(ReportText, KeepsNonAsciiTextAsUtf8) {
 }
 
 TEST(ReportText, MetricOverflowIsAFailure) {
-    CalculatorState state;
-    state.LoBaro = 1e307;
+    Design loaded;
+    loaded.lo_baro_inhg = 1e307;
     try {
-        ReportText(LoadedInputs::From(state), {}, "", "");
+        ReportText(LoadedInputs::From(loaded), {}, "", "");
         FAIL() << "no failure";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.kind(), FailureKind::Overflow);
@@ -127,18 +126,17 @@ protected:
         return names;
     }
     void WriteEarlierReport() {
-        CalculatorState state;
-        StringTextHolder box;
-        Calculate(state, {}, box);
-        GenerateReport(LoadedInputs::From(state), {}, box.Text(), "Earlier\r\n", file_);
+        CalculatorSession session;
+        const std::string results_text = session.Calculate({}).Text();
+        GenerateReport(LoadedInputs::From(session.loaded()), {}, results_text, "Earlier\r\n",
+                       file_);
         earlier_ = Read(file_);
         ASSERT_FALSE(earlier_.empty());
     }
     void ExpectFileFailure(const ChunkWriter& write = {}) {
-        CalculatorState state;
         try {
-            GenerateReport(LoadedInputs::From(state), {"1", "2", "3", "4", "5"}, "new", "New\r\n",
-                           file_, write);
+            GenerateReport(LoadedInputs{}, {"1", "2", "3", "4", "5"}, "new", "New\r\n", file_,
+                           write);
             FAIL() << "no failure";
         } catch (const Failure& failure) {
             EXPECT_EQ(failure.kind(), FailureKind::File);
@@ -156,9 +154,8 @@ protected:
 
 TEST_F(ReportFileTest, SecondReportReplacesTheFirst) {
     WriteEarlierReport();
-    CalculatorState state;
-    GenerateReport(LoadedInputs::From(state), {}, "second", "", file_);
-    EXPECT_EQ(Read(file_), ReportText(LoadedInputs::From(state), {}, "second", ""));
+    GenerateReport(LoadedInputs{}, {}, "second", "", file_);
+    EXPECT_EQ(Read(file_), ReportText(LoadedInputs{}, {}, "second", ""));
     EXPECT_TRUE(Leftovers().empty());
 }
 
@@ -191,19 +188,17 @@ TEST_F(ReportFileTest, MissingFolderIsAFailure) {
 TEST_F(ReportFileTest, SymbolicLinkIsFollowed) {
     const fs::path real = dir_ / "real.txt";
     fs::create_symlink("real.txt", file_);
-    CalculatorState state;
-    GenerateReport(LoadedInputs::From(state), {}, "", "", file_);
+    GenerateReport(LoadedInputs{}, {}, "", "", file_);
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file_)));
-    EXPECT_EQ(Read(real), ReportText(LoadedInputs::From(state), {}, "", ""));
+    EXPECT_EQ(Read(real), ReportText(LoadedInputs{}, {}, "", ""));
 }
 
 TEST_F(ReportFileTest, WritesIntoTheCurrentFolderByDefault) {
     const fs::path old = fs::current_path();
     fs::current_path(dir_);
-    CalculatorState state;
-    GenerateReport(LoadedInputs::From(state), {}, "here", "");
+    GenerateReport(LoadedInputs{}, {}, "here", "");
     fs::current_path(old);
-    EXPECT_EQ(Read(file_), ReportText(LoadedInputs::From(state), {}, "here", ""));
+    EXPECT_EQ(Read(file_), ReportText(LoadedInputs{}, {}, "here", ""));
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(w_->Box("Text5")->text(), QStringLiteral("1.25"));
         QCOMPARE(w_->Box("Text6")->text(), QStringLiteral("8.25"));
         QVERIFY(w_->ResultsText().isEmpty());
-        QVERIFY(!w_->form->state().Initialized);
+        QVERIFY(!w_->form->session().initialized());
         QVERIFY(w_->header.empty());
 
         w_->form->show();
@@ -111,8 +111,8 @@ private slots:
     void calculateFillsTheFourLines() {
         w_->Click("Command1");
         QCOMPARE(w_->ResultsText(), kDefaultResults);
-        QVERIFY(w_->form->state().Initialized);
-        QCOMPARE(w_->form->state().PassCount, 6);
+        QVERIFY(w_->form->session().initialized());
+        QCOMPARE(w_->form->session().passes(), 6);
         QVERIFY(w_->failures.empty());
     }
 
@@ -122,14 +122,14 @@ private slots:
         w_->Click("Command1");
         w_->Click("Command2");
         w_->Click("Command1");
-        QCOMPARE(w_->form->state().PassCount, 11);  // went on from 6: nothing reloaded
+        QCOMPARE(w_->form->session().passes(), 11);  // went on from 6: nothing reloaded
 
         w_->Click("Command2");
         TypeOver(w_->Box("Text4"), "3");
         TypeOver(w_->Box("Text4"), "31");  // changed and changed back
-        QVERIFY(!w_->form->state().Initialized);
+        QVERIFY(!w_->form->session().initialized());
         w_->Click("Command1");
-        QCOMPARE(w_->form->state().PassCount, 6);  // reloaded: counted from 1
+        QCOMPARE(w_->form->session().passes(), 6);  // reloaded: counted from 1
         QCOMPARE(w_->ResultsText(), kDefaultResults);
 
         TypeOver(w_->Box("Text2"), "1000");
@@ -141,11 +141,11 @@ private slots:
 
     void helpReplacesResultsAndTheReportCarriesIt() {
         w_->Click("Command1");
-        const auto passes = w_->form->state().PassCount;
+        const auto passes = w_->form->session().passes();
         w_->Trigger("mnuHelp");
         QCOMPARE(w_->ResultsText(), AsBoxText(kHelpText));
-        QCOMPARE(w_->form->state().PassCount, passes);
-        QVERIFY(w_->form->state().Initialized);
+        QCOMPARE(w_->form->session().passes(), passes);
+        QVERIFY(w_->form->session().initialized());
 
         w_->Trigger("prtrpt");
         const QByteArray report = folder_->Read("Output.txt");
@@ -252,7 +252,7 @@ private slots:
         w_->Click("Command1");
         QCOMPARE(w_->failures.size(), std::size_t{1});
         QCOMPARE(w_->ResultsText(), kDefaultResults);
-        QCOMPARE(w_->form->state().PassCount, 6);
+        QCOMPARE(w_->form->session().passes(), 6);
     }
 
     void aReportThatCannotBeWrittenIsReported() {

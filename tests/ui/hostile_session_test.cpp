@@ -28,12 +28,11 @@
 
 namespace {
 
-using sondrel::CalculatorState;
+using sondrel::CalculatorSession;
 using sondrel::ConvertLineBreaks;
 using sondrel::Failure;
 using sondrel::InputTexts;
 using sondrel::kCrLf;
-using sondrel::StringTextHolder;
 using sondrel::ui::TypedText;
 using sondrel::ui::testing::Window;
 
@@ -191,7 +190,7 @@ private:
 
 // The calculator beside the window: the same commands on the same texts.
 struct Mirror {
-    CalculatorState state;
+    CalculatorSession session;
     std::string header;
     std::string results;  // the results box as the report reads it
 };
@@ -308,7 +307,7 @@ bool HostileSessionTest::RunWindow(const QLocale& locale, int steps) {
     failures_seen_ = 0;
     for (const char* name : kInputBoxes) {
         QObject::connect(w.Box(name), &QLineEdit::textChanged, w.form.get(),
-                         [this] { sondrel::ClearInitialized(mirror_.state); });
+                         [this] { mirror_.session.ClearInitialized(); });
     }
     TextMaker make(random_, locale);
     for (int i = 0; i < steps; ++i) {
@@ -370,19 +369,20 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
         return QStringLiteral("undo in %1").arg(name);
     }
     if (roll < 65) {  // Calculate, on the mirror too
-        StringTextHolder box(mirror_.results);
         InputTexts inputs;
         std::string* fields[] = {&inputs.elevation, &inputs.lo_baro, &inputs.hi_baro,
                                  &inputs.lo_volts, &inputs.hi_volts};
         for (int i = 0; i < 5; ++i) {
             *fields[i] = w.Box(kInputBoxes[i])->text().toStdString();
         }
-        try {
-            Calculate(mirror_.state, inputs, box, sondrel::ui::SeparatorsOf(QLocale()));
-        } catch (const Failure& failure) {
-            expected_failure_ = std::string(failure.what());
+        const sondrel::Outcome outcome =
+            mirror_.session.Calculate(inputs, sondrel::ui::SeparatorsOf(QLocale()));
+        if (outcome.lines.written != sondrel::WrittenLines::None) {
+            mirror_.results = outcome.Text();
         }
-        mirror_.results = box.Text();
+        if (!outcome.solved) {
+            expected_failure_ = outcome.failure.message;
+        }
         w.Click("Command1");
         ++calculations_;
         failed_calculations_ += expected_failure_ ? 1 : 0;
@@ -396,7 +396,7 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
             *fields[i] = w.Box(kInputBoxes[i])->text().toStdString();
         }
         try {
-            report_ = ReportText(sondrel::LoadedInputs::From(mirror_.state), inputs,
+            report_ = ReportText(sondrel::LoadedInputs::From(mirror_.session.loaded()), inputs,
                                  mirror_.results, mirror_.header);
         } catch (const Failure& failure) {
             expected_failure_ = std::string(failure.what());

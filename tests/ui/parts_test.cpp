@@ -65,17 +65,6 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(holder.Text()), read);
     }
 
-    void resultLinesShowInTheBox() {
-        QPlainTextEdit edit;
-        PlainTextHolder holder(&edit);
-        holder.SetResults({sondrel::WrittenLines::Vr2Alone, 1812.98});
-        QCOMPARE(edit.toPlainText(), QStringLiteral("VR2 = 1813. Ohms"));
-        holder.SetResults({sondrel::WrittenLines::AllFour, 739.4, 2163.2, 0.5, 2});
-        QCOMPARE(edit.toPlainText(),
-                 QStringLiteral("VR2 = 739. Ohms\nVR1 wiper to GND side = 2163. Ohms\n"
-                                "LoVin = .5 Volts\nHiVin = 2. Volts"));
-    }
-
     void everyExceptionReachesTheReporter_data() {
         QTest::addColumn<std::function<void()>>("command");
         QTest::addColumn<bool>("has_kind");

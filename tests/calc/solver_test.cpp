@@ -1,4 +1,4 @@
-#include "calc/calculator_state.h"
+#include "calc/solver.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "calc/failure.h"
+#include "calc/results_text.h"
 
 #include "tests/support/row_name.h"
 
@@ -35,26 +36,16 @@ class SolverTest : public testing::TestWithParam<SolverCase> {};
 
 TEST_P(SolverTest, SettlesWithTheExpectedLinesAndPasses) {
     const SolverCase& c = GetParam();
-    CalculatorState state;
-    StringTextHolder box;
-    Calculate(state, c.inputs, box);
-    EXPECT_TRUE(state.Initialized);
-    EXPECT_EQ(state.PassCount, c.passes);
+    CalculatorSession session;
+    const Outcome outcome = session.Calculate(c.inputs);
+    ASSERT_TRUE(outcome.solved) << outcome.failure.message;
+    EXPECT_TRUE(session.initialized());
+    EXPECT_EQ(outcome.passes, c.passes);
     if (!c.lines.empty()) {
-        EXPECT_EQ(Lines(box.Text()), c.lines);
+        EXPECT_EQ(Lines(outcome.Text()), c.lines);
     } else {
-        EXPECT_EQ(Lines(box.Text()).size(), 4u);
+        EXPECT_EQ(Lines(outcome.Text()).size(), 4u);
     }
-
-    // TryCalculate settles the same way and returns the lines the box shows.
-    CalculatorState try_state;
-    StringTextHolder try_box;
-    ResultLines lines;
-    lines.vr2_ohms = -1;
-    CalculateFailure failure;
-    ASSERT_TRUE(TryCalculate(try_state, c.inputs, try_box, lines, failure)) << failure.message;
-    EXPECT_EQ(try_box.Text(), box.Text());
-    EXPECT_EQ(FormatResultLines(lines), box.Text());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -96,86 +87,71 @@ INSTANTIATE_TEST_SUITE_P(
         SolverCase{"BelowSeaLevel", {"-1000", "28", "31", "1.25", "8.25"}, 6, {}}),
     testing_support::RowName{});
 
-TEST(Initialize, DerivesTheSensorVoltagesForTheDefaults) {
-    CalculatorState state;
-    state.PassCount = 7;
-    Initialize(state, {});
-    EXPECT_EQ(state.PressRatio, 1.0);
-    EXPECT_NEAR(state.LoVin, 3.791738, 1e-12);
-    EXPECT_NEAR(state.HiVin, 4.2488885, 1e-12);
-    EXPECT_NEAR(state.SpanGain, 15.312244, 1e-6);
-    EXPECT_EQ(state.VinTarget, state.HiVin);
-    EXPECT_EQ(state.VoutTarget, state.HiVolt);
-    EXPECT_EQ(state.WiperGuess, 0.34);
-    EXPECT_FALSE(state.Initialized);  // untouched
-    EXPECT_EQ(state.PassCount, 7);    // untouched
+TEST(Initialize, LoadsTheNumbersAndLeavesTheCountAndTheFlag) {
+    CalculatorSession session;
+    EXPECT_FALSE(session.Initialize({"-1000", "31", "28", "1.25", "8.25"}).has_value());
+    EXPECT_EQ(session.loaded().elevation_ft, -1000);
+    EXPECT_EQ(session.loaded().lo_baro_inhg, 31);
+    EXPECT_EQ(session.loaded().hi_volts, 8.25);
+    EXPECT_FALSE(session.initialized());
+    EXPECT_EQ(session.passes(), 0);
 }
 
-TEST(Initialize, StoresANegativeSpanGainAndARatioAboveOneBelowSeaLevel) {
-    CalculatorState state;
-    Initialize(state, {"-1000", "31", "28", "1.25", "8.25"});
-    EXPECT_GT(state.PressRatio, 1.0);
-    EXPECT_LT(state.SpanGain, 0.0);
+TEST(Solve, DefaultsGiveTheWorkedValues) {
+    const Outcome outcome = Solve(Design{});
+    ASSERT_TRUE(outcome.solved);
+    EXPECT_NEAR(outcome.lines.lo_vin_volts, 3.791738, 1e-12);
+    EXPECT_NEAR(outcome.lines.hi_vin_volts, 4.2488885, 1e-12);
+    EXPECT_NEAR(outcome.lines.vr2_ohms, 1812.98, 0.01);
+    EXPECT_NEAR(outcome.lines.vr1_wiper_to_gnd_ohms, 1850.65, 0.01);
+    EXPECT_EQ(outcome.texts.lo_vin_volts, "3.792");
+    EXPECT_TRUE(outcome.warnings.empty());
 }
 
-TEST(Calculate, DefaultsEndAtTheWorkedWiperEstimate) {
-    CalculatorState state;
-    StringTextHolder box;
-    Calculate(state, {}, box);
-    EXPECT_NEAR(state.WiperGuess, 0.396581, 1e-6);
-    EXPECT_NEAR(state.WiperNew, 0.3965588, 1e-7);
-    const ResultLines* results = box.Results();
-    ASSERT_NE(results, nullptr);
-    EXPECT_NEAR(results->vr2_ohms, 1812.98, 0.01);
-    EXPECT_NEAR(results->vr1_wiper_to_gnd_ohms, 1850.65, 0.01);
+TEST(Solve, BelowSeaLevelTheSensorSeesMoreThanAtSeaLevel) {
+    const Outcome outcome = Solve(Design{-1000, 31, 28, 1.25, 8.25});
+    ASSERT_TRUE(outcome.solved);
+    EXPECT_GT(outcome.lines.lo_vin_volts, 4.2488885);  // LoVin from 31 inHg
 }
 
 TEST(Calculate, RepeatedWithoutEditsRunsOnePassWithTheSameLines) {
-    CalculatorState state;
-    StringTextHolder box;
-    Calculate(state, {}, box);
-    const std::string first = box.Text();
-    const double guess = state.WiperGuess;
-    box.SetText("typed by the user");
-    Calculate(state, {"999", "x", "x", "x", "x"}, box);  // not reloaded: inputs unread
-    EXPECT_EQ(box.Text(), first);
-    EXPECT_EQ(state.PassCount, 6);
-    EXPECT_EQ(state.WiperGuess, guess);
+    CalculatorSession session;
+    const std::string first = session.Calculate({}).Text();
+    const Outcome again = session.Calculate({"999", "x", "x", "x", "x"});  // inputs unread
+    EXPECT_EQ(again.Text(), first);
+    EXPECT_EQ(again.passes, 6);
 }
 
 TEST(Calculate, ClearingInitializedReloadsAndRestartsTheCount) {
-    CalculatorState state;
-    StringTextHolder box;
-    Calculate(state, {}, box);
-    ClearInitialized(state);
-    Calculate(state, {"5000", "28", "31", "1.25", "8.25"}, box);
-    EXPECT_EQ(state.PassCount, 9);
-    EXPECT_EQ(state.Elev, 5000);
+    CalculatorSession session;
+    session.Calculate({});
+    session.ClearInitialized();
+    EXPECT_EQ(session.Calculate({"5000", "28", "31", "1.25", "8.25"}).passes, 9);
+    EXPECT_EQ(session.loaded().elevation_ft, 5000);
 }
 
 TEST(Calculate, InitializeOnItsOwnKeepsCountingUpToTheLimit) {
-    CalculatorState state;
-    StringTextHolder box;
-    Calculate(state, {}, box);
-    const std::string settled = box.Text();
+    CalculatorSession session;
+    const std::string settled = session.Calculate({}).Text();
 
-    Initialize(state, {});  // WiperGuess back to 0.34, PassCount left at 6
-    Calculate(state, {}, box);
-    EXPECT_EQ(state.PassCount, 11);
-    EXPECT_EQ(box.Text(), settled);
+    session.Initialize({});  // the estimate back to 0.34, the count left at 6
+    Outcome outcome = session.Calculate({});
+    EXPECT_EQ(outcome.passes, 11);
+    EXPECT_EQ(outcome.Text(), settled);
 
-    for (int i = 0; i < 30 && state.PassCount < 100; ++i) {
-        Initialize(state, {});
-        Calculate(state, {}, box);
-        EXPECT_LE(state.PassCount, 100);
+    for (int i = 0; i < 30 && session.passes() < kPassLimit; ++i) {
+        session.Initialize({});
+        EXPECT_LE(session.Calculate({}).passes, 100);
     }
-    ASSERT_EQ(state.PassCount, 100);
-    // At the limit each Calculate runs a single pass from 0.34: its own lines, not settled ones.
-    Initialize(state, {});
-    Calculate(state, {}, box);
-    EXPECT_EQ(state.PassCount, 100);
-    EXPECT_NE(box.Text(), settled);
-    EXPECT_EQ(state.WiperGuess, 0.34);
+    ASSERT_EQ(session.passes(), 100);
+    // At the limit each Calculate runs a single pass from 0.34: its own lines, not settled ones,
+    // and the design says so.
+    session.Initialize({});
+    outcome = session.Calculate({});
+    EXPECT_EQ(outcome.passes, 100);
+    EXPECT_NE(outcome.Text(), settled);
+    ASSERT_EQ(outcome.warnings.size(), 1u);
+    EXPECT_EQ(outcome.warnings[0].code, "pass-limit");
 }
 
 struct FailureCase {
@@ -190,40 +166,30 @@ struct FailureCase {
 
 class CalculateFailureTest : public testing::TestWithParam<FailureCase> {};
 
-// And TryCalculate fails as Calculate throws, leaving the box alike and the lines untouched.
+// And Solve on the texts fails alike.
 TEST_P(CalculateFailureTest, StopsWithTheKindAndKeepsTheBox) {
     const FailureCase& c = GetParam();
-    CalculatorState state;
-    StringTextHolder box("before");
-    std::string thrown;
-    FailureKind thrown_kind = FailureKind::File;
-    try {
-        Calculate(state, c.inputs, box);
-        ADD_FAILURE() << "no failure";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.kind(), c.kind);
-        EXPECT_NE(std::string(failure.what()).find(c.message), std::string::npos) << failure.what();
-        thrown = failure.what();
-        thrown_kind = failure.kind();
-    }
-    EXPECT_EQ(state.Initialized, c.initialized_after);
-    EXPECT_EQ(state.PassCount, c.passes);
+    CalculatorSession session;
+    const Outcome outcome = session.Calculate(c.inputs);
+    ASSERT_FALSE(outcome.solved);
+    EXPECT_EQ(outcome.failure.kind, c.kind);
+    EXPECT_NE(outcome.failure.message.find(c.message), std::string::npos)
+        << outcome.failure.message;
+    EXPECT_EQ(session.initialized(), c.initialized_after);
+    EXPECT_EQ(outcome.passes, c.passes);
     if (c.box_kept) {
-        EXPECT_EQ(box.Text(), "before");
+        EXPECT_EQ(outcome.lines.written, WrittenLines::None);
+        EXPECT_EQ(outcome.Text(), "");
     } else {
-        EXPECT_EQ(Lines(box.Text()).size(), 4u);
+        EXPECT_EQ(Lines(outcome.Text()).size(), 4u);
     }
 
-    CalculatorState try_state;
-    StringTextHolder try_box("before");
-    ResultLines lines;
-    lines.vr2_ohms = 123;
-    CalculateFailure failure;
-    EXPECT_FALSE(TryCalculate(try_state, c.inputs, try_box, lines, failure));
-    EXPECT_EQ(failure.kind, thrown_kind);
-    EXPECT_EQ(failure.message, thrown);
-    EXPECT_EQ(try_box.Text(), box.Text());
-    EXPECT_EQ(lines.vr2_ohms, 123);  // untouched
+    Design design;
+    Outcome solved;
+    Solve(c.inputs, design, solved, WarningText::Messages);
+    EXPECT_FALSE(solved.solved);
+    EXPECT_EQ(solved.failure.kind, outcome.failure.kind);
+    EXPECT_EQ(solved.failure.message, outcome.failure.message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -306,22 +272,38 @@ INSTANTIATE_TEST_SUITE_P(
     testing_support::RowName{});
 
 TEST(CalculateFailure, HalfLoadedStateIsReloadedNextTime) {
-    CalculatorState state;
-    StringTextHolder box;
-    Calculate(state, {}, box);
-    const std::string settled = box.Text();
-    ClearInitialized(state);
+    CalculatorSession session;
+    const std::string settled = session.Calculate({}).Text();
+    session.ClearInitialized();
 
-    EXPECT_THROW(Calculate(state, {"5000", "29", "abc", "1.25", "8.25"}, box), Failure);
-    EXPECT_EQ(state.Elev, 5000);  // read before the failure
-    EXPECT_EQ(state.LoBaro, 29);  // read before the failure
-    EXPECT_EQ(state.HiBaro, 31);  // still the old value
-    EXPECT_FALSE(state.Initialized);
-    EXPECT_EQ(box.Text(), settled);
+    const Outcome failed = session.Calculate({"5000", "29", "abc", "1.25", "8.25"});
+    EXPECT_FALSE(failed.solved);
+    EXPECT_EQ(session.loaded().elevation_ft, 5000);  // read before the failure
+    EXPECT_EQ(session.loaded().lo_baro_inhg, 29);    // read before the failure
+    EXPECT_EQ(session.loaded().hi_baro_inhg, 31);    // still the old value
+    EXPECT_FALSE(session.initialized());
+    EXPECT_EQ(failed.lines.written, WrittenLines::None);
 
-    Calculate(state, {}, box);  // the fix: a full reload, not the mixed state
-    EXPECT_EQ(box.Text(), settled);
-    EXPECT_EQ(state.PassCount, 6);
+    const Outcome again = session.Calculate({});  // a full reload, not the mixed state
+    EXPECT_EQ(again.Text(), settled);
+    EXPECT_EQ(again.passes, 6);
+}
+
+TEST(CalculateFailure, LaterPassFailureLeavesThePreviousPassLines) {
+    // VR2 fits a double on the first pass and overflows on the second, whose first-stage
+    // gain is smaller.
+    CalculatorSession session;
+    const Outcome outcome = session.Calculate({"0", "28", "31", "1.25", "5.03e305"});
+    ASSERT_FALSE(outcome.solved);
+    EXPECT_EQ(outcome.failure.kind, FailureKind::Overflow);
+    EXPECT_EQ(outcome.failure.message, "VR2 is too large (overflow)");
+    EXPECT_EQ(outcome.passes, 2);
+    EXPECT_TRUE(session.initialized());
+    const std::vector<std::string> lines = Lines(outcome.Text());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].substr(0, 10), "VR2 = 1780");
+    EXPECT_EQ(lines[0].size(), std::string("VR2 = . Ohms").size() + 309);
+    EXPECT_EQ(lines[1], "VR1 wiper to GND side = 1656. Ohms");
 }
 
 }  // namespace
@@ -330,25 +312,12 @@ TEST(CalculateFailure, HalfLoadedStateIsReloadedNextTime) {
 namespace sondrel {
 namespace {
 
-TEST(CalculateFailure, LaterPassFailureLeavesThePreviousPassLines) {
-    // VR2 fits a double on the first pass and overflows on the second, whose first-stage
-    // gain is smaller.
-    CalculatorState state;
-    StringTextHolder box("before");
-    try {
-        Calculate(state, {"0", "28", "31", "1.25", "5.03e305"}, box);
-        FAIL() << "no failure";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.kind(), FailureKind::Overflow);
-        EXPECT_STREQ(failure.what(), "VR2 is too large (overflow)");
-    }
-    EXPECT_EQ(state.PassCount, 2);
-    EXPECT_TRUE(state.Initialized);
-    const std::vector<std::string> lines = Lines(box.Text());
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0].substr(0, 10), "VR2 = 1780");
-    EXPECT_EQ(lines[0].size(), std::string("VR2 = . Ohms").size() + 309);
-    EXPECT_EQ(lines[1], "VR1 wiper to GND side = 1656. Ohms");
+TEST(ResultsText, TheWrittenLinesAsTheBoxShowsThem) {
+    EXPECT_EQ(FormatResultLines({WrittenLines::Vr2Alone, 1812.98}), "VR2 = 1813. Ohms");
+    EXPECT_EQ(FormatResultLines({WrittenLines::AllFour, 739.4, 2163.2, 0.5, 2}),
+              "VR2 = 739. Ohms\r\nVR1 wiper to GND side = 2163. Ohms\r\nLoVin = .5 Volts\r\n"
+              "HiVin = 2. Volts");
+    EXPECT_EQ(FormatResultLines({WrittenLines::None, 1}), "");
 }
 
 }  // namespace

@@ -1,0 +1,303 @@
+#include "calc/solver.h"
+
+#include <cmath>
+#include <string>
+
+#include "calc/failure.h"
+
+namespace sondrel {
+namespace {
+
+// The standard atmosphere: pressure ratio = (1 - lapse x feet) ^ exponent.
+constexpr double kPressureLapse = 6.87324E-06;  // per foot
+constexpr double kPressureExponent = 5.256;
+
+// The sensor: supply x (slope x kPa - offset) volts, fed with the pressure in kPa.
+constexpr double kKpaPerInHg = 3.3863;
+constexpr double kSensorSlopePerKpa = 0.009;  // fraction of the supply per kPa
+constexpr double kSensorOffset = 0.095;       // fraction of the supply
+constexpr int kSensorSupplyVolts = 5;
+
+// The first stage's gain, 1 + feedback / (series + the VR1 wiper's share of the string),
+// in kilohms: the wiper at fraction x of the 9.4K string (R4 + R9 + R8) adds x (1 - x) 9.4K.
+constexpr int kStage1FeedbackKohm = 15;
+constexpr double kStage1SeriesKohm = 2.7;
+constexpr double kVr1StringKohm = 9.4;
+// The VR1 wiper to GND value: the wiper's place on the same 9.4K string, less a fixed 1877
+// ohms that fits the formula to the built circuit.
+constexpr int kVr1StringOhms = 9400;
+constexpr int kVr1WiperOffsetOhms = 1877;
+
+// The second stage: VR2 as a fraction of its 5K, from the stage's gain over the 2/3 K it
+// works against (the decimal 0.666667, not two thirds), then in ohms less a fixed 53 ohms
+// that fits the formula to the built circuit.
+constexpr int kVr2FullScaleKohm = 5;
+constexpr double kStage2GroundKohm = 0.666667;
+constexpr int kVr2FullScaleOhms = 5000;
+constexpr int kVr2OffsetOhms = 53;
+// The offset VR2's setting adds to the output target: 50 x (VR2's fraction) / 1.5 volts.
+constexpr int kVr2ShiftScale = 50;
+constexpr double kVr2ShiftDivisor = 1.5;
+
+// Where on the span the targets are taken: its top.
+constexpr double kSpanFraction = 1;
+// The wiper estimate every load starts from.
+constexpr double kFirstWiperGuess = 0.34;
+// The wiper quadratic -x^2 + b x + 0.27 = 0, b = 1 - 15 / |error|; its fixed coefficients
+// a and c are known here, so the compiler can fold them.
+constexpr std::int16_t kQuadA = -1;
+constexpr double kQuadC = 0.27;
+constexpr int kQuadBErrorScale = 15;
+// The solver stops when a pass moves the estimate by no more than this part of it, or at
+// the pass limit.
+constexpr double kSettledChange = 0.0001;
+
+// The checks: each returns true when the value may be used, and otherwise fills in `failure`
+// and returns false. The messages are built out of line, so the checks stay cheap on the
+// path that does not fail.
+bool Overflow(const char* what, CalculateFailure& failure);
+bool DivisionByZero(const char* why_zero, CalculateFailure& failure);
+
+// A result that is not finite stops the command as an overflow.
+inline bool Finite(double value, const char* what, CalculateFailure& failure) {
+    if (!std::isfinite(value)) [[unlikely]] {
+        return Overflow(what, failure);
+    }
+    return true;
+}
+
+// A checked value into its field; the field keeps its old value when the check fails.
+inline bool Store(double value, const char* what, double& field, CalculateFailure& failure) {
+    if (!Finite(value, what, failure)) {
+        return false;
+    }
+    field = value;
+    return true;
+}
+
+inline bool Divide(double numerator, double denominator, const char* why_zero, const char* what,
+                   double& quotient, CalculateFailure& failure) {
+    if (denominator == 0.0) [[unlikely]] {
+        return DivisionByZero(why_zero, failure);
+    }
+    quotient = numerator / denominator;
+    return Finite(quotient, what, failure);
+}
+
+bool Overflow(const char* what, CalculateFailure& failure) {
+    failure.kind = FailureKind::Overflow;
+    failure.message = std::string(what) + " is too large (overflow)";
+    return false;
+}
+
+bool DivisionByZero(const char* why_zero, CalculateFailure& failure) {
+    failure.kind = FailureKind::DivisionByZero;
+    failure.message = std::string(why_zero) + " (division by zero)";
+    return false;
+}
+
+// Sensor output at a sea-level pressure in inHg, seen at the site's pressure ratio.
+double SensorVolts(double baro_inhg, double press_ratio) {
+    return ((baro_inhg * kSensorSlopePerKpa * press_ratio * kKpaPerInHg) - kSensorOffset) *
+           kSensorSupplyVolts;
+}
+
+// How far a pass moved the estimate, as a part of the new one.
+double RelativeChange(double guess, double next) {
+    return std::fabs(next - guess) / next;
+}
+
+}  // namespace
+
+// Derives the sensor voltages, the span gain and the targets from the five numbers loaded.
+// Each field is written only once its value has passed its checks, so a failure leaves the
+// fields it did not reach as they were.
+bool CalculatorSession::Derive(CalculateFailure& failure) {
+    wiper_guess_ = kFirstWiperGuess;
+
+    const double base = 1 - loaded_.elevation_ft * kPressureLapse;
+    if (!(base > 0)) {
+        failure.kind = FailureKind::InvalidArgument;
+        failure.message =
+            "the elevation must be below 145,491.8 ft (logarithm of a non-positive number)";
+        return false;
+    }
+    const double log_ratio = std::log(base) * kPressureExponent;
+    double press_ratio = 0;  // the site's pressure over sea level's
+    if (!Finite(log_ratio, "the pressure ratio", failure) ||
+        !Store(std::exp(log_ratio), "the pressure ratio at this elevation", press_ratio, failure) ||
+        !Store(SensorVolts(loaded_.lo_baro_inhg, press_ratio), "the sensor voltage at LoBaro",
+               lo_vin_, failure) ||
+        !Store(SensorVolts(loaded_.hi_baro_inhg, press_ratio), "the sensor voltage at HiBaro",
+               hi_vin_, failure)) {
+        return false;
+    }
+
+    // The sensor span is checked before the output span.
+    const double sensor_span = hi_vin_ - lo_vin_;
+    const double output_span = loaded_.hi_volts - loaded_.lo_volts;
+    double span_gain = 0;
+    if (!Finite(sensor_span, "the sensor span", failure) ||
+        !Finite(output_span, "the output span", failure) ||
+        !Divide(output_span, sensor_span, "the low and high pressures give the same sensor voltage",
+                "the span gain", span_gain, failure)) {
+        return false;
+    }
+    span_gain_ = span_gain;
+    return Store((hi_vin_ - lo_vin_) * kSpanFraction + lo_vin_, "the target input", vin_target_,
+                 failure) &&
+           Store((loaded_.hi_volts - loaded_.lo_volts) * kSpanFraction + loaded_.lo_volts,
+                 "the target output", vout_target_, failure);
+}
+
+// One pass of the solver from the estimate in wiper_guess_: the new estimate into wiper_new_,
+// and the lines it shows into `shown`.
+bool CalculatorSession::Pass(ResultLines& shown, CalculateFailure& failure) {
+    const double x = wiper_guess_;
+    const double stage1_gain =
+        1 + kStage1FeedbackKohm / (kStage1SeriesKohm + x * (1 - x) * kVr1StringKohm);
+    double stage2_gain = 0;
+    double vr2_factor = 0;  // fraction of VR2's 5K
+    double vr2_shift = 0;   // volts, added to the output target
+    if (!Store(span_gain_ / stage1_gain, "the second-stage gain", stage2_gain, failure) ||
+        !Store(((stage2_gain - 1) / kVr2FullScaleKohm) * kStage2GroundKohm, "the VR2 factor",
+               vr2_factor, failure) ||
+        !Store((kVr2ShiftScale * vr2_factor) / kVr2ShiftDivisor, "the VR2 shift", vr2_shift,
+               failure)) {
+        return false;
+    }
+    const double stage2_output = vout_target_ + vr2_shift;
+    double stage2_input = 0;
+    double wiper_error = 0;  // volts
+    if (!Finite(stage2_output, "the second-stage output", failure) ||
+        !Divide(stage2_output, stage2_gain,
+                "the low and high volts give a second-stage gain of zero", "the second-stage input",
+                stage2_input, failure) ||
+        !Store(stage1_gain * vin_target_ - stage2_input, "the wiper error", wiper_error, failure)) {
+        return false;
+    }
+    double b_term = 0;
+    if (!Divide(kQuadBErrorScale, std::fabs(wiper_error), "the wiper error is exactly zero",
+                "the quadratic's b coefficient", b_term, failure)) {
+        return false;
+    }
+    const double quad_b = 1 - b_term;
+    const double b_squared = quad_b * quad_b;
+    if (!Finite(b_squared, "the quadratic's b squared", failure)) {
+        return false;
+    }
+    const double discriminant = b_squared - 4 * kQuadA * kQuadC;
+    wiper_new_ = (-quad_b - std::sqrt(discriminant)) / (2 * kQuadA);
+    const double vr2 = vr2_factor * kVr2FullScaleOhms - kVr2OffsetOhms;
+    if (!Finite(vr2, "VR2", failure)) {
+        return false;
+    }
+
+    shown.written = WrittenLines::Vr2Alone;
+    shown.vr2_ohms = vr2;
+    const double vr1 = wiper_new_ * kVr1StringOhms - kVr1WiperOffsetOhms;
+    if (!Finite(vr1, "the VR1 wiper to GND resistance", failure)) {
+        return false;
+    }
+    shown.vr1_wiper_to_gnd_ohms = vr1;
+    shown.lo_vin_volts = lo_vin_;
+    shown.hi_vin_volts = hi_vin_;
+    shown.written = WrittenLines::AllFour;
+    return true;
+}
+
+bool CalculatorSession::Iterate(const InputTexts* texts, const NumberSeparators& separators,
+                                ResultLines& shown, CalculateFailure& failure) {
+    for (;;) {
+        if (!initialized_) {
+            pass_count_ = 1;
+            // Marked loaded only once the load is whole: never compute from a half-loaded state.
+            if ((texts != nullptr && ReadDesign(*texts, loaded_, failure, separators) < 5) ||
+                !Derive(failure)) {
+                return false;
+            }
+            initialized_ = true;
+        }
+        const double x = wiper_guess_;
+        if (!Pass(shown, failure)) {
+            return false;
+        }
+        // Both sides are evaluated, so a zero estimate fails even at the pass limit.
+        const bool below_limit = pass_count_ < kPassLimit;
+        if (wiper_new_ == 0.0) [[unlikely]] {
+            return DivisionByZero("the new wiper estimate is exactly zero", failure);
+        }
+        const double change = RelativeChange(x, wiper_new_);
+        if (!Finite(change, "the wiper's relative change", failure)) {
+            return false;
+        }
+        if (!(below_limit && change > kSettledChange)) {
+            return true;
+        }
+        ++pass_count_;  // at most the limit, so never beyond 16 bits
+        wiper_guess_ = wiper_new_;
+    }
+}
+
+void CalculatorSession::Run(const InputTexts* texts, const NumberSeparators& separators,
+                            Outcome& outcome, WarningText warning_text) {
+    outcome.lines.written = WrittenLines::None;
+    outcome.warnings.clear();
+    outcome.solved = Iterate(texts, separators, outcome.lines, outcome.failure);
+    outcome.passes = pass_count_;
+    FormatResultTexts(outcome.lines, outcome.texts);
+    if (outcome.solved) {
+        const bool still_moving = RelativeChange(wiper_guess_, wiper_new_) > kSettledChange;
+        CheckDesign({outcome.lines, span_gain_, pass_count_, still_moving}, outcome.warnings,
+                    warning_text);
+    }
+}
+
+std::optional<CalculateFailure> CalculatorSession::Initialize(const InputTexts& texts,
+                                                              const NumberSeparators& separators) {
+    CalculateFailure failure;
+    if (ReadDesign(texts, loaded_, failure, separators) < 5 || !Derive(failure)) {
+        return failure;
+    }
+    return std::nullopt;
+}
+
+void CalculatorSession::Calculate(const InputTexts& texts, Outcome& outcome,
+                                  WarningText warning_text, const NumberSeparators& separators) {
+    Run(&texts, separators, outcome, warning_text);
+}
+
+Outcome CalculatorSession::Calculate(const InputTexts& texts, const NumberSeparators& separators) {
+    Outcome outcome;
+    Calculate(texts, outcome, WarningText::Messages, separators);
+    return outcome;
+}
+
+void Solve(const Design& design, Outcome& outcome, WarningText warning_text) {
+    CalculatorSession session;
+    session.loaded_ = design;
+    session.Run(nullptr, {}, outcome, warning_text);
+}
+
+Outcome Solve(const Design& design) {
+    Outcome outcome;
+    Solve(design, outcome, WarningText::Messages);
+    return outcome;
+}
+
+int Solve(const InputTexts& texts, Design& design, Outcome& outcome, WarningText warning_text,
+          const NumberSeparators& separators) {
+    const int read = ReadDesign(texts, design, outcome.failure, separators);
+    if (read < 5) {
+        outcome.solved = false;
+        outcome.passes = 1;  // as a load that failed leaves the count
+        outcome.lines.written = WrittenLines::None;
+        outcome.warnings.clear();
+        FormatResultTexts(outcome.lines, outcome.texts);
+        return read;
+    }
+    Solve(design, outcome, warning_text);
+    return read;
+}
+
+}  // namespace sondrel

@@ -1,0 +1,94 @@
+#pragma once
+// The wiper solver: a design's VR1 wiper and VR2 settings, as one calculation on fresh state
+// (Solve) or as the window's calculator session, which carries its state between commands.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "calc/design.h"
+#include "calc/design_checks.h"
+#include "calc/results_text.h"
+#include "calc/text_to_number.h"
+
+namespace sondrel {
+
+// How one calculation came out.
+struct Outcome {
+    bool solved = false;
+    CalculateFailure failure;  // when not solved
+    std::int16_t passes = 0;   // the session's pass count at the end
+    // What the results box shows afterwards: after a success the last pass's four lines;
+    // after a failure the lines this calculation wrote last (the previous pass's four, or the
+    // failing pass's VR2 line alone), `written` None when it wrote none and the box keeps
+    // what it held.
+    ResultLines lines;
+    ResultTexts texts;                    // the lines' numbers as the box shows them
+    std::vector<DesignWarning> warnings;  // after a success
+
+    // The results box's text for `lines`.
+    std::string Text() const { return ResultsText(texts, lines.written); }
+};
+
+// One calculation of `design` on fresh state, as the window's first Calculate gives it, into
+// `outcome`, whose storage is reused. With WarningText::CodesOnly the warnings have no
+// messages.
+void Solve(const Design& design, Outcome& outcome, WarningText warning_text);
+Outcome Solve(const Design& design);
+
+// Solve of the five texts, read as the window's boxes read them. Returns how many were read
+// (as ReadDesign); when not all five were, `outcome` holds the reading's failure.
+int Solve(const InputTexts& texts, Design& design, Outcome& outcome, WarningText warning_text,
+          const NumberSeparators& separators = {});
+
+// The window's calculator: what is loaded, the estimate and the pass count, kept from one
+// command to the next. A calculation reloads the inputs only when they have changed since
+// the last load; Initialize on its own loads them without touching the pass count.
+class CalculatorSession {
+public:
+    // An input changed: the next Calculate reloads.
+    void ClearInitialized() { initialized_ = false; }
+
+    // The hidden Initialize: reads the texts in order and derives the sensor voltages and the
+    // span gain; puts the estimate back to its start. Leaves the pass count and whether the
+    // session counts as loaded alone. A failure is returned; the fields loaded before it
+    // keep their new values and the rest their old ones.
+    std::optional<CalculateFailure> Initialize(const InputTexts& texts,
+                                               const NumberSeparators& separators = {});
+
+    // Calculate: reloads when not loaded (the pass count back to 1), then iterates until the
+    // estimate settles (moves by no more than one part in 10,000) or the pass count reaches
+    // kPassLimit. A failed load leaves the session unloaded.
+    void Calculate(const InputTexts& texts, Outcome& outcome, WarningText warning_text,
+                   const NumberSeparators& separators = {});
+    Outcome Calculate(const InputTexts& texts, const NumberSeparators& separators = {});
+
+    bool initialized() const { return initialized_; }
+    std::int16_t passes() const { return pass_count_; }
+    // The numbers last loaded (all zero before the first load).
+    const Design& loaded() const { return loaded_; }
+
+private:
+    friend void Solve(const Design& design, Outcome& outcome, WarningText warning_text);
+
+    bool Derive(CalculateFailure& failure);
+    bool Pass(ResultLines& shown, CalculateFailure& failure);
+    // The solver; loads from `texts`, or from `loaded_` as it stands when null.
+    bool Iterate(const InputTexts* texts, const NumberSeparators& separators, ResultLines& shown,
+                 CalculateFailure& failure);
+    void Run(const InputTexts* texts, const NumberSeparators& separators, Outcome& outcome,
+             WarningText warning_text);
+
+    Design loaded_{0, 0, 0, 0, 0};
+    double lo_vin_ = 0;       // volts, the sensor's output at LoBaro
+    double hi_vin_ = 0;       // volts, the sensor's output at HiBaro
+    double span_gain_ = 0;    // output span over sensor span
+    double vin_target_ = 0;   // volts, sensor output at the top of the span
+    double vout_target_ = 0;  // volts, output wanted there
+    double wiper_guess_ = 0;  // fraction of VR1's travel the last pass started from
+    double wiper_new_ = 0;    // fraction of VR1's travel the last pass found
+    bool initialized_ = false;
+    std::int16_t pass_count_ = 0;  // passes since the last load
+};
+
+}  // namespace sondrel

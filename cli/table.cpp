@@ -1,0 +1,118 @@
+#include "cli/table.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "cli/exit_status.h"
+
+namespace sondrel::cli {
+
+std::string MaxRowsText() {
+    std::string digits = std::to_string(kMaxSweepRows);
+    for (std::size_t at = digits.size(); at > 3;) {
+        at -= 3;
+        digits.insert(at, 1, ',');
+    }
+    return digits;
+}
+
+namespace {
+
+// Rows are shared out in blocks; a round is as many blocks as are held in memory at once.
+constexpr std::size_t kBlockRows = 1024;
+constexpr std::size_t kRoundBlocks = 64;
+
+// Rows [first, end) of a table, added to `counts`.
+void WriteRange(Output& out, TableRowWriter& writer, std::size_t first, std::size_t end,
+                TableCounts& counts) {
+    for (std::size_t i = first; i < end && out.Good(); ++i) {
+        const RowOutcome outcome = writer.WriteRow(out, i);
+        ++counts.rows;
+        counts.succeeded += outcome.succeeded ? 1 : 0;
+        counts.warned += outcome.warned ? 1 : 0;
+    }
+}
+
+}  // namespace
+
+unsigned SweepThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::clamp(cores, 1u, 8u);
+}
+
+TableCounts WriteTableRows(Output& out, std::size_t rows, const TableRowWriterMaker& make_writer,
+                           unsigned threads) {
+    TableCounts counts;
+    if (threads <= 1 || rows <= kBlockRows) {
+        const std::unique_ptr<TableRowWriter> writer = make_writer();
+        WriteRange(out, *writer, 0, rows, counts);
+        return counts;
+    }
+
+    // Each round the threads take blocks in turn and write them into their own texts, which
+    // then go to `out` in row order: the output is the same for any number of threads.
+    std::vector<std::string> blocks(kRoundBlocks);
+    std::vector<TableCounts> block_counts(kRoundBlocks);
+    std::vector<std::unique_ptr<TableRowWriter>> writers(threads);
+    for (std::size_t round_first = 0; round_first < rows && out.Good();
+         round_first += kBlockRows * kRoundBlocks) {
+        const std::size_t round_end = std::min(rows, round_first + kBlockRows * kRoundBlocks);
+        const std::size_t block_count = (round_end - round_first + kBlockRows - 1) / kBlockRows;
+        std::atomic<std::size_t> next_block = 0;
+        std::mutex failure_mutex;
+        std::exception_ptr failure;
+        const auto work = [&](std::unique_ptr<TableRowWriter>& writer) {
+            try {
+                if (!writer) {
+                    writer = make_writer();
+                }
+                for (std::size_t b; (b = next_block++) < block_count;) {
+                    const std::size_t first = round_first + b * kBlockRows;
+                    blocks[b].clear();
+                    // Counted here and stored once: the threads' counts share cache lines.
+                    TableCounts mine;
+                    Output block(&blocks[b]);
+                    WriteRange(block, *writer, first, std::min(round_end, first + kBlockRows),
+                               mine);
+                    block_counts[b] = mine;
+                }
+            } catch (...) {
+                const std::lock_guard lock(failure_mutex);
+                failure = std::current_exception();
+                next_block = block_count;  // the others stop after their current block
+            }
+        };
+        {
+            std::vector<std::jthread> helpers;
+            for (unsigned t = 1; t < threads; ++t) {
+                helpers.emplace_back(work, std::ref(writers[t]));
+            }
+            work(writers[0]);
+        }  // joined here
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+        // Only what reached `out` counts.
+        for (std::size_t b = 0; b < block_count && out.Good(); ++b) {
+            out << blocks[b];
+            counts.rows += block_counts[b].rows;
+            counts.succeeded += block_counts[b].succeeded;
+            counts.warned += block_counts[b].warned;
+        }
+    }
+    return counts;
+}
+
+int TableExitStatus(const TableCounts& counts, Output& err) {
+    if (counts.rows > 0 && counts.succeeded == 0) {
+        err << "sondrel-calc: every row failed\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+}  // namespace sondrel::cli

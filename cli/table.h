@@ -1,0 +1,56 @@
+#pragma once
+// Tables of calculations (sweeps and batches): the writer that calculates a table's rows on
+// several threads and writes them in order, what the rows came to, and the table's limits.
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "cli/output.h"
+
+namespace sondrel::cli {
+
+// The most rows a sweep or a batch may have.
+inline constexpr std::size_t kMaxSweepRows = 10'000'000;
+
+// kMaxSweepRows as people read it, with its thousands grouped: "10,000,000".
+std::string MaxRowsText();
+
+// How one row of a table came out.
+struct RowOutcome {
+    bool succeeded = false;
+    bool warned = false;  // succeeded with at least one design warning
+};
+
+// How many threads a sweep or batch uses by default: one per core, at most 8.
+unsigned SweepThreads();
+
+// What a table's rows came to.
+struct TableCounts {
+    std::size_t rows = 0;       // rows written
+    std::size_t succeeded = 0;  // rows whose calculation succeeded
+    std::size_t warned = 0;     // of those, rows with at least one design warning
+};
+
+// Writes rows of a table, one at a time. Each thread has its own, so it may keep whatever
+// it reuses from row to row.
+class TableRowWriter {
+public:
+    virtual ~TableRowWriter() = default;
+    virtual RowOutcome WriteRow(Output& out, std::size_t row) = 0;
+};
+
+using TableRowWriterMaker = std::function<std::unique_ptr<TableRowWriter>()>;
+
+// Writes rows 0 to `rows` - 1, calculated on up to `threads` threads, each with a writer
+// from `make_writer`, and written to `out` in order, so the bytes do not depend on
+// `threads`. Stops early once a write to `out` has failed.
+TableCounts WriteTableRows(Output& out, std::size_t rows, const TableRowWriterMaker& make_writer,
+                           unsigned threads = SweepThreads());
+
+// The exit status of a table: kExitFailure, after saying so on `err`, when it has rows and
+// every one failed; else kExitOk.
+int TableExitStatus(const TableCounts& counts, Output& err);
+
+}  // namespace sondrel::cli
