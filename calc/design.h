@@ -1,6 +1,6 @@
 #pragma once
-// A design: the five inputs as the window's boxes hold them (texts) and as numbers, with the
-// reading of the one into the other, and what a calculation that stopped went wrong with.
+// A design: the five inputs as the window's boxes hold them (texts) and as numbers, their
+// reading, and what stopped a calculation.
 
 #include <string>
 #include <string_view>
