@@ -55,6 +55,16 @@ void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnin
     warnings.clear();
     const bool messages = text == WarningText::Messages;
 
+    // Pressures outside the sensor's range are the cause of the others when they come
+    // together, so they are named first.
+    const bool lo_outside = ShowsOutsideSensor(design.lines.lo_vin_volts);
+    const bool hi_outside = ShowsOutsideSensor(design.lines.hi_vin_volts);
+    if (lo_outside || hi_outside) {
+        warnings.push_back({"sensor-range", {}});
+        if (messages) {
+            warnings.back().message = SensorRangeMessage(design.lines, lo_outside, hi_outside);
+        }
+    }
     if (const double vr1 = design.lines.vr1_wiper_to_gnd_ohms;
         ShowsNegative(vr1, kOhmsPattern, kOhmsPlace)) {
         warnings.push_back({"vr1-negative", {}});
@@ -80,14 +90,6 @@ void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnin
                           "the gain needed is less than the circuit's second stage gives, so "
                           "ask for a larger output span (LoVolt to HiVolt) or a narrower "
                           "pressure range (LoBaro to HiBaro).";
-        }
-    }
-    const bool lo_outside = ShowsOutsideSensor(design.lines.lo_vin_volts);
-    const bool hi_outside = ShowsOutsideSensor(design.lines.hi_vin_volts);
-    if (lo_outside || hi_outside) {
-        warnings.push_back({"sensor-range", {}});
-        if (messages) {
-            warnings.back().message = SensorRangeMessage(design.lines, lo_outside, hi_outside);
         }
     }
     if (design.passes >= kPassLimit && design.still_moving) {

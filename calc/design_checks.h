@@ -13,7 +13,7 @@
 namespace sondrel {
 
 struct DesignWarning {
-    std::string_view code;  // "vr1-negative", "vr2-negative", "sensor-range" or "pass-limit"
+    std::string_view code;  // "sensor-range", "vr1-negative", "vr2-negative" or "pass-limit"
     std::string message;    // one sentence for people, saying what to change
 };
 

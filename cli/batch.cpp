@@ -124,7 +124,8 @@ std::optional<std::string> ReadHeader(const std::vector<std::string>& names, Bat
     return std::nullopt;
 }
 
-// A batch's row: the pass-through fields, then the calculation of the row's five inputs.
+// A batch's row: the pass-through fields, the five inputs as typed, then the calculation of
+// those inputs.
 class BatchRowWriter final : public TableRowWriter {
 public:
     BatchRowWriter(const BatchFile& file, BatchFormat format)
@@ -143,11 +144,17 @@ public:
         std::swap(inputs_.lo_volts, fields_[file_.input_columns[3]]);
         std::swap(inputs_.hi_volts, fields_[file_.input_columns[4]]);
         Design design;
-        const int read = Solve(inputs_, design, outcome_, warning_text_);
+        Solve(inputs_, design, outcome_, warning_text_);
+        const std::array<const std::string*, 5> typed = {&inputs_.elevation, &inputs_.lo_baro,
+                                                         &inputs_.hi_baro, &inputs_.lo_volts,
+                                                         &inputs_.hi_volts};
         if (format_ == BatchFormat::JsonLines) {
             leading_.clear();
             for (const std::size_t column : file_.pass_through) {
                 leading_.emplace_back(file_.names[column], fields_[column]);
+            }
+            for (std::size_t k = 0; k < typed.size(); ++k) {
+                leading_.emplace_back(kBatchInputColumns[k], *typed[k]);
             }
             WriteJsonOutcome(out, outcome_, {}, leading_);
             return {outcome_.solved, outcome_.solved && !outcome_.warnings.empty()};
@@ -156,8 +163,11 @@ public:
             out.CsvField(fields_[column]);
             out << ',';
         }
-        return WriteCsvResult(out, read > 0 ? std::optional(design.elevation_ft) : std::nullopt,
-                              outcome_);
+        for (const std::string* text : typed) {
+            out.CsvField(*text);
+            out << ',';
+        }
+        return WriteCsvOutcome(out, outcome_);
     }
 
 private:
@@ -243,7 +253,10 @@ int RunBatch(std::string_view path, BatchFormat format, Output& out, Output& err
     if (counts != nullptr) {
         *counts = written;
     }
-    return TableExitStatus(written, err);
+    const RowNames names{"input line", [&file](Output& o, std::size_t row) {
+                             o.Int(static_cast<long long>(file.rows[row].line));
+                         }};
+    return TableExitStatus(written, names, err);
 }
 
 TableCounts WriteBatch(Output& out, const BatchFile& file, BatchFormat format, unsigned threads) {
@@ -252,7 +265,10 @@ TableCounts WriteBatch(Output& out, const BatchFile& file, BatchFormat format, u
             out.CsvField(file.names[column]);
             out << ',';
         }
-        WriteCsvHeader(out);
+        for (const std::string_view name : kBatchInputColumns) {
+            out << name << ',';
+        }
+        out << kCsvResultColumns << '\n';
     }
     return WriteTableRows(
         out, file.rows.size(), [&] { return std::make_unique<BatchRowWriter>(file, format); },

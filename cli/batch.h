@@ -42,8 +42,12 @@ std::optional<std::string> ParseBatch(std::string_view file_name, std::string te
 
 // How a batch writes its rows.
 enum class BatchFormat {
-    Csv,        // a header, then the pass-through fields and kCsvColumns per row
-    JsonLines,  // one JSON object per row, pass-through fields first (as strings)
+    // A header, then per row the pass-through fields, the five inputs as typed (named as
+    // kBatchInputColumns) and kCsvResultColumns.
+    Csv,
+    // One JSON object per row: the pass-through fields and the five inputs as typed, as
+    // strings, then the fields of WriteJsonOutcome.
+    JsonLines,
 };
 
 // One fresh calculation per row of `file`, each reading its five inputs as the window's
@@ -53,7 +57,8 @@ TableCounts WriteBatch(Output& out, const BatchFile& file, BatchFormat format,
 
 // sondrel-calc --batch FILE: reads and checks the file, then writes its rows. Returns the exit
 // status: kExitUsage, with the problem on `err`, when the file cannot be read or is
-// malformed; else as TableExitStatus. What the rows came to goes to `counts` when given.
+// malformed; else as TableExitStatus, which names failed rows by their input line. What the rows
+// came to goes to `counts` when given.
 int RunBatch(std::string_view path, BatchFormat format, Output& out, Output& err,
              TableCounts* counts = nullptr);
 

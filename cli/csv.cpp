@@ -1,24 +1,45 @@
 #include "cli/csv.h"
 
 namespace sondrel::cli {
+namespace {
+
+void WriteElevation(Output& out, std::optional<double> elevation_ft) {
+    if (elevation_ft) {
+        out.DoubleFixed(*elevation_ft);
+    }
+    out << ',';
+}
+
+// The result columns of a failure: all empty but `error`.
+void WriteFailureColumns(Output& out, std::string_view message) {
+    out << ",,,,,,,,,";  // passes to hi_vin_text
+    out.CsvField(message);
+    out << ",\n";
+}
+
+}  // namespace
 
 void WriteCsvHeader(Output& out) {
     out << kCsvColumns << '\n';
 }
 
 RowOutcome WriteCsvResult(Output& out, std::optional<double> elevation_ft, const Outcome& outcome) {
-    if (elevation_ft) {
-        out.Double(*elevation_ft);
-    }
+    WriteElevation(out, elevation_ft);
+    return WriteCsvOutcome(out, outcome);
+}
+
+void WriteCsvFailure(Output& out, std::optional<double> elevation_ft, std::string_view message) {
+    WriteElevation(out, elevation_ft);
+    WriteFailureColumns(out, message);
+}
+
+RowOutcome WriteCsvOutcome(Output& out, const Outcome& outcome) {
     if (!outcome.solved) {
-        out << ",,,,,,,,,,";  // passes to hi_vin_text
-        out.CsvField(outcome.failure.message);
-        out << ",\n";
+        WriteFailureColumns(out, outcome.failure.message);
         return {};
     }
 
     const ResultLines& lines = outcome.lines;
-    out << ',';
     out.Int(outcome.passes);
     for (const double value :
          {lines.vr2_ohms, lines.vr1_wiper_to_gnd_ohms, lines.lo_vin_volts, lines.hi_vin_volts}) {

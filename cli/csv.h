@@ -15,14 +15,22 @@ namespace sondrel::cli {
 inline constexpr std::string_view kCsvColumns =
     "elevation_ft,passes,vr2_ohms,vr1_wiper_to_gnd_ohms,lo_vin_volts,hi_vin_volts,"
     "vr2_text,vr1_text,lo_vin_text,hi_vin_text,error,warnings";
+// The columns after elevation_ft: what a calculation gives.
+inline constexpr std::string_view kCsvResultColumns = kCsvColumns.substr(kCsvColumns.find(',') + 1);
 
 void WriteCsvHeader(Output& out);
 
-// Writes the result columns of `outcome` and the line end: the elevation, the passes, the
-// four result numbers as shortest round-trip doubles, the four numbers as the results box
-// shows them, an empty error and the design warnings' codes joined by ";". When the
-// calculation failed, every column but the elevation (empty when there is none: its text
-// was not a number) and `error` is empty, and `error` holds the failure's message.
+// Writes the result columns of `outcome` and the line end: the elevation as a plain decimal
+// that reads back exactly, the passes, the four result numbers as shortest round-trip
+// doubles, the four numbers as the results box shows them, an empty error and the design
+// warnings' codes joined by ";". When the calculation failed, as WriteCsvFailure.
 RowOutcome WriteCsvResult(Output& out, std::optional<double> elevation_ft, const Outcome& outcome);
+
+// A failed run's row: the elevation (empty when there is none: its text was not a number),
+// every other column empty but `error`, which holds `message`.
+void WriteCsvFailure(Output& out, std::optional<double> elevation_ft, std::string_view message);
+
+// The kCsvResultColumns of `outcome` and the line end, as WriteCsvResult writes them.
+RowOutcome WriteCsvOutcome(Output& out, const Outcome& outcome);
 
 }  // namespace sondrel::cli

@@ -14,6 +14,13 @@ Output& Output::Double(double value) {
     return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
 }
 
+Output& Output::DoubleFixed(double value) {
+    // The longest is the smallest subnormal: "-0.", 323 zeros and its digit.
+    char buf[400];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
+}
+
 Output& Output::Double17(double value) {
     char buf[40];
     const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);

@@ -32,6 +32,9 @@ public:
     }
     // Shortest text that reads back as exactly this double; finite values only.
     Output& Double(double value);
+    // Shortest text that reads back as exactly this double, in plain decimals without an
+    // exponent ("100000", "0.00001"); finite values only.
+    Output& DoubleFixed(double value);
     // The double with 17 significant digits, which always read back as exactly it.
     Output& Double17(double value);
     Output& Int(long long value);

@@ -22,16 +22,22 @@
 namespace sondrel::cli {
 namespace {
 
-// --strict: a run that drew warnings (`warned` of them, or rows with them) exits
-// kExitWarnings, unless it failed already.
+// --strict: a run that drew warnings (`warned` of them, or rows with them or failed rows)
+// exits kExitWarnings, unless it failed already.
 int StrictStatus(const Options& options, int code, std::size_t warned) {
     return code == kExitOk && options.strict && warned > 0 ? kExitWarnings : code;
 }
 
 // The design table; the four values, when given, replace the defaults of the other boxes.
+// Failed rows are named by their elevations.
 int RunSweep(const Options& options, const InputTexts& inputs, Output& out, Output& err) {
-    const TableCounts counts = WriteSweep(out, *options.sweep, inputs);
-    return StrictStatus(options, TableExitStatus(counts, err), counts.warned);
+    const SweepRange& range = *options.sweep;
+    const TableCounts counts = WriteSweep(out, range, inputs);
+    const RowNames names{"elevation", [&range](Output& o, std::size_t row) {
+                             o.DoubleFixed(SweepElevation(range, row));
+                         }};
+    return StrictStatus(options, TableExitStatus(counts, names, err),
+                        counts.warned + counts.failed());
 }
 
 }  // namespace
@@ -55,7 +61,8 @@ std::string_view UsageText() {
            "Options:\n"
            "  --json           print one JSON object instead of the four result lines\n"
            "  --csv            print a CSV header and one row instead of the four lines\n"
-           "  --strict         exit 3 when the design draws a warning (a sweep: any row)\n"
+           "  --strict         exit 3 when the design draws a warning (a sweep or batch: any\n"
+           "                   row warned or failed)\n"
            "  --sweep-elevation START:STOP:STEP\n"
            "                   print a CSV table, one fresh calculation per elevation\n"
            "                   START, START+STEP, ... up to STOP inclusive (at most\n"
@@ -63,8 +70,9 @@ std::string_view UsageText() {
            "  --batch FILE     print a CSV table, one fresh calculation per row of the CSV\n"
            "                   file FILE (- for standard input) with the columns\n"
            "                   elevation_ft, lo_baro_inhg, hi_baro_inhg, lo_volts and\n"
-           "                   hi_volts; its other columns are passed through; with\n"
-           "                   --json, one JSON object per row\n"
+           "                   hi_volts; each row is its other columns, those five as\n"
+           "                   typed, then the results from passes on; with --json,\n"
+           "                   one JSON object per row\n"
            "  --report FILE    also write the report (FILE - writes it to standard output)\n"
            "  --header TEXT    the report's header; each newline is written as CR LF\n"
            "  -h, --help       print this help\n"
@@ -75,7 +83,9 @@ std::string_view UsageText() {
            "failed), standard output could not be written, or a value is not a number\n"
            "(one calculation or a sweep's four values alike); 2 bad arguments: an unknown\n"
            "option, a wrong count of values, a bad START:STOP:STEP, a malformed batch file;\n"
-           "3 --strict and a warning (a sweep or batch: any row's), all written as without.\n"
+           "3 --strict and a warning (a sweep or batch: any row's warning or failure), all\n"
+           "written as without. A sweep or batch whose rows partly failed names them on\n"
+           "standard error.\n"
            "See sondrel-calc(1) for the CSV columns and examples.\n";
 }
 
@@ -110,20 +120,23 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
         const int code =
             RunBatch(*options.batch_file, options.json ? BatchFormat::JsonLines : BatchFormat::Csv,
                      out, err, &counts);
-        return StrictStatus(options, code, counts.warned);
+        return StrictStatus(options, code, counts.warned + counts.failed());
     }
     // One calculation serves the CSV row, the warnings, the report and the printed results.
     Design design;
     Outcome outcome;
     const int read = Solve(inputs, design, outcome, WarningText::Messages);
-    if (options.csv) {
-        WriteCsvHeader(out);
-        WriteCsvResult(out, read > 0 ? std::optional(design.elevation_ft) : std::nullopt, outcome);
-    }
+    const std::optional<double> elevation =
+        read > 0 ? std::optional(design.elevation_ft) : std::nullopt;
+    // A failure of the calculation or of the report: its message on stderr, and with --json
+    // or --csv in place of the results on stdout.
     const auto fail = [&](FailureKind kind, std::string_view message) {
         err << "sondrel-calc: " << message << '\n';
         if (options.json) {
             WriteJsonFailure(out, kind, message);
+        } else if (options.csv) {
+            WriteCsvHeader(out);
+            WriteCsvFailure(out, elevation, message);
         }
         return kExitFailure;
     };
@@ -154,7 +167,10 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
 
     if (options.json) {
         WriteJsonOutcome(out, outcome, report_path);
-    } else if (!options.csv && options.report_file != "-") {
+    } else if (options.csv) {
+        WriteCsvHeader(out);
+        WriteCsvResult(out, elevation, outcome);
+    } else if (options.report_file != "-") {
         out << ConvertLineBreaks(text, "\n") << '\n';
     }
     return StrictStatus(options, kExitOk, outcome.warnings.size());

@@ -34,6 +34,9 @@ void WriteRange(Output& out, TableRowWriter& writer, std::size_t first, std::siz
         ++counts.rows;
         counts.succeeded += outcome.succeeded ? 1 : 0;
         counts.warned += outcome.warned ? 1 : 0;
+        if (!outcome.succeeded && counts.failed_rows.size() < kListedFailures) {
+            counts.failed_rows.push_back(i);
+        }
     }
 }
 
@@ -102,15 +105,33 @@ TableCounts WriteTableRows(Output& out, std::size_t rows, const TableRowWriterMa
             counts.rows += block_counts[b].rows;
             counts.succeeded += block_counts[b].succeeded;
             counts.warned += block_counts[b].warned;
+            for (const std::size_t row : block_counts[b].failed_rows) {
+                if (counts.failed_rows.size() < kListedFailures) {
+                    counts.failed_rows.push_back(row);
+                }
+            }
         }
     }
     return counts;
 }
 
-int TableExitStatus(const TableCounts& counts, Output& err) {
+int TableExitStatus(const TableCounts& counts, const RowNames& names, Output& err) {
     if (counts.rows > 0 && counts.succeeded == 0) {
         err << "sondrel-calc: every row failed\n";
         return kExitFailure;
+    }
+    if (counts.failed() > 0) {
+        err << "sondrel-calc: ";
+        err.Int(static_cast<long long>(counts.failed())) << " of ";
+        err.Int(static_cast<long long>(counts.rows)) << " rows failed (" << names.what;
+        if (counts.failed() > 1) {
+            err << 's';
+        }
+        for (std::size_t k = 0; k < counts.failed_rows.size(); ++k) {
+            err << (k == 0 ? " " : ", ");
+            names.write_name(err, counts.failed_rows[k]);
+        }
+        err << (counts.failed() > counts.failed_rows.size() ? ", ...)\n" : ")\n");
     }
     return kExitOk;
 }

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "cli/output.h"
 
@@ -26,11 +28,17 @@ struct RowOutcome {
 // How many threads a sweep or batch uses by default: one per core, at most 8.
 unsigned SweepThreads();
 
+// How many failed rows a table's message names.
+inline constexpr std::size_t kListedFailures = 10;
+
 // What a table's rows came to.
 struct TableCounts {
-    std::size_t rows = 0;       // rows written
-    std::size_t succeeded = 0;  // rows whose calculation succeeded
-    std::size_t warned = 0;     // of those, rows with at least one design warning
+    std::size_t rows = 0;                  // rows written
+    std::size_t succeeded = 0;             // rows whose calculation succeeded
+    std::size_t warned = 0;                // of those, rows with at least one design warning
+    std::vector<std::size_t> failed_rows;  // the first kListedFailures failed rows, in order
+
+    std::size_t failed() const { return rows - succeeded; }
 };
 
 // Writes rows of a table, one at a time. Each thread has its own, so it may keep whatever
@@ -49,8 +57,17 @@ using TableRowWriterMaker = std::function<std::unique_ptr<TableRowWriter>()>;
 TableCounts WriteTableRows(Output& out, std::size_t rows, const TableRowWriterMaker& make_writer,
                            unsigned threads = SweepThreads());
 
+// How messages name a table's rows: "input line" and row i's line in the file, or
+// "elevation" and row i's elevation.
+struct RowNames {
+    std::string_view what;  // singular; an "s" makes it plural
+    std::function<void(Output&, std::size_t)> write_name;
+};
+
 // The exit status of a table: kExitFailure, after saying so on `err`, when it has rows and
-// every one failed; else kExitOk.
-int TableExitStatus(const TableCounts& counts, Output& err);
+// every one failed; else kExitOk. When some but not all rows failed, says so on `err` in one
+// line naming the first kListedFailures of them, e.g. "sondrel-calc: 2 of 5 rows failed
+// (input lines 3, 5)", with "..." after them when there are more.
+int TableExitStatus(const TableCounts& counts, const RowNames& names, Output& err);
 
 }  // namespace sondrel::cli

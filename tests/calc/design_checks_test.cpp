@@ -79,12 +79,13 @@ INSTANTIATE_TEST_SUITE_P(
                                {},
                                {"vr2-negative"},
                                {"VR2 is -3256 ohms, which no setting gives: the range falls"}},
-                    DesignCase{"PressuresInHectopascals",
-                               {0, 2800, 3100, 1.25, 8.25},
-                               {},
-                               {"vr2-negative", "sensor-range"},
-                               {"VR2 is -719 ohms, which no setting gives: the gain needed is less",
-                                "LoVin is 426.199 V and HiVin is 471.914 V, outside"}},
+                    DesignCase{
+                        "PressuresInHectopascals",
+                        {0, 2800, 3100, 1.25, 8.25},
+                        {},
+                        {"sensor-range", "vr2-negative"},
+                        {"LoVin is 426.199 V and HiVin is 471.914 V, outside",
+                         "VR2 is -719 ohms, which no setting gives: the gain needed is less"}},
                     DesignCase{"HighVoltsJustAboveFiveShowingFive",
                                {},
                                [](SettledDesign& s) { s.lines.hi_vin_volts = 5.0004; },
@@ -134,9 +135,9 @@ INSTANTIATE_TEST_SUITE_P(
                                    s.passes = kPassLimit;
                                    s.still_moving = true;
                                },
-                               {"vr1-negative", "vr2-negative", "sensor-range", "pass-limit"},
-                               {"VR1 wiper to GND side is -726 ohms", "VR2 is -510 ohms",
-                                "LoVin is -.17 V, outside", "100-pass limit"}}),
+                               {"sensor-range", "vr1-negative", "vr2-negative", "pass-limit"},
+                               {"LoVin is -.17 V, outside", "VR1 wiper to GND side is -726 ohms",
+                                "VR2 is -510 ohms", "100-pass limit"}}),
     testing_support::RowName{});
 
 }  // namespace

@@ -106,8 +106,20 @@ TEST_P(BatchCommand, OutputAndStatus) {
 const std::string kResultHeader =
     "elevation_ft,passes,vr2_ohms,vr1_wiper_to_gnd_ohms,lo_vin_volts,hi_vin_volts,vr2_text,"
     "vr1_text,lo_vin_text,hi_vin_text,error,warnings\n";
-const std::string kDefaultsRow =
-    "0,6,1812.97964257354,1850.6531358149223,3.791738,4.2488885,1813.,1851.,3.792,4.249,,\n";
+// A batch's header after the pass-through columns: the five inputs, then the results.
+const std::string kBatchHeader = kHeader + "," + kResultHeader.substr(kResultHeader.find(',') + 1);
+// The default design's results after its five inputs.
+const std::string kDefaultsResult =
+    "6,1812.97964257354,1850.6531358149223,3.791738,4.2488885,1813.,1851.,3.792,4.249,,\n";
+const std::string kDefaultsRow = "0,28,31,1.25,8.25," + kDefaultsResult;
+// A row of twelve in which every row but the first fails.
+std::string ElevenFailingRows() {
+    std::string text = kHeader + "\n0,28,31,1.25,8.25\n";
+    for (int i = 0; i < 11; ++i) {
+        text += "0,28,28,1.25,8.25\n";
+    }
+    return text;
+}
 // Pass draws a warning (VR1 negative).
 const std::string kThreeSites = "site," + kHeader +
                                 "\nHarbour,0,28,31,1.25,8.25\n\"Ridge, north\",5000,28,31,"
@@ -117,42 +129,51 @@ INSTANTIATE_TEST_SUITE_P(
     Runs, BatchCommand,
     testing::Values(
         CommandCase{"ThreeSites", kThreeSites,
-                    "site," + kResultHeader + "Harbour," + kDefaultsRow +
-                        "\"Ridge, north\",5000,7,967.1287395632927,"},
+                    "site," + kBatchHeader + "Harbour," + kDefaultsRow +
+                        "\"Ridge, north\",5000,28,31,0.5,4.5,7,967.1287395632927,"},
         CommandCase{"ColumnsInAnyOrderCrLfAndBom",
                     "\xEF\xBB\xBFhi_volts,lo_volts,site,hi_baro_inhg,elevation_ft,lo_baro_inhg\r\n"
                     "8.25,1.25,Roof,31,0,28\r\n",
-                    "site," + kResultHeader + "Roof," + kDefaultsRow},
+                    "site," + kBatchHeader + "Roof," + kDefaultsRow},
         CommandCase{"QuotedPassThroughKeepsItsText",
                     "\"site, name\"," + kHeader +
                         ",note\n\"Mast \"\"A\"\"\",0,28,31,1.25,8.25,\"2\r\nlines\"",
-                    "\"site, name\",note," + kResultHeader + "\"Mast \"\"A\"\"\",\"2\r\nlines\"," +
+                    "\"site, name\",note," + kBatchHeader + "\"Mast \"\"A\"\"\",\"2\r\nlines\"," +
                         kDefaultsRow},
         CommandCase{"QuotedNumbersAndBlankLines",
                     "\n" + kHeader + "\n\n\"1,000\",\" 28 \",31,1.25,8.25\n\r\n",
-                    kResultHeader + "1000,6,1887.8094340075622,"},
+                    kBatchHeader + "\"1,000\", 28 ,31,1.25,8.25,6,1887.8094340075622,"},
         CommandCase{"BlanksAroundRequiredNames",
                     "site , elevation_ft,lo_baro_inhg ,hi_baro_inhg,lo_volts,hi_volts\n"
                     "A,0,28,31,1.25,8.25\n",
-                    "site ," + kResultHeader + "A," + kDefaultsRow},
-        CommandCase{"JsonFailingRow",
-                    "elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,site,hi_volts\n"
-                    "0,28,31,1.25,\"\"\"A\"\"\",x\n0,28,31,1.25,B,8.25\n",
-                    "{\"site\": \"\\\"A\\\"\", \"error\": {\"kind\": \"type-mismatch\", "
-                    "\"message\": \"HiVolt: \\\"x\\\" is not a number\"}}\n{\"site\": \"B\", "
-                    "\"passes\": 6, ",
-                    0, "", "--json --batch FILE"},
+                    "site ," + kBatchHeader + "A," + kDefaultsRow},
+        CommandCase{
+            "JsonFailingRow",
+            "elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,site,hi_volts\n"
+            "0,28,31,1.25,\"\"\"A\"\"\",x\n0,28,31,1.25,B,8.25\n",
+            "{\"site\": \"\\\"A\\\"\", \"elevation_ft\": \"0\", \"lo_baro_inhg\": \"28\", "
+            "\"hi_baro_inhg\": \"31\", \"lo_volts\": \"1.25\", \"hi_volts\": \"x\", "
+            "\"error\": {\"kind\": \"type-mismatch\", \"message\": \"HiVolt: \\\"x\\\" is not a "
+            "number\"}}\n{\"site\": \"B\", \"elevation_ft\": \"0\", ",
+            0, "sondrel-calc: 1 of 2 rows failed (input line 2)\n", "--json --batch FILE"},
         CommandCase{"EveryRowFails", kHeader + "\n0,28,28,1.25,8.25\n0,28,31,1,1\n",
-                    kResultHeader + "0,,,,,,,,,,the low and high pressures", 1,
+                    kBatchHeader + "0,28,28,1.25,8.25,,,,,,,,,,the low and high pressures", 1,
                     "sondrel-calc: every row failed\n"},
-        CommandCase{"NoRowsIsNotAFailure", kHeader + "\r\n", kResultHeader},
-        CommandCase{"StrictWarnedRowExits3", kThreeSites, "site," + kResultHeader, 3, "",
+        CommandCase{"NoRowsIsNotAFailure", kHeader + "\r\n", kBatchHeader},
+        CommandCase{"StrictWarnedRowExits3", kThreeSites, "site," + kBatchHeader, 3, "",
                     "--strict --batch FILE"},
         CommandCase{"JsonStrictWarnedRowExits3", kThreeSites,
-                    "{\"site\": \"Harbour\", \"passes\": 6, \"vr2_ohms\": 1812.9796425735401, ", 3,
-                    "", "--batch FILE --json --strict"},
-        CommandCase{"StrictFailedRowIsNoWarning", kHeader + "\n0,28,31,1.25,8.25\n0,28,28,1,2\n",
-                    kResultHeader + kDefaultsRow, 0, "", "--strict --batch FILE"},
+                    "{\"site\": \"Harbour\", \"elevation_ft\": \"0\", \"lo_baro_inhg\": \"28\", "
+                    "\"hi_baro_inhg\": \"31\", \"lo_volts\": \"1.25\", \"hi_volts\": \"8.25\", "
+                    "\"passes\": 6, \"vr2_ohms\": 1812.9796425735401, ",
+                    3, "", "--batch FILE --json --strict"},
+        CommandCase{"StrictPartlyFailedExits3", kHeader + "\n0,28,31,1.25,8.25\n0,28,28,1,2\n",
+                    kBatchHeader + kDefaultsRow, 3,
+                    "sondrel-calc: 1 of 2 rows failed (input line 3)\n", "--strict --batch FILE"},
+        CommandCase{"PartlyFailedNamesTenLines", ElevenFailingRows(), kBatchHeader + kDefaultsRow,
+                    0,
+                    "sondrel-calc: 11 of 12 rows failed (input lines 3, 4, 5, 6, 7, 8, 9, 10, 11, "
+                    "12, ...)\n"},
         CommandCase{"MalformedFile", kThreeSites + "Mast,1,2\n", "", 2,
                     "sondrel-calc: FILE:5: 3 fields where the header has 6\n"
                     "Try 'sondrel-calc --help'.\n"},
@@ -163,9 +184,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "--batch FILE --sweep-elevation 0:1:1"}),
     testing_support::RowName());
 
-// Every row is the pass-through fields, then what --csv prints for the row's inputs, whatever
-// the order of the file's columns.
-TEST(BatchRows, PassThroughFieldsThenTheCsvColumns) {
+// Every row is the pass-through fields, the five inputs as typed, then what --csv prints for
+// the row's inputs after the elevation, whatever the order of the file's columns.
+TEST(BatchRows, PassThroughFieldsInputsThenTheResults) {
     const std::string text =
         "hi_volts,site,lo_volts,elevation_ft,hi_baro_inhg,lo_baro_inhg\n"
         "8.25,Harbour,1.25,\"0\",31,28\n"
@@ -179,16 +200,17 @@ TEST(BatchRows, PassThroughFieldsThenTheCsvColumns) {
     const std::string out = test_support::Written(
         [&](Output& o) { counts = WriteBatch(o, file, BatchFormat::Csv, 1); });
     EXPECT_EQ(out,
-              "site,elevation_ft,passes,vr2_ohms,vr1_wiper_to_gnd_ohms,lo_vin_volts,hi_vin_volts,"
-              "vr2_text,vr1_text,lo_vin_text,hi_vin_text,error,warnings\n"
-              "Harbour,0,6,1812.97964257354,1850.6531358149223,3.791738,4.2488885,1813.,1851.,"
-              "3.792,4.249,,\n"
-              "Pass,15000,15,2991.4042648283266,-503.75704534348483,1.9333640123223832,"
-              "2.1914030136426383,2991.,-504.,1.933,2.191,,vr1-negative\n"
-              "Ridge,5000,7,967.1287395632927,1151.566130387297,3.0753425701723742,"
-              "3.4557364169765563,967.,1152.,3.075,3.456,,\n"
-              "Typo,1000,,,,,,,,,,\"HiBaro, inHg: \"\"3l\"\" is not a number\",\n"
-              "Empty,,,,,,,,,,,\"Elevation, ft: \"\"\"\" is not a number\",\n");
+              "site,elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts,passes,vr2_ohms,"
+              "vr1_wiper_to_gnd_ohms,lo_vin_volts,hi_vin_volts,vr2_text,vr1_text,lo_vin_text,"
+              "hi_vin_text,error,warnings\n"
+              "Harbour,0,28,31,1.25,8.25,6,1812.97964257354,1850.6531358149223,3.791738,"
+              "4.2488885,1813.,1851.,3.792,4.249,,\n"
+              "Pass,15000,28,31,1.25,8.25,15,2991.4042648283266,-503.75704534348483,"
+              "1.9333640123223832,2.1914030136426383,2991.,-504.,1.933,2.191,,vr1-negative\n"
+              "Ridge,\"5,000\",28,31,0.5,4.5,7,967.1287395632927,1151.566130387297,"
+              "3.0753425701723742,3.4557364169765563,967.,1152.,3.075,3.456,,\n"
+              "Typo,1000,28,3l,1.25,8.25,,,,,,,,,,\"HiBaro, inHg: \"\"3l\"\" is not a number\",\n"
+              "Empty,,28,31,1.25,8.25,,,,,,,,,,\"Elevation, ft: \"\"\"\" is not a number\",\n");
     EXPECT_EQ(counts.rows, 5u);
     EXPECT_EQ(counts.succeeded, 3u);
     EXPECT_EQ(counts.warned, 1u);

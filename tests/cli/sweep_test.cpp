@@ -97,6 +97,7 @@ struct SweepCase {
     std::size_t rows;
     std::vector<std::size_t> failing;  // row numbers, from 0
     int code;
+    std::string err = "";  // all of standard error
 };
 
 class SweepRows : public testing::TestWithParam<SweepCase> {};
@@ -108,7 +109,7 @@ TEST_P(SweepRows, MatchSingleCalculations) {
     args.insert(args.end(), c.values.begin(), c.values.end());
     const Result sweep = RunWith(args);
     EXPECT_EQ(sweep.code, c.code);
-    EXPECT_EQ(sweep.err, c.code == 0 ? "" : "sondrel-calc: every row failed\n");
+    EXPECT_EQ(sweep.err, c.err);
 
     const std::vector<Record> records = ParseCsv(sweep.out);
     ASSERT_EQ(records.size(), c.rows + 1);
@@ -154,8 +155,24 @@ INSTANTIATE_TEST_SUITE_P(
         SweepCase{"RoundedStepStillReachesStop", "0", "0.3", "0.1", {}, 4, {}, 0},
         SweepCase{"SingleRow", "7", "7", "-1", {}, 1, {}, 0},
         // The first-pass wiper error crosses zero near 26,521.1608 ft.
-        SweepCase{"FailingMiddleRow", "26521.158", "26521.163", "0.001", {}, 6, {3}, 0},
-        SweepCase{"PastTheElevationLimit", "145300", "145600", "100", {}, 4, {1, 2, 3}, 0},
+        SweepCase{"FailingMiddleRow",
+                  "26521.158",
+                  "26521.163",
+                  "0.001",
+                  {},
+                  6,
+                  {3},
+                  0,
+                  "sondrel-calc: 1 of 6 rows failed (elevation 26521.161)\n"},
+        SweepCase{"PastTheElevationLimit",
+                  "145300",
+                  "145600",
+                  "100",
+                  {},
+                  4,
+                  {1, 2, 3},
+                  0,
+                  "sondrel-calc: 3 of 4 rows failed (elevations 145400, 145500, 145600)\n"},
         SweepCase{"FallingVolts", "-1000", "3000", "2000", {"28", "31", "8.25", "1.25"}, 3, {}, 0},
         SweepCase{"VrOneTurnsNegative", "10000", "16000", "2000", {}, 4, {}, 0},
         SweepCase{"Hectopascals", "0", "1000", "1000", {"2800", "3100", "1.25", "8.25"}, 2, {}, 0},
@@ -166,7 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {"28", "28", "1.25", "8.25"},
                   3,
                   {0, 1, 2},
-                  1}),
+                  1,
+                  "sondrel-calc: every row failed\n"}),
     testing_support::RowName{});
 
 // The worked examples' texts, independently of the single-run path.
