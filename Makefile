@@ -60,7 +60,7 @@ screenshot: build
 # `make fuzz`: the libFuzzer targets (clang, build/fuzz), each run FUZZ_SECONDS from the seeds
 # in fuzz/corpus; a failing input is kept in build/fuzz/artifacts.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := text_to_number format_number session
+FUZZ_TARGETS := text_to_number format_number session batch
 .PHONY: fuzz
 fuzz:
 	@tools/install-deps.sh clang libfuzzer-14-dev libclang-rt-14-dev
