@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev fonts-dejavu-core
     xvfb xauth
-    locales
+    locales qt6-svg-dev
     "$@"
 )
 
