@@ -62,6 +62,45 @@ TEST(ManPage, OptionsAreKnownToTheProgram) {
     }
 }
 
+// The two pages, each against the other: one release date, and each names the other.
+struct PagePair {
+    const char* name;
+    const char* page;
+    const char* other;
+    const char* other_reference;  // as SEE ALSO names the other
+};
+
+class ManPagePair : public testing::TestWithParam<PagePair> {};
+
+TEST_P(ManPagePair, SameDateAndSeeAlsoTheOther) {
+    const auto read = [](const char* path) {
+        std::ifstream in(path, std::ios::binary);
+        EXPECT_TRUE(in) << path;
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    // ".TH NAME SECTION DATE ...": the third word after ".TH".
+    const auto date = [](const std::string& page) {
+        std::istringstream th(page.substr(page.find("\n.TH ") + 1));
+        std::string word;
+        for (int i = 0; i < 4; ++i) {
+            th >> word;
+        }
+        return word;
+    };
+    const std::string page = read(GetParam().page);
+    EXPECT_EQ(date(page), date(read(GetParam().other)));
+    const std::size_t see_also = page.find("\n.SH SEE ALSO\n");
+    ASSERT_NE(see_also, std::string::npos);
+    EXPECT_NE(page.find(GetParam().other_reference, see_also), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, ManPagePair,
+                         testing::Values(PagePair{"Calc", SONDREL_MAN_PAGE, SONDREL_WINDOW_MAN_PAGE,
+                                                  ".BR sondrel (1)"},
+                                         PagePair{"Window", SONDREL_WINDOW_MAN_PAGE,
+                                                  SONDREL_MAN_PAGE, ".BR sondrel\\-calc (1)"}),
+                         testing_support::RowName());
+
 #ifndef _WIN32
 // The EXAMPLES section's lines as a reader sees them.
 std::vector<std::string> ExampleLines() {
