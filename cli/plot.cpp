@@ -48,7 +48,10 @@ std::vector<ChartRow> CalculateChartRows(const std::vector<double>& elevations,
             row.vr2_ohms = calculation.Lines().vr2_ohms;
             row.vr1_wiper_to_gnd_ohms = calculation.Lines().vr1_wiper_to_gnd_ohms;
             for (const DesignWarning& warning : calculation.Warnings()) {
-                row.warnings += (row.warnings.empty() ? "" : ";") + std::string(warning.code);
+                if (!row.warnings.empty()) {
+                    row.warnings += ';';
+                }
+                row.warnings += warning.code;
             }
         }
         rows.push_back(std::move(row));
@@ -99,7 +102,9 @@ Axis RoundAxis(double min, double max) {
     axis.step = step;
     axis.low = std::floor(min / step) * step;
     axis.high = std::ceil(max / step) * step;
-    axis.ticks = static_cast<int>(std::lround((axis.high - axis.low) / step)) + 1;
+    axis.ticks =
+        static_cast<int>(std::clamp(std::round(axis.high / step - axis.low / step), 0.0, 100.0)) +
+        1;
     return axis;
 }
 
@@ -128,8 +133,10 @@ std::string TickText(double value, double step) {
     return text;
 }
 
-// A coordinate with one decimal.
+// A coordinate with one decimal; one far off the chart (or not a number, from a value
+// beyond the axes' arithmetic) is kept just outside it.
 void Coordinate(std::string& svg, double value) {
+    value = std::isnan(value) ? 0 : std::clamp(value, -10.0 * kChartWidth, 10.0 * kChartWidth);
     char buf[64];
     svg.append(buf, std::to_chars(buf, buf + sizeof buf, std::round(value * 10) / 10,
                                   std::chars_format::fixed, 1)
@@ -222,10 +229,11 @@ private:
     }
 
     double X(double elevation) const {
-        return kLeft + (elevation - x_.low) / (x_.high - x_.low) * (kRight - kLeft);
+        // Halved first, so that no difference overflows.
+        return kLeft + (elevation / 2 - x_.low / 2) / (x_.high / 2 - x_.low / 2) * (kRight - kLeft);
     }
     double Y(double ohms) const {
-        return kBottom - (ohms - y_.low) / (y_.high - y_.low) * (kBottom - kTop);
+        return kBottom - (ohms / 2 - y_.low / 2) / (y_.high / 2 - y_.low / 2) * (kBottom - kTop);
     }
 
     void FindAxes() {
@@ -256,7 +264,7 @@ private:
     // Each row's stretch of elevation: halfway to its neighbours, or a sliver when alone.
     std::pair<double, double> Stretch(std::size_t i) const {
         const double e = rows_[i].elevation_ft;
-        const double alone = (x_.high - x_.low) / 200;
+        const double alone = (x_.high / 2 - x_.low / 2) / 100;
         const double before = i > 0 ? (rows_[i - 1].elevation_ft - e) / 2 : 0;
         const double after = i + 1 < rows_.size() ? (rows_[i + 1].elevation_ft - e) / 2 : 0;
         double low = std::min({before, after, 0.0});
