@@ -23,12 +23,14 @@ build: deps
 	@$(BUILD) dev -DSONDREL_WERROR=$(SONDREL_WERROR)
 
 # The window needs a display; without one, say how to get one rather than let Qt abort.
+# Builds the programs only, not the tests.
 run:
 	@if [ "$$(uname -s)" = Linux ] && [ -z "$$DISPLAY$$WAYLAND_DISPLAY$$QT_QPA_PLATFORM" ]; then \
 	    echo "make run: no display (DISPLAY and WAYLAND_DISPLAY are unset): run it on a desktop, or headless with 'xvfb-run -a make run' or 'QT_QPA_PLATFORM=offscreen make run'" >&2; \
 	    exit 1; \
 	fi
-	@$(MAKE) --no-print-directory build
+	@tools/install-deps.sh
+	@$(BUILD) dev -DSONDREL_WERROR=$(SONDREL_WERROR) --target sondrel sondrel-calc
 	@build/dev/app/sondrel
 
 test: build
@@ -41,7 +43,7 @@ test-asan: deps
 clean:
 	rm -rf build
 
-# `make package`: the Debian package build/dev/sondrel_<version>_<arch>.deb.
+# `make package`: the Debian package build/dev/sondrel_<version>-1_<arch>.deb.
 .PHONY: package
 package: build
 	@tools/install-deps.sh dpkg-dev
@@ -60,7 +62,7 @@ screenshot: build
 # `make fuzz`: the libFuzzer targets (clang, build/fuzz), each run FUZZ_SECONDS from the seeds
 # in fuzz/corpus; a failing input is kept in build/fuzz/artifacts.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := text_to_number format_number session
+FUZZ_TARGETS := text_to_number format_number session batch
 .PHONY: fuzz
 fuzz:
 	@tools/install-deps.sh clang libfuzzer-14-dev libclang-rt-14-dev

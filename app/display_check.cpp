@@ -3,28 +3,75 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__unix__) && !defined(__APPLE__) && !defined(__ANDROID__)
+#include <dlfcn.h>
+#endif
+
 namespace sondrel::app {
 namespace {
 
-bool IsSet(const char* name) {
+const char* Value(const char* name) {
     const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
+    return value != nullptr && *value != '\0' ? value : nullptr;
 }
+
+bool IsSet(const char* name) {
+    return Value(name) != nullptr;
+}
+
+#if defined(__unix__) && !defined(__APPLE__) && !defined(__ANDROID__)
+// Whether the X display `name` can be opened, asked the way Qt's xcb platform asks: through
+// libxcb, loaded only for the question. True when libxcb is not there (Qt then says why).
+bool XDisplayOpens(const char* name) {
+    void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (xcb == nullptr) {
+        return true;
+    }
+    using Connect = void* (*)(const char*, int*);
+    using HasError = int (*)(void*);
+    using Disconnect = void (*)(void*);
+    const auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
+    const auto has_error = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
+    const auto disconnect = reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect"));
+    bool opens = true;
+    if (connect != nullptr && has_error != nullptr && disconnect != nullptr) {
+        void* connection = connect(name, nullptr);
+        opens = has_error(connection) == 0;
+        disconnect(connection);  // also frees a connection that failed
+    }
+    dlclose(xcb);
+    return opens;
+}
+#endif
 
 }  // namespace
 
 std::string MissingDisplayMessage(int argc, char** argv) {
 #if defined(__unix__) && !defined(__APPLE__) && !defined(__ANDROID__)
-    if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM")) {
-        return {};
-    }
+    const char* display = Value("DISPLAY");
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) {
             return {};
         }
+        if ((std::strcmp(argv[i], "-display") == 0 || std::strcmp(argv[i], "--display") == 0) &&
+            i + 1 < argc) {
+            display = argv[i + 1];
+        }
     }
-    return "sondrel: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
-           "run it on a desktop, or headless with xvfb-run or QT_QPA_PLATFORM=offscreen";
+    if (IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM")) {
+        return {};
+    }
+    if (display == nullptr) {
+        return "sondrel: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
+               "unset); run it on a desktop, or headless with xvfb-run or "
+               "QT_QPA_PLATFORM=offscreen";
+    }
+    if (!XDisplayOpens(display)) {
+        return "sondrel: cannot open the display \"" + std::string(display) +
+               "\": no X server answers there, or it does not let this user in; run it on a "
+               "desktop, or headless with xvfb-run or QT_QPA_PLATFORM=offscreen";
+    }
+    return {};
 #else
     (void)argc;
     (void)argv;

@@ -7,10 +7,17 @@
 #include <QApplication>
 
 #include "app/app_icon.h"
+#include "app/command_line.h"
 #include "app/display_check.h"
 #include "ui/form1.h"
 
 int main(int argc, char** argv) {
+    // --help, --version and mistakes are answered before any display is needed.
+    const sondrel::app::CommandLine command_line = sondrel::app::ReadCommandLine(argc, argv);
+    if (command_line.exit_code) {
+        std::fputs(command_line.text.c_str(), *command_line.exit_code == 0 ? stdout : stderr);
+        return *command_line.exit_code;
+    }
     if (const std::string message = sondrel::app::MissingDisplayMessage(argc, argv);
         !message.empty()) {
         std::fprintf(stderr, "%s\n", message.c_str());

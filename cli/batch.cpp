@@ -1,5 +1,6 @@
 #include "cli/batch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <system_error>
@@ -47,16 +48,49 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
+// Whether two column names are the same name: blanks around them and the case of ASCII
+// letters do not count ("Elevation_ft " is elevation_ft).
+bool SameName(std::string_view a, std::string_view b) {
+    a = TrimBlanks(a);
+    b = TrimBlanks(b);
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// Whether every field of a record is empty, as spreadsheets write the rows they leave blank.
+bool AllEmpty(const std::vector<std::string>& fields) {
+    return std::all_of(fields.begin(), fields.end(),
+                       [](const std::string& f) { return f.empty(); });
+}
+
+// Reads the next record that holds something into `fields`, past blank lines and rows whose
+// fields are all empty; `start` is where it begins. False when the text ends first; `error`
+// tells of a malformed record (and `at` stays at its start).
+bool NextRecord(std::string_view text, CsvPosition& at, std::vector<std::string>& fields,
+                CsvPosition& start, CsvError& error) {
+    while (SkipBlankLines(text, at)) {
+        start = at;
+        error = ReadCsvRecord(text, at, fields);
+        if (error.problem != CsvProblem::None || !AllEmpty(fields)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Whether a pass-through column of this name would clash with a result's column or, with
 // --json, its field.
 bool IsResultColumn(std::string_view name) {
-    if (name == "results_text" || name == "report_path") {
+    if (SameName(name, "results_text") || SameName(name, "report_path")) {
         return true;
     }
     std::string_view columns = kCsvColumns;
     for (;;) {
         const std::size_t comma = columns.find(',');
-        if (columns.substr(0, comma) == name) {
+        if (SameName(columns.substr(0, comma), name)) {
             return true;
         }
         if (comma == std::string_view::npos) {
@@ -88,14 +122,14 @@ std::optional<std::string> ReadHeader(const std::vector<std::string>& names, Bat
             return column + " has no name";
         }
         for (std::size_t k = 0; k < i; ++k) {
-            if (TrimBlanks(names[k]) == name) {
+            if (SameName(names[k], name)) {
                 return column + " repeats the name " + QuoteForMessage(name) + " of column " +
                        std::to_string(k + 1);
             }
         }
         bool required = false;
         for (std::size_t k = 0; k < kBatchInputColumns.size(); ++k) {
-            if (name == kBatchInputColumns[k]) {
+            if (SameName(name, kBatchInputColumns[k])) {
                 file.input_columns[k] = i;
                 required = true;
             }
@@ -205,23 +239,28 @@ std::optional<std::string> ParseBatch(std::string_view file_name, std::string te
     };
 
     CsvPosition at;
-    if (!SkipBlankLines(all, at)) {
+    CsvPosition start;
+    CsvError error;
+    if (!NextRecord(all, at, file.names, start, error)) {
         return problem(at.line, "no header row (the first line names the columns)");
     }
-    const std::size_t header_line = at.line;
-    if (const CsvError error = ReadCsvRecord(all, at, file.names);
-        error.problem != CsvProblem::None) {
+    if (error.problem != CsvProblem::None) {
         return problem(error.line, CsvProblemText(error.problem));
+    }
+    const std::size_t header_line = start.line;
+    if (file.names.size() == 1 && file.names[0].find(';') != std::string::npos) {
+        return problem(header_line,
+                       "the header has no \",\" but has \";\": this file is separated by "
+                       "\";\", and sondrel-calc reads files separated by \",\" (save it as "
+                       "CSV with commas)");
     }
     if (auto header_problem = ReadHeader(file.names, file)) {
         return problem(header_line, *header_problem);
     }
 
     std::vector<std::string> fields;
-    while (SkipBlankLines(all, at)) {
-        const CsvPosition start = at;
-        if (const CsvError error = ReadCsvRecord(all, at, fields);
-            error.problem != CsvProblem::None) {
+    while (NextRecord(all, at, fields, start, error)) {
+        if (error.problem != CsvProblem::None) {
             return problem(error.line, CsvProblemText(error.problem));
         }
         if (fields.size() != file.names.size()) {
@@ -240,12 +279,13 @@ std::optional<std::string> ParseBatch(std::string_view file_name, std::string te
 int RunBatch(std::string_view path, BatchFormat format, Output& out, Output& err,
              TableCounts* counts) {
     std::string text;
-    std::optional<std::string> problem = ReadBatchFile(path, text);
-    BatchFile file;
-    if (!problem) {
-        problem = ParseBatch(path, std::move(text), file);
+    if (const auto unreadable = ReadBatchFile(path, text)) {
+        // A file that is missing or unreadable is a failure, not a misuse of the options.
+        err << "sondrel-calc: " << *unreadable << '\n';
+        return kExitFailure;
     }
-    if (problem) {
+    BatchFile file;
+    if (const auto problem = ParseBatch(path, std::move(text), file)) {
         err << "sondrel-calc: " << *problem << "\nTry 'sondrel-calc --help'.\n";
         return kExitUsage;
     }

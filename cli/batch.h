@@ -32,11 +32,13 @@ struct BatchFile {
 // "FILE: why", when it cannot be read.
 std::optional<std::string> ReadBatchFile(std::string_view path, std::string& text);
 
-// Checks and indexes `text`, the whole file; blank lines are skipped. Returns the problem as
-// "FILE:LINE: what" when the file is malformed: no header, a header column without a name,
-// a name given twice or clashing with a result column, a required column missing, a
-// malformed record, a record without the header's number of fields, or more than
-// kMaxSweepRows rows. `file_name` names the file in messages.
+// Checks and indexes `text`, the whole file; blank lines and rows whose fields are all empty
+// are skipped. Column names match with blanks around them trimmed and ASCII case ignored.
+// Returns the problem as "FILE:LINE: what" when the file is malformed: no header, a header
+// separated by ";", a header column without a name, a name given twice or clashing with a
+// result column, a required column missing, a malformed record, a record without the
+// header's number of fields, or more than kMaxSweepRows rows. `file_name` names the file in
+// messages.
 std::optional<std::string> ParseBatch(std::string_view file_name, std::string text,
                                       BatchFile& file);
 
@@ -56,9 +58,9 @@ TableCounts WriteBatch(Output& out, const BatchFile& file, BatchFormat format,
                        unsigned threads = SweepThreads());
 
 // sondrel-calc --batch FILE: reads and checks the file, then writes its rows. Returns the exit
-// status: kExitUsage, with the problem on `err`, when the file cannot be read or is
-// malformed; else as TableExitStatus, which names failed rows by their input line. What the rows
-// came to goes to `counts` when given.
+// status: kExitFailure, with the system's reason on `err`, when the file cannot be read;
+// kExitUsage, with the problem on `err`, when it is malformed; else as TableExitStatus, which
+// names failed rows by their input line. What the rows came to goes to `counts` when given.
 int RunBatch(std::string_view path, BatchFormat format, Output& out, Output& err,
              TableCounts* counts = nullptr);
 

@@ -24,7 +24,9 @@ public:
 
 private:
     std::vector<std::string> arguments_;
+#ifdef _WIN32
     unsigned earlier_code_page_ = 0;  // 0: the console's code page was not changed
+#endif
 };
 
 }  // namespace sondrel::cli

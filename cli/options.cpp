@@ -44,6 +44,7 @@ bool LooksLikeOption(std::string_view arg) {
 
 std::optional<std::string> Parse(const std::vector<std::string_view>& args, Options& options) {
     bool only_positional = false;
+    bool header_given = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (only_positional || !LooksLikeOption(arg)) {
@@ -92,6 +93,14 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
                        (batch ? "input" : "output") + ")";
             }
             (batch ? options.batch_file : options.report_file) = std::string(*file);
+        } else if (name == "--plot") {
+            const auto file = take_value();
+            if (!file || file->empty() || *file == "-") {
+                return std::string(
+                    "--plot needs a file name for the SVG chart (standard output "
+                    "has the table)");
+            }
+            options.plot_file = std::string(*file);
         } else if ((name == "--help" || name == "-h") && !value) {
             options.help = true;
         } else if (name == "--version" && !value) {
@@ -102,12 +111,19 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
                 return std::string("--header needs a text");
             }
             options.header = std::string(*text);
+            header_given = true;
         } else {
             return "unknown option '" + std::string(arg) + "'";
         }
     }
     if (options.help || options.version) {
         return std::nullopt;
+    }
+    if (header_given && !options.report_file) {
+        return std::string("--header goes with --report (it is the report's header)");
+    }
+    if (options.plot_file && !options.sweep) {
+        return std::string("--plot goes with --sweep-elevation (it charts the sweep)");
     }
     if (options.json && options.csv) {
         return std::string("--json and --csv are two output formats; choose one");

@@ -18,6 +18,7 @@ struct Options {
     bool strict = false;  // a design warning fails the run (exit 3)
     std::optional<SweepRange> sweep;
     std::optional<std::string> batch_file;  // "-" for standard input
+    std::optional<std::string> plot_file;   // a sweep's chart, SVG
     bool help = false;
     bool version = false;
     std::optional<std::string> report_file;

@@ -17,6 +17,7 @@
 #include "cli/csv.h"
 #include "cli/json.h"
 #include "cli/options.h"
+#include "cli/plot.h"
 #include "cli/sweep.h"
 
 namespace sondrel::cli {
@@ -36,8 +37,12 @@ int RunSweep(const Options& options, const InputTexts& inputs, Output& out, Outp
     const RowNames names{"elevation", [&range](Output& o, std::size_t row) {
                              o.DoubleFixed(SweepElevation(range, row));
                          }};
-    return StrictStatus(options, TableExitStatus(counts, names, err),
-                        counts.warned + counts.failed());
+    const int code = StrictStatus(options, TableExitStatus(counts, names, err),
+                                  counts.warned + counts.failed());
+    if (options.plot_file && !WriteSweepChart(range, inputs, *options.plot_file, err)) {
+        return kExitFailure;
+    }
+    return code;
 }
 
 }  // namespace
@@ -45,14 +50,16 @@ int RunSweep(const Options& options, const InputTexts& inputs, Output& out, Outp
 std::string_view UsageText() {
     return "Usage: sondrel-calc [--json | --csv] [--strict] [--report FILE [--header TEXT]]\n"
            "                    [ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
-           "       sondrel-calc [--strict] --sweep-elevation START:STOP:STEP\n"
+           "       sondrel-calc [--strict] --sweep-elevation START:STOP:STEP [--plot FILE.svg]\n"
            "                    [LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
            "       sondrel-calc [--strict] --batch FILE [--json]\n"
            "\n"
            "Sets the VR1 wiper and VR2 of the barometric sensor scaling circuit for a site.\n"
            "Without values it uses the window's defaults: 0 28 31 1.25 8.25\n"
            "(elevation in ft, low and high sea-level pressure in inHg, low and high output\n"
-           "volts). Numbers use \".\" for decimals and may group thousands with \",\".\n"
+           "volts). Numbers, here and in batch files, always use \".\" for decimals and may\n"
+           "group thousands with \",\", whatever the locale: unlike the window, which reads\n"
+           "the locale's format, \"1,25\" is not a number here.\n"
            "\n"
            "A design the circuit cannot be set to (VR1 or VR2 negative, the sensor outside\n"
            "its range, the solver stopped at its pass limit) still prints its results, and\n"
@@ -61,12 +68,15 @@ std::string_view UsageText() {
            "Options:\n"
            "  --json           print one JSON object instead of the four result lines\n"
            "  --csv            print a CSV header and one row instead of the four lines\n"
-           "  --strict         exit 3 when the design draws a warning (a sweep or batch: any\n"
-           "                   row warned or failed)\n"
+           "  --strict         exit 3 when the design draws a warning (a sweep or a batch:\n"
+           "                   when any row warned or failed)\n"
            "  --sweep-elevation START:STOP:STEP\n"
            "                   print a CSV table, one fresh calculation per elevation\n"
            "                   START, START+STEP, ... up to STOP inclusive (at most\n"
            "                   10,000,000 rows); a failing row carries its message\n"
+           "  --plot FILE.svg  with --sweep-elevation, also write the sweep's chart (SVG):\n"
+           "                   VR2 and VR1 against elevation, warned rows shaded, failed\n"
+           "                   rows as gaps; at most 1,001 rows of a longer sweep are drawn\n"
            "  --batch FILE     print a CSV table, one fresh calculation per row of the CSV\n"
            "                   file FILE (- for standard input) with the columns\n"
            "                   elevation_ft, lo_baro_inhg, hi_baro_inhg, lo_volts and\n"
@@ -74,18 +84,21 @@ std::string_view UsageText() {
            "                   typed, then the results from passes on; with --json,\n"
            "                   one JSON object per row\n"
            "  --report FILE    also write the report (FILE - writes it to standard output)\n"
-           "  --header TEXT    the report's header; each newline is written as CR LF\n"
+           "  --header TEXT    with --report, the report's header; each newline is written\n"
+           "                   as CR LF\n"
            "  -h, --help       print this help\n"
            "  --version        print the version\n"
+           "  --               treat the arguments after it as values, even \"--json\"\n"
            "\n"
            "Exit status: 0 done (a sweep or batch: at least one row succeeded, or none\n"
            "given); 1 the calculation or the report failed (a sweep or batch: every row\n"
-           "failed), standard output could not be written, or a value is not a number\n"
-           "(one calculation or a sweep's four values alike); 2 bad arguments: an unknown\n"
-           "option, a wrong count of values, a bad START:STOP:STEP, a malformed batch file;\n"
-           "3 --strict and a warning (a sweep or batch: any row's warning or failure), all\n"
-           "written as without. A sweep or batch whose rows partly failed names them on\n"
-           "standard error.\n"
+           "failed), the batch file or the chart could not be read or written, standard\n"
+           "output could not be written, or a value is not a number (one calculation or a\n"
+           "sweep's four values alike); 2 bad arguments: an unknown option, a wrong count\n"
+           "of values, options that do not go together, a bad START:STOP:STEP, a malformed\n"
+           "batch file; 3 --strict and a warning (a sweep or batch: any row's warning or\n"
+           "failure), all written as without. A sweep or batch whose rows partly failed\n"
+           "names them on standard error.\n"
            "See sondrel-calc(1) for the CSV columns and examples.\n";
 }
 

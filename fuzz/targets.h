@@ -19,6 +19,9 @@ int FuzzFormatNumber(const std::uint8_t* data, std::size_t size);
 // and what the results box holds before Calculate. Missing ones keep the window's defaults.
 int FuzzSession(const std::uint8_t* data, std::size_t size);
 
+// The bytes of a batch file (sondrel-calc --batch FILE).
+int FuzzBatch(const std::uint8_t* data, std::size_t size);
+
 }  // namespace sondrel::fuzz
 
 // In a libFuzzer build each target's file also defines the entry point libFuzzer calls.

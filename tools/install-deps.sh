@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev fonts-dejavu-core
     xvfb xauth
+    locales qt6-svg-dev
     "$@"
 )
 

@@ -6,8 +6,8 @@
 namespace sondrel::ui {
 
 inline constexpr std::string_view kHelpText =
-    "Generate_Report puts 'Output.txt' in the same folder (or desktop) "
-    "that Sondrel resides."
+    "Generate_Report puts 'Output.txt' in the folder "
+    "that Sondrel was started from."
     "\r\n"
     "\r\n"
     "Report_Header allows  you to put a header on the report."

@@ -42,6 +42,13 @@ INSTANTIATE_TEST_SUITE_P(
                       "lo_baro_inhg, hi_baro_inhg, lo_volts and hi_volts)"},
         MalformedCase{"PassThroughTwice", "site," + kHeader + ", site\n",
                       "sites.csv:1: column 7 repeats the name \"site\" of column 1"},
+        MalformedCase{"NameTwiceInAnotherCase", "site," + kHeader + ",SITE\n",
+                      "sites.csv:1: column 7 repeats the name \"SITE\" of column 1"},
+        MalformedCase{"SemicolonSeparated",
+                      ",,\nsite;elevation_ft;lo_baro_inhg;hi_baro_inhg;lo_volts;hi_volts\n",
+                      "sites.csv:2: the header has no \",\" but has \";\": this file is separated "
+                      "by \";\", and sondrel-calc reads files separated by \",\" (save it as "
+                      "CSV with commas)"},
         MalformedCase{"EmptyName", kHeader + ",,site\n", "sites.csv:1: column 6 has no name"},
         MalformedCase{"ResultColumnName", "passes," + kHeader + "\n",
                       "sites.csv:1: column 1, \"passes\", has the name of a result column; "
@@ -148,6 +155,11 @@ INSTANTIATE_TEST_SUITE_P(
                     "A,0,28,31,1.25,8.25\n",
                     "site ," + kBatchHeader + "A," + kDefaultsRow},
         CommandCase{
+            "SpreadsheetExport",
+            "Site,Elevation_ft,LO_BARO_INHG, Hi_Baro_InHg ,lo_volts,hi_volts\r\n"
+            "A,0,28,31,1.25,8.25\r\n,,,,,\r\n\"\",,,,,\r\nB,1000,28,31,1.25,8.25\r\n,,,,,\r\n",
+            "Site," + kBatchHeader + "A," + kDefaultsRow + "B,1000,28,31,1.25,8.25,6,"},
+        CommandCase{
             "JsonFailingRow",
             "elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,site,hi_volts\n"
             "0,28,31,1.25,\"\"\"A\"\"\",x\n0,28,31,1.25,B,8.25\n",
@@ -177,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"MalformedFile", kThreeSites + "Mast,1,2\n", "", 2,
                     "sondrel-calc: FILE:5: 3 fields where the header has 6\n"
                     "Try 'sondrel-calc --help'.\n"},
-        CommandCase{"MissingFile", "", "", 2,
+        CommandCase{"MissingFile", "", "", 1,
                     "sondrel-calc: FILE/none.csv: ", "--batch FILE/none.csv"},
         CommandCase{"NotWithASweep", kThreeSites, "", 2,
                     "--sweep-elevation does not go with --batch",

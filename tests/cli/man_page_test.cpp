@@ -1,18 +1,25 @@
-// The manual page and --help describe the same options, and each of them is one that
-// sondrel-calc knows.
+// The manual page and --help describe the same options, each of them is one that
+// sondrel-calc knows, and the page's examples do what it says they do.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "cli/run.h"
+#include "tests/support/row_name.h"
 
 namespace sondrel::cli {
 namespace {
+using sondrel::testing_support::PrintTo;
 
 std::set<std::string> LongOptions(const std::string& text) {
     static const std::regex kOption("--[a-z][a-z-]*[a-z]");
@@ -54,6 +61,171 @@ TEST(ManPage, OptionsAreKnownToTheProgram) {
         EXPECT_EQ(err_text.find("unknown option"), std::string::npos) << option;
     }
 }
+
+// The two pages, each against the other: one release date, and each names the other.
+struct PagePair {
+    const char* name;
+    const char* page;
+    const char* other;
+    const char* other_reference;  // as SEE ALSO names the other
+};
+
+class ManPagePair : public testing::TestWithParam<PagePair> {};
+
+TEST_P(ManPagePair, SameDateAndSeeAlsoTheOther) {
+    const auto read = [](const char* path) {
+        std::ifstream in(path, std::ios::binary);
+        EXPECT_TRUE(in) << path;
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    // ".TH NAME SECTION DATE ...": the third word after ".TH".
+    const auto date = [](const std::string& page) {
+        std::istringstream th(page.substr(page.find("\n.TH ") + 1));
+        std::string word;
+        for (int i = 0; i < 4; ++i) {
+            th >> word;
+        }
+        return word;
+    };
+    const std::string page = read(GetParam().page);
+    EXPECT_EQ(date(page), date(read(GetParam().other)));
+    const std::size_t see_also = page.find("\n.SH SEE ALSO\n");
+    ASSERT_NE(see_also, std::string::npos);
+    EXPECT_NE(page.find(GetParam().other_reference, see_also), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, ManPagePair,
+                         testing::Values(PagePair{"Calc", SONDREL_MAN_PAGE, SONDREL_WINDOW_MAN_PAGE,
+                                                  ".BR sondrel (1)"},
+                                         PagePair{"Window", SONDREL_WINDOW_MAN_PAGE,
+                                                  SONDREL_MAN_PAGE, ".BR sondrel\\-calc (1)"}),
+                         testing_support::RowName());
+
+#ifndef _WIN32
+// The EXAMPLES section's lines as a reader sees them.
+std::vector<std::string> ExampleLines() {
+    std::string text = ManPageText();
+    for (const auto& [escape, plain] :
+         {std::pair{"\\(aq", "'"}, {"\\(ti", "~"}, {"\\&", ""}, {"\\e", "\\"}}) {
+        for (std::size_t at; (at = text.find(escape)) != std::string::npos;) {
+            text.replace(at, std::string_view(escape).size(), plain);
+        }
+    }
+    std::vector<std::string> lines;
+    const std::size_t start = text.find("\n.SH EXAMPLES\n");
+    const std::size_t end = text.find("\n.SH ", start + 1);
+    std::istringstream in(text.substr(start, end - start));
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The commands typed after "$ ", their continuation lines (after "\" or "|") joined on.
+std::vector<std::string> ExampleCommands(const std::vector<std::string>& lines) {
+    std::vector<std::string> commands;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (!lines[i].starts_with("$ sondrel-calc")) {
+            continue;
+        }
+        std::string command = lines[i].substr(2);
+        while ((command.ends_with('\\') || command.ends_with('|')) && i + 1 < lines.size()) {
+            if (command.ends_with('\\')) {
+                command.pop_back();
+            } else {
+                command += ' ';
+            }
+            const std::string& next = lines[++i];
+            command += next.substr(next.find_first_not_of(' '));
+        }
+        commands.push_back(command);
+    }
+    return commands;
+}
+
+struct ExampleCase {
+    const char* name;
+    std::string command;  // as the page shows it, continuation lines joined
+    std::string then;     // a shell command run after it, to look at what it wrote
+    std::string out;      // expected part of what the two print
+};
+
+class ManPageExample : public testing::TestWithParam<ExampleCase> {};
+
+// Run by bash in a scratch folder holding the page's sites.csv, sondrel-calc on PATH.
+TEST_P(ManPageExample, RunsAsShown) {
+    const ExampleCase& c = GetParam();
+    const std::vector<std::string> lines = ExampleLines();
+    const std::vector<std::string> commands = ExampleCommands(lines);
+    EXPECT_NE(std::find(commands.begin(), commands.end(), c.command), commands.end())
+        << "not among the page's examples: " << c.command;
+
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::path(testing::TempDir()) / ("sondrel_example_" + std::string(c.name));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    std::ofstream sites(folder / "sites.csv", std::ios::binary);
+    const auto cat = std::find(lines.begin(), lines.end(), "$ cat sites.csv");
+    ASSERT_NE(cat, lines.end());
+    for (auto line = cat + 1; line != lines.end() && !line->starts_with("$ "); ++line) {
+        sites << *line << '\n';
+    }
+    sites.close();
+    std::ofstream(folder / "example.sh", std::ios::binary)
+        << "cd '" << folder.string() << "' || exit 99\nPATH='"
+        << fs::path(SONDREL_CALC_EXE).parent_path().string() << "':$PATH\n"
+        << c.command << "\n"
+        << c.then << "\n";
+
+    const std::string command =
+        "bash '" + (folder / "example.sh").string() + "' 2>'" + (folder / "stderr").string() + "'";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) {
+        out.append(buf, n);
+    }
+    EXPECT_EQ(::pclose(pipe), 0);
+    std::ifstream err_file(folder / "stderr", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err_file), {}), "");
+    EXPECT_NE(out.find(c.out), std::string::npos) << out;
+    fs::remove_all(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, ManPageExample,
+    testing::Values(
+        ExampleCase{"Defaults", "sondrel-calc", "",
+                    "VR2 = 1813. Ohms\nVR1 wiper to GND side = 1851. Ohms\n"},
+        ExampleCase{"Json", "sondrel-calc --json 5,000 28 31 0.5 4.5", "",
+                    "{\"passes\": 7, \"vr2_ohms\": 967.1287395632"},
+        ExampleCase{
+            "ReportHeaderOnLinesOfItsOwn",
+            "sondrel-calc --report site.txt --header $'Site A\\nRoof\\n' 1000 28 31 1.25 8.25",
+            "cat site.txt", "Site A\r\nRoof\r\nElev = 1000 ft"},
+        ExampleCase{"Sweep", "sondrel-calc --sweep-elevation 0:20000:1000", "",
+                    "\n1000,6,1887.8094340075622,1646.3438863916608,"},
+        ExampleCase{"WhereVr1GoesNegative",
+                    "sondrel-calc --sweep-elevation 12000:10000:-10 | awk -F, 'NR > 1 && $8 !~ "
+                    "/-/' | head -n 3",
+                    "", "10890,13,"},
+        ExampleCase{"Chart",
+                    "sondrel-calc --sweep-elevation 0:20000:1000 --plot sweep.svg >sweep.csv",
+                    "head -c 5 sweep.svg; wc -l <sweep.csv", "<?xml22\n"},
+        ExampleCase{"FallingRangeExits3",
+                    "sondrel-calc --strict --sweep-elevation 0:20000:1000 28 31 8.25 1.25 "
+                    ">falling.csv; echo $?",
+                    "grep -c 'vr2-negative$' falling.csv", "3\n21\n"},
+        ExampleCase{"Batch", "sondrel-calc --batch sites.csv", "",
+                    "\nPass,15000,28,31,1.25,8.25,15,2991.4042648283266,"}),
+    testing_support::RowName());
+
+TEST(ManPageExamples, EachHasARow) {
+    EXPECT_EQ(ExampleCommands(ExampleLines()).size(), 8u);
+}
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace sondrel::cli

@@ -49,7 +49,8 @@ TEST_P(CorpusTest, EveryInputPassesTheTargetsChecks) {
 INSTANTIATE_TEST_SUITE_P(Targets, CorpusTest,
                          testing::Values(Target{"text_to_number", FuzzTextToNumber, 20},
                                          Target{"format_number", FuzzFormatNumber, 20},
-                                         Target{"session", FuzzSession, 10}),
+                                         Target{"session", FuzzSession, 10},
+                                         Target{"batch", FuzzBatch, 10}),
                          testing_support::RowName{});
 
 }  // namespace

@@ -1,0 +1,93 @@
+#include "app/command_line.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+
+#include "calc/version.h"
+
+namespace sondrel::app {
+namespace {
+
+// The options QGuiApplication and QApplication read for themselves: accepted, not listed.
+constexpr const char* kQtValueOptions[] = {"platform",      "platformpluginpath",
+                                           "platformtheme", "plugin",
+                                           "qmljsdebugger", "qwindowgeometry",
+                                           "qwindowicon",   "qwindowtitle",
+                                           "session",       "display",
+                                           "geometry",      "fontengine",
+                                           "dialogs",       "name",
+                                           "title",         "visual",
+                                           "style",         "stylesheet"};
+constexpr const char* kQtFlagOptions[] = {"reverse", "nograb",      "dograb",
+                                          "sync",    "widgetcount", "testability"};
+
+std::string Usage(const QString& problem) {
+    return "sondrel: " + problem.toStdString() + "\nTry 'sondrel --help'.\n";
+}
+
+}  // namespace
+
+CommandLine ReadCommandLine(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.push_back(QString::fromLocal8Bit(argv[i]));
+    }
+    QCommandLineParser parser;
+    // "-platform xcb", as Qt's own options are written.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral(
+        "Opens the Sondrel window, which sets the VR1 wiper and VR2 of a barometric sensor\n"
+        "scaling circuit. Numbers in its boxes are read in the locale's format.\n"
+        "Qt's own options (-platform NAME, -style NAME, ...) are accepted too.\n"
+        "See sondrel(1), and sondrel-calc(1) for the command line."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Displays version information."));
+    parser.addOption(version);
+    for (const char* name : kQtValueOptions) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : kQtFlagOptions) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        result.exit_code = 2;
+        result.text = Usage(parser.errorText());
+    } else if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        // The help names the program as it was started, which needs an application object;
+        // a core one needs no display.
+        int core_argc = 1;
+        QCoreApplication core(core_argc, argv);
+        result.exit_code = 0;
+        result.text = parser.helpText().toStdString();
+        if (parser.isSet(QStringLiteral("help-all"))) {
+            result.text += "\nQt's options:\n ";
+            for (const char* name : kQtValueOptions) {
+                result.text += std::string(" -") + name + " VALUE";
+            }
+            for (const char* name : kQtFlagOptions) {
+                result.text += std::string(" -") + name;
+            }
+            result.text += "\n";
+        }
+    } else if (parser.isSet(version)) {
+        result.exit_code = 0;
+        result.text = std::string("sondrel ") + kVersion + "\n";
+    } else if (!parser.positionalArguments().isEmpty()) {
+        result.exit_code = 2;
+        result.text =
+            Usage(QStringLiteral("unexpected argument '%1'; sondrel takes no files or values")
+                      .arg(parser.positionalArguments().constFirst()));
+    }
+    return result;
+}
+
+}  // namespace sondrel::app

@@ -1,0 +1,492 @@
+#include "cli/plot.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+#include "calc/design.h"
+#include "calc/failure.h"
+#include "calc/solver.h"
+#include "calc/file_writer.h"
+
+namespace sondrel::cli {
+
+std::vector<std::size_t> ChartRowIndices(std::size_t rows) {
+    std::vector<std::size_t> indices;
+    if (rows <= kMaxChartRows) {
+        indices.resize(rows);
+        for (std::size_t i = 0; i < rows; ++i) {
+            indices[i] = i;
+        }
+        return indices;
+    }
+    indices.reserve(kMaxChartRows);
+    const std::uint64_t last = rows - 1;
+    for (std::uint64_t k = 0; k < kMaxChartRows; ++k) {
+        // k * last / (kMaxChartRows - 1), rounded to nearest, in exact integer arithmetic.
+        const std::uint64_t scaled = k * last;
+        constexpr std::uint64_t kSpan = kMaxChartRows - 1;
+        indices.push_back(static_cast<std::size_t>((scaled + kSpan / 2) / kSpan));
+    }
+    return indices;
+}
+
+std::vector<ChartRow> CalculateChartRows(const std::vector<double>& elevations,
+                                         const InputTexts& inputs) {
+    std::vector<ChartRow> rows;
+    rows.reserve(elevations.size());
+    // The four other values are read once, as the sweep reads them; when one is not a number
+    // every row is a gap.
+    InputTexts values = inputs;
+    values.elevation = "0";
+    Design design;
+    CalculateFailure read_failure;
+    const bool read = ReadDesign(values, design, read_failure) == 5;
+    Outcome outcome;
+    for (const double elevation : elevations) {
+        ChartRow row;
+        row.elevation_ft = elevation;
+        design.elevation_ft = elevation;
+        if (read && (Solve(design, outcome, WarningText::CodesOnly), outcome.solved)) {
+            row.succeeded = true;
+            row.vr2_ohms = outcome.lines.vr2_ohms;
+            row.vr1_wiper_to_gnd_ohms = outcome.lines.vr1_wiper_to_gnd_ohms;
+            for (const DesignWarning& warning : outcome.warnings) {
+                if (!row.warnings.empty()) {
+                    row.warnings += ';';
+                }
+                row.warnings += warning.code;
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+namespace {
+
+// Where the plotting area sits in the chart.
+constexpr double kLeft = 90;
+constexpr double kRight = kChartWidth - 36;
+constexpr double kTop = 64;
+constexpr double kBottom = kChartHeight - 116;
+constexpr double kLegendTop = kChartHeight - 48;
+constexpr double kLegendLine = 22;
+
+constexpr std::string_view kVr2Colour = "#1f5fbf";
+constexpr std::string_view kVr1Colour = "#c2410c";
+constexpr std::string_view kFailedColour = "#9e9e9e";
+constexpr std::string_view kWarningColours[] = {"#f5b800", "#e8505b", "#9c6ade", "#2fa88a"};
+
+// An axis running from `low` to `high`, round numbers `step` apart at its ticks.
+struct Axis {
+    double low = 0;
+    double high = 1;
+    double step = 1;
+    int ticks = 1;  // from low, `step` apart, up to high
+};
+
+// The axis over [min, max]: a step of 1, 2 or 5 times a power of ten giving about six
+// intervals, and ends on multiples of it. An empty or tiny span is widened first.
+Axis RoundAxis(double min, double max) {
+    if (!(max - min > std::max(std::abs(min), std::abs(max)) * 1e-9)) {
+        const double pad = std::max(std::abs(min) * 0.05, 1.0);
+        min -= pad;
+        max += pad;
+    }
+    const double raw = (max / 6) - (min / 6);  // no overflow even for the widest span
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double fraction = raw / magnitude;
+    const double step = (fraction <= 1   ? 1
+                         : fraction <= 2 ? 2
+                         : fraction <= 5 ? 5
+                                         : 10) *
+                        magnitude;
+    Axis axis;
+    axis.step = step;
+    axis.low = std::floor(min / step) * step;
+    axis.high = std::ceil(max / step) * step;
+    axis.ticks =
+        static_cast<int>(std::clamp(std::round(axis.high / step - axis.low / step), 0.0, 100.0)) +
+        1;
+    return axis;
+}
+
+// A tick's value as people read it: thousands grouped with ",", as many decimals as the step
+// needs, "." for the point in every locale.
+std::string TickText(double value, double step) {
+    if (std::abs(value) < step * 1e-9) {
+        value = 0;  // not "-0" or 1e-17 from the arithmetic
+    }
+    char buf[400];
+    if (std::abs(value) >= 1e15 || step < 1e-12) {
+        return std::string(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
+    }
+    const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
+    std::string text(
+        buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals).ptr);
+    const std::size_t digits_begin = text.starts_with('-') ? 1 : 0;
+    std::size_t digits_end = text.find('.');
+    if (digits_end == std::string::npos) {
+        digits_end = text.size();
+    }
+    for (std::size_t at = digits_end; at > digits_begin + 3;) {
+        at -= 3;
+        text.insert(at, 1, ',');
+    }
+    return text;
+}
+
+// A coordinate with one decimal; one far off the chart (or not a number, from a value
+// beyond the axes' arithmetic) is kept just outside it.
+void Coordinate(std::string& svg, double value) {
+    value = std::isnan(value) ? 0 : std::clamp(value, -10.0 * kChartWidth, 10.0 * kChartWidth);
+    char buf[64];
+    svg.append(buf, std::to_chars(buf, buf + sizeof buf, std::round(value * 10) / 10,
+                                  std::chars_format::fixed, 1)
+                        .ptr);
+}
+
+// A user's text as SVG character data: markup characters escaped, anything but printable
+// ASCII shown as "?" so that the document stays well-formed whatever was typed.
+std::string XmlText(std::string_view text) {
+    std::string escaped;
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            default:
+                escaped += c >= 0x20 && c < 0x7f ? c : '?';
+        }
+    }
+    return escaped;
+}
+
+// Builds the document.
+class ChartWriter {
+public:
+    ChartWriter(const std::vector<ChartRow>& rows, const InputTexts& inputs)
+        : rows_(rows), inputs_(inputs) {}
+
+    std::string Svg() {
+        FindAxes();
+        FindShading();
+        const int legend_lines = LayOutLegend();
+        const int height = kChartHeight + static_cast<int>(kLegendLine) * (legend_lines - 1);
+        svg_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+        svg_ += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
+                std::to_string(kChartWidth) + "\" height=\"" + std::to_string(height) +
+                "\" viewBox=\"0 0 " + std::to_string(kChartWidth) + " " + std::to_string(height) +
+                "\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" font-size=\"12\">\n";
+        svg_ += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
+        Title();
+        Shading();
+        Grid();
+        Series("vr2", kVr2Colour, &ChartRow::vr2_ohms);
+        Series("vr1", kVr1Colour, &ChartRow::vr1_wiper_to_gnd_ohms);
+        svg_ += "<rect x=\"" + Number(kLeft) + "\" y=\"" + Number(kTop) + "\" width=\"" +
+                Number(kRight - kLeft) + "\" height=\"" + Number(kBottom - kTop) +
+                "\" fill=\"none\" stroke=\"#333333\"/>\n";
+        Legend();
+        svg_ += "</svg>\n";
+        return std::move(svg_);
+    }
+
+private:
+    // A stretch of rows with the same shading: a set of warning codes, or a failure.
+    struct Shade {
+        std::string id;  // "warned-vr1-negative", "failed"
+        std::string label;
+        std::string_view colour;
+    };
+    struct Band {
+        std::size_t shade;
+        double from, to;  // elevations
+    };
+    struct LegendEntry {
+        std::string id;
+        std::string label;
+        std::string_view colour;
+        bool line;  // a line sample, else a shaded box
+        double x = 0, y = 0;
+    };
+
+    static std::string Number(double value) {
+        std::string text;
+        Coordinate(text, value);
+        return text;
+    }
+
+    static bool Drawn(const ChartRow& row) {
+        return row.succeeded && std::isfinite(row.vr2_ohms) &&
+               std::isfinite(row.vr1_wiper_to_gnd_ohms);
+    }
+
+    double X(double elevation) const {
+        // Halved first, so that no difference overflows.
+        return kLeft + (elevation / 2 - x_.low / 2) / (x_.high / 2 - x_.low / 2) * (kRight - kLeft);
+    }
+    double Y(double ohms) const {
+        return kBottom - (ohms / 2 - y_.low / 2) / (y_.high / 2 - y_.low / 2) * (kBottom - kTop);
+    }
+
+    void FindAxes() {
+        double x_min = 0, x_max = 0, y_min = 0, y_max = 0;
+        bool any_x = false, any_y = false;
+        for (const ChartRow& row : rows_) {
+            if (std::isfinite(row.elevation_ft)) {
+                x_min = any_x ? std::min(x_min, row.elevation_ft) : row.elevation_ft;
+                x_max = any_x ? std::max(x_max, row.elevation_ft) : row.elevation_ft;
+                any_x = true;
+            }
+            if (Drawn(row)) {
+                for (const double v : {row.vr2_ohms, row.vr1_wiper_to_gnd_ohms}) {
+                    y_min = any_y ? std::min(y_min, v) : v;
+                    y_max = any_y ? std::max(y_max, v) : v;
+                    any_y = true;
+                }
+            }
+        }
+        if (!any_y) {
+            y_min = 0;  // every row failed: an empty chart of 0 to 5,000 ohms
+            y_max = 5000;
+        }
+        x_ = RoundAxis(x_min, x_max);
+        y_ = RoundAxis(y_min, y_max);
+    }
+
+    // Each row's stretch of elevation: halfway to its neighbours, or a sliver when alone.
+    std::pair<double, double> Stretch(std::size_t i) const {
+        const double e = rows_[i].elevation_ft;
+        const double alone = (x_.high / 2 - x_.low / 2) / 100;
+        const double before = i > 0 ? (rows_[i - 1].elevation_ft - e) / 2 : 0;
+        const double after = i + 1 < rows_.size() ? (rows_[i + 1].elevation_ft - e) / 2 : 0;
+        double low = std::min({before, after, 0.0});
+        double high = std::max({before, after, 0.0});
+        if (rows_.size() == 1) {
+            low = -alone;
+            high = alone;
+        } else if (i == 0 || i + 1 == rows_.size()) {
+            // The end rows reach as far outwards as they reach inwards.
+            const double half = std::max(-low, high);
+            low = -half;
+            high = half;
+        }
+        return {e + low, e + high};
+    }
+
+    void FindShading() {
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            const ChartRow& row = rows_[i];
+            std::string id;
+            if (!Drawn(row)) {
+                id = "failed";
+            } else if (!row.warnings.empty()) {
+                id = "warned-" + row.warnings;
+                std::replace(id.begin(), id.end(), ';', '+');
+            } else {
+                continue;
+            }
+            const std::size_t shade = ShadeFor(id, row.warnings);
+            const auto [from, to] = Stretch(i);
+            if (!bands_.empty() && bands_.back().shade == shade && last_band_row_ + 1 == i) {
+                bands_.back().from = std::min(bands_.back().from, from);
+                bands_.back().to = std::max(bands_.back().to, to);
+            } else {
+                bands_.push_back({shade, std::min(from, to), std::max(from, to)});
+            }
+            last_band_row_ = i;
+        }
+    }
+
+    std::size_t ShadeFor(const std::string& id, const std::string& codes) {
+        for (std::size_t s = 0; s < shades_.size(); ++s) {
+            if (shades_[s].id == id) {
+                return s;
+            }
+        }
+        if (id == "failed") {
+            shades_.push_back({id, "no result: calculation failed", kFailedColour});
+        } else {
+            std::string label = "warning: " + codes;
+            std::replace(label.begin(), label.end(), ';', ' ');
+            const std::size_t warned = static_cast<std::size_t>(std::count_if(
+                shades_.begin(), shades_.end(), [](const Shade& s) { return s.id != "failed"; }));
+            shades_.push_back({id, label, kWarningColours[warned % std::size(kWarningColours)]});
+        }
+        return shades_.size() - 1;
+    }
+
+    // Places the legend's entries in lines across the chart; returns how many lines.
+    int LayOutLegend() {
+        legend_ = {{"legend-vr2", "VR2", kVr2Colour, true},
+                   {"legend-vr1", "VR1 wiper to GND", kVr1Colour, true}};
+        for (const Shade& shade : shades_) {
+            legend_.push_back({"legend-" + shade.id, shade.label, shade.colour, false});
+        }
+        int lines = 1;
+        double x = kLeft;
+        for (LegendEntry& entry : legend_) {
+            // About 7 pixels a character at 12 pixels, after a 30-pixel sample and a gap.
+            const double width = 30 + 7.0 * static_cast<double>(entry.label.size()) + 24;
+            if (x > kLeft && x + width > kRight) {
+                x = kLeft;
+                ++lines;
+            }
+            entry.x = x;
+            entry.y = kLegendTop + kLegendLine * (lines - 1);
+            x += width;
+        }
+        return lines;
+    }
+
+    void Title() {
+        svg_ += "<text id=\"title\" x=\"" + Number(kChartWidth / 2.0) +
+                "\" y=\"24\" text-anchor=\"middle\" font-size=\"16\" font-weight=\"bold\">"
+                "VR2 and VR1 wiper to GND against elevation</text>\n";
+        svg_ += "<text id=\"inputs\" x=\"" + Number(kChartWidth / 2.0) +
+                "\" y=\"46\" text-anchor=\"middle\" font-size=\"13\">LoBaro " +
+                XmlText(inputs_.lo_baro) + " inHg, HiBaro " + XmlText(inputs_.hi_baro) +
+                " inHg, LoVolts " + XmlText(inputs_.lo_volts) + " V, HiVolts " +
+                XmlText(inputs_.hi_volts) + " V</text>\n";
+    }
+
+    void Shading() {
+        for (std::size_t s = 0; s < shades_.size(); ++s) {
+            svg_ += "<g id=\"" + shades_[s].id + "\" fill=\"" + std::string(shades_[s].colour) +
+                    "\" fill-opacity=\"0.35\">\n";
+            for (const Band& band : bands_) {
+                if (band.shade != s) {
+                    continue;
+                }
+                const double left = std::clamp(X(band.from), kLeft, kRight);
+                const double right = std::clamp(X(band.to), kLeft, kRight);
+                svg_ += "<rect x=\"" + Number(left) + "\" y=\"" + Number(kTop) + "\" width=\"" +
+                        Number(std::max(right - left, 1.0)) + "\" height=\"" +
+                        Number(kBottom - kTop) + "\"/>\n";
+            }
+            svg_ += "</g>\n";
+        }
+    }
+
+    void Grid() {
+        svg_ += "<g id=\"x-axis\" text-anchor=\"middle\">\n";
+        for (int t = 0; t < x_.ticks; ++t) {
+            const double value = x_.low + t * x_.step;
+            const std::string x = Number(X(value));
+            svg_ += "<line x1=\"" + x + "\" y1=\"" + Number(kTop) + "\" x2=\"" + x + "\" y2=\"" +
+                    Number(kBottom + 5) + "\" stroke=\"#dddddd\"/>\n";
+            svg_ += "<text x=\"" + x + "\" y=\"" + Number(kBottom + 20) + "\">" +
+                    TickText(value, x_.step) + "</text>\n";
+        }
+        svg_ += "<text x=\"" + Number((kLeft + kRight) / 2) + "\" y=\"" + Number(kBottom + 42) +
+                "\" font-size=\"13\">elevation, ft</text>\n</g>\n";
+        svg_ += "<g id=\"y-axis\" text-anchor=\"end\">\n";
+        for (int t = 0; t < y_.ticks; ++t) {
+            const double value = y_.low + t * y_.step;
+            const std::string y = Number(Y(value));
+            const bool zero = std::abs(value) < y_.step * 1e-9;
+            svg_ += "<line x1=\"" + Number(kLeft - 5) + "\" y1=\"" + y + "\" x2=\"" +
+                    Number(kRight) + "\" y2=\"" + y + "\" stroke=\"" +
+                    (zero ? "#777777" : "#dddddd") + "\"/>\n";
+            svg_ += "<text x=\"" + Number(kLeft - 8) + "\" y=\"" + Number(Y(value) + 4) + "\">" +
+                    TickText(value, y_.step) + "</text>\n";
+        }
+        svg_ += "<text transform=\"translate(18 " + Number((kTop + kBottom) / 2) +
+                ") rotate(-90)\" text-anchor=\"middle\" font-size=\"13\">ohms</text>\n</g>\n";
+    }
+
+    // One line through the rows that have a result, broken at each row that has none; a row
+    // with no drawn neighbour gets a dot, as a line through one point shows nothing.
+    void Series(std::string_view id, std::string_view colour, double ChartRow::*value) {
+        std::string path;
+        std::string dots;
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            const ChartRow& row = rows_[i];
+            if (!Drawn(row)) {
+                continue;
+            }
+            const bool joined = i > 0 && Drawn(rows_[i - 1]);
+            const bool followed = i + 1 < rows_.size() && Drawn(rows_[i + 1]);
+            path += joined ? " L" : (path.empty() ? "M" : " M");
+            Coordinate(path, X(row.elevation_ft));
+            path += ' ';
+            Coordinate(path, Y(row.*value));
+            if (!joined && !followed) {
+                dots += "<circle cx=\"" + Number(X(row.elevation_ft)) + "\" cy=\"" +
+                        Number(Y(row.*value)) + "\" r=\"3\"/>\n";
+            }
+        }
+        svg_ += "<g id=\"" + std::string(id) + "\" fill=\"" + std::string(colour) + "\" stroke=\"" +
+                std::string(colour) + "\">\n";
+        if (!path.empty()) {
+            svg_ += "<path fill=\"none\" stroke-width=\"2\" d=\"" + path + "\"/>\n";
+        }
+        svg_ += dots + "</g>\n";
+    }
+
+    void Legend() {
+        svg_ += "<g id=\"legend\">\n";
+        for (const LegendEntry& entry : legend_) {
+            svg_ += "<g id=\"" + entry.id + "\">\n";
+            if (entry.line) {
+                svg_ += "<line x1=\"" + Number(entry.x) + "\" y1=\"" + Number(entry.y - 4) +
+                        "\" x2=\"" + Number(entry.x + 24) + "\" y2=\"" + Number(entry.y - 4) +
+                        "\" stroke=\"" + std::string(entry.colour) + "\" stroke-width=\"2\"/>\n";
+            } else {
+                svg_ += "<rect x=\"" + Number(entry.x) + "\" y=\"" + Number(entry.y - 11) +
+                        "\" width=\"24\" height=\"14\" fill=\"" + std::string(entry.colour) +
+                        "\" fill-opacity=\"0.35\" stroke=\"" + std::string(entry.colour) + "\"/>\n";
+            }
+            svg_ += "<text x=\"" + Number(entry.x + 30) + "\" y=\"" + Number(entry.y) + "\">" +
+                    XmlText(entry.label) + "</text>\n</g>\n";
+        }
+        svg_ += "</g>\n";
+    }
+
+    const std::vector<ChartRow>& rows_;
+    const InputTexts& inputs_;
+    Axis x_;
+    Axis y_;
+    std::vector<Shade> shades_;
+    std::vector<Band> bands_;
+    std::size_t last_band_row_ = 0;
+    std::vector<LegendEntry> legend_;
+    std::string svg_;
+};
+
+}  // namespace
+
+std::string SweepChartSvg(const std::vector<ChartRow>& rows, const InputTexts& inputs) {
+    return ChartWriter(rows, inputs).Svg();
+}
+
+bool WriteSweepChart(const SweepRange& range, const InputTexts& inputs, std::string_view path,
+                     Output& err) {
+    std::vector<double> elevations;
+    for (const std::size_t i : ChartRowIndices(range.rows)) {
+        elevations.push_back(SweepElevation(range, i));
+    }
+    const std::string svg = SweepChartSvg(CalculateChartRows(elevations, inputs), inputs);
+    try {
+        WriteFileReplacing(PathFromUtf8(path), svg);
+    } catch (const Failure& failure) {
+        err << "sondrel-calc: " << failure.what() << '\n';
+        return false;
+    }
+    return true;
+}
+
+}  // namespace sondrel::cli

@@ -1,0 +1,52 @@
+#pragma once
+// The chart of an elevation sweep as SVG text: VR2 and the VR1 wiper-to-ground resistance
+// against elevation, rows with a design warning shaded, rows that failed left as gaps.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "calc/design.h"
+#include "cli/output.h"
+#include "cli/sweep.h"
+
+namespace sondrel::cli {
+
+// The most rows a chart draws; a longer sweep is charted at this many of its rows, evenly
+// spread from the first to the last, so that the file and its drawing stay small.
+inline constexpr std::size_t kMaxChartRows = 1001;
+
+// The chart's size in pixels; its height grows by a line for each legend line past the first.
+inline constexpr int kChartWidth = 800;
+inline constexpr int kChartHeight = 500;
+
+// One elevation of a chart.
+struct ChartRow {
+    double elevation_ft = 0;
+    bool succeeded = false;  // else a gap
+    double vr2_ohms = 0;
+    double vr1_wiper_to_gnd_ohms = 0;
+    std::string warnings;  // the design warnings' codes joined by ";", empty when none
+};
+
+// The indices of the sweep's rows a chart draws: all of them, or kMaxChartRows spread evenly
+// over them (the first and the last included).
+std::vector<std::size_t> ChartRowIndices(std::size_t rows);
+
+// The calculation of `inputs` at each of these elevations, as a sweep's rows calculate it.
+std::vector<ChartRow> CalculateChartRows(const std::vector<double>& elevations,
+                                         const InputTexts& inputs);
+
+// The chart of `rows` (in sweep order) as a complete SVG document, its title naming the four
+// inputs after the elevation. Axes have round-number ticks; a row's warnings shade its
+// stretch of elevation, one colour and legend entry for each set of codes; a failed row
+// breaks both lines and is shaded grey. Numbers are written the same in every locale.
+std::string SweepChartSvg(const std::vector<ChartRow>& rows, const InputTexts& inputs);
+
+// sondrel-calc --plot FILE with a sweep: calculates the chart's rows and writes the chart to
+// FILE, replacing it. Returns false, after saying why on `err`, when it cannot be written.
+bool WriteSweepChart(const SweepRange& range, const InputTexts& inputs, std::string_view path,
+                     Output& err);
+
+}  // namespace sondrel::cli

@@ -1,0 +1,148 @@
+// Sweep charts: sondrel-calc --sweep-elevation ... --plot FILE, the file rendered by Qt's SVG
+// renderer, its size, its elements and what they show.
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "cli/plot.h"
+#include "tests/cli/run_capture.h"
+#include "tests/support/row_name.h"
+
+namespace sondrel::cli {
+namespace {
+using sondrel::testing_support::PrintTo;
+
+struct ChartCase {
+    const char* name;
+    std::vector<std::string_view> values;  // after --sweep-elevation
+    int code;
+    std::vector<std::string> shown;   // element ids that must be drawn and shaded or inked
+    std::vector<std::string> absent;  // element ids that must not be there
+    std::vector<std::string> texts;   // parts of the document's text
+    int height = 500;
+    std::size_t max_bytes = 40'000;
+};
+
+class SweepChart : public testing::TestWithParam<ChartCase> {};
+
+TEST_P(SweepChart, RendersWithItsElements) {
+    const ChartCase& c = GetParam();
+    const std::string path = testing::TempDir() + "sondrel_chart_" + c.name + ".svg";
+    std::remove(path.c_str());
+    std::vector<std::string_view> args = {"--plot", path, "--sweep-elevation"};
+    args.insert(args.end(), c.values.begin(), c.values.end());
+    const auto result = test_support::RunWith(args);
+    EXPECT_EQ(result.code, c.code) << result.err;
+
+    std::ifstream in(path, std::ios::binary);
+    const std::string svg{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_FALSE(svg.empty()) << path;
+    EXPECT_LE(svg.size(), c.max_bytes);
+    for (const std::string& text : c.texts) {
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+
+    QSvgRenderer renderer(QByteArray(svg.data(), static_cast<qsizetype>(svg.size())));
+    ASSERT_TRUE(renderer.isValid());
+    EXPECT_EQ(renderer.defaultSize(), QSize(800, c.height));
+    QImage image(renderer.defaultSize(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        renderer.render(&painter);
+    }
+    for (const std::string& id : c.shown) {
+        const QString element = QString::fromStdString(id);
+        ASSERT_TRUE(renderer.elementExists(element)) << id;
+        const QRectF bounds = renderer.boundsOnElement(element);
+        EXPECT_TRUE(QRectF(0, 0, 800, c.height).contains(bounds)) << id;
+        // The renderer paints something inside its bounds.
+        const QRect area = bounds.toAlignedRect().intersected(image.rect());
+        bool inked = false;
+        for (int y = area.top(); y <= area.bottom() && !inked; ++y) {
+            for (int x = area.left(); x <= area.right() && !inked; ++x) {
+                inked = image.pixelColor(x, y) != QColor(Qt::white);
+            }
+        }
+        EXPECT_TRUE(inked) << id;
+    }
+    for (const std::string& id : c.absent) {
+        EXPECT_FALSE(renderer.elementExists(QString::fromStdString(id))) << id;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Charts, SweepChart,
+    testing::Values(ChartCase{"DefaultsEvery1000Ft",
+                              {"0:20000:1000"},
+                              0,
+                              {"vr2", "vr1", "warned-vr1-negative", "legend-warned-vr1-negative",
+                               "legend-vr2", "legend-vr1"},
+                              {"failed", "legend-failed"},
+                              {"LoBaro 28 inHg, HiBaro 31 inHg, LoVolts 1.25 V, HiVolts 8.25 V",
+                               ">20,000</text>", ">elevation, ft</text>", ">ohms</text>",
+                               ">warning: vr1-negative</text>"}},
+                    ChartCase{"FailedRowsAreGaps",
+                              {"145000:145800:100", "28", "31", "0.5", "4.5"},
+                              0,
+                              {"failed", "legend-failed", "vr2"},
+                              {},
+                              {"LoVolts 0.5 V, HiVolts 4.5 V", ">145,800</text>",
+                               ">no result: calculation failed</text>"},
+                              522},  // a second line of legend
+                    ChartCase{"EveryRowFails",
+                              {"0:2000:1000", "28", "28", "1.25", "8.25"},
+                              1,
+                              {"failed", "legend-failed"},
+                              {"warned-vr1-negative"},
+                              {">5,000</text>"}},
+                    ChartCase{
+                        "SingleRow", {"5000:5000:1"}, 0, {"vr2", "vr1"}, {"failed"}, {"<circle "}},
+                    ChartCase{"HectopascalsWarnTwice",
+                              {"0:3000:1000", "950", "1050", "1.25", "8.25"},
+                              0,
+                              {"legend-warned-sensor-range+vr2-negative"},
+                              {},
+                              {">warning: sensor-range vr2-negative</text>"}},
+                    ChartCase{"LongSweepDrawsAtMost1001Rows",
+                              {"0:50000:1"},
+                              0,
+                              {"vr2", "warned-vr1-negative"},
+                              {},
+                              {">50,000</text>"},
+                              522,
+                              60'000}),
+    testing_support::RowName{});
+
+TEST(ChartRows, SpreadEvenlyOverAHugeSweep) {
+    EXPECT_EQ(ChartRowIndices(3), (std::vector<std::size_t>{0, 1, 2}));
+    const std::vector<std::size_t> rows = ChartRowIndices(10'000'000);
+    ASSERT_EQ(rows.size(), 1001u);
+    EXPECT_EQ(rows.front(), 0u);
+    EXPECT_EQ(rows[500], 5'000'000u);  // 4,999,999.5 rounded up
+    EXPECT_EQ(rows.back(), 9'999'999u);
+}
+
+}  // namespace
+}  // namespace sondrel::cli
+
+// Rendering text needs an application object; "offscreen" needs no display.
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
