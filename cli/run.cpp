@@ -37,8 +37,8 @@ int RunSweep(const Options& options, const InputTexts& inputs, Output& out, Outp
     const RowNames names{"elevation", [&range](Output& o, std::size_t row) {
                              o.DoubleFixed(SweepElevation(range, row));
                          }};
-    const int code = StrictStatus(options, TableExitStatus(counts, names, err),
-                                  counts.warned + counts.failed());
+    const int code =
+        StrictStatus(options, TableExitStatus(counts, names, err), counts.warned + counts.failed());
     if (options.plot_file && !WriteSweepChart(range, inputs, *options.plot_file, err)) {
         return kExitFailure;
     }
