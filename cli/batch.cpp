@@ -6,10 +6,10 @@
 #include <utility>
 
 #include "calc/failure.h"
-#include "calc/file_writer.h"
 #include "cli/csv.h"
 #include "cli/json.h"
 #include "cli/run.h"
+#include "files/file_writer.h"
 
 namespace sondrel::cli {
 namespace {

@@ -18,6 +18,7 @@
 #include "cli/json.h"
 #include "cli/options.h"
 #include "cli/sweep.h"
+#include "files/report_file.h"
 
 namespace sondrel::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "calc/report.h"
+#include "files/report_file.h"
 #include "ui/help_text.h"
 #include "ui/layout.h"
 

@@ -1,4 +1,4 @@
-#include "calc/file_writer.h"
+#include "files/file_writer.h"
 
 #include <cerrno>
 #include <optional>
@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "calc/failure.h"
-#include "calc/platform_file.h"
+#include "files/platform_file.h"
 
 namespace sondrel {
 namespace fs = std::filesystem;

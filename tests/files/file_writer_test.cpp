@@ -21,9 +21,9 @@
 #include <unistd.h>
 
 #include "calc/failure.h"
-#include "calc/file_writer.h"
-#include "calc/report.h"
-#include "tests/calc/scratch_folder.h"
+#include "files/file_writer.h"
+#include "files/report_file.h"
+#include "tests/files/scratch_folder.h"
 
 #include "tests/support/row_name.h"
 
