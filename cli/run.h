@@ -1,6 +1,7 @@
 #pragma once
 // sondrel-calc: the window's calculation from a command line, as a function of its arguments
-// so that tests can run it in-process. Exit codes: 0 done, 1 a failure, 2 usage.
+// so that tests can run it in-process. Exit codes: 0 done, 1 a failure, 2 usage, 3 warnings
+// under --strict.
 
 #include <string_view>
 #include <vector>

@@ -319,7 +319,7 @@ TEST(CalculateFailure, HalfLoadedStateIsReloadedNextTime) {
     EXPECT_FALSE(state.Initialized);
     EXPECT_EQ(box.Text(), settled);
 
-    Calculate(state, {}, box);  // the fix: a full reload, not the mixed state
+    Calculate(state, {}, box);  // a full reload, not the mixed state
     EXPECT_EQ(box.Text(), settled);
     EXPECT_EQ(state.PassCount, 6);
 }

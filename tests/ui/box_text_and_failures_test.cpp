@@ -21,7 +21,7 @@ using sondrel::ui::RunCommand;
 
 Q_DECLARE_METATYPE(std::function<void()>)
 
-class UiPartsTest : public QObject {
+class BoxTextAndFailuresTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -160,5 +160,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(UiPartsTest)
-#include "parts_test.moc"
+QTEST_MAIN(BoxTextAndFailuresTest)
+#include "box_text_and_failures_test.moc"
