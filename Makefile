@@ -73,7 +73,7 @@ fuzz:
 .PHONY: test-valgrind
 test-valgrind:
 	@tools/install-deps.sh valgrind
-	@$(BUILD) valgrind --target sondrel-calc calc_tests cli_tests fuzz_corpus_tests
+	@$(BUILD) valgrind --target sondrel-calc calc_tests files_tests cli_tests fuzz_corpus_tests
 	@tools/valgrind-check.sh build/valgrind
 
 # `make test-windows`: the core, sondrel-calc and their tests cross-built for Windows (MinGW-w64,

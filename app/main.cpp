@@ -9,7 +9,7 @@
 #include "app/app_icon.h"
 #include "app/command_line.h"
 #include "app/display_check.h"
-#include "ui/form1.h"
+#include "ui/main_window.h"
 
 int main(int argc, char** argv) {
     // --help, --version and mistakes are answered before any display is needed.
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Sondrel"));
     QApplication::setDesktopFileName(QStringLiteral("sondrel"));
 
-    sondrel::ui::Form1 main_window(report_header);
+    sondrel::ui::MainWindow main_window(report_header);
     main_window.setWindowIcon(sondrel::app::AppIcon());
     main_window.show();
     // Ends when the last window closes: the main window, or a header dialog left open after it.

@@ -14,7 +14,7 @@
 
 #include "app/app_icon.h"
 #include "app/display_check.h"
-#include "ui/form1.h"
+#include "ui/main_window.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     }
     std::string report_header;
     QApplication app(argc, argv);
-    sondrel::ui::Form1 window(report_header);
+    sondrel::ui::MainWindow window(report_header);
     window.setWindowIcon(sondrel::app::AppIcon());
     window.move(0, 0);
     window.show();
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
         }
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    window.findChild<QPushButton*>(QStringLiteral("calculate_button"))->click();
     Settle(300);
 
     const QPixmap shot = window.screen()->grabWindow(window.winId());

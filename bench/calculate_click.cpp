@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "ui/form1.h"
+#include "ui/main_window.h"
 
 namespace {
 
@@ -39,15 +39,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::string header;
     int failures = 0;
-    sondrel::ui::Form1 window(header, [&](const auto&) { ++failures; });
+    sondrel::ui::MainWindow window(header, [&](const auto&) { ++failures; });
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::fprintf(stderr, "calculate-click: the window was never shown\n");
         return 1;
     }
-    auto* calculate = window.findChild<QPushButton*>(QStringLiteral("Command1"));
-    auto* elevation = window.findChild<QLineEdit*>(QStringLiteral("Text2"));
-    auto* results = window.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+    auto* calculate = window.findChild<QPushButton*>(QStringLiteral("calculate_button"));
+    auto* elevation = window.findChild<QLineEdit*>(QStringLiteral("elevation_box"));
+    auto* results = window.findChild<QPlainTextEdit*>(QStringLiteral("results_box"));
 
     constexpr int kRounds = 2000;
     const QString elevations[] = {QStringLiteral("0"), QStringLiteral("5000")};

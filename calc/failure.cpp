@@ -1,7 +1,5 @@
 #include "calc/failure.h"
 
-#include <cstdio>
-
 #include "calc/text_rules.h"
 
 namespace sondrel {
@@ -50,9 +48,10 @@ std::string QuoteForMessage(std::string_view text) {
     constexpr std::size_t kMaxShown = 40;
     std::string out = "\"";
     const auto escape = [&out](unsigned char c) {
-        char buf[8];
-        std::snprintf(buf, sizeof buf, "\\x%02X", c);
-        out += buf;
+        constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+        out += "\\x";
+        out += kHexDigits[c / 16u];
+        out += kHexDigits[c % 16u];
     };
     std::size_t shown = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {

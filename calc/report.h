@@ -1,13 +1,11 @@
 #pragma once
-// The report: the header, the five inputs as typed with their metric equivalents, a blank
-// line and the results box, "\r\n" between lines, written to Output.txt.
+// The report's text: the header, the five inputs as typed with their metric equivalents, a
+// blank line and the results box, "\r\n" between lines.
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "calc/design.h"
-#include "calc/file_writer.h"
 
 namespace sondrel {
 
@@ -32,13 +30,5 @@ struct LoadedInputs {
 // Throws Failure (overflow) when a metric value is not finite.
 std::string ReportText(const LoadedInputs& loaded, const InputTexts& boxes,
                        std::string_view results_text, std::string_view header);
-
-// Builds the report text first, then replaces `file` with it (Output.txt in the current
-// folder by default). A failure while building leaves the file untouched; a failure while
-// writing leaves the earlier file byte for byte and throws Failure (kind File).
-void GenerateReport(const LoadedInputs& loaded, const InputTexts& boxes,
-                    std::string_view results_text, std::string_view header,
-                    const std::filesystem::path& file = std::filesystem::path(kReportFileName),
-                    const ChunkWriter& write = {});
 
 }  // namespace sondrel

@@ -7,11 +7,11 @@
 #include <utility>
 
 #include "calc/failure.h"
-#include "calc/file_writer.h"
 #include "calc/solver.h"
 #include "cli/csv.h"
 #include "cli/exit_status.h"
 #include "cli/json.h"
+#include "files/file_writer.h"
 
 namespace sondrel::cli {
 namespace {

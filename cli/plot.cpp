@@ -8,8 +8,8 @@
 
 #include "calc/design.h"
 #include "calc/failure.h"
-#include "calc/file_writer.h"
 #include "calc/solver.h"
+#include "files/file_writer.h"
 
 namespace sondrel::cli {
 

@@ -19,6 +19,7 @@
 #include "cli/options.h"
 #include "cli/plot.h"
 #include "cli/sweep.h"
+#include "files/report_file.h"
 
 namespace sondrel::cli {
 namespace {

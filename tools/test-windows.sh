@@ -31,6 +31,7 @@ step build cmake --build --preset windows -j "$jobs" || exit 1
 # The prefix is made on Wine's first start; doing it here keeps that out of the tests' time.
 step wine-prefix tools/wine-run.sh wineboot --init || exit 1
 step calc_tests tools/wine-run.sh "$build/tests/calc/calc_tests.exe" --gtest_brief=1
+step files_tests tools/wine-run.sh "$build/tests/files/files_tests.exe" --gtest_brief=1
 step cli_tests tools/wine-run.sh "$build/tests/cli/cli_tests.exe" --gtest_brief=1
 step smoke tests/windows/smoke.sh "$build"
 tools/wine-run.sh wineserver -k >/dev/null 2>&1 || true

@@ -41,7 +41,7 @@ check calc-unwritable-report 1 "$calc" --report "$tmp/missing/Output.txt"
 check calc-bad-arguments 2 "$calc" 1 2
 check calc-help 0 "$calc" --help
 export LC_ALL=C.UTF-8
-for tests in calc/calc_tests cli/cli_tests fuzz/fuzz_corpus_tests; do
+for tests in calc/calc_tests files/files_tests cli/cli_tests fuzz/fuzz_corpus_tests; do
     echo "valgrind: $tests"
     check "$(basename "$tests")" 0 "$build/tests/$tests"
 done

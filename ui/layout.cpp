@@ -69,35 +69,42 @@ Widget* Child(const QWidget& client, std::string_view name) {
 
 // Main window, client area 5595 x 3900 twips. Rows in designed order; the input boxes'
 // defaults and their labels are the calculator's.
-const FormLayout& Form1Layout() {
+const WindowLayout& MainWindowLayout() {
     static const InputTexts defaults;
     static const std::array controls = {
-        ControlLayout{"Command2", K::Button, "Initialize", 1800, 2640, 735, 315, 12, false},
-        ControlLayout{"Text6", K::TextBox, defaults.hi_volts, 360, 2400, 855, 285, 6},
-        ControlLayout{"Text5", K::TextBox, defaults.lo_volts, 360, 1920, 855, 285, 5},
-        ControlLayout{"Text4", K::TextBox, defaults.hi_baro, 360, 1440, 855, 285, 4},
-        ControlLayout{"Text3", K::TextBox, defaults.lo_baro, 360, 960, 855, 285, 3},
-        ControlLayout{"Text2", K::TextBox, defaults.elevation, 360, 480, 855, 285, 2},
-        ControlLayout{"Command1", K::Button, "Calculate", 2040, 3480, 975, 255, 1},
-        ControlLayout{"Text1", K::MultiLineTextBox, "", 2640, 240, 2775, 3135, 0, true, "Results"},
-        ControlLayout{"Label5", K::Label, kHiVoltsBox, 1440, 2400, 615, 255, 11, true, "Text6"},
-        ControlLayout{"Label4", K::Label, kLoVoltsBox, 1440, 1920, 735, 255, 10, true, "Text5"},
-        ControlLayout{"Label3", K::Label, kHiBaroBox, 1440, 1440, 1095, 255, 9, true, "Text4"},
-        ControlLayout{"Label2", K::Label, kLoBaroBox, 1440, 960, 975, 255, 8, true, "Text3"},
-        ControlLayout{"Label1", K::Label, kElevationBox, 1440, 480, 975, 255, 7, true, "Text2"},
+        ControlLayout{"initialize_button", K::Button, "Initialize", 1800, 2640, 735, 315, 12,
+                      false},
+        ControlLayout{"hi_volts_box", K::TextBox, defaults.hi_volts, 360, 2400, 855, 285, 6},
+        ControlLayout{"lo_volts_box", K::TextBox, defaults.lo_volts, 360, 1920, 855, 285, 5},
+        ControlLayout{"hi_baro_box", K::TextBox, defaults.hi_baro, 360, 1440, 855, 285, 4},
+        ControlLayout{"lo_baro_box", K::TextBox, defaults.lo_baro, 360, 960, 855, 285, 3},
+        ControlLayout{"elevation_box", K::TextBox, defaults.elevation, 360, 480, 855, 285, 2},
+        ControlLayout{"calculate_button", K::Button, "Calculate", 2040, 3480, 975, 255, 1},
+        ControlLayout{"results_box", K::MultiLineTextBox, "", 2640, 240, 2775, 3135, 0, true,
+                      "Results"},
+        ControlLayout{"hi_volts_label", K::Label, kHiVoltsBox, 1440, 2400, 615, 255, 11, true,
+                      "hi_volts_box"},
+        ControlLayout{"lo_volts_label", K::Label, kLoVoltsBox, 1440, 1920, 735, 255, 10, true,
+                      "lo_volts_box"},
+        ControlLayout{"hi_baro_label", K::Label, kHiBaroBox, 1440, 1440, 1095, 255, 9, true,
+                      "hi_baro_box"},
+        ControlLayout{"lo_baro_label", K::Label, kLoBaroBox, 1440, 960, 975, 255, 8, true,
+                      "lo_baro_box"},
+        ControlLayout{"elevation_label", K::Label, kElevationBox, 1440, 480, 975, 255, 7, true,
+                      "elevation_box"},
     };
-    static const FormLayout form{"Sondrel", 5595, 3900, controls};
+    static const WindowLayout form{"Sondrel", 5595, 3900, controls};
     return form;
 }
 
 // Report header dialog, client area 4680 x 3195 twips.
-const FormLayout& Form2Layout() {
+const WindowLayout& ReportHeaderDialogLayout() {
     static constexpr std::array controls = {
-        ControlLayout{"Text1", K::MultiLineTextBox, "Report Header", 600, 240, 3615, 2415, 0, true,
-                      "Report header"},
-        ControlLayout{"Command1", K::Button, "Done", 1800, 2880, 975, 255, 1},
+        ControlLayout{"header_box", K::MultiLineTextBox, "Report Header", 600, 240, 3615, 2415, 0,
+                      true, "Report header"},
+        ControlLayout{"done_button", K::Button, "Done", 1800, 2880, 975, 255, 1},
     };
-    static const FormLayout form{"Report Header", 4680, 3195, controls};
+    static const WindowLayout form{"Report Header", 4680, 3195, controls};
     return form;
 }
 
@@ -112,12 +119,12 @@ QRect TwipsToPixels(const ControlLayout& control, double twips_per_pixel) {
                  TwipsToPixels(control.height, twips_per_pixel));
 }
 
-QSize ClientSizeInPixels(const FormLayout& form, double twips_per_pixel) {
+QSize ClientSizeInPixels(const WindowLayout& form, double twips_per_pixel) {
     return QSize(TwipsToPixels(form.client_width, twips_per_pixel),
                  TwipsToPixels(form.client_height, twips_per_pixel));
 }
 
-void BuildControls(const FormLayout& form, QWidget* client, double twips_per_pixel) {
+void BuildControls(const WindowLayout& form, QWidget* client, double twips_per_pixel) {
     std::vector<std::pair<int, QWidget*>> by_tab;
     by_tab.reserve(form.controls.size());
     for (const ControlLayout& control : form.controls) {
@@ -141,7 +148,7 @@ void BuildControls(const FormLayout& form, QWidget* client, double twips_per_pix
     PlaceControls(form, client, twips_per_pixel);
 }
 
-void PlaceControls(const FormLayout& form, QWidget* client, double twips_per_pixel) {
+void PlaceControls(const WindowLayout& form, QWidget* client, double twips_per_pixel) {
     for (const ControlLayout& control : form.controls) {
         Child<QWidget>(*client, control.name)->setGeometry(TwipsToPixels(control, twips_per_pixel));
     }
@@ -154,10 +161,10 @@ double FittingTwipsPerPixel(const QWidget& client) {
             fitting = std::min(fitting, twips / pixels);
         }
     };
-    for (const ControlLayout& control : Form1Layout().controls) {
+    for (const ControlLayout& control : MainWindowLayout().controls) {
         if (control.kind == K::Label) {
             fit(control.width, Child<QLabel>(client, control.name)->sizeHint().width());
-        } else if (control.name == "Text1") {
+        } else if (control.name == "results_box") {
             // The widest result line, wrapped by the box at its viewport's width less the
             // document's margins, with room for the cursor at its end.
             const auto* box = Child<QPlainTextEdit>(client, control.name);

@@ -31,25 +31,25 @@ struct ControlLayout {
     std::string_view names = {};
 };
 
-struct FormLayout {
+struct WindowLayout {
     std::string_view caption;
     int client_width, client_height;  // twips
     std::span<const ControlLayout> controls;
 };
 
-const FormLayout& Form1Layout();  // the main window
-const FormLayout& Form2Layout();  // the report header dialog
+const WindowLayout& MainWindowLayout();          // the main window
+const WindowLayout& ReportHeaderDialogLayout();  // the report header dialog
 
 // The one place twips become logical pixels (rounded to the nearest pixel, halves away from
 // zero), at `twips_per_pixel`.
 int TwipsToPixels(int twips, double twips_per_pixel);
 QRect TwipsToPixels(const ControlLayout& control, double twips_per_pixel);
-QSize ClientSizeInPixels(const FormLayout& form, double twips_per_pixel);
+QSize ClientSizeInPixels(const WindowLayout& form, double twips_per_pixel);
 
 // Creates every control of `form` as a child of `client`, with its objectName, designed text,
 // accessible name, place at `twips_per_pixel` and visibility, ties each label to its box, and
 // sets the tab order from the tab indexes. Labels take no focus.
-void BuildControls(const FormLayout& form, QWidget* client, double twips_per_pixel);
+void BuildControls(const WindowLayout& form, QWidget* client, double twips_per_pixel);
 
 // The twips per pixel for the main window's controls built in `client` with their fonts:
 // the largest, up to the design's 15, at which every label's text fits its designed width and
@@ -58,6 +58,6 @@ void BuildControls(const FormLayout& form, QWidget* client, double twips_per_pix
 double FittingTwipsPerPixel(const QWidget& client);
 
 // Puts the controls of `form` built in `client` at their designed places at `twips_per_pixel`.
-void PlaceControls(const FormLayout& form, QWidget* client, double twips_per_pixel);
+void PlaceControls(const WindowLayout& form, QWidget* client, double twips_per_pixel);
 
 }  // namespace sondrel::ui

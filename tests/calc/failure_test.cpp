@@ -43,8 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "\"" + std::string(40, 'x') + "...\""},
         QuoteCase{"CutCountsCharactersNotBytes", Repeat(kEmoji, 41),
                   "\"" + Repeat(kEmoji, 40) + "...\""},
-        // Found by the fuzzer: stray continuation bytes were glued to the character before
-        // them, so a text of them was never cut.
+        // Stray continuation bytes count one character each, so a text of them is cut too.
         QuoteCase{"StrayContinuationBytesEscapedAndCut", "\x01" + std::string(75, '\x92'),
                   "\"\\x01" + Repeat("\\x92", 39) + "...\""},
         QuoteCase{"CharacterCutShortByTheEnd", "ab\xE2\x82", "\"ab\\xE2\\x82\""},

@@ -88,7 +88,7 @@ TEST(FormatNumberExtremes, SmallestDenormalIsZero) {
 }
 
 // Every row again, after digits were left on the stack: the exponent of the 15-digit text
-// must be read only from the characters written for it. Found by the fuzzer.
+// must be read only from the characters written for it.
 TEST_P(FormatNumberTest, IgnoresWhatLiesBeyondTheDigitsWritten) {
     const FormatCase& c = GetParam();
     FillStackWithDigits();

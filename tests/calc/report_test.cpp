@@ -2,21 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <filesystem>
 #include <string>
-#include <vector>
 
 #include "calc/failure.h"
 #include "calc/solver.h"
-#include "tests/calc/scratch_folder.h"
 
 #include "tests/support/row_name.h"
 
 namespace sondrel {
 namespace {
 using sondrel::testing_support::PrintTo;
-namespace fs = std::filesystem;
 
 const std::string kDefaultResults =
     "VR2 = 1813. Ohms\r\nVR1 wiper to GND side = 1851. Ohms\r\nLoVin = 3.792 Volts\r\n"
@@ -104,101 +99,6 @@ TEST(ReportText, MetricOverflowIsAFailure) {
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.kind(), FailureKind::Overflow);
     }
-}
-
-// A fresh folder per test, removed afterwards; the tests write Output.txt inside it.
-class ReportFileTest : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_FALSE(folder_.path().empty());
-        dir_ = folder_.path();
-        file_ = dir_ / "Output.txt";
-    }
-    static std::string Read(const fs::path& path) { return test::ReadFile(path); }
-    // Everything in the folder but Output.txt: temporary files left behind.
-    std::vector<std::string> Leftovers() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_)) {
-            if (entry.path().filename() != "Output.txt") {
-                names.push_back(entry.path().filename().string());
-            }
-        }
-        return names;
-    }
-    void WriteEarlierReport() {
-        CalculatorSession session;
-        const std::string results_text = session.Calculate({}).Text();
-        GenerateReport(LoadedInputs::From(session.loaded()), {}, results_text, "Earlier\r\n",
-                       file_);
-        earlier_ = Read(file_);
-        ASSERT_FALSE(earlier_.empty());
-    }
-    void ExpectFileFailure(const ChunkWriter& write = {}) {
-        try {
-            GenerateReport(LoadedInputs{}, {"1", "2", "3", "4", "5"}, "new", "New\r\n", file_,
-                           write);
-            FAIL() << "no failure";
-        } catch (const Failure& failure) {
-            EXPECT_EQ(failure.kind(), FailureKind::File);
-            EXPECT_EQ(std::string(failure.what()).rfind("cannot write " + file_.string() + ": ", 0),
-                      0u)
-                << failure.what();
-        }
-    }
-
-    test::ScratchFolder folder_{"sondrel-report"};
-    fs::path dir_;
-    fs::path file_;
-    std::string earlier_;
-};
-
-TEST_F(ReportFileTest, SecondReportReplacesTheFirst) {
-    WriteEarlierReport();
-    GenerateReport(LoadedInputs{}, {}, "second", "", file_);
-    EXPECT_EQ(Read(file_), ReportText(LoadedInputs{}, {}, "second", ""));
-    EXPECT_TRUE(Leftovers().empty());
-}
-
-TEST_F(ReportFileTest, FailurePartWayLeavesTheEarlierReport) {
-    WriteEarlierReport();
-    const ChunkWriter half_then_disk_full = [](std::FILE* file, std::string_view bytes) {
-        const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size() / 2, file);
-        std::fflush(file);
-        errno = ENOSPC;
-        return written;
-    };
-    ExpectFileFailure(half_then_disk_full);
-    EXPECT_EQ(Read(file_), earlier_);
-    EXPECT_TRUE(Leftovers().empty());
-}
-
-TEST_F(ReportFileTest, OutputTxtAsAFolderIsAFailure) {
-    fs::create_directory(file_);
-    ExpectFileFailure();
-    EXPECT_TRUE(fs::is_directory(file_));
-    EXPECT_TRUE(Leftovers().empty());
-}
-
-TEST_F(ReportFileTest, MissingFolderIsAFailure) {
-    file_ = dir_ / "missing" / "Output.txt";
-    ExpectFileFailure();
-    EXPECT_TRUE(Leftovers().empty());
-}
-
-TEST_F(ReportFileTest, SymbolicLinkIsFollowed) {
-    const fs::path real = dir_ / "real.txt";
-    fs::create_symlink("real.txt", file_);
-    GenerateReport(LoadedInputs{}, {}, "", "", file_);
-    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file_)));
-    EXPECT_EQ(Read(real), ReportText(LoadedInputs{}, {}, "", ""));
-}
-
-TEST_F(ReportFileTest, WritesIntoTheCurrentFolderByDefault) {
-    const fs::path old = fs::current_path();
-    fs::current_path(dir_);
-    GenerateReport(LoadedInputs{}, {}, "here", "");
-    fs::current_path(old);
-    EXPECT_EQ(Read(file_), ReportText(LoadedInputs{}, {}, "here", ""));
 }
 
 }  // namespace

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/form1.h"
 #include "ui/layout.h"
+#include "ui/main_window.h"
 
 #include "tests/support/row_name.h"
 
@@ -49,8 +49,9 @@ struct WindowText {
 };
 std::vector<WindowText> LayoutTexts() {
     std::vector<WindowText> texts;
-    for (const auto& [window, layout] : {std::pair{"Form1", &sondrel::ui::Form1Layout()},
-                                         {"Form2", &sondrel::ui::Form2Layout()}}) {
+    for (const auto& [window, layout] :
+         {std::pair{"MainWindow", &sondrel::ui::MainWindowLayout()},
+          {"ReportHeaderDialog", &sondrel::ui::ReportHeaderDialogLayout()}}) {
         texts.push_back({std::string(window) + "_Caption", std::string(layout->caption)});
         for (const sondrel::ui::ControlLayout& control : layout->controls) {
             // The boxes' defaults are numbers ("0"); their labels and results are checked.
@@ -88,9 +89,9 @@ protected:
     QTemporaryDir folder_;
     QString previous_ = QDir::currentPath();
     std::string header_;
-    sondrel::ui::Form1 window_{header_, [](const sondrel::ui::FailureNotice& notice) {
-                                   ADD_FAILURE() << notice.title << ": " << notice.message;
-                               }};
+    sondrel::ui::MainWindow window_{header_, [](const sondrel::ui::FailureNotice& notice) {
+                                        ADD_FAILURE() << notice.title << ": " << notice.message;
+                                    }};
 };
 
 TEST_F(WindowManPageExamples, NamesEveryMenuCommand) {
@@ -105,8 +106,8 @@ TEST_F(WindowManPageExamples, NamesEveryMenuCommand) {
 
 TEST_F(WindowManPageExamples, ShowsTheResultsAndReportOfTheDefaults) {
     const std::string page = PageText();
-    window_.Command1_Click();
-    const auto* results = window_.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+    window_.OnCalculate();
+    const auto* results = window_.findChild<QPlainTextEdit*>(QStringLiteral("results_box"));
     ASSERT_NE(results, nullptr);
     const QStringList result_lines = results->toPlainText().split(QLatin1Char('\n'));
     ASSERT_EQ(result_lines.size(), 4);
@@ -116,7 +117,7 @@ TEST_F(WindowManPageExamples, ShowsTheResultsAndReportOfTheDefaults) {
     }
 
     header_ = "Site A\r\n";
-    window_.prtrpt_Click();
+    window_.OnGenerateReport();
     QFile report(QStringLiteral("Output.txt"));
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     for (const QString& line : QString::fromUtf8(report.readAll()).split(QStringLiteral("\r\n"))) {

@@ -152,9 +152,10 @@ TEST_P(ListSkips, NamesEachSkipWithItsReason) {
 INSTANTIATE_TEST_SUITE_P(
     Tools, ListSkips,
     ::testing::Values(
-        SkipCase{"NoneSkipped",
-                 "[ RUN      ] A.B\n[       OK ] A.B (0 ms)\nPASS   : Form1Test::Calculate()\n",
-                 ""},
+        SkipCase{
+            "NoneSkipped",
+            "[ RUN      ] A.B\n[       OK ] A.B (0 ms)\nPASS   : MainWindowTest::Calculate()\n",
+            ""},
         SkipCase{"GoogleTestReasonOverTwoLines",
                  "[ RUN      ] Locale.Comma\n/src/t.cpp:94: Skipped\nde_DE.UTF-8\n  not installed\n"
                  "\n[  SKIPPED ] Locale.Comma (0 ms)\n[==========] 1 test ran.\n"
@@ -165,11 +166,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "[ RUN      ] A.B\r\n/src/t.cpp:9: Skipped\r\n\r\n[  SKIPPED ] A.B (0 ms)\r\n",
                  "\nSkipped tests, with their reasons (1):\n  A.B: (no reason given)\n"},
         SkipCase{"QtTestRowAndAPassAfterIt",
-                 "SKIP   : Form1Test::Report(read-only folder) root writes anywhere\n"
-                 "   Loc: [/src/form1_test.cpp(120)]\nPASS   : Form1Test::Help()\n"
+                 "SKIP   : MainWindowTest::Report(read-only folder) root writes anywhere\n"
+                 "   Loc: [/src/main_window_test.cpp(120)]\nPASS   : MainWindowTest::Help()\n"
                  "[ RUN      ] A.Skipped\n[       OK ] A.Skipped (0 ms)\n",
                  "\nSkipped tests, with their reasons (1):\n"
-                 "  Form1Test::Report(read-only folder): root writes anywhere\n"},
+                 "  MainWindowTest::Report(read-only folder): root writes anywhere\n"},
         SkipCase{"CountsEverySkip",
                  "[ RUN      ] A.One\nx.cpp:1: Skipped\nwhy\n\n[  SKIPPED ] A.One (0 ms)\n"
                  "[ RUN      ] B.Two\nx.cpp:1: Skipped\nso\n\n[  SKIPPED ] B.Two (0 ms)\n",

@@ -9,9 +9,9 @@
 #include <QTimer>
 
 #include "tests/ui/window_test_support.h"
-#include "ui/form2.h"
+#include "ui/report_header_dialog.h"
 
-using sondrel::ui::Form2;
+using sondrel::ui::ReportHeaderDialog;
 using sondrel::ui::testing::FontScope;
 using sondrel::ui::testing::TypeAtCursor;
 using sondrel::ui::testing::TypeOver;
@@ -21,9 +21,9 @@ using sondrel::ui::testing::WorkingFolder;
 namespace {
 
 // Opens the dialog from the menu and waits until it is on screen.
-Form2* Open(const Window& w) {
-    w.Trigger("rpthdr");
-    Form2* dialog = w.form->header_dialog();
+ReportHeaderDialog* Open(const Window& w) {
+    w.Trigger("report_header_action");
+    ReportHeaderDialog* dialog = w.form->header_dialog();
     if (dialog && !QTest::qWaitForWindowExposed(dialog)) {
         return nullptr;
     }
@@ -31,7 +31,7 @@ Form2* Open(const Window& w) {
 }
 
 // Lets a closed dialog finish destroying itself.
-bool Destroyed(const QPointer<Form2>& dialog) {
+bool Destroyed(const QPointer<ReportHeaderDialog>& dialog) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return dialog.isNull();
 }
@@ -58,18 +58,18 @@ private slots:
         const FontScope font(sondrel::ui::testing::kDesignFontPixels);  // 15 twips to the pixel
         w_ = std::make_unique<Window>();
         w_->form->setWindowIcon(QIcon(QPixmap(16, 16)));
-        Form2* dialog = Open(*w_);
+        ReportHeaderDialog* dialog = Open(*w_);
         QVERIFY(dialog);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Report Header"));
         QVERIFY(dialog->parentWidget() == nullptr);
         QVERIFY(!dialog->isModal());
         QVERIFY(dialog->windowIcon().isNull());
-        QCOMPARE(dialog->Text1()->toPlainText(), QStringLiteral("Report Header"));
-        QCOMPARE(dialog->Text1()->geometry(), QRect(40, 16, 241, 161));
-        QCOMPARE(dialog->Command1()->geometry(), QRect(120, 192, 65, 17));
+        QCOMPARE(dialog->header_box()->toPlainText(), QStringLiteral("Report Header"));
+        QCOMPARE(dialog->header_box()->geometry(), QRect(40, 16, 241, 161));
+        QCOMPARE(dialog->done_button()->geometry(), QRect(120, 192, 65, 17));
         QCOMPARE(dialog->size(), QSize(312, 213));
         QVERIFY(QTest::qWaitForWindowActive(dialog));
-        QCOMPARE(QApplication::focusWidget(), dialog->Text1());
+        QCOMPARE(QApplication::focusWidget(), dialog->header_box());
     }
 
     void doneStoresTheTextAsTyped_data() {
@@ -94,69 +94,71 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QByteArray, stored);
         w_->header = "earlier";
-        QPointer<Form2> dialog = Open(*w_);
+        QPointer<ReportHeaderDialog> dialog = Open(*w_);
         QVERIFY(dialog);
         if (edit) {
-            TypeOver(dialog->Text1(), QString());
-            TypeAtCursor(dialog->Text1(), typed);
+            TypeOver(dialog->header_box(), QString());
+            TypeAtCursor(dialog->header_box(), typed);
         }
-        QTest::mouseClick(dialog->Command1(), Qt::LeftButton);
+        QTest::mouseClick(dialog->done_button(), Qt::LeftButton);
         QCOMPARE(QByteArray::fromStdString(w_->header), stored);
         QVERIFY(Destroyed(dialog));
         QVERIFY(w_->form->header_dialog() == nullptr);
 
         // The next report starts with it, joined straight onto the first line.
-        w_->Trigger("prtrpt");
+        w_->Trigger("generate_report_action");
         QVERIFY(folder_->Read("Output.txt").startsWith(stored + "Elev = 0 ft"));
     }
 
     void reopeningAfterDoneStartsFromTheDesign() {
-        QPointer<Form2> first = Open(*w_);
-        TypeOver(first->Text1(), "Bench 4");
-        QTest::mouseClick(first->Command1(), Qt::LeftButton);
+        QPointer<ReportHeaderDialog> first = Open(*w_);
+        TypeOver(first->header_box(), "Bench 4");
+        QTest::mouseClick(first->done_button(), Qt::LeftButton);
         QVERIFY(Destroyed(first));
 
-        Form2* second = Open(*w_);
+        ReportHeaderDialog* second = Open(*w_);
         QVERIFY(second);
-        QCOMPARE(second->Text1()->toPlainText(), QStringLiteral("Report Header"));
+        QCOMPARE(second->header_box()->toPlainText(), QStringLiteral("Report Header"));
         QCOMPARE(w_->header, std::string("Bench 4"));
     }
 
     void theCloseBoxKeepsTheHeader() {
         w_->header = "Old header";
-        QPointer<Form2> dialog = Open(*w_);
-        TypeOver(dialog->Text1(), "never stored");
+        QPointer<ReportHeaderDialog> dialog = Open(*w_);
+        TypeOver(dialog->header_box(), "never stored");
         QVERIFY(dialog->close());
         QVERIFY(Destroyed(dialog));
         QCOMPARE(w_->header, std::string("Old header"));
-        QCOMPARE(Open(*w_)->Text1()->toPlainText(), QStringLiteral("Report Header"));
+        QCOMPARE(Open(*w_)->header_box()->toPlainText(), QStringLiteral("Report Header"));
     }
 
     void openingTwiceRaisesTheSameDialog() {
-        QPointer<Form2> dialog = Open(*w_);
-        TypeOver(dialog->Text1(), "half typed");
+        QPointer<ReportHeaderDialog> dialog = Open(*w_);
+        TypeOver(dialog->header_box(), "half typed");
         dialog->showMinimized();
-        w_->Trigger("rpthdr");
+        w_->Trigger("report_header_action");
         QCOMPARE(w_->form->header_dialog(), dialog.data());
         QVERIFY(!dialog->isMinimized());
         QVERIFY(dialog->isVisible());
-        QCOMPARE(dialog->Text1()->toPlainText(), QStringLiteral("half typed"));
+        QCOMPARE(dialog->header_box()->toPlainText(), QStringLiteral("half typed"));
         const QWidgetList tops = QApplication::topLevelWidgets();
         QCOMPARE(std::count_if(tops.begin(), tops.end(),
-                               [](QWidget* top) { return qobject_cast<Form2*>(top) != nullptr; }),
+                               [](QWidget* top) {
+                                   return qobject_cast<ReportHeaderDialog*>(top) != nullptr;
+                               }),
                  1);
     }
 
     void theMainWindowStaysUsableWhileItIsOpen() {
-        QPointer<Form2> dialog = Open(*w_);
-        QTest::mouseClick(dialog->Command1(), Qt::LeftButton);  // header "Report Header"
+        QPointer<ReportHeaderDialog> dialog = Open(*w_);
+        QTest::mouseClick(dialog->done_button(), Qt::LeftButton);  // header "Report Header"
         dialog = Open(*w_);
-        TypeOver(dialog->Text1(), "not yet stored");
+        TypeOver(dialog->header_box(), "not yet stored");
         QVERIFY(QApplication::activeModalWidget() == nullptr);
 
-        w_->Click("Command1");
+        w_->Click("calculate_button");
         QCOMPARE(w_->ResultsText(), sondrel::ui::testing::kDefaultResults);
-        w_->Trigger("prtrpt");
+        w_->Trigger("generate_report_action");
         QVERIFY(folder_->Read("Output.txt").startsWith("Report HeaderElev = 0 ft"));
         QVERIFY(dialog->isVisible());
     }
@@ -165,14 +167,14 @@ private slots:
     // closes: here only after the dialog, not when the main window closes first.
     void closingTheMainWindowLeavesTheDialogRunning() {
         QSignalSpy last_closed(qApp, &QGuiApplication::lastWindowClosed);
-        QPointer<Form2> dialog = Open(*w_);
+        QPointer<ReportHeaderDialog> dialog = Open(*w_);
         bool ran_alone = false;
         QTimer::singleShot(0, this, [&] { w_->form->close(); });
         QTimer::singleShot(50, this, [&] {
             ran_alone = dialog && dialog->isVisible() && last_closed.isEmpty();
             if (dialog) {
-                TypeOver(dialog->Text1(), "after the main window");
-                QTest::mouseClick(dialog->Command1(), Qt::LeftButton);
+                TypeOver(dialog->header_box(), "after the main window");
+                QTest::mouseClick(dialog->done_button(), Qt::LeftButton);
             }
         });
         QTimer give_up;  // a program that never ends would fail here, not hang

@@ -38,7 +38,8 @@ using sondrel::ui::testing::Window;
 
 constexpr std::uint64_t kDefaultSeed = 20261208;
 constexpr int kDefaultSteps = 10000;
-const char* const kInputBoxes[] = {"Text2", "Text3", "Text4", "Text5", "Text6"};
+const char* const kInputBoxes[] = {"elevation_box", "lo_baro_box", "hi_baro_box", "lo_volts_box",
+                                   "hi_volts_box"};
 
 std::uint64_t FromEnvironment(const char* name, std::uint64_t fallback) {
     const char* text = std::getenv(name);
@@ -383,7 +384,7 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
         if (!outcome.solved) {
             expected_failure_ = outcome.failure.message;
         }
-        w.Click("Command1");
+        w.Click("calculate_button");
         ++calculations_;
         failed_calculations_ += expected_failure_ ? 1 : 0;
         return QStringLiteral("Calculate");
@@ -401,13 +402,13 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
         } catch (const Failure& failure) {
             expected_failure_ = std::string(failure.what());
         }
-        w.Trigger("prtrpt");
+        w.Trigger("generate_report_action");
         ++reports_;
         failed_reports_ += expected_failure_ ? 1 : 0;
         return QStringLiteral("Generate_Report");
     }
     if (roll < 81) {  // Help
-        w.Trigger("mnuHelp");
+        w.Trigger("help_action");
         mirror_.results = sondrel::ui::kHelpText;
         return QStringLiteral("Help");
     }
@@ -423,17 +424,17 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
         return QStringLiteral("results box \"%1\"").arg(Shown(text));
     }
     // The header dialog: open it (again), type, then Done or close it.
-    w.Trigger("rpthdr");
-    sondrel::ui::Form2* dialog = w.form->header_dialog();
+    w.Trigger("report_header_action");
+    sondrel::ui::ReportHeaderDialog* dialog = w.form->header_dialog();
     if (dialog == nullptr) {
         return QStringLiteral("Report_Header opened no dialog");
     }
     const QString text = make.Free();
-    dialog->Text1()->setPlainText(text);
+    dialog->header_box()->setPlainText(text);
     QString what;
     if (make.Below(4) != 0) {
         mirror_.header = ConvertLineBreaks(text.toStdString(), kCrLf);
-        QTest::mouseClick(dialog->Command1(), Qt::LeftButton);
+        QTest::mouseClick(dialog->done_button(), Qt::LeftButton);
         what = QStringLiteral("header \"%1\", Done").arg(Shown(text));
     } else if (make.Below(2) == 0) {
         dialog->close();

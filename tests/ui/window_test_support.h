@@ -19,7 +19,7 @@
 #include <QTest>
 
 #include "ui/failure_reporter.h"
-#include "ui/form1.h"
+#include "ui/main_window.h"
 
 namespace sondrel::ui::testing {
 
@@ -27,10 +27,10 @@ namespace sondrel::ui::testing {
 struct Window {
     std::string header;
     std::vector<FailureNotice> failures;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
 
     Window() {
-        form = std::make_unique<Form1>(
+        form = std::make_unique<MainWindow>(
             header, [this](const FailureNotice& notice) { failures.push_back(notice); });
     }
 
@@ -43,7 +43,7 @@ struct Window {
         return widget;
     }
     QLineEdit* Box(const char* name) const { return Get<QLineEdit>(name); }
-    QPlainTextEdit* Results() const { return Get<QPlainTextEdit>("Text1"); }
+    QPlainTextEdit* Results() const { return Get<QPlainTextEdit>("results_box"); }
     QString ResultsText() const { return Results()->toPlainText(); }
     void Click(const char* button) const {
         QTest::mouseClick(Get<QPushButton>(button), Qt::LeftButton);

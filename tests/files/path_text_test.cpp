@@ -1,4 +1,4 @@
-#include "calc/file_writer.h"
+#include "files/file_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -21,7 +21,7 @@ using sondrel::ui::RunCommand;
 
 Q_DECLARE_METATYPE(std::function<void()>)
 
-class UiPartsTest : public QObject {
+class BoxTextAndFailuresTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -121,10 +121,10 @@ private slots:
     // Without an injected reporter the window shows a message box, and goes on afterwards.
     void theDefaultReporterShowsAMessageBox() {
         std::string header;
-        sondrel::ui::Form1 form(header);
+        sondrel::ui::MainWindow form(header);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        sondrel::ui::testing::TypeOver(form.findChild<QLineEdit*>("Text3"), "twenty");
+        sondrel::ui::testing::TypeOver(form.findChild<QLineEdit*>("lo_baro_box"), "twenty");
 
         QString title, text, details;
         QTimer::singleShot(0, this, [&] {
@@ -136,18 +136,18 @@ private slots:
                 box->accept();
             }
         });
-        QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QPushButton*>("calculate_button"), Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("Sondrel"));
         QCOMPARE(text, QStringLiteral("Type mismatch"));
         QVERIFY2(details.contains("LoBaro, inHg") && details.contains("twenty"),
                  qPrintable(details));
 
-        sondrel::ui::testing::TypeOver(form.findChild<QLineEdit*>("Text3"), "28");
-        QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
-        QCOMPARE(form.findChild<QPlainTextEdit*>("Text1")->toPlainText(),
+        sondrel::ui::testing::TypeOver(form.findChild<QLineEdit*>("lo_baro_box"), "28");
+        QTest::mouseClick(form.findChild<QPushButton*>("calculate_button"), Qt::LeftButton);
+        QCOMPARE(form.findChild<QPlainTextEdit*>("results_box")->toPlainText(),
                  sondrel::ui::testing::kDefaultResults);
     }
 };
 
-QTEST_MAIN(UiPartsTest)
-#include "parts_test.moc"
+QTEST_MAIN(BoxTextAndFailuresTest)
+#include "box_text_and_failures_test.moc"

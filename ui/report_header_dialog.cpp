@@ -1,4 +1,4 @@
-#include "ui/form2.h"
+#include "ui/report_header_dialog.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -8,28 +8,28 @@
 
 namespace sondrel::ui {
 
-Form2::Form2(std::string& report_header, FailureReporter report_failure, double twips_per_pixel)
+ReportHeaderDialog::ReportHeaderDialog(std::string& report_header, FailureReporter report_failure,
+                                       double twips_per_pixel)
     : QWidget(nullptr, Qt::Window),
       report_header_(report_header),
       report_failure_(std::move(report_failure)) {
-    const FormLayout& layout = Form2Layout();
+    const WindowLayout& layout = ReportHeaderDialogLayout();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(
         QString::fromUtf8(layout.caption.data(), static_cast<qsizetype>(layout.caption.size())));
     resize(ClientSizeInPixels(layout, twips_per_pixel));
     BuildControls(layout, this, twips_per_pixel);
-    Text1_ = findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
-    Command1_ = findChild<QPushButton*>(QStringLiteral("Command1"));
-    Text1_->setFocus();
+    header_box_ = findChild<QPlainTextEdit*>(QStringLiteral("header_box"));
+    done_button_ = findChild<QPushButton*>(QStringLiteral("done_button"));
+    header_box_->setFocus();
 
-    connect(Command1_, &QPushButton::clicked, this, &Form2::Command1_Click);
-    form_load();
+    connect(done_button_, &QPushButton::clicked, this, &ReportHeaderDialog::OnDone);
 }
 
-void Form2::Command1_Click() {
+void ReportHeaderDialog::OnDone() {
     bool stored = false;
     RunCommand(report_failure_, [&] {
-        report_header_ = TypedText(*Text1_);
+        report_header_ = TypedText(*header_box_);
         stored = true;
     });
     if (stored) {

@@ -1,4 +1,4 @@
-#include "ui/form1.h"
+#include "ui/main_window.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -7,7 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "calc/report.h"
+#include "files/report_file.h"
 #include "ui/help_text.h"
 #include "ui/layout.h"
 
@@ -17,7 +17,7 @@ namespace {
 template <typename Widget>
 Widget* Control(QWidget* client, const char* name) {
     auto* widget = client->findChild<Widget*>(QLatin1String(name));
-    Q_ASSERT_X(widget, "Form1", name);
+    Q_ASSERT_X(widget, "MainWindow", name);
     return widget;
 }
 
@@ -31,26 +31,26 @@ NumberSeparators SeparatorsOf(const QLocale& locale) {
     return NumberSeparators{Utf8(locale.decimalPoint()), Utf8(locale.groupSeparator())};
 }
 
-Form1::Form1(std::string& report_header, FailureReporter report_failure)
+MainWindow::MainWindow(std::string& report_header, FailureReporter report_failure)
     : report_header_(report_header),
       report_failure_(std::move(report_failure)),
       separators_(SeparatorsOf(QLocale())) {
     if (!report_failure_) {
         report_failure_ = [this](const FailureNotice& notice) { ShowFailureBox(this, notice); };
     }
-    const FormLayout& layout = Form1Layout();
+    const WindowLayout& layout = MainWindowLayout();
     setWindowTitle(
         QString::fromUtf8(layout.caption.data(), static_cast<qsizetype>(layout.caption.size())));
 
     // Three commands straight on the bar, drawn by Qt on every platform.
     QMenuBar* bar = menuBar();
     bar->setNativeMenuBar(false);
-    QAction* rpthdr = bar->addAction(QStringLiteral("Report_Header"));
-    QAction* prtrpt = bar->addAction(QStringLiteral("Generate_Report"));
-    QAction* mnuHelp = bar->addAction(QStringLiteral("Help"));
-    rpthdr->setObjectName(QStringLiteral("rpthdr"));
-    prtrpt->setObjectName(QStringLiteral("prtrpt"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* header_command = bar->addAction(QStringLiteral("Report_Header"));
+    QAction* report_command = bar->addAction(QStringLiteral("Generate_Report"));
+    QAction* help_command = bar->addAction(QStringLiteral("Help"));
+    header_command->setObjectName(QStringLiteral("report_header_action"));
+    report_command->setObjectName(QStringLiteral("generate_report_action"));
+    help_command->setObjectName(QStringLiteral("help_action"));
 
     // The client area below the bar; no layout manager, so the controls keep their places.
     auto* client = new QWidget(this);
@@ -63,50 +63,44 @@ Form1::Form1(std::string& report_header, FailureReporter report_failure)
     const QSize client_size = ClientSizeInPixels(layout, twips_per_pixel_);
     resize(client_size.width(), client_size.height() + bar->sizeHint().height());
 
-    Text1_ = Control<QPlainTextEdit>(client, "Text1");
-    Text2_ = Control<QLineEdit>(client, "Text2");
-    Text3_ = Control<QLineEdit>(client, "Text3");
-    Text4_ = Control<QLineEdit>(client, "Text4");
-    Text5_ = Control<QLineEdit>(client, "Text5");
-    Text6_ = Control<QLineEdit>(client, "Text6");
-    Command1_ = Control<QPushButton>(client, "Command1");
-    Command2_ = Control<QPushButton>(client, "Command2");
-    results_ = PlainTextHolder(Text1_);
+    results_box_ = Control<QPlainTextEdit>(client, "results_box");
+    elevation_box_ = Control<QLineEdit>(client, "elevation_box");
+    lo_baro_box_ = Control<QLineEdit>(client, "lo_baro_box");
+    hi_baro_box_ = Control<QLineEdit>(client, "hi_baro_box");
+    lo_volts_box_ = Control<QLineEdit>(client, "lo_volts_box");
+    hi_volts_box_ = Control<QLineEdit>(client, "hi_volts_box");
+    calculate_button_ = Control<QPushButton>(client, "calculate_button");
+    initialize_button_ = Control<QPushButton>(client, "initialize_button");
+    results_ = PlainTextHolder(results_box_);
 
     // The designed numbers ("1.25") written the way this locale reads them ("1,25").
     if (separators_.decimal != ".") {
         const QString decimal = QString::fromStdString(separators_.decimal);
-        for (QLineEdit* box : {Text2_, Text3_, Text4_, Text5_, Text6_}) {
+        for (QLineEdit* box : InputBoxes()) {
             box->setText(box->text().replace(QLatin1Char('.'), decimal));
         }
     }
-    Text1_->setFocus();
+    results_box_->setFocus();
 
-    connect(Command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(Command2_, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(Text2_, &QLineEdit::textChanged, this, &Form1::Text2_Change);
-    connect(Text3_, &QLineEdit::textChanged, this, &Form1::Text3_Change);
-    connect(Text4_, &QLineEdit::textChanged, this, &Form1::Text4_Change);
-    connect(Text5_, &QLineEdit::textChanged, this, &Form1::Text5_Change);
-    connect(Text6_, &QLineEdit::textChanged, this, &Form1::Text6_Change);
-    connect(rpthdr, &QAction::triggered, this, &Form1::rpthdr_Click);
-    connect(prtrpt, &QAction::triggered, this, &Form1::prtrpt_Click);
-    connect(mnuHelp, &QAction::triggered, this, &Form1::mnuHelp_Click);
+    connect(calculate_button_, &QPushButton::clicked, this, &MainWindow::OnCalculate);
+    connect(initialize_button_, &QPushButton::clicked, this, &MainWindow::OnInitialize);
+    for (QLineEdit* box : InputBoxes()) {
+        connect(box, &QLineEdit::textChanged, this, &MainWindow::OnInputChanged);
+    }
+    connect(header_command, &QAction::triggered, this, &MainWindow::OnReportHeader);
+    connect(report_command, &QAction::triggered, this, &MainWindow::OnGenerateReport);
+    connect(help_command, &QAction::triggered, this, &MainWindow::OnHelp);
 
-    Form_Load();
+    session_.ClearInitialized();
 }
 
-Form1::~Form1() {
+MainWindow::~MainWindow() {
     // A header dialog still open has no owner; it goes with the window that opened it, while
     // the report header it writes to is still there.
     delete header_dialog_.data();
 }
 
-void Form1::Form_Load() {
-    session_.ClearInitialized();
-}
-
-void Form1::Command1_Click() {
+void MainWindow::OnCalculate() {
     RunCommand(report_failure_, [this] {
         const Outcome outcome = session_.Calculate(InputBoxTexts(), separators_);
         // A failure leaves the box with the lines written before it, if any.
@@ -119,7 +113,7 @@ void Form1::Command1_Click() {
     });
 }
 
-void Form1::Command2_Click() {
+void MainWindow::OnInitialize() {
     RunCommand(report_failure_, [this] {
         if (const auto failure = session_.Initialize(InputBoxTexts(), separators_)) {
             throw Failure(failure->kind, failure->message);
@@ -127,26 +121,15 @@ void Form1::Command2_Click() {
     });
 }
 
-void Form1::Text2_Change() {
-    session_.ClearInitialized();
-}
-void Form1::Text3_Change() {
-    session_.ClearInitialized();
-}
-void Form1::Text4_Change() {
-    session_.ClearInitialized();
-}
-void Form1::Text5_Change() {
-    session_.ClearInitialized();
-}
-void Form1::Text6_Change() {
+void MainWindow::OnInputChanged() {
     session_.ClearInitialized();
 }
 
-void Form1::rpthdr_Click() {
+void MainWindow::OnReportHeader() {
     RunCommand(report_failure_, [this] {
         if (!header_dialog()) {
-            header_dialog_ = new Form2(report_header_, report_failure_, twips_per_pixel_);
+            header_dialog_ =
+                new ReportHeaderDialog(report_header_, report_failure_, twips_per_pixel_);
         }
         header_dialog_->setWindowState(header_dialog_->windowState() & ~Qt::WindowMinimized);
         header_dialog_->show();
@@ -155,20 +138,25 @@ void Form1::rpthdr_Click() {
     });
 }
 
-void Form1::prtrpt_Click() {
+void MainWindow::OnGenerateReport() {
     RunCommand(report_failure_, [this] {
         GenerateReport(LoadedInputs::From(session_.loaded()), InputBoxTexts(), results_.Text(),
                        report_header_);
     });
 }
 
-void Form1::mnuHelp_Click() {
+void MainWindow::OnHelp() {
     RunCommand(report_failure_, [this] { results_.SetText(std::string(kHelpText)); });
 }
 
-InputTexts Form1::InputBoxTexts() const {
-    return InputTexts{Utf8(Text2_->text()), Utf8(Text3_->text()), Utf8(Text4_->text()),
-                      Utf8(Text5_->text()), Utf8(Text6_->text())};
+std::array<QLineEdit*, 5> MainWindow::InputBoxes() const {
+    return {elevation_box_, lo_baro_box_, hi_baro_box_, lo_volts_box_, hi_volts_box_};
+}
+
+InputTexts MainWindow::InputBoxTexts() const {
+    return InputTexts{Utf8(elevation_box_->text()), Utf8(lo_baro_box_->text()),
+                      Utf8(hi_baro_box_->text()), Utf8(lo_volts_box_->text()),
+                      Utf8(hi_volts_box_->text())};
 }
 
 }  // namespace sondrel::ui

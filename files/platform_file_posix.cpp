@@ -1,4 +1,4 @@
-#include "calc/platform_file.h"
+#include "files/platform_file.h"
 
 #include <cerrno>
 

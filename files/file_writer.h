@@ -30,9 +30,9 @@ int ReadWholeFile(const std::filesystem::path& path, std::string& contents);
 // folder must exist). A file the user may not open for output fails, with the reason opening
 // it gives. A regular file with one name is replaced by renaming a temporary file written
 // beside it, with the earlier owner and mode. It is written in place instead (opened for
-// output and truncated, as the original program did) when it has other names (hard links),
-// when no temporary file can be made beside it (a folder the user may not write) or given
-// its owner, or when the rename fails; a device or a pipe is always written in place.
+// output and truncated) when it has other names (hard links), when no temporary file can be
+// made beside it (a folder the user may not write) or given its owner, or when the rename
+// fails; a device or a pipe is always written in place.
 // On any failure the earlier file is left as it was (in place: its earlier contents are put
 // back), no temporary file is left, and Failure (kind File) says "cannot write <full path>:
 // <the system's reason>", the path followed by " (a link to <where it leads>)" for a link,

@@ -21,10 +21,10 @@
 #include <unistd.h>
 
 #include "calc/failure.h"
-#include "calc/file_writer.h"
-#include "calc/report.h"
 #include "calc/solver.h"
-#include "tests/calc/scratch_folder.h"
+#include "files/file_writer.h"
+#include "files/report_file.h"
+#include "tests/files/scratch_folder.h"
 
 #include "tests/support/row_name.h"
 

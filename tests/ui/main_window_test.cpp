@@ -15,16 +15,16 @@
 
 #include "calc/failure.h"
 #include "tests/ui/window_test_support.h"
-#include "ui/form2.h"
 #include "ui/help_text.h"
 #include "ui/layout.h"
 #include "ui/plain_text_holder.h"
+#include "ui/report_header_dialog.h"
 
 using sondrel::FailureKind;
 using sondrel::ui::AsBoxText;
 using sondrel::ui::ControlLayout;
-using sondrel::ui::FormLayout;
 using sondrel::ui::kHelpText;
+using sondrel::ui::WindowLayout;
 using sondrel::ui::testing::FontScope;
 using sondrel::ui::testing::kDefaultResults;
 using sondrel::ui::testing::kDesignFontPixels;
@@ -54,7 +54,7 @@ bool EveryLineFeedAfterCarriageReturn(const QByteArray& bytes) {
 
 }  // namespace
 
-class Form1Test : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -70,11 +70,11 @@ private slots:
 
     void startsWithDefaultsAndFocusInResults() {
         QCOMPARE(w_->form->windowTitle(), QStringLiteral("Sondrel"));
-        QCOMPARE(w_->Box("Text2")->text(), QStringLiteral("0"));
-        QCOMPARE(w_->Box("Text3")->text(), QStringLiteral("28"));
-        QCOMPARE(w_->Box("Text4")->text(), QStringLiteral("31"));
-        QCOMPARE(w_->Box("Text5")->text(), QStringLiteral("1.25"));
-        QCOMPARE(w_->Box("Text6")->text(), QStringLiteral("8.25"));
+        QCOMPARE(w_->Box("elevation_box")->text(), QStringLiteral("0"));
+        QCOMPARE(w_->Box("lo_baro_box")->text(), QStringLiteral("28"));
+        QCOMPARE(w_->Box("hi_baro_box")->text(), QStringLiteral("31"));
+        QCOMPARE(w_->Box("lo_volts_box")->text(), QStringLiteral("1.25"));
+        QCOMPARE(w_->Box("hi_volts_box")->text(), QStringLiteral("8.25"));
         QVERIFY(w_->ResultsText().isEmpty());
         QVERIFY(!w_->form->session().initialized());
         QVERIFY(w_->header.empty());
@@ -82,7 +82,7 @@ private slots:
         w_->form->show();
         QVERIFY(QTest::qWaitForWindowActive(w_->form.get()));
         QCOMPARE(QApplication::focusWidget(), w_->Results());
-        QVERIFY(!w_->Get<QPushButton>("Command2")->isVisible());
+        QVERIFY(!w_->Get<QPushButton>("initialize_button")->isVisible());
     }
 
     void tabOrderFollowsTheDesign() {
@@ -93,8 +93,9 @@ private slots:
             visited << QApplication::focusWidget()->objectName();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QCOMPARE(visited, (QStringList{"Text1", "Command1", "Text2", "Text3", "Text4", "Text5",
-                                       "Text6", "Text1"}));
+        QCOMPARE(visited,
+                 (QStringList{"results_box", "calculate_button", "elevation_box", "lo_baro_box",
+                              "hi_baro_box", "lo_volts_box", "hi_volts_box", "results_box"}));
     }
 
     void menuBarHoldsThreeCommandsWithoutDropDowns() {
@@ -109,7 +110,7 @@ private slots:
     }
 
     void calculateFillsTheFourLines() {
-        w_->Click("Command1");
+        w_->Click("calculate_button");
         QCOMPARE(w_->ResultsText(), kDefaultResults);
         QVERIFY(w_->form->session().initialized());
         QCOMPARE(w_->form->session().passes(), 6);
@@ -119,35 +120,35 @@ private slots:
     // Whether Calculate reloaded shows in PassCount once the hidden Initialize has put the
     // wiper estimate back to 0.34 without resetting the count: carrying on counts from 6.
     void calculateReloadsOnlyAfterAnEdit() {
-        w_->Click("Command1");
-        w_->Click("Command2");
-        w_->Click("Command1");
+        w_->Click("calculate_button");
+        w_->Click("initialize_button");
+        w_->Click("calculate_button");
         QCOMPARE(w_->form->session().passes(), 11);  // went on from 6: nothing reloaded
 
-        w_->Click("Command2");
-        TypeOver(w_->Box("Text4"), "3");
-        TypeOver(w_->Box("Text4"), "31");  // changed and changed back
+        w_->Click("initialize_button");
+        TypeOver(w_->Box("hi_baro_box"), "3");
+        TypeOver(w_->Box("hi_baro_box"), "31");  // changed and changed back
         QVERIFY(!w_->form->session().initialized());
-        w_->Click("Command1");
+        w_->Click("calculate_button");
         QCOMPARE(w_->form->session().passes(), 6);  // reloaded: counted from 1
         QCOMPARE(w_->ResultsText(), kDefaultResults);
 
-        TypeOver(w_->Box("Text2"), "1000");
-        w_->Click("Command1");
+        TypeOver(w_->Box("elevation_box"), "1000");
+        w_->Click("calculate_button");
         QCOMPARE(w_->ResultsText(), QStringLiteral("VR2 = 1888. Ohms\nVR1 wiper to GND side = "
                                                    "1646. Ohms\nLoVin = 3.64 Volts\nHiVin = "
                                                    "4.081 Volts"));
     }
 
     void helpReplacesResultsAndTheReportCarriesIt() {
-        w_->Click("Command1");
+        w_->Click("calculate_button");
         const auto passes = w_->form->session().passes();
-        w_->Trigger("mnuHelp");
+        w_->Trigger("help_action");
         QCOMPARE(w_->ResultsText(), AsBoxText(kHelpText));
         QCOMPARE(w_->form->session().passes(), passes);
         QVERIFY(w_->form->session().initialized());
 
-        w_->Trigger("prtrpt");
+        w_->Trigger("generate_report_action");
         const QByteArray report = folder_->Read("Output.txt");
         QVERIFY(report.startsWith("Elev = 0 ft       Elev = . m\r\n"));
         QCOMPARE(ReportTail(report), QByteArray(kHelpText.data(), kHelpText.size()) + "\r\n");
@@ -164,13 +165,13 @@ private slots:
     void typedResultsGoIntoTheReportAsTyped() {
         QFETCH(QString, typed);
         QFETCH(QByteArray, reported);
-        w_->Click("Command1");
+        w_->Click("calculate_button");
         QPlainTextEdit* box = w_->Results();
         box->setFocus();
         QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClick(box, Qt::Key_Return);
         TypeAtCursor(box, typed);
-        w_->Trigger("prtrpt");
+        w_->Trigger("generate_report_action");
 
         const QByteArray report = folder_->Read("Output.txt");
         QVERIFY(EveryLineFeedAfterCarriageReturn(report));
@@ -180,21 +181,21 @@ private slots:
                                          reported + "\r\n");
         // It stays until the next Calculate.
         QVERIFY(w_->ResultsText().size() > kDefaultResults.size());
-        w_->Click("Command1");
+        w_->Click("calculate_button");
         QCOMPARE(w_->ResultsText(), kDefaultResults);
     }
 
     void reportShowsTypedTextsWithTheLastLoadedNumbers() {
-        w_->Trigger("prtrpt");  // nothing loaded yet: metric values are zero
+        w_->Trigger("generate_report_action");  // nothing loaded yet: metric values are zero
         QVERIFY(folder_->Read("Output.txt")
                     .startsWith(
                         "Elev = 0 ft       Elev = . m\r\nLoBaro = 28 inHg     LoBaro = . mb\r\n"));
-        w_->Click("Command1");
-        TypeOver(w_->Box("Text2"), "1000");
-        w_->Trigger("prtrpt");
+        w_->Click("calculate_button");
+        TypeOver(w_->Box("elevation_box"), "1000");
+        w_->Trigger("generate_report_action");
         QVERIFY(folder_->Read("Output.txt").startsWith("Elev = 1000 ft       Elev = . m\r\n"));
-        w_->Click("Command1");
-        w_->Trigger("prtrpt");
+        w_->Click("calculate_button");
+        w_->Trigger("generate_report_action");
         QVERIFY(folder_->Read("Output.txt").startsWith("Elev = 1000 ft       Elev = 304.8 m\r\n"));
         QVERIFY(w_->failures.empty());
     }
@@ -206,23 +207,23 @@ private slots:
         QTest::addColumn<QString>("named");  // what the message must mention
 
         QTest::newRow("elevation not a number")
-            << "Text2"
+            << "elevation_box"
             << "abc" << FailureKind::TypeMismatch << "Elevation, ft";
         QTest::newRow("elevation beyond the atmosphere")
-            << "Text2"
+            << "elevation_box"
             << "150000" << FailureKind::InvalidArgument << "elevation";
-        QTest::newRow("low pressure empty") << "Text3"
+        QTest::newRow("low pressure empty") << "lo_baro_box"
                                             << "" << FailureKind::TypeMismatch << "LoBaro, inHg";
         QTest::newRow("pressures equal")
-            << "Text4"
+            << "hi_baro_box"
             << "28" << FailureKind::DivisionByZero << "division by zero";
         QTest::newRow("high pressure too large")
-            << "Text4"
+            << "hi_baro_box"
             << "1e400" << FailureKind::Overflow << "HiBaro, inHg";
         QTest::newRow("low volts with a comma decimal")
-            << "Text5"
+            << "lo_volts_box"
             << "1,2,5" << FailureKind::TypeMismatch << "LoVolt";
-        QTest::newRow("volts equal") << "Text6"
+        QTest::newRow("volts equal") << "hi_volts_box"
                                      << "1.25" << FailureKind::DivisionByZero << "division by zero";
     }
     void aBadInputIsReportedAndTheWindowGoesOn() {
@@ -231,13 +232,13 @@ private slots:
         QFETCH(FailureKind, kind);
         QFETCH(QString, named);
 
-        w_->Trigger("prtrpt");
+        w_->Trigger("generate_report_action");
         const QByteArray earlier_report = folder_->Read("Output.txt");
-        w_->Click("Command1");
+        w_->Click("calculate_button");
         QLineEdit* input = w_->Box(box.toLatin1().constData());
         const QString good = input->text();
         TypeOver(input, text);
-        w_->Click("Command1");
+        w_->Click("calculate_button");
 
         QCOMPARE(w_->failures.size(), std::size_t{1});
         const auto& notice = w_->failures.front();
@@ -249,7 +250,7 @@ private slots:
         QCOMPARE(folder_->Read("Output.txt"), earlier_report);
 
         TypeOver(input, good);
-        w_->Click("Command1");
+        w_->Click("calculate_button");
         QCOMPARE(w_->failures.size(), std::size_t{1});
         QCOMPARE(w_->ResultsText(), kDefaultResults);
         QCOMPARE(w_->form->session().passes(), 6);
@@ -257,23 +258,23 @@ private slots:
 
     void aReportThatCannotBeWrittenIsReported() {
         QVERIFY(QDir().mkdir("Output.txt"));  // a folder where the file should go
-        w_->Click("Command1");
-        w_->Trigger("prtrpt");
+        w_->Click("calculate_button");
+        w_->Trigger("generate_report_action");
         QCOMPARE(w_->failures.size(), std::size_t{1});
         QCOMPARE(w_->failures.front().kind, std::optional<FailureKind>(FailureKind::File));
         QCOMPARE(w_->ResultsText(), kDefaultResults);
-        w_->Trigger("mnuHelp");
+        w_->Trigger("help_action");
         QCOMPARE(w_->ResultsText(), AsBoxText(kHelpText));
     }
 
     void controlsSitAtTheirDesignedPixels_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QRect>("pixels");
-        QTest::newRow("results box") << "Text1" << QRect(176, 16, 185, 209);
-        QTest::newRow("elevation box") << "Text2" << QRect(24, 32, 57, 19);
-        QTest::newRow("high volts box") << "Text6" << QRect(24, 160, 57, 19);
-        QTest::newRow("Calculate") << "Command1" << QRect(136, 232, 65, 17);
-        QTest::newRow("Initialize") << "Command2" << QRect(120, 176, 49, 21);
+        QTest::newRow("results box") << "results_box" << QRect(176, 16, 185, 209);
+        QTest::newRow("elevation box") << "elevation_box" << QRect(24, 32, 57, 19);
+        QTest::newRow("high volts box") << "hi_volts_box" << QRect(24, 160, 57, 19);
+        QTest::newRow("Calculate") << "calculate_button" << QRect(136, 232, 65, 17);
+        QTest::newRow("Initialize") << "initialize_button" << QRect(120, 176, 49, 21);
     }
     void controlsSitAtTheirDesignedPixels() {
         QFETCH(QString, name);
@@ -332,7 +333,7 @@ private slots:
         }
 
         // Every control of both windows where its twips fall at this scale.
-        const auto at_scale = [&](const FormLayout& form, QWidget* window) {
+        const auto at_scale = [&](const WindowLayout& form, QWidget* window) {
             for (const ControlLayout& control : form.controls) {
                 const QRect place =
                     window->findChild<QWidget*>(QString::fromStdString(std::string(control.name)))
@@ -346,12 +347,12 @@ private slots:
                 }
             }
         };
-        at_scale(sondrel::ui::Form1Layout(), w_->form->centralWidget());
+        at_scale(sondrel::ui::MainWindowLayout(), w_->form->centralWidget());
         QCOMPARE(w_->form->centralWidget()->width(), std::lround(5595 / twips_per_pixel));
-        w_->Trigger("rpthdr");
-        sondrel::ui::Form2* dialog = w_->form->header_dialog();
+        w_->Trigger("report_header_action");
+        sondrel::ui::ReportHeaderDialog* dialog = w_->form->header_dialog();
         QVERIFY(dialog);
-        at_scale(sondrel::ui::Form2Layout(), dialog);
+        at_scale(sondrel::ui::ReportHeaderDialogLayout(), dialog);
         QCOMPARE(dialog->size(), QSize(static_cast<int>(std::lround(4680 / twips_per_pixel)),
                                        static_cast<int>(std::lround(3195 / twips_per_pixel))));
     }
@@ -361,10 +362,10 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<bool>("in_dialog");
         QTest::addColumn<QString>("name");
-        QTest::newRow("results") << "Text1" << false << "Results";
-        QTest::newRow("elevation") << "Text2" << false << "Elevation, ft";
-        QTest::newRow("high volts") << "Text6" << false << "HiVolt";
-        QTest::newRow("report header") << "Text1" << true << "Report header";
+        QTest::newRow("results") << "results_box" << false << "Results";
+        QTest::newRow("elevation") << "elevation_box" << false << "Elevation, ft";
+        QTest::newRow("high volts") << "hi_volts_box" << false << "HiVolt";
+        QTest::newRow("report header") << "header_box" << true << "Report header";
     }
     void boxesHaveAccessibleNames() {
         QFETCH(QString, box);
@@ -372,7 +373,7 @@ private slots:
         QFETCH(QString, name);
         QWidget* window = w_->form.get();
         if (in_dialog) {
-            w_->Trigger("rpthdr");
+            w_->Trigger("report_header_action");
             window = w_->form->header_dialog();
             QVERIFY(window);
         }
@@ -394,19 +395,19 @@ private slots:
         init();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 
-        QCOMPARE(w_->Box("Text5")->text(), QStringLiteral("1,25"));  // defaults as read here
-        QCOMPARE(w_->Box("Text6")->text(), QStringLiteral("8,25"));
-        w_->Click("Command1");
+        QCOMPARE(w_->Box("lo_volts_box")->text(), QStringLiteral("1,25"));  // defaults as read here
+        QCOMPARE(w_->Box("hi_volts_box")->text(), QStringLiteral("8,25"));
+        w_->Click("calculate_button");
         QCOMPARE(w_->ResultsText(), kDefaultResults);  // results always print "."
 
-        TypeOver(w_->Box("Text2"), "1.000");  // "." groups thousands here
-        w_->Click("Command1");
+        TypeOver(w_->Box("elevation_box"), "1.000");  // "." groups thousands here
+        w_->Click("calculate_button");
         QVERIFY(w_->ResultsText().startsWith("VR2 = 1888. Ohms\n"));
-        w_->Trigger("prtrpt");
+        w_->Trigger("generate_report_action");
         QVERIFY(folder_->Read("Output.txt").startsWith("Elev = 1.000 ft       Elev = 304.8 m\r\n"));
 
-        TypeOver(w_->Box("Text5"), "1.25");  // not a number with "," decimals
-        w_->Click("Command1");
+        TypeOver(w_->Box("lo_volts_box"), "1.25");  // not a number with "," decimals
+        w_->Click("calculate_button");
         QCOMPARE(w_->failures.size(), std::size_t{1});
         QCOMPARE(w_->failures.front().kind, std::optional<FailureKind>(FailureKind::TypeMismatch));
     }
@@ -416,5 +417,5 @@ private:
     std::unique_ptr<Window> w_;
 };
 
-QTEST_MAIN(Form1Test)
-#include "form1_test.moc"
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,4 +1,4 @@
-#include "calc/file_writer.h"
+#include "files/file_writer.h"
 
 #include <cerrno>
 #include <optional>
@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "calc/failure.h"
-#include "calc/platform_file.h"
+#include "files/platform_file.h"
 
 namespace sondrel {
 namespace fs = std::filesystem;
@@ -156,9 +156,9 @@ Replaced ReplaceByRename(const fs::path& target, bool existing, const std::strin
     return Replaced::Done;
 }
 
-// Opens `target` for output, truncating it, and writes the text, as the original program
-// did. A regular file's earlier contents are read first and, when the write fails after
-// changing the file, put back; the message says so.
+// Opens `target` for output, truncating it, and writes the text. A regular file's earlier
+// contents are read first and, when the write fails after changing the file, put back; the
+// message says so.
 void WriteInPlace(const fs::path& target, FileKind kind, const std::string& what,
                   std::string_view bytes, const ChunkWriter& write) {
     std::string earlier;
