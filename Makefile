@@ -76,9 +76,24 @@ test-valgrind:
 	@$(BUILD) valgrind --target sondrel-calc calc_tests files_tests cli_tests fuzz_corpus_tests
 	@tools/valgrind-check.sh build/valgrind
 
-# `make test-windows`: the core, sondrel-calc and their tests cross-built for Windows (MinGW-w64,
-# build/windows) and run under Wine, headless, with sondrel-calc.exe smoke runs.
-.PHONY: test-windows
+# `make test-windows`: the window, sondrel-calc and their tests cross-built for Windows
+# (MinGW-w64 and a static Qt built once into ~/.cache/sondrel, build/windows) and run under
+# Wine: the tests headless, the smoke runs of both programs on Xvfb.
+WINDOWS_DEPS = g++-mingw-w64-x86-64-posix wine64 fonts-wine googletest dpkg-dev ninja-build \
+	qt6-base-dev-tools openbox xdotool imagemagick zip unzip
+.PHONY: test-windows package-windows screenshot-windows
 test-windows:
-	@tools/install-deps.sh g++-mingw-w64-x86-64-posix wine64 googletest
+	@tools/install-deps.sh $(WINDOWS_DEPS)
 	@JOBS=$(JOBS) tools/test-windows.sh
+
+# `make package-windows`: the portable build/windows/sondrel-<version>-windows-x86_64.zip;
+# packaging/check-windows.sh checks it.
+package-windows:
+	@tools/install-deps.sh $(WINDOWS_DEPS)
+	@JOBS=$(JOBS) tools/build-qt-mingw.sh
+	@$(BUILD) windows --target sondrel sondrel-calc
+	@packaging/package-windows.sh build/windows
+
+# `make screenshot-windows`: docs/screenshot-windows.png, taken by the smoke run of test-windows.
+screenshot-windows: test-windows
+	cp build/windows/smoke/screenshot-windows.png docs/screenshot-windows.png

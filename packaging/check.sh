@@ -2,7 +2,7 @@
 # Checks that Sondrel installs properly: the desktop entry and AppStream data validate, the
 # Debian package builds and lintian finds no error in it, and unpacked into a scratch root it
 # holds exactly the expected files, its programs find their libraries and sondrel-calc prints
-# the default results.
+# the default results; the committed Windows and macOS icons hold the PNG icons.
 #
 #   packaging/check.sh [BUILD_DIR]
 #
@@ -16,7 +16,7 @@ case "${1:-}" in
 esac
 build="${1:-}"
 
-tools/install-deps.sh dpkg-dev desktop-file-utils appstream lintian
+tools/install-deps.sh dpkg-dev desktop-file-utils appstream lintian icoutils icnsutils imagemagick
 if [ -z "$build" ]; then
     build=build/dev
     make package
@@ -162,6 +162,13 @@ if [ -f "$changelog" ] && zcat "$changelog" | head -1 | grep -q "^sondrel ($deb_
     ok "changelog.Debian.gz starts at $deb_version"
 else
     fail "changelog.Debian.gz does not start at $deb_version"
+fi
+
+# The committed Windows and macOS icons hold the PNGs, pixel for pixel.
+if tools/make-icons.sh --check; then
+    ok "sondrel.ico and sondrel.icns match the PNG icons"
+else
+    fail "sondrel.ico or sondrel.icns differs from the PNG icons"
 fi
 
 # --- the installed programs ---------------------------------------------------------------

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine, headless: wine-run.sh PROGRAM.exe [ARGS...].
+# Runs a Windows program under Wine, headless: wine-run.sh PROGRAM.exe [ARGS...]; or the
+# prefix's server, which is no Windows program: wine-run.sh wineserver -w|-k|-p.
 # The Wine prefix is $WINEPREFIX, by default build/windows/wine in this source tree.
 set -euo pipefail
 
@@ -20,4 +21,8 @@ if [ -z "$wine" ]; then
     exit 127
 fi
 mkdir -p "$WINEPREFIX"
+if [ "${1:-}" = wineserver ]; then
+    shift
+    exec "$(dirname "$(readlink -f "$wine")")/wineserver" "$@"
+fi
 exec "$wine" "$@"

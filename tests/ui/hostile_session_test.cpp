@@ -504,10 +504,10 @@ QString HostileSessionTest::Check(Window& w, const QString& action) {
 }
 
 int main(int argc, char** argv) {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    setenv("LC_ALL", "C.UTF-8", 1);
+    qputenv("LC_ALL", "C.UTF-8");
     QApplication app(argc, argv);
     HostileSessionTest test;
     return QTest::qExec(&test, argc, argv);
