@@ -10,6 +10,7 @@
 namespace sondrel::app {
 namespace {
 
+#if defined(__unix__) && !defined(__APPLE__) && !defined(__ANDROID__)
 const char* Value(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0' ? value : nullptr;
@@ -19,7 +20,6 @@ bool IsSet(const char* name) {
     return Value(name) != nullptr;
 }
 
-#if defined(__unix__) && !defined(__APPLE__) && !defined(__ANDROID__)
 // Whether the X display `name` can be opened, asked the way Qt's xcb platform asks: through
 // libxcb, loaded only for the question. True when libxcb is not there (Qt then says why).
 bool XDisplayOpens(const char* name) {

@@ -168,7 +168,13 @@ window_session() {
     fi
     main=$(windows_named Sondrel)
     DISPLAY=$display xdotool windowactivate --sync "$main"
-    sleep 0.5  # keys sent at once after mapping can be lost
+    # Keys sent soon after mapping are lost while Wine and Qt finish starting, longer on a
+    # busy machine: wait for the focus, then a little more.
+    local deadline=$((SECONDS + 10))
+    while [ $SECONDS -lt $deadline ] && [ "$(DISPLAY=$display xdotool getactivewindow 2>/dev/null)" != "$main" ]; do
+        sleep 0.2
+    done
+    sleep 1.5
     # The focus goes round: results, Calculate, the five boxes, Initialize.
     tab_to() {
         local keys=()
