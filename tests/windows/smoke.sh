@@ -168,17 +168,17 @@ window_session() {
     fi
     main=$(windows_named Sondrel)
     DISPLAY=$display xdotool windowactivate --sync "$main"
-    # Keys sent soon after mapping are lost while Wine and Qt finish starting, longer on a
-    # busy machine: wait for the focus, then a little more.
+    # Keys go to the window once it has the focus; wait for that, then a little more for Qt.
     local deadline=$((SECONDS + 10))
     while [ $SECONDS -lt $deadline ] && [ "$(DISPLAY=$display xdotool getactivewindow 2>/dev/null)" != "$main" ]; do
         sleep 0.2
     done
     sleep 1.5
-    # The focus goes round: results, Calculate, the five boxes, Initialize.
+    # The focus goes round seven stops: results, Calculate, the five boxes (the hidden
+    # Initialize takes none).
     tab_to() {
         local keys=()
-        for ((presses = ($1 - focus + 8) % 8; presses > 0; presses--)); do keys+=(Tab); done
+        for ((presses = ($1 - focus + 7) % 7; presses > 0; presses--)); do keys+=(Tab); done
         focus=$1
         [ ${#keys[@]} -eq 0 ] || key "${keys[@]}"
     }
