@@ -10,8 +10,10 @@
 #include <string>
 
 #include "tests/support/row_name.h"
+#include "tests/support/shell.h"
 
 namespace {
+namespace testing_support = sondrel::testing_support;
 using sondrel::testing_support::PrintTo;
 
 struct CommandCase {
@@ -31,16 +33,11 @@ TEST_P(WindowCommandLine, PrintsAndExits) {
     std::string command = "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
     command += c.display == nullptr ? "-u DISPLAY " : std::string("DISPLAY=") + c.display + " ";
     command += std::string(SONDREL_WINDOW_EXE) + " " + c.args + " 2>" + err_file;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string out;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) {
-        out.append(buf, n);
-    }
-    const int status = ::pclose(pipe);
+    const auto [out, status] = testing_support::RunShell(command);
+    ASSERT_NE(status, -1);
     std::string err;
     if (FILE* file = std::fopen(err_file.c_str(), "r")) {
+        char buf[4096];
         for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, file)) > 0;) {
             err.append(buf, n);
         }

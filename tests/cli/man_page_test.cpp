@@ -16,6 +16,7 @@
 
 #include "cli/run.h"
 #include "tests/support/row_name.h"
+#include "tests/support/shell.h"
 
 namespace sondrel::cli {
 namespace {
@@ -180,14 +181,8 @@ TEST_P(ManPageExample, RunsAsShown) {
 
     const std::string command =
         "bash '" + (folder / "example.sh").string() + "' 2>'" + (folder / "stderr").string() + "'";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string out;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) {
-        out.append(buf, n);
-    }
-    EXPECT_EQ(::pclose(pipe), 0);
+    const auto [out, status] = testing_support::RunShell(command);
+    EXPECT_EQ(status, 0);
     std::ifstream err_file(folder / "stderr", std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err_file), {}), "");
     EXPECT_NE(out.find(c.out), std::string::npos) << out;
