@@ -93,6 +93,15 @@ class SondrelModule {
         return JSON.parse(this.answerText(this.exports.sondrel_report()));
     }
     help() { return this.answerText(this.exports.sondrel_help()); }
+    // An elevation sweep from `start` to `stop` by `step` (texts, read as the boxes are) of
+    // the four other boxes: {problem} or {rows, warned, failed, csv, svg}.
+    sweep(boxes, separators, start, stop, step) {
+        this.setInputs(boxes, separators);
+        this.setText(SondrelSlot.sweepStart, start);
+        this.setText(SondrelSlot.sweepStop, stop);
+        this.setText(SondrelSlot.sweepStep, step);
+        return JSON.parse(this.answerText(this.exports.sondrel_sweep()));
+    }
 }
 
 if (typeof module !== "undefined") {

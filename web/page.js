@@ -131,6 +131,58 @@ function cell(text, header) {
     return element;
 }
 
+// One line of sondrel-calc's CSV as its fields; only a field holding a comma, a quote or a
+// line break is quoted, and none of the lines shown holds a line break.
+function csvFields(line) {
+    const fields = [];
+    for (let at = 0; at <= line.length;) {
+        if (line[at] === '"') {
+            let field = "";
+            for (at++; at < line.length; at++) {
+                if (line[at] === '"' && line[at + 1] === '"') {
+                    field += '"';
+                    at++;
+                } else if (line[at] === '"') {
+                    break;
+                } else {
+                    field += line[at];
+                }
+            }
+            fields.push(field);
+            at += 2;
+        } else {
+            const end = line.indexOf(",", at) < 0 ? line.length : line.indexOf(",", at);
+            fields.push(line.slice(at, end));
+            at = end + 1;
+        }
+    }
+    return fields;
+}
+
+// The table shows this many rows of a sweep; the CSV holds them all.
+const kShownSweepRows = 1000;
+
+function showSweepTable(csv) {
+    const columns = csvFields(csv.slice(0, csv.indexOf("\n")));
+    const column = (name) => columns.indexOf(name);
+    const picked = ["elevation_ft", "passes", "vr2_text", "vr1_text", "lo_vin_text", "hi_vin_text"]
+        .map(column);
+    const body = document.createElement("tbody");
+    let at = csv.indexOf("\n") + 1;
+    for (let shown = 0; shown < kShownSweepRows && at < csv.length; shown++) {
+        const end = csv.indexOf("\n", at);
+        const fields = csvFields(csv.slice(at, end));
+        at = end + 1;
+        const line = document.createElement("tr");
+        line.append(cell(fields[picked[0]], true),
+                    ...picked.slice(1).map((k) => cell(fields[k], false)),
+                    cell(fields[column("error")] || fields[column("warnings")].replaceAll(";", ", "), false));
+        body.append(line);
+    }
+    byId("sweep-table").tBodies[0].replaceWith(body);
+    byId("sweep-table").hidden = false;
+}
+
 function onSweep(event) {
     event.preventDefault();
     const started = performance.now();
@@ -150,21 +202,15 @@ function onSweep(event) {
     }
     page.chartUrl = URL.createObjectURL(new Blob([sweep.svg], { type: "image/svg+xml" }));
     const chart = byId("sweep-chart");
+    chart.onload = () => { page.times.chart = performance.now() - started; };
     chart.src = page.chartUrl;
-    chart.alt = `Chart of VR2 and VR1 against elevation, ${sweep.rows} rows`;
+    chart.alt = `Chart of VR2 and VR1 wiper to GND against elevation, ${sweep.rows} rows`;
     chart.hidden = false;
-    const body = document.createElement("tbody");
-    for (const row of sweep.shown) {
-        const line = document.createElement("tr");
-        line.append(cell(row[0], true), ...row.slice(1).map((text) => cell(text, false)));
-        body.append(line);
-    }
-    byId("sweep-table").tBodies[0].replaceWith(body);
-    byId("sweep-table").hidden = false;
+    showSweepTable(sweep.csv);
     const failed = sweep.failed ? `, ${sweep.failed} failed` : "";
-    const shown = sweep.shown.length < sweep.rows ? ` (the first ${sweep.shown.length} shown; the CSV has all)` : "";
-    status.textContent = `${sweep.rows} rows${failed}${shown}.`;
-    page.times.sweep = performance.now() - started;
+    const warned = sweep.warned ? `, ${sweep.warned} with warnings` : "";
+    const shown = sweep.rows > kShownSweepRows ? ` The table shows the first ${kShownSweepRows}; the CSV has them all.` : "";
+    status.textContent = `${sweep.rows} rows${warned}${failed}.${shown}`;
 }
 
 async function moduleBytes() {
