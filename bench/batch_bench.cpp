@@ -9,7 +9,7 @@
 #include <string>
 
 #include "cli/batch.h"
-#include "cli/output.h"
+#include "cli/text_writer.h"
 
 namespace {
 
@@ -48,9 +48,9 @@ void BM_BatchToDevNull(benchmark::State& bench) {
             bench.SkipWithError("the file does not read");
             break;
         }
-        sondrel::cli::Output out(null);
+        sondrel::cli::TextWriter out(null);
         counts = sondrel::cli::WriteBatch(out, file, sondrel::cli::BatchFormat::Csv,
-                                          threads == 0 ? sondrel::cli::SweepThreads() : threads);
+                                          threads == 0 ? sondrel::cli::TableThreads() : threads);
         out.Flush();
     }
     std::fclose(null);

@@ -168,7 +168,7 @@ public:
           warning_text_(format == BatchFormat::JsonLines ? WarningText::Messages
                                                          : WarningText::CodesOnly) {}
 
-    RowOutcome WriteRow(Output& out, std::size_t row) override {
+    RowOutcome WriteRow(TextWriter& out, std::size_t row) override {
         CsvPosition at = file_.rows[row];
         ReadCsvRecord(file_.text, at, fields_);  // checked when the file was parsed
         // The inputs take the fields' texts; the fields take the inputs' old capacity.
@@ -177,8 +177,7 @@ public:
         std::swap(inputs_.hi_baro, fields_[file_.input_columns[2]]);
         std::swap(inputs_.lo_volts, fields_[file_.input_columns[3]]);
         std::swap(inputs_.hi_volts, fields_[file_.input_columns[4]]);
-        Design design;
-        Solve(inputs_, design, outcome_, warning_text_);
+        Solve(inputs_, outcome_, warning_text_);
         const std::array<const std::string*, 5> typed = {&inputs_.elevation, &inputs_.lo_baro,
                                                          &inputs_.hi_baro, &inputs_.lo_volts,
                                                          &inputs_.hi_volts};
@@ -268,7 +267,7 @@ std::optional<std::string> ParseBatch(std::string_view file_name, std::string te
                                            " fields where the header has " +
                                            std::to_string(file.names.size()));
         }
-        if (file.rows.size() == kMaxSweepRows) {
+        if (file.rows.size() == kMaxTableRows) {
             return problem(start.line, "more than " + MaxRowsText() + " rows");
         }
         file.rows.push_back(start);
@@ -276,7 +275,7 @@ std::optional<std::string> ParseBatch(std::string_view file_name, std::string te
     return std::nullopt;
 }
 
-int RunBatch(std::string_view path, BatchFormat format, Output& out, Output& err,
+int RunBatch(std::string_view path, BatchFormat format, TextWriter& out, TextWriter& err,
              TableCounts* counts) {
     std::string text;
     if (const auto unreadable = ReadBatchFile(path, text)) {
@@ -293,13 +292,14 @@ int RunBatch(std::string_view path, BatchFormat format, Output& out, Output& err
     if (counts != nullptr) {
         *counts = written;
     }
-    const RowNames names{"input line", [&file](Output& o, std::size_t row) {
+    const RowNames names{"input line", [&file](TextWriter& o, std::size_t row) {
                              o.Int(static_cast<long long>(file.rows[row].line));
                          }};
     return TableExitStatus(written, names, err);
 }
 
-TableCounts WriteBatch(Output& out, const BatchFile& file, BatchFormat format, unsigned threads) {
+TableCounts WriteBatch(TextWriter& out, const BatchFile& file, BatchFormat format,
+                       unsigned threads) {
     if (format == BatchFormat::Csv) {
         for (const std::size_t column : file.pass_through) {
             out.CsvField(file.names[column]);

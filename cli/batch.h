@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "cli/csv_reader.h"
-#include "cli/output.h"
 #include "cli/table.h"
+#include "cli/text_writer.h"
 
 namespace sondrel::cli {
 
@@ -37,7 +37,7 @@ std::optional<std::string> ReadBatchFile(std::string_view path, std::string& tex
 // Returns the problem as "FILE:LINE: what" when the file is malformed: no header, a header
 // separated by ";", a header column without a name, a name given twice or clashing with a
 // result column, a required column missing, a malformed record, a record without the
-// header's number of fields, or more than kMaxSweepRows rows. `file_name` names the file in
+// header's number of fields, or more than kMaxTableRows rows. `file_name` names the file in
 // messages.
 std::optional<std::string> ParseBatch(std::string_view file_name, std::string text,
                                       BatchFile& file);
@@ -54,14 +54,14 @@ enum class BatchFormat {
 
 // One fresh calculation per row of `file`, each reading its five inputs as the window's
 // boxes read them, on up to `threads` threads as WriteTableRows does.
-TableCounts WriteBatch(Output& out, const BatchFile& file, BatchFormat format,
-                       unsigned threads = SweepThreads());
+TableCounts WriteBatch(TextWriter& out, const BatchFile& file, BatchFormat format,
+                       unsigned threads = TableThreads());
 
 // sondrel-calc --batch FILE: reads and checks the file, then writes its rows. Returns the exit
 // status: kExitFailure, with the system's reason on `err`, when the file cannot be read;
 // kExitUsage, with the problem on `err`, when it is malformed; else as TableExitStatus, which
 // names failed rows by their input line. What the rows came to goes to `counts` when given.
-int RunBatch(std::string_view path, BatchFormat format, Output& out, Output& err,
+int RunBatch(std::string_view path, BatchFormat format, TextWriter& out, TextWriter& err,
              TableCounts* counts = nullptr);
 
 }  // namespace sondrel::cli

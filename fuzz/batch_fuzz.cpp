@@ -63,7 +63,7 @@ void CheckIndex(const BatchFile& file, const std::string& input) {
 void CheckTable(const BatchFile& file, const std::string& input) {
     std::string table;
     {
-        cli::Output out(&table);
+        cli::TextWriter out(&table);
         const cli::TableCounts counts = cli::WriteBatch(out, file, cli::BatchFormat::Csv, 1);
         Check(counts.rows == file.rows.size() && counts.succeeded <= counts.rows &&
                   counts.warned <= counts.succeeded,

@@ -210,7 +210,7 @@ TEST(BatchRows, PassThroughFieldsInputsThenTheResults) {
     ASSERT_FALSE(ParseBatch("sites.csv", text, file).has_value());
     TableCounts counts;
     const std::string out = test_support::Written(
-        [&](Output& o) { counts = WriteBatch(o, file, BatchFormat::Csv, 1); });
+        [&](TextWriter& o) { counts = WriteBatch(o, file, BatchFormat::Csv, 1); });
     EXPECT_EQ(out,
               "site,elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts,passes,vr2_ohms,"
               "vr1_wiper_to_gnd_ohms,lo_vin_volts,hi_vin_volts,vr2_text,vr1_text,lo_vin_text,"
