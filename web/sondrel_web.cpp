@@ -1,16 +1,21 @@
 // The page's way into the calculator: C functions the page's script calls, on texts it
 // writes into the module's memory and a JSON answer it reads back.
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "calc/design.h"
 #include "calc/failure.h"
 #include "calc/report.h"
 #include "calc/solver.h"
 #include "calc/text_rules.h"
+#include "chart/sweep_chart.h"
+#include "cli/sweep.h"
+#include "cli/text_writer.h"
 #include "ui/help_text.h"
 #include "web/json_writer.h"
 
@@ -55,12 +60,29 @@ PageState& State() {
     return state;
 }
 
-void WriteFailure(JsonWriter& json, FailureKind kind, std::string_view message) {
+void WriteFailure(JsonWriter& json, const Failure& failure) {
     json.Key("failure").BeginObject();
-    json.Key("kind").String(FailureKindId(kind));
-    json.Key("title").String(FailureKindTitle(kind));
-    json.Key("message").String(message);
+    json.Key("kind").String(FailureKindId(failure.kind));
+    json.Key("title").String(FailureKindTitle(failure.kind));
+    json.Key("input").String(failure.input);
+    json.Key("message").String(failure.Message());
     json.EndObject();
+}
+
+// The page sweeps at most this many rows; sondrel-calc takes longer sweeps.
+constexpr std::size_t kMaxPageSweepRows = 100'000;
+
+// A sweep's start, stop or step read as the boxes are read, written back as the shortest
+// text that reads as the same number with ".", for ParseSweepRange.
+Result<std::string> SweepPart(std::string_view text, std::string_view label,
+                              const NumberSeparators& separators) {
+    const Result<double> value = ReadNumber(text, label, separators);
+    if (!value) {
+        return value.failure();
+    }
+    char buf[32];
+    const auto written = std::to_chars(buf, buf + sizeof buf, *value);
+    return std::string(buf, written.ptr);
 }
 
 std::uint32_t Answer(const JsonWriter& json) {
@@ -126,7 +148,7 @@ SONDREL_EXPORT(sondrel_calculate) std::uint32_t SondrelCalculate() {
     }
     json.EndArray();
     if (!outcome.solved) {
-        web::WriteFailure(json, outcome.failure.kind, outcome.failure.message);
+        web::WriteFailure(json, outcome.failure);
     }
     json.EndObject();
     return web::Answer(json);
@@ -138,9 +160,14 @@ SONDREL_EXPORT(sondrel_report) std::uint32_t SondrelReport() {
     web::PageState& state = State();
     web::JsonWriter json;
     json.BeginObject();
-    json.Key("text").String(ReportText(LoadedInputs::From(state.session.loaded()), state.Boxes(),
-                                       ConvertLineBreaks(state.slots[web::kResults], kCrLf),
-                                       ConvertLineBreaks(state.slots[web::kHeader], kCrLf)));
+    const Result<std::string> report = ReportText(
+        state.session.loaded(), state.Boxes(), ConvertLineBreaks(state.slots[web::kResults], kCrLf),
+        ConvertLineBreaks(state.slots[web::kHeader], kCrLf));
+    if (report) {
+        json.Key("text").String(*report);
+    } else {
+        web::WriteFailure(json, report.failure());
+    }
     json.EndObject();
     return web::Answer(json);
 }
@@ -171,5 +198,61 @@ SONDREL_EXPORT(sondrel_design) std::uint32_t SondrelDesign() {
         json.Key(names[i]).String(*texts[i]);
     }
     json.EndObject().EndObject();
+    return web::Answer(json);
+}
+
+// An elevation sweep from the sweep's start to its stop by its step, the four other boxes read
+// once, as sondrel-calc --sweep-elevation sweeps: {"problem"} or {"rows", "warned", "failed",
+// "csv" (sondrel-calc's table), "svg" (its --plot chart)}.
+SONDREL_EXPORT(sondrel_sweep) std::uint32_t SondrelSweep() {
+    using namespace sondrel;
+    const web::PageState& state = State();
+    const NumberSeparators separators = state.Separators();
+    web::JsonWriter json;
+    json.BeginObject();
+    const auto problem = [&json](std::string_view message) {
+        json.Key("problem").String(message);
+        json.EndObject();
+        return web::Answer(json);
+    };
+    std::string range_text;
+    const std::string_view labels[] = {"Start, ft", "Stop, ft", "Step, ft"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const Result<std::string> part =
+            web::SweepPart(state.slots[web::kSweepStart + i], labels[i], separators);
+        if (!part) {
+            return problem(part.failure().Message());
+        }
+        range_text += (i == 0 ? "" : ":") + *part;
+    }
+    cli::SweepRange range;
+    if (const auto message = cli::ParseSweepRange(range_text, range)) {
+        // Said as sondrel-calc says it, less the option's name.
+        constexpr std::string_view kOption = "--sweep-elevation: ";
+        return problem(message->starts_with(kOption) ? message->substr(kOption.size()) : *message);
+    }
+    if (range.rows > web::kMaxPageSweepRows) {
+        return problem("more than 100,000 rows: sondrel-calc --sweep-elevation takes up to " +
+                       cli::MaxRowsText());
+    }
+    InputTexts fixed = state.Boxes();
+    fixed.elevation = std::string(1, '0');  // each row puts its own elevation here
+    const Result<Design> design = ReadDesign(fixed, separators);
+    if (!design) {
+        return problem(design.failure().Message());
+    }
+    std::string csv;
+    std::vector<chart::ChartRow> chart_rows;
+    cli::TableCounts counts;
+    {
+        cli::TextWriter out(&csv);
+        counts = cli::WriteSweep(out, range, *design, &chart_rows, 1);
+    }
+    json.Key("rows").Int(static_cast<long long>(counts.rows));
+    json.Key("warned").Int(static_cast<long long>(counts.warned));
+    json.Key("failed").Int(static_cast<long long>(counts.failed()));
+    json.Key("csv").String(csv);
+    json.Key("svg").String(chart::SweepChartSvg(chart_rows, state.Boxes()));
+    json.EndObject();
     return web::Answer(json);
 }

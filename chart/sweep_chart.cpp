@@ -1,4 +1,4 @@
-#include "cli/plot.h"
+#include "chart/sweep_chart.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,9 +9,8 @@
 #include "calc/design.h"
 #include "calc/failure.h"
 #include "calc/solver.h"
-#include "files/file_writer.h"
 
-namespace sondrel::cli {
+namespace sondrel::chart {
 
 std::vector<std::size_t> ChartRowIndices(std::size_t rows) {
     std::vector<std::size_t> indices;
@@ -458,13 +457,4 @@ std::string SweepChartSvg(const std::vector<ChartRow>& rows, const InputTexts& i
     return ChartWriter(rows, inputs).Svg();
 }
 
-bool WriteSweepChart(const std::vector<ChartRow>& rows, const InputTexts& inputs,
-                     std::string_view path, TextWriter& err) {
-    if (const auto failure = WriteFileReplacing(PathFromUtf8(path), SweepChartSvg(rows, inputs))) {
-        err << "sondrel-calc: " << failure->Message() << '\n';
-        return false;
-    }
-    return true;
-}
-
-}  // namespace sondrel::cli
+}  // namespace sondrel::chart

@@ -9,9 +9,8 @@
 
 #include "calc/design.h"
 #include "calc/solver.h"
-#include "cli/text_writer.h"
 
-namespace sondrel::cli {
+namespace sondrel::chart {
 
 // The most rows a chart draws; a longer sweep is charted at this many of its rows, evenly
 // spread from the first to the last, so that the file and its drawing stay small.
@@ -43,9 +42,4 @@ ChartRow ChartRowOf(double elevation_ft, const Outcome& outcome);
 // breaks both lines and is shaded grey. Numbers are written the same in every locale.
 std::string SweepChartSvg(const std::vector<ChartRow>& rows, const InputTexts& inputs);
 
-// sondrel-calc --plot FILE with a sweep: writes the chart of the rows the sweep calculated to
-// FILE, replacing it. Returns false, after saying why on `err`, when it cannot be written.
-bool WriteSweepChart(const std::vector<ChartRow>& rows, const InputTexts& inputs,
-                     std::string_view path, TextWriter& err);
-
-}  // namespace sondrel::cli
+}  // namespace sondrel::chart
