@@ -63,7 +63,7 @@ function showFailure(failure) {
         return;
     }
     shown.textContent = `${failure.title}: ${failure.message}`;
-    const named = SondrelBoxes.find((name) => failure.message.startsWith(`${page.labels[name]}: `));
+    const named = SondrelBoxes.find((name) => page.labels[name] === failure.input);
     if (named) {
         byId(named).setAttribute("aria-invalid", "true");
         byId(named).setAttribute("aria-describedby", "failure");

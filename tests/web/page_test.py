@@ -192,13 +192,23 @@ class PageTest(unittest.TestCase):
             "return document.getElementById('sweep-chart').naturalWidth") == 800)
 
     def test_screenshots_at_1280_and_360_px(self):
-        for width, name in [(1280, "web-1280.png"), (360, "web-360.png")]:
+        # Wide: a design and a sweep with its chart; a phone: the design alone.
+        for width, height, sweep, name in [(1280, 1560, True, "web-1280.png"),
+                                           (360, 900, False, "web-360.png")]:
             with self.subTest(width=width):
-                b = Browser(width=width, height=900) if width != 1280 else self.browser
+                b = self.browser if width == 1280 else Browser(width=width, height=height)
                 try:
-                    b.driver.set_window_size(width, 900)
+                    b.driver.set_window_size(width, height)
                     b.type_design(["5000", "28", "31", "1.25", "8.25"])
                     b.find("calculate").click()
+                    if sweep:
+                        for box, text in [("sweep-start", "0"), ("sweep-stop", "20000"),
+                                          ("sweep-step", "500")]:
+                            b.find(box).clear()
+                            b.find(box).send_keys(text)
+                        b.find("sweep-button").click()
+                        b.wait(lambda: b.driver.execute_script(
+                            "return document.getElementById('sweep-chart').complete"))
                     b.driver.execute_script("window.scrollTo(0, 0)")
                     # One column on a phone: nothing wider than the screen, targets of 44 px.
                     inner = b.driver.execute_script("return window.innerWidth")
@@ -218,6 +228,20 @@ class PageTest(unittest.TestCase):
         urls = self.browser.requests()
         self.assertIn("file://" + PAGE, urls)
         self.assertEqual([u for u in urls if u != "file://" + PAGE and not u.startswith("blob:")], [])
+
+
+class PolicyTest(unittest.TestCase):
+    def test_the_pages_policy_refuses_a_request(self):
+        b = Browser()
+        try:
+            refused = b.driver.execute_async_script("""
+                const done = arguments[0];
+                document.addEventListener("securitypolicyviolation",
+                                          (e) => done(e.effectiveDirective), { once: true });
+                fetch("https://example.com/").catch(() => {});""")
+            self.assertEqual(refused, "connect-src")
+        finally:
+            b.close()
 
 
 class GermanPageTest(unittest.TestCase):
