@@ -109,6 +109,27 @@ void BM_BatchRead(benchmark::State& bench) {
 }
 BENCHMARK(BM_BatchRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+// A header of 10,000 or 100,000 columns: its names are checked in time linear in their
+// number (100,000 should take well under a second).
+void BM_WideHeader(benchmark::State& bench) {
+    const auto columns = static_cast<std::size_t>(bench.range(0));
+    std::string text;
+    for (std::size_t i = 5; i < columns; ++i) {
+        text += "note " + std::to_string(i) + ",";
+    }
+    text += "elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts\n";
+    for (auto _ : bench) {
+        sondrel::cli::BatchReader reader("wide.csv", sondrel::cli::ReadFromText(text),
+                                         sondrel::cli::TextEncoding::Guess);
+        if (reader.ReadHeader()) {
+            bench.SkipWithError("the header does not read");
+            break;
+        }
+    }
+    bench.counters["columns"] = static_cast<double>(columns);
+}
+BENCHMARK(BM_WideHeader)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

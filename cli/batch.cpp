@@ -350,13 +350,19 @@ BatchReader::Next BatchReader::NextRecord(std::vector<std::string>& fields, CsvP
             continue;
         }
         start = at_;
+        // A record is read no further than one byte past the longest a row may be, so that
+        // what is found does not depend on how much of the file has been read.
+        const std::size_t limit_end = start.offset + limits_.max_row_bytes + 1;
+        const std::string_view held = std::string_view(text).substr(0, limit_end);
         CsvPosition next = at_;
-        const CsvError error = ReadCsvRecord(text, next, fields, file_.separator);
-        // A record that reaches the end of what is read may go on in what comes next.
-        const bool cut_off = !at_end_ && (error.problem == CsvProblem::UnclosedQuote ||
-                                          (error.problem == CsvProblem::None &&
-                                           next.offset == text.size() && text.back() != '\n'));
-        if ((cut_off ? text.size() : next.offset) - start.offset > limits_.max_row_bytes) {
+        const CsvError error = ReadCsvRecord(held, next, fields, file_.separator);
+        // A record that reaches the end of what is held may go on past it.
+        const bool open_end = error.problem == CsvProblem::UnclosedQuote ||
+                              (error.problem == CsvProblem::None && next.offset == held.size() &&
+                               held.back() != '\n');
+        if ((open_end && held.size() == limit_end) ||
+            (error.problem == CsvProblem::None &&
+             next.offset - start.offset > limits_.max_row_bytes)) {
             const std::string limit = SizeText(limits_.max_row_bytes);
             return error.problem == CsvProblem::UnclosedQuote
                        ? Malformed(error.line, "a quoted field is not closed within " + limit +
@@ -364,7 +370,7 @@ BatchReader::Next BatchReader::NextRecord(std::vector<std::string>& fields, CsvP
                        : Malformed(start.line,
                                    "a row longer than " + limit + ", the most a row may hold");
         }
-        if (cut_off) {
+        if (open_end && !at_end_) {
             if (!Fill()) {
                 return Next::Problem;
             }
@@ -574,8 +580,13 @@ int RunBatch(std::string_view path, BatchFormat format, TextEncoding encoding, O
         err << "Try 'sondrel-calc --help'.\n";
         return kExitUsage;
     };
-    if (const auto problem = reader.ReadHeader()) {
-        return stopped(*problem);
+    const std::optional<BatchProblem> header_problem = reader.ReadHeader();
+    // Said first: a problem with the header shows its names as read.
+    if (const auto notice = reader.EncodingNotice()) {
+        err << "sondrel-calc: " << *notice << '\n';
+    }
+    if (header_problem) {
+        return stopped(*header_problem);
     }
     if (format == BatchFormat::JsonLines) {
         // Every JSON line repeats the names.
@@ -584,9 +595,6 @@ int RunBatch(std::string_view path, BatchFormat format, TextEncoding encoding, O
             names += column.size();
         }
         reader.WeighRows(names);
-    }
-    if (const auto notice = reader.EncodingNotice()) {
-        err << "sondrel-calc: " << *notice << '\n';
     }
     // The header goes out with the first round that reads, or alone when there is none.
     bool header_written = false;

@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "site," + kHeader + "\nA,0,28,31,1,2\n\"" + std::string(200, '\n'),
                       "sites.csv:3: a quoted field is not closed within 100 bytes, the most a row "
                       "may hold",
-                      TextEncoding::Guess, BatchLimits{.max_row_bytes = 100, .round_bytes = 64}},
+                      TextEncoding::Guess, BatchLimits{.max_row_bytes = 100}},
         MalformedCase{"MoreRowsThanTheLimit",
                       kHeader + "\n0,28,31,1,2\n\n0,28,31,1,2\n0,28,31,1,2\n",
                       "sites.csv:5: more than 2 rows", TextEncoding::Guess,
