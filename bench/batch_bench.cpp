@@ -9,7 +9,7 @@
 #include <string>
 
 #include "cli/batch.h"
-#include "cli/output.h"
+#include "cli/text_writer.h"
 
 namespace {
 
@@ -65,12 +65,12 @@ void BM_BatchToDevNull(benchmark::State& bench) {
     }
     sondrel::cli::TableCounts counts;
     for (auto _ : bench) {
-        sondrel::cli::Output out(null);
+        sondrel::cli::TextWriter out(null);
         counts = {};
         ForEachRound(path, bench, [&](const sondrel::cli::BatchFile& file) {
             const sondrel::cli::TableCounts round =
                 sondrel::cli::WriteBatchRows(out, file, sondrel::cli::BatchFormat::Csv,
-                                             threads == 0 ? sondrel::cli::SweepThreads() : threads);
+                                             threads == 0 ? sondrel::cli::TableThreads() : threads);
             counts.rows += round.rows;
             counts.succeeded += round.succeeded;
         });

@@ -9,8 +9,8 @@
 
 #include "calc/solver.h"
 #include "cli/csv.h"
-#include "cli/output.h"
 #include "cli/sweep.h"
+#include "cli/text_writer.h"
 
 namespace {
 
@@ -35,9 +35,9 @@ void BM_SweepToDevNull(benchmark::State& bench) {
     }
     std::size_t succeeded = 0;
     for (auto _ : bench) {
-        sondrel::cli::Output out(null);
-        succeeded = sondrel::cli::WriteSweep(out, range, sondrel::InputTexts{},
-                                             threads == 0 ? sondrel::cli::SweepThreads() : threads)
+        sondrel::cli::TextWriter out(null);
+        succeeded = sondrel::cli::WriteSweep(out, range, sondrel::Design{}, nullptr,
+                                             threads == 0 ? sondrel::cli::TableThreads() : threads)
                         .succeeded;
         out.Flush();
     }
@@ -69,7 +69,7 @@ void BM_CsvRow(benchmark::State& bench) {
     sondrel::Outcome outcome;
     for (auto _ : bench) {
         sink.clear();
-        sondrel::cli::Output out(&sink);
+        sondrel::cli::TextWriter out(&sink);
         sondrel::Solve(design, outcome, sondrel::WarningText::CodesOnly);
         sondrel::cli::WriteCsvResult(out, design.elevation_ft, outcome);
         out.Flush();

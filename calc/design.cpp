@@ -1,41 +1,36 @@
 #include "calc/design.h"
 
 namespace sondrel {
-namespace {
 
-// One box's number into `value`, which keeps its old value when the text is not a number.
-bool ReadBox(std::string_view text, std::string_view box_name, const NumberSeparators& separators,
-             double& value, CalculateFailure& failure) {
-    const ParseResult result = ParseNumber(text, separators);
-    if (result.status != ParseStatus::Ok) [[unlikely]] {
-        failure.kind = ParseFailureKind(result.status);
-        failure.message = ParseFailureMessage(result.status, text, box_name);
-        return false;
+std::optional<Failure> LoadDesign(const InputTexts& texts, Design& design,
+                                  const NumberSeparators& separators) {
+    const struct {
+        const std::string& text;
+        std::string_view box;
+        double& field;
+    } boxes[] = {
+        {texts.elevation, kElevationBox, design.elevation_ft},
+        {texts.lo_baro, kLoBaroBox, design.lo_baro_inhg},
+        {texts.hi_baro, kHiBaroBox, design.hi_baro_inhg},
+        {texts.lo_volts, kLoVoltsBox, design.lo_volts},
+        {texts.hi_volts, kHiVoltsBox, design.hi_volts},
+    };
+    for (const auto& box : boxes) {
+        const Result<double> number = ReadNumber(box.text, box.box, separators);
+        if (!number) [[unlikely]] {
+            return number.failure();
+        }
+        box.field = *number;
     }
-    value = result.value;
-    return true;
+    return std::nullopt;
 }
 
-}  // namespace
-
-int ReadDesign(const InputTexts& texts, Design& design, CalculateFailure& failure,
-               const NumberSeparators& separators) {
-    if (!ReadBox(texts.elevation, kElevationBox, separators, design.elevation_ft, failure)) {
-        return 0;
+Result<Design> ReadDesign(const InputTexts& texts, const NumberSeparators& separators) {
+    Design design;
+    if (auto failure = LoadDesign(texts, design, separators)) {
+        return *std::move(failure);
     }
-    if (!ReadBox(texts.lo_baro, kLoBaroBox, separators, design.lo_baro_inhg, failure)) {
-        return 1;
-    }
-    if (!ReadBox(texts.hi_baro, kHiBaroBox, separators, design.hi_baro_inhg, failure)) {
-        return 2;
-    }
-    if (!ReadBox(texts.lo_volts, kLoVoltsBox, separators, design.lo_volts, failure)) {
-        return 3;
-    }
-    if (!ReadBox(texts.hi_volts, kHiVoltsBox, separators, design.hi_volts, failure)) {
-        return 4;
-    }
-    return 5;
+    return design;
 }
 
 }  // namespace sondrel

@@ -1,7 +1,8 @@
 #pragma once
-// A design: the five inputs as the window's boxes hold them (texts) and as numbers, their
-// reading, and what stopped a calculation.
+// A design: the five inputs as the window's boxes hold them (texts) and as numbers, and
+// their reading, which names the box whose text is not a number.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,16 +36,13 @@ struct Design {
     double hi_volts = 8.25;    // output wanted at hi_baro_inhg
 };
 
-// What stopped a calculation.
-struct CalculateFailure {
-    FailureKind kind = FailureKind::TypeMismatch;
-    std::string message;  // one line, e.g. `Elevation, ft: "abc" is not a number`
-};
+// Reads the texts in order (elevation first): the design, or the failure of the first text
+// that is not a number, naming its box.
+Result<Design> ReadDesign(const InputTexts& texts, const NumberSeparators& separators = {});
 
-// Reads the texts in order (elevation first) into `design`. Returns how many were read:
-// 5 when all were; otherwise the first that is not a number stops the reading with `failure`
-// filled in, and it and the fields after it keep their old values.
-int ReadDesign(const InputTexts& texts, Design& design, CalculateFailure& failure,
-               const NumberSeparators& separators = {});
+// ReadDesign into `design`, field by field: when a text is not a number its failure is
+// returned, the fields before it hold their new values and it and those after it their old.
+std::optional<Failure> LoadDesign(const InputTexts& texts, Design& design,
+                                  const NumberSeparators& separators = {});
 
 }  // namespace sondrel

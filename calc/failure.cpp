@@ -41,9 +41,6 @@ std::string_view FailureKindTitle(FailureKind kind) noexcept {
     return names != nullptr ? names->title : "Failure";
 }
 
-Failure::Failure(FailureKind kind, const std::string& message)
-    : std::runtime_error(message), kind_(kind) {}
-
 std::string QuoteForMessage(std::string_view text) {
     constexpr std::size_t kMaxShown = 40;
     std::string out = "\"";

@@ -1,10 +1,11 @@
 #pragma once
-// Failures that stop a command: their kinds and the exception that carries them.
-// A command that cannot go on throws Failure; the caller decides how to show it.
+// Failures that stop a command, as values: their kinds, what they concern and say, and
+// Result, a value or the failure that stopped it. The core reports every failure this way.
 
-#include <stdexcept>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace sondrel {
 
@@ -21,13 +22,38 @@ std::string_view FailureKindId(FailureKind kind) noexcept;
 // Name for people: "Type mismatch", "Invalid argument", ...
 std::string_view FailureKindTitle(FailureKind kind) noexcept;
 
-class Failure : public std::runtime_error {
+// What stopped a command.
+struct Failure {
+    FailureKind kind = FailureKind::TypeMismatch;
+    // The input it concerns, as messages name it: a box's label ("Elevation, ft"), an
+    // option ("--sweep-elevation START"); empty when it concerns no one input.
+    std::string input;
+    std::string detail;  // what went wrong, e.g. `"abc" is not a number`
+
+    // The one-line message: `Elevation, ft: "abc" is not a number`, or the detail alone.
+    std::string Message() const { return input.empty() ? detail : input + ": " + detail; }
+};
+
+// A value, or the failure that stopped its making.
+template <typename T>
+class [[nodiscard]] Result {
 public:
-    Failure(FailureKind kind, const std::string& message);
-    FailureKind kind() const noexcept { return kind_; }
+    Result(T value) : value_(std::move(value)) {}              // NOLINT: a value is a result
+    Result(Failure failure) : failure_(std::move(failure)) {}  // NOLINT: so is a failure
+
+    bool ok() const { return value_.has_value(); }
+    explicit operator bool() const { return ok(); }
+    // Only when ok().
+    const T& value() const& { return *value_; }
+    T&& value() && { return std::move(*value_); }
+    const T& operator*() const& { return *value_; }
+    const T* operator->() const { return &*value_; }
+    // Only when not ok().
+    const Failure& failure() const { return failure_; }
 
 private:
-    FailureKind kind_;
+    std::optional<T> value_;
+    Failure failure_;
 };
 
 // A user's text made safe to quote inside a message: control characters and bytes that are

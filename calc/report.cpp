@@ -8,22 +8,30 @@
 namespace sondrel {
 namespace {
 
-std::string Metric(double value, double per_unit, const char* what) {
+// The value in metric units, formatted; false, with `failure` filled in, when not finite.
+bool Metric(double value, double per_unit, const char* what, std::string& text, Failure& failure) {
     const double converted = value / per_unit;
     if (!std::isfinite(converted)) {
-        throw Failure(FailureKind::Overflow, std::string(what) + " is too large (overflow)");
+        failure = {FailureKind::Overflow, {}, std::string(what) + " is too large (overflow)"};
+        return false;
     }
-    return FormatNumber(converted, kMetricPattern);
+    text = FormatNumber(converted, kMetricPattern);
+    return true;
 }
 
 }  // namespace
 
-std::string ReportText(const LoadedInputs& loaded, const InputTexts& boxes,
-                       std::string_view results_text, std::string_view header) {
-    const std::string elev_m =
-        Metric(loaded.elevation_ft, kFeetPerMetre, "the elevation in metres");
-    const std::string lo_mb = Metric(loaded.lo_baro_inhg, kInHgPerMillibar, "LoBaro in millibars");
-    const std::string hi_mb = Metric(loaded.hi_baro_inhg, kInHgPerMillibar, "HiBaro in millibars");
+Result<std::string> ReportText(const Design& loaded, const InputTexts& boxes,
+                               std::string_view results_text, std::string_view header) {
+    std::string elev_m;
+    std::string lo_mb;
+    std::string hi_mb;
+    Failure failure;
+    if (!Metric(loaded.elevation_ft, kFeetPerMetre, "the elevation in metres", elev_m, failure) ||
+        !Metric(loaded.lo_baro_inhg, kInHgPerMillibar, "LoBaro in millibars", lo_mb, failure) ||
+        !Metric(loaded.hi_baro_inhg, kInHgPerMillibar, "HiBaro in millibars", hi_mb, failure)) {
+        return failure;
+    }
 
     std::string text;
     text.reserve(header.size() + results_text.size() + 200 + boxes.elevation.size() +

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <string>
 
-#include "calc/failure.h"
-
 namespace sondrel {
 namespace {
 
@@ -55,11 +53,11 @@ constexpr double kSettledChange = 0.0001;
 // The checks: each returns true when the value may be used, and otherwise fills in `failure`
 // and returns false. The messages are built out of line, so the checks stay cheap on the
 // path that does not fail.
-bool Overflow(const char* what, CalculateFailure& failure);
-bool DivisionByZero(const char* why_zero, CalculateFailure& failure);
+bool Overflow(const char* what, Failure& failure);
+bool DivisionByZero(const char* why_zero, Failure& failure);
 
 // A result that is not finite stops the command as an overflow.
-inline bool Finite(double value, const char* what, CalculateFailure& failure) {
+inline bool Finite(double value, const char* what, Failure& failure) {
     if (!std::isfinite(value)) [[unlikely]] {
         return Overflow(what, failure);
     }
@@ -67,7 +65,7 @@ inline bool Finite(double value, const char* what, CalculateFailure& failure) {
 }
 
 // A checked value into its field; the field keeps its old value when the check fails.
-inline bool Store(double value, const char* what, double& field, CalculateFailure& failure) {
+inline bool Store(double value, const char* what, double& field, Failure& failure) {
     if (!Finite(value, what, failure)) {
         return false;
     }
@@ -76,7 +74,7 @@ inline bool Store(double value, const char* what, double& field, CalculateFailur
 }
 
 inline bool Divide(double numerator, double denominator, const char* why_zero, const char* what,
-                   double& quotient, CalculateFailure& failure) {
+                   double& quotient, Failure& failure) {
     if (denominator == 0.0) [[unlikely]] {
         return DivisionByZero(why_zero, failure);
     }
@@ -84,15 +82,13 @@ inline bool Divide(double numerator, double denominator, const char* why_zero, c
     return Finite(quotient, what, failure);
 }
 
-bool Overflow(const char* what, CalculateFailure& failure) {
-    failure.kind = FailureKind::Overflow;
-    failure.message = std::string(what) + " is too large (overflow)";
+bool Overflow(const char* what, Failure& failure) {
+    failure = {FailureKind::Overflow, {}, std::string(what) + " is too large (overflow)"};
     return false;
 }
 
-bool DivisionByZero(const char* why_zero, CalculateFailure& failure) {
-    failure.kind = FailureKind::DivisionByZero;
-    failure.message = std::string(why_zero) + " (division by zero)";
+bool DivisionByZero(const char* why_zero, Failure& failure) {
+    failure = {FailureKind::DivisionByZero, {}, std::string(why_zero) + " (division by zero)"};
     return false;
 }
 
@@ -107,35 +103,33 @@ double RelativeChange(double guess, double next) {
     return std::fabs(next - guess) / next;
 }
 
-}  // namespace
-
 // Derives the sensor voltages, the span gain and the targets from the five numbers loaded.
 // Each field is written only once its value has passed its checks, so a failure leaves the
 // fields it did not reach as they were.
-bool CalculatorSession::Derive(CalculateFailure& failure) {
-    wiper_guess_ = kFirstWiperGuess;
+bool Derive(SolverState& s, Failure& failure) {
+    s.wiper_guess = kFirstWiperGuess;
 
-    const double base = 1 - loaded_.elevation_ft * kPressureLapse;
+    const double base = 1 - s.loaded.elevation_ft * kPressureLapse;
     if (!(base > 0)) {
-        failure.kind = FailureKind::InvalidArgument;
-        failure.message =
-            "the elevation must be below 145,491.8 ft (logarithm of a non-positive number)";
+        failure = {FailureKind::InvalidArgument,
+                   {},
+                   "the elevation must be below 145,491.8 ft (logarithm of a non-positive number)"};
         return false;
     }
     const double log_ratio = std::log(base) * kPressureExponent;
     double press_ratio = 0;  // the site's pressure over sea level's
     if (!Finite(log_ratio, "the pressure ratio", failure) ||
         !Store(std::exp(log_ratio), "the pressure ratio at this elevation", press_ratio, failure) ||
-        !Store(SensorVolts(loaded_.lo_baro_inhg, press_ratio), "the sensor voltage at LoBaro",
-               lo_vin_, failure) ||
-        !Store(SensorVolts(loaded_.hi_baro_inhg, press_ratio), "the sensor voltage at HiBaro",
-               hi_vin_, failure)) {
+        !Store(SensorVolts(s.loaded.lo_baro_inhg, press_ratio), "the sensor voltage at LoBaro",
+               s.lo_vin, failure) ||
+        !Store(SensorVolts(s.loaded.hi_baro_inhg, press_ratio), "the sensor voltage at HiBaro",
+               s.hi_vin, failure)) {
         return false;
     }
 
     // The sensor span is checked before the output span.
-    const double sensor_span = hi_vin_ - lo_vin_;
-    const double output_span = loaded_.hi_volts - loaded_.lo_volts;
+    const double sensor_span = s.hi_vin - s.lo_vin;
+    const double output_span = s.loaded.hi_volts - s.loaded.lo_volts;
     double span_gain = 0;
     if (!Finite(sensor_span, "the sensor span", failure) ||
         !Finite(output_span, "the output span", failure) ||
@@ -143,37 +137,38 @@ bool CalculatorSession::Derive(CalculateFailure& failure) {
                 "the span gain", span_gain, failure)) {
         return false;
     }
-    span_gain_ = span_gain;
-    return Store((hi_vin_ - lo_vin_) * kSpanFraction + lo_vin_, "the target input", vin_target_,
+    s.span_gain = span_gain;
+    return Store((s.hi_vin - s.lo_vin) * kSpanFraction + s.lo_vin, "the target input", s.vin_target,
                  failure) &&
-           Store((loaded_.hi_volts - loaded_.lo_volts) * kSpanFraction + loaded_.lo_volts,
-                 "the target output", vout_target_, failure);
+           Store((s.loaded.hi_volts - s.loaded.lo_volts) * kSpanFraction + s.loaded.lo_volts,
+                 "the target output", s.vout_target, failure);
 }
 
-// One pass of the solver from the estimate in wiper_guess_: the new estimate into wiper_new_,
+// One pass of the solver from the estimate in wiper_guess: the new estimate into wiper_new,
 // and the lines it shows into `shown`.
-bool CalculatorSession::Pass(ResultLines& shown, CalculateFailure& failure) {
-    const double x = wiper_guess_;
+bool Pass(SolverState& s, ResultLines& shown, Failure& failure) {
+    const double x = s.wiper_guess;
     const double stage1_gain =
         1 + kStage1FeedbackKohm / (kStage1SeriesKohm + x * (1 - x) * kVr1StringKohm);
     double stage2_gain = 0;
     double vr2_factor = 0;  // fraction of VR2's 5K
     double vr2_shift = 0;   // volts, added to the output target
-    if (!Store(span_gain_ / stage1_gain, "the second-stage gain", stage2_gain, failure) ||
+    if (!Store(s.span_gain / stage1_gain, "the second-stage gain", stage2_gain, failure) ||
         !Store(((stage2_gain - 1) / kVr2FullScaleKohm) * kStage2GroundKohm, "the VR2 factor",
                vr2_factor, failure) ||
         !Store((kVr2ShiftScale * vr2_factor) / kVr2ShiftDivisor, "the VR2 shift", vr2_shift,
                failure)) {
         return false;
     }
-    const double stage2_output = vout_target_ + vr2_shift;
+    const double stage2_output = s.vout_target + vr2_shift;
     double stage2_input = 0;
     double wiper_error = 0;  // volts
     if (!Finite(stage2_output, "the second-stage output", failure) ||
         !Divide(stage2_output, stage2_gain,
                 "the low and high volts give a second-stage gain of zero", "the second-stage input",
                 stage2_input, failure) ||
-        !Store(stage1_gain * vin_target_ - stage2_input, "the wiper error", wiper_error, failure)) {
+        !Store(stage1_gain * s.vin_target - stage2_input, "the wiper error", wiper_error,
+               failure)) {
         return false;
     }
     double b_term = 0;
@@ -187,7 +182,7 @@ bool CalculatorSession::Pass(ResultLines& shown, CalculateFailure& failure) {
         return false;
     }
     const double discriminant = b_squared - 4 * kQuadA * kQuadC;
-    wiper_new_ = (-quad_b - std::sqrt(discriminant)) / (2 * kQuadA);
+    s.wiper_new = (-quad_b - std::sqrt(discriminant)) / (2 * kQuadA);
     const double vr2 = vr2_factor * kVr2FullScaleOhms - kVr2OffsetOhms;
     if (!Finite(vr2, "VR2", failure)) {
         return false;
@@ -195,68 +190,91 @@ bool CalculatorSession::Pass(ResultLines& shown, CalculateFailure& failure) {
 
     shown.written = WrittenLines::Vr2Alone;
     shown.vr2_ohms = vr2;
-    const double vr1 = wiper_new_ * kVr1StringOhms - kVr1WiperOffsetOhms;
+    const double vr1 = s.wiper_new * kVr1StringOhms - kVr1WiperOffsetOhms;
     if (!Finite(vr1, "the VR1 wiper to GND resistance", failure)) {
         return false;
     }
     shown.vr1_wiper_to_gnd_ohms = vr1;
-    shown.lo_vin_volts = lo_vin_;
-    shown.hi_vin_volts = hi_vin_;
+    shown.lo_vin_volts = s.lo_vin;
+    shown.hi_vin_volts = s.hi_vin;
     shown.written = WrittenLines::AllFour;
     return true;
 }
 
-bool CalculatorSession::Iterate(const InputTexts* texts, const NumberSeparators& separators,
-                                ResultLines& shown, CalculateFailure& failure) {
+// The solver: passes until the estimate settles or the pass limit, each pass first loading
+// through `load` (which fills in `loaded`, or returns its failure) when not loaded.
+template <typename Load>
+bool Iterate(SolverState& s, bool& initialized, std::int16_t& pass_count, const Load& load,
+             ResultLines& shown, Failure& failure) {
     for (;;) {
-        if (!initialized_) {
-            pass_count_ = 1;
+        if (!initialized) {
+            pass_count = 1;
             // Marked loaded only once the load is whole: never compute from a half-loaded state.
-            if ((texts != nullptr && ReadDesign(*texts, loaded_, failure, separators) < 5) ||
-                !Derive(failure)) {
+            if (std::optional<Failure> not_read = load(s.loaded)) {
+                failure = *std::move(not_read);
                 return false;
             }
-            initialized_ = true;
+            if (!Derive(s, failure)) {
+                return false;
+            }
+            initialized = true;
         }
-        const double x = wiper_guess_;
-        if (!Pass(shown, failure)) {
+        const double x = s.wiper_guess;
+        if (!Pass(s, shown, failure)) {
             return false;
         }
         // Both sides are evaluated, so a zero estimate fails even at the pass limit.
-        const bool below_limit = pass_count_ < kPassLimit;
-        if (wiper_new_ == 0.0) [[unlikely]] {
+        const bool below_limit = pass_count < kPassLimit;
+        if (s.wiper_new == 0.0) [[unlikely]] {
             return DivisionByZero("the new wiper estimate is exactly zero", failure);
         }
-        const double change = RelativeChange(x, wiper_new_);
+        const double change = RelativeChange(x, s.wiper_new);
         if (!Finite(change, "the wiper's relative change", failure)) {
             return false;
         }
         if (!(below_limit && change > kSettledChange)) {
             return true;
         }
-        ++pass_count_;  // at most the limit, so never beyond 16 bits
-        wiper_guess_ = wiper_new_;
+        ++pass_count;  // at most the limit, so never beyond 16 bits
+        s.wiper_guess = s.wiper_new;
     }
 }
 
-void CalculatorSession::Run(const InputTexts* texts, const NumberSeparators& separators,
-                            Outcome& outcome, WarningText warning_text) {
+// A calculation into `outcome`: Iterate, then the results' texts and the design checks.
+template <typename Load>
+void Run(SolverState& s, bool& initialized, std::int16_t& pass_count, const Load& load,
+         Outcome& outcome, WarningText warning_text) {
     outcome.lines.written = WrittenLines::None;
     outcome.warnings.clear();
-    outcome.solved = Iterate(texts, separators, outcome.lines, outcome.failure);
-    outcome.passes = pass_count_;
+    outcome.solved = Iterate(s, initialized, pass_count, load, outcome.lines, outcome.failure);
+    outcome.passes = pass_count;
+    outcome.loaded = s.loaded;
     FormatResultTexts(outcome.lines, outcome.texts);
     if (outcome.solved) {
-        const bool still_moving = RelativeChange(wiper_guess_, wiper_new_) > kSettledChange;
-        CheckDesign({outcome.lines, span_gain_, pass_count_, still_moving}, outcome.warnings,
+        const bool still_moving = RelativeChange(s.wiper_guess, s.wiper_new) > kSettledChange;
+        CheckDesign({outcome.lines, s.span_gain, pass_count, still_moving}, outcome.warnings,
                     warning_text);
     }
 }
 
-std::optional<CalculateFailure> CalculatorSession::Initialize(const InputTexts& texts,
-                                                              const NumberSeparators& separators) {
-    CalculateFailure failure;
-    if (ReadDesign(texts, loaded_, failure, separators) < 5 || !Derive(failure)) {
+// A calculation on fresh state.
+template <typename Load>
+void RunFresh(const Load& load, Outcome& outcome, WarningText warning_text) {
+    SolverState state;
+    bool initialized = false;
+    std::int16_t pass_count = 0;
+    Run(state, initialized, pass_count, load, outcome, warning_text);
+}
+
+}  // namespace
+
+std::optional<Failure> CalculatorSession::Initialize(const InputTexts& texts,
+                                                     const NumberSeparators& separators) {
+    if (std::optional<Failure> not_read = LoadDesign(texts, state_.loaded, separators)) {
+        return not_read;
+    }
+    Failure failure;
+    if (!Derive(state_, failure)) {
         return failure;
     }
     return std::nullopt;
@@ -264,7 +282,10 @@ std::optional<CalculateFailure> CalculatorSession::Initialize(const InputTexts& 
 
 void CalculatorSession::Calculate(const InputTexts& texts, Outcome& outcome,
                                   WarningText warning_text, const NumberSeparators& separators) {
-    Run(&texts, separators, outcome, warning_text);
+    Run(
+        state_, initialized_, pass_count_,
+        [&](Design& loaded) { return LoadDesign(texts, loaded, separators); }, outcome,
+        warning_text);
 }
 
 Outcome CalculatorSession::Calculate(const InputTexts& texts, const NumberSeparators& separators) {
@@ -274,9 +295,12 @@ Outcome CalculatorSession::Calculate(const InputTexts& texts, const NumberSepara
 }
 
 void Solve(const Design& design, Outcome& outcome, WarningText warning_text) {
-    CalculatorSession session;
-    session.loaded_ = design;
-    session.Run(nullptr, {}, outcome, warning_text);
+    RunFresh(
+        [&design](Design& loaded) {
+            loaded = design;
+            return std::optional<Failure>();
+        },
+        outcome, warning_text);
 }
 
 Outcome Solve(const Design& design) {
@@ -285,19 +309,10 @@ Outcome Solve(const Design& design) {
     return outcome;
 }
 
-int Solve(const InputTexts& texts, Design& design, Outcome& outcome, WarningText warning_text,
-          const NumberSeparators& separators) {
-    const int read = ReadDesign(texts, design, outcome.failure, separators);
-    if (read < 5) {
-        outcome.solved = false;
-        outcome.passes = 1;  // as a load that failed leaves the count
-        outcome.lines.written = WrittenLines::None;
-        outcome.warnings.clear();
-        FormatResultTexts(outcome.lines, outcome.texts);
-        return read;
-    }
-    Solve(design, outcome, warning_text);
-    return read;
+void Solve(const InputTexts& texts, Outcome& outcome, WarningText warning_text,
+           const NumberSeparators& separators) {
+    RunFresh([&](Design& loaded) { return LoadDesign(texts, loaded, separators); }, outcome,
+             warning_text);
 }
 
 }  // namespace sondrel

@@ -224,22 +224,18 @@ ParseResult ParseNumber(std::string_view text, const NumberSeparators& separator
     return SlowValue(text, decimal, group, scan);
 }
 
-FailureKind ParseFailureKind(ParseStatus status) {
-    return status == ParseStatus::Overflow ? FailureKind::Overflow : FailureKind::TypeMismatch;
+Failure ParseFailure(ParseStatus status, std::string_view text, std::string_view input) {
+    const bool overflow = status == ParseStatus::Overflow;
+    return Failure{
+        overflow ? FailureKind::Overflow : FailureKind::TypeMismatch, std::string(input),
+        QuoteForMessage(text) + (overflow ? " is too large for a number" : " is not a number")};
 }
 
-std::string ParseFailureMessage(ParseStatus status, std::string_view text,
-                                std::string_view box_name) {
-    return std::string(box_name) + ": " + QuoteForMessage(text) +
-           (status == ParseStatus::Overflow ? " is too large for a number" : " is not a number");
-}
-
-double TextToNumber(std::string_view text, std::string_view box_name,
-                    const NumberSeparators& separators) {
+Result<double> ReadNumber(std::string_view text, std::string_view input,
+                          const NumberSeparators& separators) {
     const ParseResult result = ParseNumber(text, separators);
-    if (result.status != ParseStatus::Ok) {
-        throw Failure(ParseFailureKind(result.status),
-                      ParseFailureMessage(result.status, text, box_name));
+    if (result.status != ParseStatus::Ok) [[unlikely]] {
+        return ParseFailure(result.status, text, input);
     }
     return result.value;
 }

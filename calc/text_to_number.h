@@ -29,15 +29,12 @@ struct ParseResult {
 // a magnitude beyond the largest double is Overflow; one below the smallest reads as zero.
 ParseResult ParseNumber(std::string_view text, const NumberSeparators& separators = {});
 
-// Why a box's text could not be read (`status` not Ok), as TextToNumber's Failure says it:
-// type mismatch or overflow, and a message naming the box.
-FailureKind ParseFailureKind(ParseStatus status);
-std::string ParseFailureMessage(ParseStatus status, std::string_view text,
-                                std::string_view box_name);
+// The failure of reading `text` for `input` (`status` not Ok): type mismatch or overflow,
+// e.g. `Elevation, ft: "abc" is not a number`.
+Failure ParseFailure(ParseStatus status, std::string_view text, std::string_view input);
 
-// ParseNumber for one input box: throws Failure (type mismatch or overflow) whose message
-// names the box, e.g. `Elevation, ft: "abc" is not a number`.
-double TextToNumber(std::string_view text, std::string_view box_name,
-                    const NumberSeparators& separators = {});
+// ParseNumber for one input: its number, or the failure naming `input`.
+Result<double> ReadNumber(std::string_view text, std::string_view input,
+                          const NumberSeparators& separators = {});
 
 }  // namespace sondrel

@@ -131,7 +131,7 @@ public:
           warning_text_(format == BatchFormat::JsonLines ? WarningText::Messages
                                                          : WarningText::CodesOnly) {}
 
-    RowOutcome WriteRow(Output& out, std::size_t row) override {
+    RowOutcome WriteRow(TextWriter& out, std::size_t row) override {
         CsvPosition at = file_.rows[row];
         // Checked when the round was read.
         ReadCsvRecord(file_.text, at, fields_, file_.separator);
@@ -141,10 +141,9 @@ public:
         std::swap(inputs_.hi_baro, fields_[file_.input_columns[2]]);
         std::swap(inputs_.lo_volts, fields_[file_.input_columns[3]]);
         std::swap(inputs_.hi_volts, fields_[file_.input_columns[4]]);
-        Design design;
-        const int read = Solve(inputs_, design, outcome_, warning_text_);
-        if (read >= 0 && read < static_cast<int>(kInputBoxes.size())) {
-            NameTheColumn(static_cast<std::size_t>(read));
+        Solve(inputs_, outcome_, warning_text_);
+        if (!outcome_.solved) {
+            NameTheColumn();
         }
         const std::array<const std::string*, 5> typed = {&inputs_.elevation, &inputs_.lo_baro,
                                                          &inputs_.hi_baro, &inputs_.lo_volts,
@@ -172,13 +171,15 @@ public:
     }
 
 private:
-    // The reading of input `k` failed: its message names the box ("LoBaro, inHg: ..."),
-    // which here is the file's column ("lo_baro_inhg: ...").
-    void NameTheColumn(std::size_t k) {
-        std::string& message = outcome_.failure.message;
-        const std::string_view box = kInputBoxes[k];
-        if (message.size() > box.size() && message.starts_with(box) && message[box.size()] == ':') {
-            message.replace(0, box.size(), TrimBlanks(file_.names[file_.input_columns[k]]));
+    // A failure about an input names its box ("LoBaro, inHg"), which here is the file's
+    // column ("lo_baro_inhg").
+    void NameTheColumn() {
+        std::string& input = outcome_.failure.input;
+        for (std::size_t k = 0; k < kInputBoxes.size(); ++k) {
+            if (input == kInputBoxes[k]) {
+                input = TrimBlanks(file_.names[file_.input_columns[k]]);
+                return;
+            }
         }
     }
 
@@ -514,7 +515,7 @@ ReadBytes ReadFromText(std::string_view bytes) {
     };
 }
 
-void WriteBatchHeader(Output& out, const BatchFile& file, BatchFormat format) {
+void WriteBatchHeader(TextWriter& out, const BatchFile& file, BatchFormat format) {
     if (format != BatchFormat::Csv) {
         return;
     }
@@ -528,15 +529,15 @@ void WriteBatchHeader(Output& out, const BatchFile& file, BatchFormat format) {
     out << kCsvResultColumns << '\n';
 }
 
-TableCounts WriteBatchRows(Output& out, const BatchFile& file, BatchFormat format,
+TableCounts WriteBatchRows(TextWriter& out, const BatchFile& file, BatchFormat format,
                            unsigned threads) {
     return WriteTableRows(
         out, file.rows.size(), [&] { return std::make_unique<BatchRowWriter>(file, format); },
         threads);
 }
 
-int RunBatch(std::string_view path, BatchFormat format, TextEncoding encoding, Output& out,
-             Output& err, TableCounts* counts, const BatchLimits& limits) {
+int RunBatch(std::string_view path, BatchFormat format, TextEncoding encoding, TextWriter& out,
+             TextWriter& err, TableCounts* counts, const BatchLimits& limits) {
     const std::string name = DisplayName(path);
     std::FILE* stream = stdin;
     if (path != "-") {
@@ -623,8 +624,8 @@ int RunBatch(std::string_view path, BatchFormat format, TextEncoding encoding, O
         *counts = total;
     }
     // The failed rows are held by their lines.
-    const RowNames names{"input line",
-                         [](Output& o, std::size_t line) { o.Int(static_cast<long long>(line)); }};
+    const RowNames names{
+        "input line", [](TextWriter& o, std::size_t line) { o.Int(static_cast<long long>(line)); }};
     return TableExitStatus(total, names, err);
 }
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "cli/csv_reader.h"
-#include "cli/output.h"
 #include "cli/table.h"
 #include "cli/text_encoding.h"
+#include "cli/text_writer.h"
 
 namespace sondrel::cli {
 
@@ -37,7 +37,7 @@ struct BatchFile {
 // ends after round_rows rows or once it holds round_bytes of text, whichever comes first; the
 // encoding is guessed from the file's first round_bytes.
 struct BatchLimits {
-    std::size_t max_rows = kMaxSweepRows;
+    std::size_t max_rows = kMaxTableRows;
     std::size_t max_row_bytes = std::size_t{1} << 20;
     std::size_t round_rows = 16'384;
     std::size_t round_bytes = std::size_t{4} << 20;
@@ -136,13 +136,13 @@ enum class BatchFormat {
 };
 
 // The CSV header of a batch (nothing for JsonLines).
-void WriteBatchHeader(Output& out, const BatchFile& file, BatchFormat format);
+void WriteBatchHeader(TextWriter& out, const BatchFile& file, BatchFormat format);
 
 // One fresh calculation per row of the round in `file`, each reading its five inputs as the
 // window's boxes read them, on up to `threads` threads as WriteTableRows does. A message
 // about an input names its column as the file's header does.
-TableCounts WriteBatchRows(Output& out, const BatchFile& file, BatchFormat format,
-                           unsigned threads = SweepThreads());
+TableCounts WriteBatchRows(TextWriter& out, const BatchFile& file, BatchFormat format,
+                           unsigned threads = TableThreads());
 
 // sondrel-calc --batch FILE: reads the file a round at a time and writes its rows as they
 // come. Returns the exit status: kExitFailure, with the system's reason on `err`, when the
@@ -150,7 +150,7 @@ TableCounts WriteBatchRows(Output& out, const BatchFile& file, BatchFormat forma
 // rounds before the one with the problem are written already); else as TableExitStatus,
 // which names failed rows by their input line. What the rows came to goes to `counts` when
 // given.
-int RunBatch(std::string_view path, BatchFormat format, TextEncoding encoding, Output& out,
-             Output& err, TableCounts* counts = nullptr, const BatchLimits& limits = {});
+int RunBatch(std::string_view path, BatchFormat format, TextEncoding encoding, TextWriter& out,
+             TextWriter& err, TableCounts* counts = nullptr, const BatchLimits& limits = {});
 
 }  // namespace sondrel::cli

@@ -3,7 +3,7 @@
 namespace sondrel::cli {
 namespace {
 
-void WriteElevation(Output& out, std::optional<double> elevation_ft) {
+void WriteElevation(TextWriter& out, std::optional<double> elevation_ft) {
     if (elevation_ft) {
         out.DoubleFixed(*elevation_ft);
     }
@@ -11,7 +11,7 @@ void WriteElevation(Output& out, std::optional<double> elevation_ft) {
 }
 
 // The result columns of a failure: all empty but `error`.
-void WriteFailureColumns(Output& out, std::string_view message) {
+void WriteFailureColumns(TextWriter& out, std::string_view message) {
     out << ",,,,,,,,,";  // passes to hi_vin_text
     out.CsvField(message);
     out << ",\n";
@@ -19,23 +19,25 @@ void WriteFailureColumns(Output& out, std::string_view message) {
 
 }  // namespace
 
-void WriteCsvHeader(Output& out) {
+void WriteCsvHeader(TextWriter& out) {
     out << kCsvColumns << '\n';
 }
 
-RowOutcome WriteCsvResult(Output& out, std::optional<double> elevation_ft, const Outcome& outcome) {
+RowOutcome WriteCsvResult(TextWriter& out, std::optional<double> elevation_ft,
+                          const Outcome& outcome) {
     WriteElevation(out, elevation_ft);
     return WriteCsvOutcome(out, outcome);
 }
 
-void WriteCsvFailure(Output& out, std::optional<double> elevation_ft, std::string_view message) {
+void WriteCsvFailure(TextWriter& out, std::optional<double> elevation_ft,
+                     std::string_view message) {
     WriteElevation(out, elevation_ft);
     WriteFailureColumns(out, message);
 }
 
-RowOutcome WriteCsvOutcome(Output& out, const Outcome& outcome) {
+RowOutcome WriteCsvOutcome(TextWriter& out, const Outcome& outcome) {
     if (!outcome.solved) {
-        WriteFailureColumns(out, outcome.failure.message);
+        WriteFailureColumns(out, outcome.failure.Message());
         return {};
     }
 

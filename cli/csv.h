@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "calc/solver.h"
-#include "cli/output.h"
 #include "cli/table.h"
+#include "cli/text_writer.h"
 
 namespace sondrel::cli {
 
@@ -18,19 +18,20 @@ inline constexpr std::string_view kCsvColumns =
 // The columns after elevation_ft: what a calculation gives.
 inline constexpr std::string_view kCsvResultColumns = kCsvColumns.substr(kCsvColumns.find(',') + 1);
 
-void WriteCsvHeader(Output& out);
+void WriteCsvHeader(TextWriter& out);
 
 // Writes the result columns of `outcome` and the line end: the elevation as a plain decimal
 // that reads back exactly, the passes, the four result numbers as shortest round-trip
 // doubles, the four numbers as the results box shows them, an empty error and the design
 // warnings' codes joined by ";". When the calculation failed, as WriteCsvFailure.
-RowOutcome WriteCsvResult(Output& out, std::optional<double> elevation_ft, const Outcome& outcome);
+RowOutcome WriteCsvResult(TextWriter& out, std::optional<double> elevation_ft,
+                          const Outcome& outcome);
 
 // A failed run's row: the elevation (empty when there is none: its text was not a number),
 // every other column empty but `error`, which holds `message`.
-void WriteCsvFailure(Output& out, std::optional<double> elevation_ft, std::string_view message);
+void WriteCsvFailure(TextWriter& out, std::optional<double> elevation_ft, std::string_view message);
 
 // The kCsvResultColumns of `outcome` and the line end, as WriteCsvResult writes them.
-RowOutcome WriteCsvOutcome(Output& out, const Outcome& outcome);
+RowOutcome WriteCsvOutcome(TextWriter& out, const Outcome& outcome);
 
 }  // namespace sondrel::cli

@@ -4,7 +4,7 @@ namespace sondrel::cli {
 namespace {
 
 // "{" and the leading fields, each followed by ", ".
-void OpenObject(Output& out, JsonLeadingFields leading) {
+void OpenObject(TextWriter& out, JsonLeadingFields leading) {
     out << '{';
     for (const auto& [name, value] : leading) {
         out.JsonString(name);
@@ -16,10 +16,10 @@ void OpenObject(Output& out, JsonLeadingFields leading) {
 
 }  // namespace
 
-void WriteJsonOutcome(Output& out, const Outcome& outcome, std::string_view report_path,
+void WriteJsonOutcome(TextWriter& out, const Outcome& outcome, std::string_view report_path,
                       JsonLeadingFields leading) {
     if (!outcome.solved) {
-        WriteJsonFailure(out, outcome.failure.kind, outcome.failure.message, leading);
+        WriteJsonFailure(out, outcome.failure.kind, outcome.failure.Message(), leading);
         return;
     }
     const ResultLines& lines = outcome.lines;
@@ -51,7 +51,7 @@ void WriteJsonOutcome(Output& out, const Outcome& outcome, std::string_view repo
     out << "]}\n";
 }
 
-void WriteJsonFailure(Output& out, FailureKind kind, std::string_view message,
+void WriteJsonFailure(TextWriter& out, FailureKind kind, std::string_view message,
                       JsonLeadingFields leading) {
     OpenObject(out, leading);
     out << "\"error\": {\"kind\": \"" << FailureKindId(kind) << "\", \"message\": ";

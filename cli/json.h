@@ -8,7 +8,7 @@
 
 #include "calc/failure.h"
 #include "calc/solver.h"
-#include "cli/output.h"
+#include "cli/text_writer.h"
 
 namespace sondrel::cli {
 
@@ -19,11 +19,11 @@ using JsonLeadingFields = std::span<const std::pair<std::string_view, std::strin
 // "warnings": [{"code": ..., "message": ...}, ...]}; the numbers with 17 significant digits.
 // `report_path` is left out when empty; `warnings` is always there, empty when none. When
 // the calculation failed, as WriteJsonFailure. `leading` fields come first.
-void WriteJsonOutcome(Output& out, const Outcome& outcome, std::string_view report_path = {},
+void WriteJsonOutcome(TextWriter& out, const Outcome& outcome, std::string_view report_path = {},
                       JsonLeadingFields leading = {});
 
 // {"error": {"kind": ..., "message": ...}}, after the `leading` fields.
-void WriteJsonFailure(Output& out, FailureKind kind, std::string_view message,
+void WriteJsonFailure(TextWriter& out, FailureKind kind, std::string_view message,
                       JsonLeadingFields leading = {});
 
 }  // namespace sondrel::cli

@@ -174,21 +174,6 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
     return std::nullopt;
 }
 
-std::optional<std::string> CheckSweepValues(const Options& options) {
-    if (!options.sweep || options.positional.size() != 4) {
-        return std::nullopt;
-    }
-    static constexpr std::string_view kBoxes[] = {kLoBaroBox, kHiBaroBox, kLoVoltsBox, kHiVoltsBox};
-    for (std::size_t i = 0; i < options.positional.size(); ++i) {
-        try {
-            TextToNumber(options.positional[i], kBoxes[i]);
-        } catch (const Failure& failure) {
-            return std::string(failure.what());
-        }
-    }
-    return std::nullopt;
-}
-
 InputTexts InputsFrom(const Options& options) {
     InputTexts inputs;
     const auto& values = options.positional;

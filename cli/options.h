@@ -36,10 +36,6 @@ bool LooksLikeOption(std::string_view arg);
 // The views in `options` point into `args`.
 std::optional<std::string> Parse(const std::vector<std::string_view>& args, Options& options);
 
-// A sweep's four values, read as their boxes read them, so that a typing slip stops the
-// sweep before its first row: the failure's message, or nothing when they read.
-std::optional<std::string> CheckSweepValues(const Options& options);
-
 // The input boxes' texts as the values given stand for them: all five, or for a sweep the
 // four after the elevation; the window's defaults for whatever was not given.
 InputTexts InputsFrom(const Options& options);

@@ -33,36 +33,21 @@ std::vector<std::size_t> ChartRowIndices(std::size_t rows) {
     return indices;
 }
 
-std::vector<ChartRow> CalculateChartRows(const std::vector<double>& elevations,
-                                         const InputTexts& inputs) {
-    std::vector<ChartRow> rows;
-    rows.reserve(elevations.size());
-    // The four other values are read once, as the sweep reads them; when one is not a number
-    // every row is a gap.
-    InputTexts values = inputs;
-    values.elevation = "0";
-    Design design;
-    CalculateFailure read_failure;
-    const bool read = ReadDesign(values, design, read_failure) == 5;
-    Outcome outcome;
-    for (const double elevation : elevations) {
-        ChartRow row;
-        row.elevation_ft = elevation;
-        design.elevation_ft = elevation;
-        if (read && (Solve(design, outcome, WarningText::CodesOnly), outcome.solved)) {
-            row.succeeded = true;
-            row.vr2_ohms = outcome.lines.vr2_ohms;
-            row.vr1_wiper_to_gnd_ohms = outcome.lines.vr1_wiper_to_gnd_ohms;
-            for (const DesignWarning& warning : outcome.warnings) {
-                if (!row.warnings.empty()) {
-                    row.warnings += ';';
-                }
-                row.warnings += warning.code;
+ChartRow ChartRowOf(double elevation_ft, const Outcome& outcome) {
+    ChartRow row;
+    row.elevation_ft = elevation_ft;
+    if (outcome.solved) {
+        row.succeeded = true;
+        row.vr2_ohms = outcome.lines.vr2_ohms;
+        row.vr1_wiper_to_gnd_ohms = outcome.lines.vr1_wiper_to_gnd_ohms;
+        for (const DesignWarning& warning : outcome.warnings) {
+            if (!row.warnings.empty()) {
+                row.warnings += ';';
             }
+            row.warnings += warning.code;
         }
-        rows.push_back(std::move(row));
     }
-    return rows;
+    return row;
 }
 
 namespace {
@@ -473,17 +458,10 @@ std::string SweepChartSvg(const std::vector<ChartRow>& rows, const InputTexts& i
     return ChartWriter(rows, inputs).Svg();
 }
 
-bool WriteSweepChart(const SweepRange& range, const InputTexts& inputs, std::string_view path,
-                     Output& err) {
-    std::vector<double> elevations;
-    for (const std::size_t i : ChartRowIndices(range.rows)) {
-        elevations.push_back(SweepElevation(range, i));
-    }
-    const std::string svg = SweepChartSvg(CalculateChartRows(elevations, inputs), inputs);
-    try {
-        WriteFileReplacing(PathFromUtf8(path), svg);
-    } catch (const Failure& failure) {
-        err << "sondrel-calc: " << failure.what() << '\n';
+bool WriteSweepChart(const std::vector<ChartRow>& rows, const InputTexts& inputs,
+                     std::string_view path, TextWriter& err) {
+    if (const auto failure = WriteFileReplacing(PathFromUtf8(path), SweepChartSvg(rows, inputs))) {
+        err << "sondrel-calc: " << failure->Message() << '\n';
         return false;
     }
     return true;

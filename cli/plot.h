@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "calc/design.h"
-#include "cli/output.h"
-#include "cli/sweep.h"
+#include "calc/solver.h"
+#include "cli/text_writer.h"
 
 namespace sondrel::cli {
 
@@ -34,9 +34,8 @@ struct ChartRow {
 // over them (the first and the last included).
 std::vector<std::size_t> ChartRowIndices(std::size_t rows);
 
-// The calculation of `inputs` at each of these elevations, as a sweep's rows calculate it.
-std::vector<ChartRow> CalculateChartRows(const std::vector<double>& elevations,
-                                         const InputTexts& inputs);
+// A sweep row's calculation at `elevation_ft` as the chart draws it.
+ChartRow ChartRowOf(double elevation_ft, const Outcome& outcome);
 
 // The chart of `rows` (in sweep order) as a complete SVG document, its title naming the four
 // inputs after the elevation. Axes have round-number ticks; a row's warnings shade its
@@ -44,9 +43,9 @@ std::vector<ChartRow> CalculateChartRows(const std::vector<double>& elevations,
 // breaks both lines and is shaded grey. Numbers are written the same in every locale.
 std::string SweepChartSvg(const std::vector<ChartRow>& rows, const InputTexts& inputs);
 
-// sondrel-calc --plot FILE with a sweep: calculates the chart's rows and writes the chart to
+// sondrel-calc --plot FILE with a sweep: writes the chart of the rows the sweep calculated to
 // FILE, replacing it. Returns false, after saying why on `err`, when it cannot be written.
-bool WriteSweepChart(const SweepRange& range, const InputTexts& inputs, std::string_view path,
-                     Output& err);
+bool WriteSweepChart(const std::vector<ChartRow>& rows, const InputTexts& inputs,
+                     std::string_view path, TextWriter& err);
 
 }  // namespace sondrel::cli

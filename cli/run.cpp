@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "calc/design.h"
 #include "calc/design_checks.h"
 #include "calc/failure.h"
 #include "calc/report.h"
@@ -31,16 +32,26 @@ int StrictStatus(const Options& options, int code, std::size_t warned) {
 }
 
 // The design table; the four values, when given, replace the defaults of the other boxes.
+// They are read once, before the first row, so that a typing slip stops the sweep there.
 // Failed rows are named by their elevations.
-int RunSweep(const Options& options, const InputTexts& inputs, Output& out, Output& err) {
+int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, TextWriter& err) {
+    InputTexts fixed = inputs;
+    fixed.elevation = std::string(1, '0');  // each row puts its own elevation here
+    const Result<Design> design = ReadDesign(fixed);
+    if (!design) {
+        err << "sondrel-calc: " << design.failure().Message() << '\n';
+        return kExitFailure;
+    }
     const SweepRange& range = *options.sweep;
-    const TableCounts counts = WriteSweep(out, range, inputs);
-    const RowNames names{"elevation", [&range](Output& o, std::size_t row) {
+    std::vector<ChartRow> chart;
+    const TableCounts counts =
+        WriteSweep(out, range, *design, options.plot_file ? &chart : nullptr);
+    const RowNames names{"elevation", [&range](TextWriter& o, std::size_t row) {
                              o.DoubleFixed(SweepElevation(range, row));
                          }};
     const int code =
         StrictStatus(options, TableExitStatus(counts, names, err), counts.warned + counts.failed());
-    if (options.plot_file && !WriteSweepChart(range, inputs, *options.plot_file, err)) {
+    if (options.plot_file && !WriteSweepChart(chart, inputs, *options.plot_file, err)) {
         return kExitFailure;
     }
     return code;
@@ -114,8 +125,9 @@ std::string_view UsageText() {
 
 namespace {
 
-// Everything but the final check of standard output.
-int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& err) {
+// Reads the arguments and does what they ask: everything but the final check of standard
+// output.
+int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err) {
     Options options;
     if (const auto problem = Parse(args, options)) {
         err << "sondrel-calc: " << *problem << "\nTry 'sondrel-calc --help'.\n";
@@ -135,10 +147,6 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
     }
     const InputTexts inputs = InputsFrom(options);
     if (options.sweep) {
-        if (const auto problem = CheckSweepValues(options)) {
-            err << "sondrel-calc: " << *problem << '\n';
-            return kExitFailure;
-        }
         return RunSweep(options, inputs, out, err);
     }
     if (options.batch_file) {
@@ -149,17 +157,18 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
         return StrictStatus(options, code, counts.warned + counts.failed());
     }
     // One calculation serves the CSV row, the warnings, the report and the printed results.
-    Design design;
     Outcome outcome;
-    const int read = Solve(inputs, design, outcome, WarningText::Messages);
+    Solve(inputs, outcome, WarningText::Messages);
+    const bool elevation_read = outcome.solved || outcome.failure.input != kElevationBox;
     const std::optional<double> elevation =
-        read > 0 ? std::optional(design.elevation_ft) : std::nullopt;
+        elevation_read ? std::optional(outcome.loaded.elevation_ft) : std::nullopt;
     // A failure of the calculation or of the report: its message on stderr, and with --json
     // or --csv in place of the results on stdout.
-    const auto fail = [&](FailureKind kind, std::string_view message) {
+    const auto fail = [&](const Failure& failure) {
+        const std::string message = failure.Message();
         err << "sondrel-calc: " << message << '\n';
         if (options.json) {
-            WriteJsonFailure(out, kind, message);
+            WriteJsonFailure(out, failure.kind, message);
         } else if (options.csv) {
             WriteCsvHeader(out);
             WriteCsvFailure(out, elevation, message);
@@ -167,7 +176,7 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
         return kExitFailure;
     };
     if (!outcome.solved) {
-        return fail(outcome.failure.kind, outcome.failure.message);
+        return fail(outcome.failure);
     }
     for (const DesignWarning& warning : outcome.warnings) {
         err << "sondrel-calc: warning: " << warning.message << '\n';
@@ -177,17 +186,18 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
     if (options.report_file) {
         // A typed line break in the header becomes "\r\n", as the window's box gives it.
         const std::string header = ConvertLineBreaks(options.header, kCrLf);
-        const LoadedInputs loaded = LoadedInputs::From(design);
-        try {
-            if (*options.report_file == "-") {
-                out << ReportText(loaded, inputs, text, header);
-            } else {
-                const std::filesystem::path file = PathFromUtf8(*options.report_file);
-                GenerateReport(loaded, inputs, text, header, file);
-                report_path = PathToUtf8(std::filesystem::absolute(file));
+        if (*options.report_file == "-") {
+            const Result<std::string> report = ReportText(outcome.loaded, inputs, text, header);
+            if (!report) {
+                return fail(report.failure());
             }
-        } catch (const Failure& failure) {
-            return fail(failure.kind(), failure.what());
+            out << *report;
+        } else {
+            const std::filesystem::path file = PathFromUtf8(*options.report_file);
+            if (const auto failure = GenerateReport(outcome.loaded, inputs, text, header, file)) {
+                return fail(*failure);
+            }
+            report_path = PathToUtf8(std::filesystem::absolute(file));
         }
     }
 
@@ -204,14 +214,14 @@ int RunCommand(const std::vector<std::string_view>& args, Output& out, Output& e
 
 }  // namespace
 
-int Run(const std::vector<std::string_view>& args, Output& out, Output& err) {
-    int code = RunCommand(args, out, err);
+int Run(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err) {
+    int code = ParseAndRun(args, out, err);
     if (!out.Flush() && out.ErrorNumber() != EPIPE) {
         // A closed pipe is the reader's choice and stays quiet; a full disk is not.
         err << "sondrel-calc: cannot write standard output: " << std::strerror(out.ErrorNumber())
             << '\n';
     }
-    // Output that did not arrive outweighs a warning: the run did not do its job.
+    // TextWriter that did not arrive outweighs a warning: the run did not do its job.
     if (!out.Good() && (code == kExitOk || code == kExitWarnings)) {
         code = kExitFailure;
     }

@@ -6,14 +6,14 @@
 #include <vector>
 
 #include "cli/exit_status.h"
-#include "cli/output.h"
+#include "cli/text_writer.h"
 
 namespace sondrel::cli {
 
 // `args` excludes the program name. Flushes `out` before it returns; when standard output
 // could not be written (a closed pipe aside) says so on `err`, and a run that was going to
 // exit 0 exits 1.
-int Run(const std::vector<std::string_view>& args, Output& out, Output& err);
+int Run(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err);
 
 std::string_view UsageText();
 

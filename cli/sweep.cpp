@@ -1,8 +1,10 @@
 #include "cli/sweep.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
+#include <utility>
 
-#include "calc/failure.h"
 #include "calc/solver.h"
 #include "calc/text_to_number.h"
 #include "cli/csv.h"
@@ -16,11 +18,11 @@ constexpr double kEndTolerance = 1e-9;
 // One of the three numbers, read as the elevation box reads it; a problem is told as the
 // box's would be, e.g. `--sweep-elevation START: "abc" is not a number`.
 std::optional<std::string> ReadPart(std::string_view text, const char* name, double& value) {
-    const ParseResult result = ParseNumber(text);
-    if (result.status != ParseStatus::Ok) {
-        return ParseFailureMessage(result.status, text, std::string("--sweep-elevation ") + name);
+    const Result<double> number = ReadNumber(text, std::string("--sweep-elevation ") + name);
+    if (!number) {
+        return number.failure().Message();
     }
-    value = result.value;
+    value = *number;
     return std::nullopt;
 }
 
@@ -53,7 +55,7 @@ std::optional<std::string> ParseSweepRange(std::string_view text, SweepRange& ra
 
     const std::string too_many = "--sweep-elevation: more than " + MaxRowsText() + " rows";
     const double quotient = span / r.step;  // >= 0; infinite when the span overflows
-    if (!(quotient < static_cast<double>(kMaxSweepRows) + 1)) {
+    if (!(quotient < static_cast<double>(kMaxTableRows) + 1)) {
         return too_many;
     }
     // How far row i lands past STOP, in units of STEP (negative while before it).
@@ -65,7 +67,7 @@ std::optional<std::string> ParseSweepRange(std::string_view text, SweepRange& ra
     while (last > 0 && past_stop(last) > kEndTolerance) {
         last -= 1;
     }
-    if (last + 1 > static_cast<double>(kMaxSweepRows)) {
+    if (last + 1 > static_cast<double>(kMaxTableRows)) {
         return too_many;
     }
     r.rows = static_cast<std::size_t>(last) + 1;
@@ -75,47 +77,81 @@ std::optional<std::string> ParseSweepRange(std::string_view text, SweepRange& ra
 
 namespace {
 
-// A sweep's row i: the calculation of `design` with row i's elevation.
-class SweepRowWriter final : public TableRowWriter {
+// The chart's rows of a sweep, kept as the table's threads calculate them: each row has its
+// own slot, so no two threads write the same one.
+class SweepChart {
 public:
-    SweepRowWriter(const SweepRange& range, const Design& design, int inputs_read,
-                   const CalculateFailure& read_failure)
-        : range_(range), design_(design), inputs_read_(inputs_read) {
-        outcome_.failure = read_failure;
+    explicit SweepChart(std::size_t rows)
+        : indices_(ChartRowIndices(rows)), rows_(indices_.size()), kept_(indices_.size(), 0) {}
+
+    void Keep(std::size_t row, double elevation_ft, const Outcome& outcome) {
+        const auto at = std::lower_bound(indices_.begin(), indices_.end(), row);
+        if (at != indices_.end() && *at == row) {
+            const auto slot = static_cast<std::size_t>(at - indices_.begin());
+            rows_[slot] = ChartRowOf(elevation_ft, outcome);
+            kept_[slot] = 1;
+        }
     }
 
-    RowOutcome WriteRow(Output& out, std::size_t row) override {
-        design_.elevation_ft = SweepElevation(range_, row);
-        if (inputs_read_ < 5) {
-            // One of the other four values is not a number: every row fails with it.
-            return WriteCsvResult(out, design_.elevation_ft, outcome_);
+    // The rows, with those the table did not reach calculated now.
+    std::vector<ChartRow> Rows(const SweepRange& range, Design design) && {
+        Outcome outcome;
+        for (std::size_t slot = 0; slot < indices_.size(); ++slot) {
+            if (kept_[slot] == 0) {
+                design.elevation_ft = SweepElevation(range, indices_[slot]);
+                Solve(design, outcome, WarningText::CodesOnly);
+                rows_[slot] = ChartRowOf(design.elevation_ft, outcome);
+            }
         }
+        return std::move(rows_);
+    }
+
+private:
+    std::vector<std::size_t> indices_;
+    std::vector<ChartRow> rows_;
+    std::vector<char> kept_;  // not vector<bool>: threads write neighbouring slots
+};
+
+// A sweep's row i: the calculation of `design` with row i's elevation, kept for the chart too
+// when it is one of the chart's rows.
+class SweepRowWriter final : public TableRowWriter {
+public:
+    SweepRowWriter(const SweepRange& range, const Design& design, SweepChart* chart)
+        : range_(range), design_(design), chart_(chart) {}
+
+    RowOutcome WriteRow(TextWriter& out, std::size_t row) override {
+        design_.elevation_ft = SweepElevation(range_, row);
         Solve(design_, outcome_, WarningText::CodesOnly);
+        if (chart_ != nullptr) {
+            chart_->Keep(row, design_.elevation_ft, outcome_);
+        }
         return WriteCsvResult(out, design_.elevation_ft, outcome_);
     }
 
 private:
     const SweepRange& range_;
     Design design_;
-    int inputs_read_;
+    SweepChart* chart_;
     Outcome outcome_;
 };
 
 }  // namespace
 
-TableCounts WriteSweep(Output& out, const SweepRange& range, const InputTexts& inputs,
-                       unsigned threads) {
-    // The four other values are read once; each row puts its own elevation beside them.
-    InputTexts values = inputs;
-    values.elevation = "0";
-    Design design;
-    CalculateFailure read_failure;
-    const int read = ReadDesign(values, design, read_failure);
+TableCounts WriteSweep(TextWriter& out, const SweepRange& range, const Design& design,
+                       std::vector<ChartRow>* chart, unsigned threads) {
+    std::optional<SweepChart> kept;
+    if (chart != nullptr) {
+        kept.emplace(range.rows);
+    }
     WriteCsvHeader(out);
-    return WriteTableRows(
+    const TableCounts counts = WriteTableRows(
         out, range.rows,
-        [&] { return std::make_unique<SweepRowWriter>(range, design, read, read_failure); },
+        [&] { return std::make_unique<SweepRowWriter>(range, design, kept ? &*kept : nullptr); },
         threads);
+    if (chart != nullptr) {
+        *chart = std::move(*kept).Rows(range, design);
+    }
+    return counts;
 }
 
 }  // namespace sondrel::cli

@@ -1,15 +1,17 @@
 #pragma once
 // Elevation sweeps: reading START:STOP:STEP, the elevations it stands for, and the sweep
-// itself, one fresh calculation per elevation written as a CSV row.
+// itself, one fresh calculation per elevation written as a CSV row (and kept for its chart).
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "calc/design.h"
-#include "cli/output.h"
+#include "cli/plot.h"
 #include "cli/table.h"
+#include "cli/text_writer.h"
 
 namespace sondrel::cli {
 
@@ -24,7 +26,7 @@ struct SweepRange {
 // "," grouping thousands). Rows are START + i*STEP for i = 0, 1, ... up to STOP inclusive,
 // where a row that passes STOP by no more than a billionth of STEP (rounding, as in
 // 0:0.3:0.1) still counts. Returns the problem when the text is not three numbers, STEP is
-// zero or points away from STOP, or there would be more than kMaxSweepRows rows.
+// zero or points away from STOP, or there would be more than kMaxTableRows rows.
 std::optional<std::string> ParseSweepRange(std::string_view text, SweepRange& range);
 
 // Row i's elevation, START + i*STEP: one product and one sum, so rounding never accumulates.
@@ -33,9 +35,10 @@ inline double SweepElevation(const SweepRange& range, std::size_t i) {
 }
 
 // Writes the CSV header and one row per elevation of `range`, each as WriteCsvResult writes
-// the calculation of `inputs` with that row's elevation in place of the elevation text, on up
-// to `threads` threads as WriteTableRows does.
-TableCounts WriteSweep(Output& out, const SweepRange& range, const InputTexts& inputs,
-                       unsigned threads = SweepThreads());
+// the calculation of `design` with that row's elevation, on up to `threads` threads as
+// WriteTableRows does. With `chart`, also keeps the rows of ChartRowIndices there, as the
+// table calculated them (and calculates those the table did not reach when a write failed).
+TableCounts WriteSweep(TextWriter& out, const SweepRange& range, const Design& design,
+                       std::vector<ChartRow>* chart = nullptr, unsigned threads = TableThreads());
 
 }  // namespace sondrel::cli

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -12,7 +10,7 @@
 namespace sondrel::cli {
 
 std::string MaxRowsText() {
-    std::string digits = std::to_string(kMaxSweepRows);
+    std::string digits = std::to_string(kMaxTableRows);
     for (std::size_t at = digits.size(); at > 3;) {
         at -= 3;
         digits.insert(at, 1, ',');
@@ -27,7 +25,7 @@ constexpr std::size_t kBlockRows = 1024;
 constexpr std::size_t kRoundBlocks = 64;
 
 // Rows [first, end) of a table, added to `counts`.
-void WriteRange(Output& out, TableRowWriter& writer, std::size_t first, std::size_t end,
+void WriteRange(TextWriter& out, TableRowWriter& writer, std::size_t first, std::size_t end,
                 TableCounts& counts) {
     for (std::size_t i = first; i < end && out.Good(); ++i) {
         const RowOutcome outcome = writer.WriteRow(out, i);
@@ -42,13 +40,13 @@ void WriteRange(Output& out, TableRowWriter& writer, std::size_t first, std::siz
 
 }  // namespace
 
-unsigned SweepThreads() {
+unsigned TableThreads() {
     const unsigned cores = std::thread::hardware_concurrency();
     return std::clamp(cores, 1u, 8u);
 }
 
-TableCounts WriteTableRows(Output& out, std::size_t rows, const TableRowWriterMaker& make_writer,
-                           unsigned threads) {
+TableCounts WriteTableRows(TextWriter& out, std::size_t rows,
+                           const TableRowWriterMaker& make_writer, unsigned threads) {
     TableCounts counts;
     if (threads <= 1 || rows <= kBlockRows) {
         const std::unique_ptr<TableRowWriter> writer = make_writer();
@@ -66,27 +64,18 @@ TableCounts WriteTableRows(Output& out, std::size_t rows, const TableRowWriterMa
         const std::size_t round_end = std::min(rows, round_first + kBlockRows * kRoundBlocks);
         const std::size_t block_count = (round_end - round_first + kBlockRows - 1) / kBlockRows;
         std::atomic<std::size_t> next_block = 0;
-        std::mutex failure_mutex;
-        std::exception_ptr failure;
         const auto work = [&](std::unique_ptr<TableRowWriter>& writer) {
-            try {
-                if (!writer) {
-                    writer = make_writer();
-                }
-                for (std::size_t b; (b = next_block++) < block_count;) {
-                    const std::size_t first = round_first + b * kBlockRows;
-                    blocks[b].clear();
-                    // Counted here and stored once: the threads' counts share cache lines.
-                    TableCounts mine;
-                    Output block(&blocks[b]);
-                    WriteRange(block, *writer, first, std::min(round_end, first + kBlockRows),
-                               mine);
-                    block_counts[b] = mine;
-                }
-            } catch (...) {
-                const std::lock_guard lock(failure_mutex);
-                failure = std::current_exception();
-                next_block = block_count;  // the others stop after their current block
+            if (!writer) {
+                writer = make_writer();
+            }
+            for (std::size_t b; (b = next_block++) < block_count;) {
+                const std::size_t first = round_first + b * kBlockRows;
+                blocks[b].clear();
+                // Counted here and stored once: the threads' counts share cache lines.
+                TableCounts mine;
+                TextWriter block(&blocks[b]);
+                WriteRange(block, *writer, first, std::min(round_end, first + kBlockRows), mine);
+                block_counts[b] = mine;
             }
         };
         {
@@ -96,9 +85,6 @@ TableCounts WriteTableRows(Output& out, std::size_t rows, const TableRowWriterMa
             }
             work(writers[0]);
         }  // joined here
-        if (failure) {
-            std::rethrow_exception(failure);
-        }
         // Only what reached `out` counts.
         for (std::size_t b = 0; b < block_count && out.Good(); ++b) {
             out << blocks[b];
@@ -115,7 +101,7 @@ TableCounts WriteTableRows(Output& out, std::size_t rows, const TableRowWriterMa
     return counts;
 }
 
-int TableExitStatus(const TableCounts& counts, const RowNames& names, Output& err) {
+int TableExitStatus(const TableCounts& counts, const RowNames& names, TextWriter& err) {
     if (counts.rows > 0 && counts.succeeded == 0) {
         err << "sondrel-calc: every row failed\n";
         return kExitFailure;

@@ -9,14 +9,14 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/output.h"
+#include "cli/text_writer.h"
 
 namespace sondrel::cli {
 
 // The most rows a sweep or a batch may have.
-inline constexpr std::size_t kMaxSweepRows = 10'000'000;
+inline constexpr std::size_t kMaxTableRows = 10'000'000;
 
-// kMaxSweepRows as people read it, with its thousands grouped: "10,000,000".
+// kMaxTableRows as people read it, with its thousands grouped: "10,000,000".
 std::string MaxRowsText();
 
 // How one row of a table came out.
@@ -26,7 +26,7 @@ struct RowOutcome {
 };
 
 // How many threads a sweep or batch uses by default: one per core, at most 8.
-unsigned SweepThreads();
+unsigned TableThreads();
 
 // How many failed rows a table's message names.
 inline constexpr std::size_t kListedFailures = 10;
@@ -46,7 +46,7 @@ struct TableCounts {
 class TableRowWriter {
 public:
     virtual ~TableRowWriter() = default;
-    virtual RowOutcome WriteRow(Output& out, std::size_t row) = 0;
+    virtual RowOutcome WriteRow(TextWriter& out, std::size_t row) = 0;
 };
 
 using TableRowWriterMaker = std::function<std::unique_ptr<TableRowWriter>()>;
@@ -54,20 +54,21 @@ using TableRowWriterMaker = std::function<std::unique_ptr<TableRowWriter>()>;
 // Writes rows 0 to `rows` - 1, calculated on up to `threads` threads, each with a writer
 // from `make_writer`, and written to `out` in order, so the bytes do not depend on
 // `threads`. Stops early once a write to `out` has failed.
-TableCounts WriteTableRows(Output& out, std::size_t rows, const TableRowWriterMaker& make_writer,
-                           unsigned threads = SweepThreads());
+TableCounts WriteTableRows(TextWriter& out, std::size_t rows,
+                           const TableRowWriterMaker& make_writer,
+                           unsigned threads = TableThreads());
 
 // How messages name a table's rows: "input line" and row i's line in the file, or
 // "elevation" and row i's elevation.
 struct RowNames {
     std::string_view what;  // singular; an "s" makes it plural
-    std::function<void(Output&, std::size_t)> write_name;
+    std::function<void(TextWriter&, std::size_t)> write_name;
 };
 
 // The exit status of a table: kExitFailure, after saying so on `err`, when it has rows and
 // every one failed; else kExitOk. When some but not all rows failed, says so on `err` in one
 // line naming the first kListedFailures of them, e.g. "sondrel-calc: 2 of 5 rows failed
 // (input lines 3, 5)", with "..." after them when there are more.
-int TableExitStatus(const TableCounts& counts, const RowNames& names, Output& err);
+int TableExitStatus(const TableCounts& counts, const RowNames& names, TextWriter& err);
 
 }  // namespace sondrel::cli

@@ -42,16 +42,17 @@ int SyncFile(std::FILE* file) {
 }
 
 // `what` names the file: its full path, and where it leads when it is a link.
-[[noreturn]] void FailWriting(const std::string& what, const std::string& reason) {
-    throw Failure(FailureKind::File, "cannot write " + what + ": " + reason);
+Failure FailWriting(const std::string& what, const std::string& reason) {
+    return Failure{FailureKind::File, {}, "cannot write " + what + ": " + reason};
 }
 
 std::string ErrnoReason(int error) {
     return std::generic_category().message(error != 0 ? error : EIO);
 }
 
-// The file a symbolic link finally points to (the path itself when it is no link).
-fs::path FollowLinks(const fs::path& link) {
+// The file a symbolic link finally points to (the path itself when it is no link); nullopt
+// when the links go round in a loop.
+std::optional<fs::path> FollowLinks(const fs::path& link) {
     fs::path path = link;
     for (int depth = 0; depth < 40; ++depth) {
         std::error_code ec;
@@ -64,7 +65,7 @@ fs::path FollowLinks(const fs::path& link) {
         }
         path = next.is_absolute() ? next : path.parent_path() / next;
     }
-    FailWriting(PathToUtf8(link), ErrnoReason(ELOOP));
+    return std::nullopt;
 }
 
 bool SameFile(const FileFacts& a, const FileFacts& b) {
@@ -114,23 +115,25 @@ std::optional<fs::path> CreateTemporaryBeside(const fs::path& target, std::FILE*
     return std::nullopt;
 }
 
-enum class Replaced { Done, NotSafe };
+enum class Replaced { Done, NotSafe, Failed };
 
 // The new text goes to a temporary file beside `target` which is then renamed over it: the
 // earlier file stays whole whatever fails. NotSafe (nothing changed, no temporary file left)
 // when the temporary file cannot be made, cannot be given the target's owner and mode, or
-// cannot be renamed over it: the caller writes in place instead. `existing`: whether there
-// is a file at `target` to take the owner and mode from.
+// cannot be renamed over it: the caller writes in place instead. Failed, with `failure`
+// filled in, when the write fails. `existing`: whether there is a file at `target` to take
+// the owner and mode from.
 Replaced ReplaceByRename(const fs::path& target, bool existing, const std::string& what,
-                         std::string_view bytes, const ChunkWriter& write) {
+                         std::string_view bytes, const ChunkWriter& write, Failure& failure) {
+    const auto fail = [&](int error) {
+        failure = FailWriting(what, ErrnoReason(error));
+        return Replaced::Failed;
+    };
     std::FILE* file = nullptr;
     int error = 0;
     const std::optional<fs::path> temp = CreateTemporaryBeside(target, file, error);
     if (!temp) {
-        if (!existing) {
-            FailWriting(what, ErrnoReason(error));
-        }
-        return Replaced::NotSafe;
+        return existing ? Replaced::NotSafe : fail(error);
     }
     const auto drop_temp = [&] {
         std::error_code ignored;
@@ -144,14 +147,11 @@ Replaced ReplaceByRename(const fs::path& target, bool existing, const std::strin
     }
     if (const int failed = WriteAndClose(file, bytes, write); failed != 0) {
         drop_temp();
-        FailWriting(what, ErrnoReason(failed));
+        return fail(failed);
     }
     if (const int failed = platform::ReplaceByRename(*temp, target); failed != 0) {
         drop_temp();
-        if (!existing) {
-            FailWriting(what, ErrnoReason(failed));
-        }
-        return Replaced::NotSafe;
+        return existing ? Replaced::NotSafe : fail(failed);
     }
     return Replaced::Done;
 }
@@ -159,45 +159,45 @@ Replaced ReplaceByRename(const fs::path& target, bool existing, const std::strin
 // Opens `target` for output, truncating it, and writes the text. A regular file's earlier
 // contents are read first and, when the write fails after changing the file, put back; the
 // message says so.
-void WriteInPlace(const fs::path& target, FileKind kind, const std::string& what,
-                  std::string_view bytes, const ChunkWriter& write) {
+std::optional<Failure> WriteInPlace(const fs::path& target, FileKind kind, const std::string& what,
+                                    std::string_view bytes, const ChunkWriter& write) {
     std::string earlier;
     const bool keep_earlier = kind == FileKind::Regular;
     if (keep_earlier) {
         if (const int failed = ReadWholeFile(target, earlier); failed != 0) {
-            FailWriting(what,
-                        "cannot read its earlier contents to keep them: " + ErrnoReason(failed));
+            return FailWriting(
+                what, "cannot read its earlier contents to keep them: " + ErrnoReason(failed));
         }
     }
     errno = 0;
     std::FILE* file = OpenFile(target, OpenFor::Truncate);
     if (file == nullptr) {
-        FailWriting(what, ErrnoReason(errno));
+        return FailWriting(what, ErrnoReason(errno));
     }
     const int failed = WriteAndClose(file, bytes, write);
     if (failed == 0) {
-        return;
+        return std::nullopt;
     }
     const std::string reason = ErrnoReason(failed);
     if (!keep_earlier) {
-        FailWriting(what, reason);
+        return FailWriting(what, reason);
     }
     // A file that refused every byte and the truncation (as /proc's do) needs nothing put
     // back: it holds neither its earlier text nor a beginning of ours. Its text is compared
     // with ours rather than with the earlier one, which /proc's files change on their own.
     std::string now;
     if (ReadWholeFile(target, now) == 0 && (now == earlier || !bytes.starts_with(now))) {
-        FailWriting(what, reason);
+        return FailWriting(what, reason);
     }
     errno = 0;
     std::FILE* restore = OpenFile(target, OpenFor::Truncate);
     const int restore_failed =
         restore == nullptr ? (errno != 0 ? errno : EIO) : WriteAndClose(restore, earlier, {});
     if (restore_failed != 0) {
-        FailWriting(what, reason + "; putting its earlier contents back failed too: " +
-                              ErrnoReason(restore_failed));
+        return FailWriting(what, reason + "; putting its earlier contents back failed too: " +
+                                     ErrnoReason(restore_failed));
     }
-    FailWriting(what, reason + "; its earlier contents were put back");
+    return FailWriting(what, reason + "; its earlier contents were put back");
 }
 
 }  // namespace
@@ -239,15 +239,19 @@ std::string PathToUtf8(const fs::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-void WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
-                        const ChunkWriter& write) {
+std::optional<Failure> WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
+                                          const ChunkWriter& write) {
     std::error_code ec;
     fs::path target = fs::absolute(target_path, ec);
     if (ec) {
-        FailWriting(PathToUtf8(target_path), ec.message());
+        return FailWriting(PathToUtf8(target_path), ec.message());
     }
     target = target.lexically_normal();
-    const fs::path followed = FollowLinks(target);
+    const std::optional<fs::path> followed_links = FollowLinks(target);
+    if (!followed_links) {
+        return FailWriting(PathToUtf8(target), ErrnoReason(ELOOP));
+    }
+    const fs::path& followed = *followed_links;
     const std::string named_link =
         followed == target
             ? PathToUtf8(target)
@@ -257,14 +261,18 @@ void WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
     const FileFacts facts = platform::LookUp(target);
     if (facts.error == ENOENT) {
         // Nothing there, or a link that dangles: the file is created where the link leads.
-        ReplaceByRename(followed, false, named_link, bytes, write);
-        return;
+        Failure failure;
+        if (ReplaceByRename(followed, false, named_link, bytes, write, failure) ==
+            Replaced::Failed) {
+            return failure;
+        }
+        return std::nullopt;
     }
     if (facts.error != 0) {
-        FailWriting(named_link, ErrnoReason(facts.error));
+        return FailWriting(named_link, ErrnoReason(facts.error));
     }
     if (facts.kind == FileKind::Directory) {
-        FailWriting(named_link, ErrnoReason(EISDIR));
+        return FailWriting(named_link, ErrnoReason(EISDIR));
     }
     // Where the links as read do not lead to the same file (/proc/self/fd/1 names a pipe,
     // say), only the system's own lookup of the path reaches it.
@@ -273,23 +281,29 @@ void WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
     const std::string what = reached ? named_link : PathToUtf8(target);
     if (facts.kind != FileKind::Regular) {
         // A device or a pipe: written to, never replaced.
-        WriteInPlace(file, facts.kind, what, bytes, write);
-        return;
+        return WriteInPlace(file, facts.kind, what, bytes, write);
     }
     // Whoever may not open the file for output may not replace it either (a read-only
     // report, a file of the system's): the reason is the one opening it gives.
     errno = 0;
     std::FILE* probe = OpenFile(file, OpenFor::Update);
     if (probe == nullptr) {
-        FailWriting(what, ErrnoReason(errno));
+        return FailWriting(what, ErrnoReason(errno));
     }
     std::fclose(probe);
     // A rename would cut a hard link off, or end up reaching some other file.
-    if (reached && facts.links <= 1 &&
-        ReplaceByRename(file, true, what, bytes, write) == Replaced::Done) {
-        return;
+    if (reached && facts.links <= 1) {
+        Failure failure;
+        switch (ReplaceByRename(file, true, what, bytes, write, failure)) {
+            case Replaced::Done:
+                return std::nullopt;
+            case Replaced::Failed:
+                return failure;
+            case Replaced::NotSafe:
+                break;
+        }
     }
-    WriteInPlace(file, facts.kind, what, bytes, write);
+    return WriteInPlace(file, facts.kind, what, bytes, write);
 }
 
 }  // namespace sondrel

@@ -6,8 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "calc/failure.h"
 
 namespace sondrel {
 
@@ -34,11 +37,12 @@ int ReadWholeFile(const std::filesystem::path& path, std::string& contents);
 // made beside it (a folder the user may not write) or given its owner, or when the rename
 // fails; a device or a pipe is always written in place.
 // On any failure the earlier file is left as it was (in place: its earlier contents are put
-// back), no temporary file is left, and Failure (kind File) says "cannot write <full path>:
+// back), no temporary file is left, and the failure (kind File) says "cannot write <full path>:
 // <the system's reason>", the path followed by " (a link to <where it leads>)" for a link,
 // and the reason by "; its earlier contents were put back" when they were (or by why they
 // could not be). Paths in messages are UTF-8.
-void WriteFileReplacing(const std::filesystem::path& target, std::string_view bytes,
-                        const ChunkWriter& write = {});
+[[nodiscard]] std::optional<Failure> WriteFileReplacing(const std::filesystem::path& target,
+                                                        std::string_view bytes,
+                                                        const ChunkWriter& write = {});
 
 }  // namespace sondrel

@@ -2,10 +2,14 @@
 
 namespace sondrel {
 
-void GenerateReport(const LoadedInputs& loaded, const InputTexts& boxes,
-                    std::string_view results_text, std::string_view header,
-                    const std::filesystem::path& file, const ChunkWriter& write) {
-    WriteFileReplacing(file, ReportText(loaded, boxes, results_text, header), write);
+std::optional<Failure> GenerateReport(const Design& loaded, const InputTexts& boxes,
+                                      std::string_view results_text, std::string_view header,
+                                      const std::filesystem::path& file, const ChunkWriter& write) {
+    const Result<std::string> text = ReportText(loaded, boxes, results_text, header);
+    if (!text) {
+        return text.failure();
+    }
+    return WriteFileReplacing(file, *text, write);
 }
 
 }  // namespace sondrel

@@ -3,6 +3,7 @@
 // replacement.
 
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "calc/design.h"
@@ -13,10 +14,11 @@ namespace sondrel {
 
 // Builds the report text first, then replaces `file` with it (Output.txt in the current
 // folder by default). A failure while building leaves the file untouched; a failure while
-// writing leaves the earlier file byte for byte and throws Failure (kind File).
-void GenerateReport(const LoadedInputs& loaded, const InputTexts& boxes,
-                    std::string_view results_text, std::string_view header,
-                    const std::filesystem::path& file = std::filesystem::path(kReportFileName),
-                    const ChunkWriter& write = {});
+// writing (kind File) leaves the earlier file byte for byte. Returns the failure, if any.
+[[nodiscard]] std::optional<Failure> GenerateReport(
+    const Design& loaded, const InputTexts& boxes, std::string_view results_text,
+    std::string_view header,
+    const std::filesystem::path& file = std::filesystem::path(kReportFileName),
+    const ChunkWriter& write = {});
 
 }  // namespace sondrel

@@ -117,7 +117,7 @@ std::string ReadAll(const std::string& input, cli::ReadBytes read, bool check) {
               "a round or the file has too many rows", input);
         std::string table;
         {
-            cli::Output out(&table);
+            cli::TextWriter out(&table);
             const cli::TableCounts counts =
                 cli::WriteBatchRows(out, file, cli::BatchFormat::Csv, 1);
             Check(counts.rows == file.rows.size() && counts.succeeded <= counts.rows &&

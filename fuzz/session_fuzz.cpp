@@ -98,7 +98,7 @@ void CheckResultsAfterFailure(const Session& s, const Outcome& outcome) {
     Check(kind == FailureKind::TypeMismatch || kind == FailureKind::InvalidArgument ||
               kind == FailureKind::DivisionByZero || kind == FailureKind::Overflow,
           "Calculate failed with a kind it cannot have", s.input);
-    const std::string_view message = outcome.failure.message;
+    const std::string message = outcome.failure.Message();
     Check(!message.empty() && message.find_first_of("\r\n") == std::string_view::npos,
           "the failure message is empty or more than one line", s.input);
     const ResultLines& r = outcome.lines;
@@ -109,15 +109,13 @@ void CheckResultsAfterFailure(const Session& s, const Outcome& outcome) {
 
 // The header, then five lines in the report's layout, a blank line and the results box.
 void CheckReport(const Session& s, const Design& loaded, const std::string& results) {
-    std::string report;
-    try {
-        report = ReportText(LoadedInputs::From(loaded), s.inputs, results, s.header);
-    } catch (const Failure& failure) {
-        Check(failure.kind() == FailureKind::Overflow, "the report failed with a wrong kind",
+    const Result<std::string> report = ReportText(loaded, s.inputs, results, s.header);
+    if (!report) {
+        Check(report.failure().kind == FailureKind::Overflow, "the report failed with a wrong kind",
               s.input);
         return;
     }
-    const std::string_view text = report;
+    const std::string_view text = *report;
     std::size_t at = 0;
     const bool laid_out = Take(text, at, s.header) && Take(text, at, "Elev = ") &&
                           Take(text, at, s.inputs.elevation) &&

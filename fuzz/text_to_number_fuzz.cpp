@@ -70,30 +70,30 @@ void CheckAcceptedShape(const std::string& text, const NumberSeparators& separat
           text);
 }
 
-// The throwing form agrees with the result form, and says so in a safe message.
-void CheckTextToNumber(const std::string& text, const NumberSeparators& separators,
-                       const ParseResult& got) {
+// ReadNumber agrees with ParseNumber, and says so in a safe message.
+void CheckReadNumber(const std::string& text, const NumberSeparators& separators,
+                     const ParseResult& got) {
     constexpr std::string_view kBox = "LoBaro, inHg";
-    try {
-        const double value = TextToNumber(text, kBox, separators);
-        Check(got.status == ParseStatus::Ok && SameBits(value, got.value),
-              "TextToNumber and ParseNumber disagree", text);
-    } catch (const Failure& failure) {
-        const FailureKind expected =
-            got.status == ParseStatus::Overflow ? FailureKind::Overflow : FailureKind::TypeMismatch;
-        Check(got.status != ParseStatus::Ok && failure.kind() == expected,
-              "TextToNumber failed with the wrong kind", text);
-        const std::string_view message = failure.what();
-        Check(message.starts_with(std::string(kBox) + ": \""), "the message does not name the box",
-              text);
-        for (const char c : message) {
-            const auto byte = static_cast<unsigned char>(c);
-            Check(byte >= 0x20 && byte != 0x7f, "the message holds a control character", text);
-        }
-        // 40 characters of at most 4 bytes each, the quotes, "..." and the longest wording.
-        Check(message.size() <= kBox.size() + 200, "the message is too long", text);
-        Check(!IsUtf8(text) || IsUtf8(message), "the message cuts a character in half", text);
+    const Result<double> number = ReadNumber(text, kBox, separators);
+    if (number) {
+        Check(got.status == ParseStatus::Ok && SameBits(*number, got.value),
+              "ReadNumber and ParseNumber disagree", text);
+        return;
     }
+    const FailureKind expected =
+        got.status == ParseStatus::Overflow ? FailureKind::Overflow : FailureKind::TypeMismatch;
+    Check(got.status != ParseStatus::Ok && number.failure().kind == expected,
+          "ReadNumber failed with the wrong kind", text);
+    const std::string message = number.failure().Message();
+    Check(message.starts_with(std::string(kBox) + ": \""), "the message does not name the box",
+          text);
+    for (const char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        Check(byte >= 0x20 && byte != 0x7f, "the message holds a control character", text);
+    }
+    // 40 characters of at most 4 bytes each, the quotes, "..." and the longest wording.
+    Check(message.size() <= kBox.size() + 200, "the message is too long", text);
+    Check(!IsUtf8(text) || IsUtf8(message), "the message cuts a character in half", text);
 }
 
 }  // namespace
@@ -107,7 +107,7 @@ int FuzzTextToNumber(const std::uint8_t* data, std::size_t size) {
     const ParseResult got = ParseNumber(text, separators);
     CheckAgainstStrtod(text, separators, got);
     CheckAcceptedShape(text, separators, got);
-    CheckTextToNumber(text, separators, got);
+    CheckReadNumber(text, separators, got);
     return 0;
 }
 

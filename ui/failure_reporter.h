@@ -1,9 +1,8 @@
 #pragma once
-// The one place where a failed command is told to the user: what went wrong, the reporter
-// that shows it (a message box titled "Sondrel" unless another is injected), and RunCommand.
+// The one place where a failed command is told to the user: the notice a failure becomes,
+// and the reporter that shows it (a message box titled "Sondrel" unless another is injected).
 
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "calc/failure.h"
@@ -12,12 +11,10 @@ class QWidget;
 
 namespace sondrel::ui {
 
-// What the user is told. `kind` is empty for faults the calculator did not raise (out of
-// memory, an unexpected exception), which are reported the same way rather than ending the
-// program.
+// What the user is told.
 struct FailureNotice {
-    std::optional<FailureKind> kind;
-    std::string title;    // "Type mismatch", ..., "Out of memory"
+    FailureKind kind = FailureKind::TypeMismatch;
+    std::string title;    // "Type mismatch", "Overflow", ...
     std::string message;  // e.g. `Elevation, ft: "abc" is not a number`
 };
 
@@ -26,8 +23,7 @@ using FailureReporter = std::function<void(const FailureNotice&)>;
 // A modal message box titled "Sondrel" with the notice's title and message, over `parent`.
 void ShowFailureBox(QWidget* parent, const FailureNotice& notice);
 
-// Runs one command to its end or its failure. Whatever it throws is handed to `report` and
-// stops there, so nothing escapes into Qt's event loop; the program goes on.
-void RunCommand(const FailureReporter& report, const std::function<void()>& command) noexcept;
+// Tells `report` of a command's failure: a notice titled by its kind, with its message.
+void ReportFailure(const FailureReporter& report, const Failure& failure);
 
 }  // namespace sondrel::ui

@@ -101,24 +101,20 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::OnCalculate() {
-    RunCommand(report_failure_, [this] {
-        const Outcome outcome = session_.Calculate(InputBoxTexts(), separators_);
-        // A failure leaves the box with the lines written before it, if any.
-        if (outcome.lines.written != WrittenLines::None) {
-            results_.SetText(outcome.Text());
-        }
-        if (!outcome.solved) {
-            throw Failure(outcome.failure.kind, outcome.failure.message);
-        }
-    });
+    const Outcome outcome = session_.Calculate(InputBoxTexts(), separators_);
+    // A failure leaves the box with the lines written before it, if any.
+    if (outcome.lines.written != WrittenLines::None) {
+        results_.SetText(outcome.Text());
+    }
+    if (!outcome.solved) {
+        ReportFailure(report_failure_, outcome.failure);
+    }
 }
 
 void MainWindow::OnInitialize() {
-    RunCommand(report_failure_, [this] {
-        if (const auto failure = session_.Initialize(InputBoxTexts(), separators_)) {
-            throw Failure(failure->kind, failure->message);
-        }
-    });
+    if (const auto failure = session_.Initialize(InputBoxTexts(), separators_)) {
+        ReportFailure(report_failure_, *failure);
+    }
 }
 
 void MainWindow::OnInputChanged() {
@@ -126,27 +122,24 @@ void MainWindow::OnInputChanged() {
 }
 
 void MainWindow::OnReportHeader() {
-    RunCommand(report_failure_, [this] {
-        if (!header_dialog()) {
-            header_dialog_ =
-                new ReportHeaderDialog(report_header_, report_failure_, twips_per_pixel_);
-        }
-        header_dialog_->setWindowState(header_dialog_->windowState() & ~Qt::WindowMinimized);
-        header_dialog_->show();
-        header_dialog_->raise();
-        header_dialog_->activateWindow();
-    });
+    if (!header_dialog()) {
+        header_dialog_ = new ReportHeaderDialog(report_header_, twips_per_pixel_);
+    }
+    header_dialog_->setWindowState(header_dialog_->windowState() & ~Qt::WindowMinimized);
+    header_dialog_->show();
+    header_dialog_->raise();
+    header_dialog_->activateWindow();
 }
 
 void MainWindow::OnGenerateReport() {
-    RunCommand(report_failure_, [this] {
-        GenerateReport(LoadedInputs::From(session_.loaded()), InputBoxTexts(), results_.Text(),
-                       report_header_);
-    });
+    if (const auto failure =
+            GenerateReport(session_.loaded(), InputBoxTexts(), results_.Text(), report_header_)) {
+        ReportFailure(report_failure_, *failure);
+    }
 }
 
 void MainWindow::OnHelp() {
-    RunCommand(report_failure_, [this] { results_.SetText(std::string(kHelpText)); });
+    results_.SetText(std::string(kHelpText));
 }
 
 std::array<QLineEdit*, 5> MainWindow::InputBoxes() const {

@@ -8,11 +8,8 @@
 
 namespace sondrel::ui {
 
-ReportHeaderDialog::ReportHeaderDialog(std::string& report_header, FailureReporter report_failure,
-                                       double twips_per_pixel)
-    : QWidget(nullptr, Qt::Window),
-      report_header_(report_header),
-      report_failure_(std::move(report_failure)) {
+ReportHeaderDialog::ReportHeaderDialog(std::string& report_header, double twips_per_pixel)
+    : QWidget(nullptr, Qt::Window), report_header_(report_header) {
     const WindowLayout& layout = ReportHeaderDialogLayout();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(
@@ -27,14 +24,8 @@ ReportHeaderDialog::ReportHeaderDialog(std::string& report_header, FailureReport
 }
 
 void ReportHeaderDialog::OnDone() {
-    bool stored = false;
-    RunCommand(report_failure_, [&] {
-        report_header_ = TypedText(*header_box_);
-        stored = true;
-    });
-    if (stored) {
-        close();
-    }
+    report_header_ = TypedText(*header_box_);
+    close();
 }
 
 }  // namespace sondrel::ui

@@ -6,8 +6,6 @@
 
 #include <QWidget>
 
-#include "ui/failure_reporter.h"
-
 class QPlainTextEdit;
 class QPushButton;
 
@@ -19,8 +17,7 @@ class ReportHeaderDialog final : public QWidget {
 public:
     // `report_header` is the process-wide header; it must outlive this window. The window
     // deletes itself when closed. Its layout is drawn at the main window's twips per pixel.
-    ReportHeaderDialog(std::string& report_header, FailureReporter report_failure,
-                       double twips_per_pixel);
+    ReportHeaderDialog(std::string& report_header, double twips_per_pixel);
 
     // "Done": the header becomes the box's text exactly as typed ("\r\n" line breaks).
     void OnDone();
@@ -30,7 +27,6 @@ public:
 
 private:
     std::string& report_header_;
-    FailureReporter report_failure_;
     QPlainTextEdit* header_box_ = nullptr;
     QPushButton* done_button_ = nullptr;
 };

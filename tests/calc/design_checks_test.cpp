@@ -29,7 +29,7 @@ class CheckDesignTest : public testing::TestWithParam<DesignCase> {};
 TEST_P(CheckDesignTest, ListsTheExpectedWarnings) {
     const DesignCase& c = GetParam();
     Outcome outcome = Solve(c.design);
-    ASSERT_TRUE(outcome.solved) << outcome.failure.message;
+    ASSERT_TRUE(outcome.solved) << outcome.failure.Message();
     std::vector<DesignWarning> warnings = outcome.warnings;
     SettledDesign settled{outcome.lines, 1, outcome.passes, false};
     if (c.after) {

@@ -20,7 +20,7 @@ const std::string kDefaultResults =
 std::string ReportAfterCalculate(const InputTexts& inputs, std::string_view header = "") {
     CalculatorSession session;
     const std::string results_text = session.Calculate(inputs).Text();
-    return ReportText(LoadedInputs::From(session.loaded()), inputs, results_text, header);
+    return ReportText(session.loaded(), inputs, results_text, header).value();
 }
 
 std::string FirstLine(const std::string& text) {
@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ReportText, BeforeAnyLoadTheMetricValuesAreBarePoints) {
     const CalculatorSession fresh;
-    const std::string text = ReportText(LoadedInputs::From(fresh.loaded()), {}, "", "");
+    const std::string text = ReportText(fresh.loaded(), {}, "", "").value();
     EXPECT_EQ(text,
               "Elev = 0 ft       Elev = . m\r\n"
               "LoBaro = 28 inHg     LoBaro = . mb\r\n"
@@ -76,7 +76,7 @@ TEST(ReportText, EditedBoxShowsNewTextWithTheOldMetricValue) {
     const std::string results_text = session.Calculate({}).Text();
     InputTexts edited;
     edited.elevation = "5000";
-    EXPECT_EQ(FirstLine(ReportText(LoadedInputs::From(session.loaded()), edited, results_text, "")),
+    EXPECT_EQ(FirstLine(ReportText(session.loaded(), edited, results_text, "").value()),
               "Elev = 5000 ft       Elev = . m");
 }
 
@@ -93,12 +93,10 @@ TEST(ReportText, KeepsNonAsciiTextAsUtf8) {
 TEST(ReportText, MetricOverflowIsAFailure) {
     Design loaded;
     loaded.lo_baro_inhg = 1e307;
-    try {
-        ReportText(LoadedInputs::From(loaded), {}, "", "");
-        FAIL() << "no failure";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.kind(), FailureKind::Overflow);
-    }
+    const Result<std::string> report = ReportText(loaded, {}, "", "");
+    ASSERT_FALSE(report.ok());
+    EXPECT_EQ(report.failure().kind, FailureKind::Overflow);
+    EXPECT_EQ(report.failure().Message(), "LoBaro in millibars is too large (overflow)");
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ TEST_P(SolverTest, SettlesWithTheExpectedLinesAndPasses) {
     const SolverCase& c = GetParam();
     CalculatorSession session;
     const Outcome outcome = session.Calculate(c.inputs);
-    ASSERT_TRUE(outcome.solved) << outcome.failure.message;
+    ASSERT_TRUE(outcome.solved) << outcome.failure.Message();
     EXPECT_TRUE(session.initialized());
     EXPECT_EQ(outcome.passes, c.passes);
     if (!c.lines.empty()) {
@@ -173,8 +173,8 @@ TEST_P(CalculateFailureTest, StopsWithTheKindAndKeepsTheBox) {
     const Outcome outcome = session.Calculate(c.inputs);
     ASSERT_FALSE(outcome.solved);
     EXPECT_EQ(outcome.failure.kind, c.kind);
-    EXPECT_NE(outcome.failure.message.find(c.message), std::string::npos)
-        << outcome.failure.message;
+    EXPECT_NE(outcome.failure.Message().find(c.message), std::string::npos)
+        << outcome.failure.Message();
     EXPECT_EQ(session.initialized(), c.initialized_after);
     EXPECT_EQ(outcome.passes, c.passes);
     if (c.box_kept) {
@@ -184,12 +184,11 @@ TEST_P(CalculateFailureTest, StopsWithTheKindAndKeepsTheBox) {
         EXPECT_EQ(Lines(outcome.Text()).size(), 4u);
     }
 
-    Design design;
     Outcome solved;
-    Solve(c.inputs, design, solved, WarningText::Messages);
+    Solve(c.inputs, solved, WarningText::Messages);
     EXPECT_FALSE(solved.solved);
     EXPECT_EQ(solved.failure.kind, outcome.failure.kind);
-    EXPECT_EQ(solved.failure.message, outcome.failure.message);
+    EXPECT_EQ(solved.failure.Message(), outcome.failure.Message());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -296,7 +295,7 @@ TEST(CalculateFailure, LaterPassFailureLeavesThePreviousPassLines) {
     const Outcome outcome = session.Calculate({"0", "28", "31", "1.25", "5.03e305"});
     ASSERT_FALSE(outcome.solved);
     EXPECT_EQ(outcome.failure.kind, FailureKind::Overflow);
-    EXPECT_EQ(outcome.failure.message, "VR2 is too large (overflow)");
+    EXPECT_EQ(outcome.failure.Message(), "VR2 is too large (overflow)");
     EXPECT_EQ(outcome.passes, 2);
     EXPECT_TRUE(session.initialized());
     const std::vector<std::string> lines = Lines(outcome.Text());

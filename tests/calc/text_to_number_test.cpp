@@ -105,34 +105,38 @@ TEST(ParseNumberLocale, IgnoresTheProcessLocale) {
     EXPECT_EQ(result.value, 1.25);
 }
 
-TEST(TextToNumber, FailureNamesTheBoxAndKind) {
-    try {
-        TextToNumber("abc", "Elevation, ft");
-        FAIL() << "no failure";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.kind(), FailureKind::TypeMismatch);
-        EXPECT_STREQ(failure.what(), "Elevation, ft: \"abc\" is not a number");
-    }
-    try {
-        TextToNumber("1e999", "LoVolt");
-        FAIL() << "no failure";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.kind(), FailureKind::Overflow);
-        EXPECT_STREQ(failure.what(), "LoVolt: \"1e999\" is too large for a number");
-    }
+struct ReadNumberFailureCase {
+    const char* name;
+    std::string text;
+    const char* input;
+    FailureKind kind;
+    std::string message;
+};
+
+class ReadNumberFailure : public testing::TestWithParam<ReadNumberFailureCase> {};
+
+TEST_P(ReadNumberFailure, NamesTheInputAndKind) {
+    const ReadNumberFailureCase& c = GetParam();
+    const Result<double> number = ReadNumber(c.text, c.input);
+    ASSERT_FALSE(number.ok());
+    EXPECT_EQ(number.failure().kind, c.kind);
+    EXPECT_EQ(number.failure().input, c.input);
+    EXPECT_EQ(number.failure().Message(), c.message);
 }
 
-TEST(TextToNumber, QuotesHostileTextSafely) {
-    try {
-        TextToNumber(std::string("a\nb\x01") + std::string(100, 'x'), "HiVolt");
-        FAIL() << "no failure";
-    } catch (const Failure& failure) {
-        const std::string message = failure.what();
-        EXPECT_EQ(message.find('\n'), std::string::npos);
-        EXPECT_NE(message.find("a\\x0Ab\\x01"), std::string::npos);
-        EXPECT_LT(message.size(), 80u);
-    }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ReadNumberFailure,
+    testing::Values(ReadNumberFailureCase{"NotANumber", "abc", "Elevation, ft",
+                                          FailureKind::TypeMismatch,
+                                          "Elevation, ft: \"abc\" is not a number"},
+                    ReadNumberFailureCase{"TooLarge", "1e999", "LoVolt", FailureKind::Overflow,
+                                          "LoVolt: \"1e999\" is too large for a number"},
+                    // Line breaks and control bytes escaped; cut after 40 characters.
+                    ReadNumberFailureCase{
+                        "HostileTextQuotedSafely", std::string("a\nb\x01") + std::string(100, 'x'),
+                        "HiVolt", FailureKind::TypeMismatch,
+                        "HiVolt: \"a\\x0Ab\\x01" + std::string(36, 'x') + "...\" is not a number"}),
+    testing_support::RowName{});
 
 }  // namespace
 }  // namespace sondrel

@@ -310,9 +310,9 @@ TEST(BatchRounds, RoundsBeforeTheProblemAreWritten) {
                                                  "\n0,28,31,1.25,8.25\n0,28,31,1,2\n\n"
                                                  "0,28,31,1.25,8.25\n0,28,31,1,2\n";
     TableCounts counts;
-    const auto run = [&](Output& out) {
+    const auto run = [&](TextWriter& out) {
         std::string err;
-        Output err_out(&err);
+        TextWriter err_out(&err);
         EXPECT_EQ(RunBatch(path, BatchFormat::Csv, TextEncoding::Guess, out, err_out, &counts,
                            BatchLimits{.max_rows = 3, .round_rows = 2}),
                   2);
@@ -341,7 +341,7 @@ TEST(BatchRows, PassThroughFieldsInputsThenTheResults) {
     ASSERT_FALSE(reader.ReadHeader().has_value());
     ASSERT_TRUE(reader.NextRound());
     TableCounts counts;
-    const std::string out = test_support::Written([&](Output& o) {
+    const std::string out = test_support::Written([&](TextWriter& o) {
         WriteBatchHeader(o, reader.file(), BatchFormat::Csv);
         counts = WriteBatchRows(o, reader.file(), BatchFormat::Csv, 1);
     });

@@ -55,8 +55,8 @@ TEST(ManPage, OptionsAreKnownToTheProgram) {
         std::string out_text;
         std::string err_text;
         {
-            Output out(&out_text);
-            Output err(&err_text);
+            TextWriter out(&out_text);
+            TextWriter err(&err_text);
             cli::Run({option}, out, err);
         }
         EXPECT_EQ(err_text.find("unknown option"), std::string::npos) << option;

@@ -19,19 +19,19 @@ struct Result {
 inline Result RunWith(const std::vector<std::string_view>& args) {
     Result result;
     {
-        Output out(&result.out);
-        Output err(&result.err);
+        TextWriter out(&result.out);
+        TextWriter err(&result.err);
         result.code = Run(args, out, err);
     }
     return result;
 }
 
-// What one use of a writer leaves in its output, e.g. Written([](Output& o) { o.Double(0.1); }).
+// What one use of a writer leaves in its output, e.g. Written([](TextWriter& o) { o.Double(0.1); }).
 template <typename Write>
 std::string Written(Write write) {
     std::string sink;
     {
-        Output out(&sink);
+        TextWriter out(&sink);
         write(out);
     }
     return sink;

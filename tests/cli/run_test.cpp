@@ -366,8 +366,8 @@ TEST_P(CliStdoutTest, ToldOnStderr) {
     std::string err_text;
     int code = -1;
     {
-        Output out(file);
-        Output err(&err_text);
+        TextWriter out(file);
+        TextWriter err(&err_text);
         code = cli::Run(c.args, out, err);
     }
     std::fclose(file);
@@ -404,7 +404,7 @@ TEST(CliReport, WritesTheFileAndNamesItInJson) {
     const std::string file = (dir / "r.txt").string();
     const Result r = RunWith({"--json", "--report", file});
     EXPECT_EQ(r.code, 0);
-    const std::string json_file = test_support::Written([&](Output& o) { o.JsonString(file); });
+    const std::string json_file = test_support::Written([&](TextWriter& o) { o.JsonString(file); });
     EXPECT_NE(r.out.find("\"report_path\": " + json_file), std::string::npos) << r.out;
     std::string written;
     {

@@ -272,7 +272,7 @@ struct FieldCase {
 class CsvFieldQuoting : public testing::TestWithParam<FieldCase> {};
 
 TEST_P(CsvFieldQuoting, QuotesOnlyWhenNeeded) {
-    EXPECT_EQ(Written([](Output& out) { out.CsvField(GetParam().text); }), GetParam().field);
+    EXPECT_EQ(Written([](TextWriter& out) { out.CsvField(GetParam().text); }), GetParam().field);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -294,7 +294,7 @@ struct DoubleCase {
 class ShortestDouble : public testing::TestWithParam<DoubleCase> {};
 
 TEST_P(ShortestDouble, ReadsBackExactly) {
-    const std::string sink = Written([](Output& out) { out.Double(GetParam().value); });
+    const std::string sink = Written([](TextWriter& out) { out.Double(GetParam().value); });
     EXPECT_EQ(sink, GetParam().text);
     ExpectSameDouble(sink, GetParam().value, "read back");
 }
@@ -318,8 +318,8 @@ TEST(SweepWriter, SameBytesOnAnyNumberOfThreads) {
     std::string one;
     TableCounts one_counts;
     {
-        Output out(&one);
-        one_counts = WriteSweep(out, range, InputTexts{}, 1);
+        TextWriter out(&one);
+        one_counts = WriteSweep(out, range, Design{}, nullptr, 1);
     }
     const std::size_t one_ok = one_counts.succeeded;
     EXPECT_GT(one_ok, 0u);
@@ -328,8 +328,8 @@ TEST(SweepWriter, SameBytesOnAnyNumberOfThreads) {
         std::string many;
         TableCounts many_counts;
         {
-            Output out(&many);
-            many_counts = WriteSweep(out, range, InputTexts{}, threads);
+            TextWriter out(&many);
+            many_counts = WriteSweep(out, range, Design{}, nullptr, threads);
         }
         EXPECT_EQ(many_counts.succeeded, one_ok) << threads;
         EXPECT_EQ(many_counts.warned, one_counts.warned) << threads;
@@ -346,8 +346,8 @@ TEST(SweepWriter, StopsWhenOutputFails) {
     SweepRange range;
     ASSERT_FALSE(ParseSweepRange("0:99999.9:0.1", range).has_value());  // every row succeeds
     for (const unsigned threads : {1u, 2u}) {
-        Output out(full);
-        const std::size_t succeeded = WriteSweep(out, range, InputTexts{}, threads).succeeded;
+        TextWriter out(full);
+        const std::size_t succeeded = WriteSweep(out, range, Design{}, nullptr, threads).succeeded;
         EXPECT_FALSE(out.Flush());
         EXPECT_LT(succeeded, 200'000u) << threads;
     }

@@ -38,20 +38,19 @@ using test::ScratchFolder;
 using test::Temporaries;
 
 // Writes the defaults' report, with `results` as the results box when given: the message of
-// the Failure it fails with (kind File), or why there was none.
+// the failure it fails with (kind File), or why there was none.
 std::string ReportFailure(const fs::path& file, const std::string& results = "") {
-    try {
-        CalculatorSession session;
-        const std::string results_text = session.Calculate({}).Text();
-        GenerateReport(LoadedInputs::From(session.loaded()), {},
-                       results.empty() ? results_text : results, "Site A\r\n", file);
-    } catch (const Failure& failure) {
-        if (failure.kind() != FailureKind::File) {
-            return std::string("a failure of another kind: ") + failure.what();
-        }
-        return failure.what();
+    CalculatorSession session;
+    const std::string results_text = session.Calculate({}).Text();
+    const auto failure = GenerateReport(
+        session.loaded(), {}, results.empty() ? results_text : results, "Site A\r\n", file);
+    if (!failure) {
+        return "no failure";
     }
-    return "no failure";
+    if (failure->kind != FailureKind::File) {
+        return "a failure of another kind: " + failure->Message();
+    }
+    return failure->Message();
 }
 
 // A tmpfs of its own, mounted for one test: root only (CI runs as root).
@@ -230,14 +229,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 constexpr unsigned kNobody = 65534;
 
-// "no failure", or the message of the writer's Failure.
+// "no failure", or the message of the writer's failure.
 std::string WriteOutcome(const fs::path& file, std::string_view bytes, const ChunkWriter& write) {
-    try {
-        WriteFileReplacing(file, bytes, write);
-    } catch (const Failure& failure) {
-        return failure.what();
-    }
-    return "no failure";
+    const auto failure = WriteFileReplacing(file, bytes, write);
+    return failure ? failure->Message() : "no failure";
 }
 
 // The same, run as nobody (user and group 65534) in a child process when `as_nobody`.

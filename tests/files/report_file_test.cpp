@@ -20,6 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A fresh folder per test, removed afterwards; the tests write Output.txt inside it.
+constexpr Design kNothingLoaded{0, 0, 0, 0, 0};
+
 class ReportFileTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -41,22 +43,17 @@ protected:
     void WriteEarlierReport() {
         CalculatorSession session;
         const std::string results_text = session.Calculate({}).Text();
-        GenerateReport(LoadedInputs::From(session.loaded()), {}, results_text, "Earlier\r\n",
-                       file_);
+        ASSERT_FALSE(GenerateReport(session.loaded(), {}, results_text, "Earlier\r\n", file_));
         earlier_ = Read(file_);
         ASSERT_FALSE(earlier_.empty());
     }
     void ExpectFileFailure(const ChunkWriter& write = {}) {
-        try {
-            GenerateReport(LoadedInputs{}, {"1", "2", "3", "4", "5"}, "new", "New\r\n", file_,
-                           write);
-            FAIL() << "no failure";
-        } catch (const Failure& failure) {
-            EXPECT_EQ(failure.kind(), FailureKind::File);
-            EXPECT_EQ(std::string(failure.what()).rfind("cannot write " + file_.string() + ": ", 0),
-                      0u)
-                << failure.what();
-        }
+        const auto failure =
+            GenerateReport(Design{}, {"1", "2", "3", "4", "5"}, "new", "New\r\n", file_, write);
+        ASSERT_TRUE(failure) << "no failure";
+        EXPECT_EQ(failure->kind, FailureKind::File);
+        EXPECT_EQ(failure->Message().rfind("cannot write " + file_.string() + ": ", 0), 0u)
+            << failure->Message();
     }
 
     test::ScratchFolder folder_{"sondrel-report"};
@@ -67,8 +64,8 @@ protected:
 
 TEST_F(ReportFileTest, SecondReportReplacesTheFirst) {
     WriteEarlierReport();
-    GenerateReport(LoadedInputs{}, {}, "second", "", file_);
-    EXPECT_EQ(Read(file_), ReportText(LoadedInputs{}, {}, "second", ""));
+    ASSERT_FALSE(GenerateReport(kNothingLoaded, {}, "second", "", file_));
+    EXPECT_EQ(Read(file_), ReportText(kNothingLoaded, {}, "second", "").value());
     EXPECT_TRUE(Leftovers().empty());
 }
 
@@ -101,17 +98,18 @@ TEST_F(ReportFileTest, MissingFolderIsAFailure) {
 TEST_F(ReportFileTest, SymbolicLinkIsFollowed) {
     const fs::path real = dir_ / "real.txt";
     fs::create_symlink("real.txt", file_);
-    GenerateReport(LoadedInputs{}, {}, "", "", file_);
+    ASSERT_FALSE(GenerateReport(kNothingLoaded, {}, "", "", file_));
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file_)));
-    EXPECT_EQ(Read(real), ReportText(LoadedInputs{}, {}, "", ""));
+    EXPECT_EQ(Read(real), ReportText(kNothingLoaded, {}, "", "").value());
 }
 
 TEST_F(ReportFileTest, WritesIntoTheCurrentFolderByDefault) {
     const fs::path old = fs::current_path();
     fs::current_path(dir_);
-    GenerateReport(LoadedInputs{}, {}, "here", "");
+    const auto failure = GenerateReport(kNothingLoaded, {}, "here", "");
     fs::current_path(old);
-    EXPECT_EQ(Read(file_), ReportText(LoadedInputs{}, {}, "here", ""));
+    ASSERT_FALSE(failure);
+    EXPECT_EQ(Read(file_), ReportText(kNothingLoaded, {}, "here", "").value());
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 // The pieces between the windows and the calculator: line breaks at the results box's
-// boundary, the one reporting point for failures, and the message box it shows by default.
-
-#include <new>
-#include <stdexcept>
+// boundary, the notice a failure becomes, and the message box it shows by default.
 
 #include <QMessageBox>
 #include <QTextDocument>
@@ -17,9 +14,8 @@ using sondrel::Failure;
 using sondrel::FailureKind;
 using sondrel::ui::FailureNotice;
 using sondrel::ui::PlainTextHolder;
-using sondrel::ui::RunCommand;
 
-Q_DECLARE_METATYPE(std::function<void()>)
+Q_DECLARE_METATYPE(sondrel::Failure)
 
 class BoxTextAndFailuresTest : public QObject {
     Q_OBJECT
@@ -65,57 +61,34 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(holder.Text()), read);
     }
 
-    void everyExceptionReachesTheReporter_data() {
-        QTest::addColumn<std::function<void()>>("command");
-        QTest::addColumn<bool>("has_kind");
+    // The notice a failure becomes: titled by its kind, with the input it concerns.
+    void aFailureBecomesItsNotice_data() {
+        QTest::addColumn<Failure>("failure");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("message");
-        QTest::newRow("a calculator failure") << std::function<void()>([] {
-            throw Failure(FailureKind::Overflow, "VR2 is too large");
-        }) << true << "Overflow"
-                                              << "VR2 is too large";
-        QTest::newRow("out of memory")
-            << std::function<void()>([] { throw std::bad_alloc(); }) << false << "Out of memory"
-            << "not enough memory";
-        QTest::newRow("another standard exception")
-            << std::function<void()>([] { throw std::logic_error("broken invariant"); }) << false
-            << "Unexpected error"
-            << "broken invariant";
-        QTest::newRow("not an exception class")
-            << std::function<void()>([] { throw 42; }) << false << "Unexpected error"
-            << "unknown error";
+        QTest::newRow("a box that is not a number")
+            << Failure{FailureKind::TypeMismatch, "LoVolt", "\"abc\" is not a number"}
+            << "Type mismatch"
+            << "LoVolt: \"abc\" is not a number";
+        QTest::newRow("a calculation that overflows")
+            << Failure{FailureKind::Overflow, {}, "VR2 is too large (overflow)"} << "Overflow"
+            << "VR2 is too large (overflow)";
+        QTest::newRow("a report that cannot be written")
+            << Failure{FailureKind::File, {}, "cannot write /r/Output.txt: Permission denied"}
+            << "File error"
+            << "cannot write /r/Output.txt: Permission denied";
     }
-    void everyExceptionReachesTheReporter() {
-        QFETCH(std::function<void()>, command);
-        QFETCH(bool, has_kind);
+    void aFailureBecomesItsNotice() {
+        QFETCH(Failure, failure);
         QFETCH(QString, title);
         QFETCH(QString, message);
         std::vector<FailureNotice> seen;
-        RunCommand([&](const FailureNotice& notice) { seen.push_back(notice); }, command);
+        sondrel::ui::ReportFailure([&](const FailureNotice& notice) { seen.push_back(notice); },
+                                   failure);
         QCOMPARE(seen.size(), std::size_t{1});
-        QCOMPARE(seen[0].kind.has_value(), has_kind);
+        QCOMPARE(seen[0].kind, failure.kind);
         QCOMPARE(QString::fromStdString(seen[0].title), title);
-        QVERIFY2(QString::fromStdString(seen[0].message).contains(message),
-                 seen[0].message.c_str());
-    }
-
-    void aCommandThatSucceedsReportsNothing() {
-        int reports = 0;
-        bool ran = false;
-        RunCommand([&](const FailureNotice&) { ++reports; }, [&] { ran = true; });
-        QVERIFY(ran);
-        QCOMPARE(reports, 0);
-    }
-
-    void aReporterThatThrowsDoesNotEscape() {
-        bool reached = false;
-        RunCommand(
-            [&](const FailureNotice&) {
-                reached = true;
-                throw std::runtime_error("the box could not be built");
-            },
-            [] { throw Failure(FailureKind::File, "cannot write Output.txt"); });
-        QVERIFY(reached);
+        QCOMPARE(QString::fromStdString(seen[0].message), message);
     }
 
     // Without an injected reporter the window shows a message box, and goes on afterwards.

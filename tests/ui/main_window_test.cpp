@@ -242,7 +242,7 @@ private slots:
 
         QCOMPARE(w_->failures.size(), std::size_t{1});
         const auto& notice = w_->failures.front();
-        QCOMPARE(notice.kind, std::optional<FailureKind>(kind));
+        QCOMPARE(notice.kind, kind);
         QCOMPARE(QString::fromStdString(notice.title),
                  QString::fromUtf8(sondrel::FailureKindTitle(kind).data()));
         QVERIFY2(QString::fromStdString(notice.message).contains(named), notice.message.c_str());
@@ -261,7 +261,7 @@ private slots:
         w_->Click("calculate_button");
         w_->Trigger("generate_report_action");
         QCOMPARE(w_->failures.size(), std::size_t{1});
-        QCOMPARE(w_->failures.front().kind, std::optional<FailureKind>(FailureKind::File));
+        QCOMPARE(w_->failures.front().kind, FailureKind::File);
         QCOMPARE(w_->ResultsText(), kDefaultResults);
         w_->Trigger("help_action");
         QCOMPARE(w_->ResultsText(), AsBoxText(kHelpText));
@@ -409,7 +409,7 @@ private slots:
         TypeOver(w_->Box("lo_volts_box"), "1.25");  // not a number with "," decimals
         w_->Click("calculate_button");
         QCOMPARE(w_->failures.size(), std::size_t{1});
-        QCOMPARE(w_->failures.front().kind, std::optional<FailureKind>(FailureKind::TypeMismatch));
+        QCOMPARE(w_->failures.front().kind, FailureKind::TypeMismatch);
     }
 
 private:

@@ -8,22 +8,22 @@
 
 namespace sondrel::cli {
 
-class Output {
+class TextWriter {
 public:
-    explicit Output(std::FILE* file) : file_(file) { buffer_.reserve(kFlushAt + 4096); }
-    explicit Output(std::string* sink) : sink_(sink) {}
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
-    ~Output() { Flush(); }
+    explicit TextWriter(std::FILE* file) : file_(file) { buffer_.reserve(kFlushAt + 4096); }
+    explicit TextWriter(std::string* sink) : sink_(sink) {}
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
+    ~TextWriter() { Flush(); }
 
-    Output& operator<<(std::string_view text) {
+    TextWriter& operator<<(std::string_view text) {
         buffer_ += text;
         if (buffer_.size() >= kFlushAt) {
             Flush();
         }
         return *this;
     }
-    Output& operator<<(char c) {
+    TextWriter& operator<<(char c) {
         buffer_.push_back(c);
         if (buffer_.size() >= kFlushAt) {
             Flush();
@@ -31,18 +31,18 @@ public:
         return *this;
     }
     // Shortest text that reads back as exactly this double; finite values only.
-    Output& Double(double value);
+    TextWriter& Double(double value);
     // Shortest text that reads back as exactly this double, in plain decimals without an
     // exponent ("100000", "0.00001"); finite values only.
-    Output& DoubleFixed(double value);
+    TextWriter& DoubleFixed(double value);
     // The double with 17 significant digits, which always read back as exactly it.
-    Output& Double17(double value);
-    Output& Int(long long value);
+    TextWriter& Double17(double value);
+    TextWriter& Int(long long value);
     // The text as a JSON string literal, quotes included.
-    Output& JsonString(std::string_view text);
+    TextWriter& JsonString(std::string_view text);
     // The text as one CSV field: quoted, with its quotes doubled, when it holds a comma,
     // a quote, CR or LF; as it is otherwise.
-    Output& CsvField(std::string_view text);
+    TextWriter& CsvField(std::string_view text);
 
     // `text` goes before the first byte written, when any is: a byte-order mark.
     void WriteFirst(std::string_view text) { first_ = text; }

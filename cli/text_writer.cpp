@@ -1,4 +1,4 @@
-#include "cli/output.h"
+#include "cli/text_writer.h"
 
 #include <cerrno>
 #include <charconv>
@@ -7,33 +7,33 @@
 
 namespace sondrel::cli {
 
-Output& Output::Double(double value) {
+TextWriter& TextWriter::Double(double value) {
     char buf[32];
     // Without a precision to_chars gives the shortest text that reads back exactly.
     const auto result = std::to_chars(buf, buf + sizeof buf, value);
     return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
 }
 
-Output& Output::DoubleFixed(double value) {
+TextWriter& TextWriter::DoubleFixed(double value) {
     // The longest is the smallest subnormal: "-0.", 323 zeros and its digit.
     char buf[400];
     const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
     return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
 }
 
-Output& Output::Double17(double value) {
+TextWriter& TextWriter::Double17(double value) {
     char buf[40];
     const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);
     return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
 }
 
-Output& Output::Int(long long value) {
+TextWriter& TextWriter::Int(long long value) {
     char buf[24];
     const auto result = std::to_chars(buf, buf + sizeof buf, value);
     return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
 }
 
-Output& Output::JsonString(std::string_view text) {
+TextWriter& TextWriter::JsonString(std::string_view text) {
     *this << '"';
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
@@ -72,7 +72,7 @@ Output& Output::JsonString(std::string_view text) {
     return *this << '"';
 }
 
-Output& Output::CsvField(std::string_view text) {
+TextWriter& TextWriter::CsvField(std::string_view text) {
     bool plain = true;
     for (const char c : text) {
         plain = plain && c != ',' && c != '"' && c != '\r' && c != '\n';
@@ -93,7 +93,7 @@ Output& Output::CsvField(std::string_view text) {
     return *this << '"';
 }
 
-bool Output::Flush() {
+bool TextWriter::Flush() {
     if (!first_.empty() && !buffer_.empty()) {
         buffer_.insert(0, first_);
         first_.clear();
