@@ -64,7 +64,7 @@ std::string_view UsageText() {
            "                    [ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
            "       sondrel-calc [--strict] --sweep-elevation START:STOP:STEP [--plot FILE.svg]\n"
            "                    [LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
-           "       sondrel-calc [--strict] --batch FILE [--json]\n"
+           "       sondrel-calc [--strict] --batch FILE [--json | --bom]\n"
            "                    [--encoding utf-8|windows-1252]\n"
            "\n"
            "Sets the VR1 wiper and VR2 of the barometric sensor scaling circuit for a site.\n"
