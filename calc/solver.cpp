@@ -104,9 +104,9 @@ bool Derive(SolverState& s, Failure& failure) {
         failure = {FailureKind::DivisionByZero,
                    {},
                    std::string(kSameSensorVoltage) +
-                       " (division by zero): at this elevation the pressure ratio is too small "
-                       "to tell the two pressures apart; it falls to zero at " +
-                       kElevationLimitText + ", the formula's limit"};
+                       ": at this elevation the pressure ratio is too small to tell the two "
+                       "pressures apart, falling to zero at " +
+                       kElevationLimitText + ", the formula's limit (division by zero)"};
         return false;
     }
     double span_gain = 0;
