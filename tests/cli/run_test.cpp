@@ -401,7 +401,6 @@ TEST(CliExecutable, PrintsDefaultsAndFailsCleanly) {
     const Result defaults = run("");
     EXPECT_EQ(defaults.code, 0);
     EXPECT_EQ(defaults.out, kDefaultLines);
-    EXPECT_EQ(defaults.err, "");
     const Result failed = run("0 28 28 1.25 8.25");
     EXPECT_EQ(failed.code, 1);
     EXPECT_EQ(failed.out, "");
