@@ -25,6 +25,12 @@
 namespace sondrel::cli {
 namespace {
 
+// The command line's one way to tell a failure: its message on `err`, and exit status 1.
+int TellFailure(TextWriter& err, const Failure& failure) {
+    err << "sondrel-calc: " << failure.Message() << '\n';
+    return kExitFailure;
+}
+
 // --strict: a run that drew warnings (`warned` of them, or rows with them or failed rows)
 // exits kExitWarnings, unless it failed already.
 int StrictStatus(const Options& options, int code, std::size_t warned) {
@@ -39,8 +45,7 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
     fixed.elevation = std::string(1, '0');  // each row puts its own elevation here
     const Result<Design> design = ReadDesign(fixed);
     if (!design) {
-        err << "sondrel-calc: " << design.failure().Message() << '\n';
-        return kExitFailure;
+        return TellFailure(err, design.failure());
     }
     const SweepRange& range = *options.sweep;
     std::vector<ChartRow> chart;
@@ -51,8 +56,10 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
                          }};
     const int code =
         StrictStatus(options, TableExitStatus(counts, names, err), counts.warned + counts.failed());
-    if (options.plot_file && !WriteSweepChart(chart, inputs, *options.plot_file, err)) {
-        return kExitFailure;
+    if (options.plot_file) {
+        if (const auto failure = WriteSweepChart(chart, inputs, *options.plot_file)) {
+            return TellFailure(err, *failure);
+        }
     }
     return code;
 }
@@ -64,7 +71,8 @@ std::string_view UsageText() {
            "                    [ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
            "       sondrel-calc [--strict] --sweep-elevation START:STOP:STEP [--plot FILE.svg]\n"
            "                    [LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
-           "       sondrel-calc [--strict] --batch FILE [--json]\n"
+           "       sondrel-calc [--strict] --batch FILE [--json | --bom]\n"
+           "                    [--encoding utf-8|windows-1252]\n"
            "\n"
            "Sets the VR1 wiper and VR2 of the barometric sensor scaling circuit for a site.\n"
            "Without values it uses the window's defaults: 0 28 31 1.25 8.25\n"
@@ -94,7 +102,15 @@ std::string_view UsageText() {
            "                   elevation_ft, lo_baro_inhg, hi_baro_inhg, lo_volts and\n"
            "                   hi_volts; each row is its other columns, those five as\n"
            "                   typed, then the results from passes on; with --json,\n"
-           "                   one JSON object per row\n"
+           "                   one JSON object per row. Read as UTF-8 when it is, else as\n"
+           "                   Windows-1252 (said on standard error); UTF-16 with a\n"
+           "                   byte-order mark and tab-separated files are read too\n"
+           "  --encoding utf-8|windows-1252\n"
+           "                   with --batch, read the file so instead of guessing; with\n"
+           "                   utf-8, a byte that is not UTF-8 is a usage error\n"
+           "  --bom            start CSV output with a UTF-8 byte-order mark, by which\n"
+           "                   Excel knows the text is UTF-8 (without it, Excel reads it\n"
+           "                   in its own code page and accented letters come out wrong)\n"
            "  --report FILE    also write the report (FILE - writes it to standard output)\n"
            "  --header TEXT    with --report, the report's header; each newline is written\n"
            "                   as CR LF\n"
@@ -133,6 +149,9 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
         return kExitOk;
     }
 
+    if (options.bom) {
+        out.WriteFirst("\xEF\xBB\xBF");  // UTF-8's byte-order mark, before the CSV
+    }
     const InputTexts inputs = InputsFrom(options);
     if (options.sweep) {
         return RunSweep(options, inputs, out, err);
@@ -141,7 +160,7 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
         TableCounts counts;
         const int code =
             RunBatch(*options.batch_file, options.json ? BatchFormat::JsonLines : BatchFormat::Csv,
-                     out, err, &counts);
+                     options.encoding, out, err, &counts);
         return StrictStatus(options, code, counts.warned + counts.failed());
     }
     // One calculation serves the CSV row, the warnings, the report and the printed results.
@@ -153,15 +172,14 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
     // A failure of the calculation or of the report: its message on stderr, and with --json
     // or --csv in place of the results on stdout.
     const auto fail = [&](const Failure& failure) {
-        const std::string message = failure.Message();
-        err << "sondrel-calc: " << message << '\n';
+        const int code = TellFailure(err, failure);
         if (options.json) {
-            WriteJsonFailure(out, failure.kind, message);
+            WriteJsonFailure(out, failure.kind, failure.Message());
         } else if (options.csv) {
             WriteCsvHeader(out);
-            WriteCsvFailure(out, elevation, message);
+            WriteCsvFailure(out, elevation, failure.Message());
         }
-        return kExitFailure;
+        return code;
     };
     if (!outcome.solved) {
         return fail(outcome.failure);

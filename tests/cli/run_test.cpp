@@ -164,6 +164,25 @@ INSTANTIATE_TEST_SUITE_P(
                  "sondrel-calc: --batch needs a file name (or - for standard input)\n"
                  "Try 'sondrel-calc --help'.\n",
                  true},
+        ArgsCase{"BomBeforeTheCsvHeader",
+                 {"--bom", "--csv"},
+                 0,
+                 "\xEF\xBB\xBF"
+                 "elevation_ft,passes,",
+                 ""},
+        ArgsCase{"BomWithoutCsv",
+                 {"--bom", "--json", "--batch", "-"},
+                 2,
+                 "",
+                 "sondrel-calc: --bom goes with CSV output (--csv, --sweep-elevation, or --batch "
+                 "without --json)\n"},
+        ArgsCase{
+            "EncodingWithoutBatch", {"--encoding", "utf-8"}, 2, "", "--encoding goes with --batch"},
+        ArgsCase{"UnknownEncoding",
+                 {"--batch", "-", "--encoding=latin1"},
+                 2,
+                 "",
+                 "sondrel-calc: --encoding takes utf-8 or windows-1252, not \"latin1\"\n"},
         ArgsCase{"ReportWithEmptyFile",
                  {"--report="},
                  2,
