@@ -106,19 +106,19 @@ INSTANTIATE_TEST_SUITE_P(
                               {">5,000</text>"}},
                     ChartCase{
                         "SingleRow", {"5000:5000:1"}, 0, {"vr2", "vr1"}, {"failed"}, {"<circle "}},
-                    ChartCase{"HectopascalsWarnTwice",
+                    ChartCase{"HectopascalsWarnThrice",
                               {"0:3000:1000", "950", "1050", "1.25", "8.25"},
                               0,
-                              {"legend-warned-sensor-range+vr2-negative"},
+                              {"legend-warned-sensor-range+vr1-beyond-track+vr2-negative"},
                               {},
-                              {">warning: sensor-range vr2-negative</text>"}},
+                              {">warning: sensor-range vr1-beyond-track vr2-negative</text>"}},
                     ChartCase{"LongSweepDrawsAtMost1001Rows",
                               {"0:50000:1"},
                               0,
-                              {"vr2", "warned-vr1-negative"},
+                              {"warned-vr1-negative", "warned-vr1-negative+vr2-beyond-track"},
                               {},
                               {">50,000</text>"},
-                              522,
+                              544,  // VR2 past its track too, above about 31,000 ft
                               60'000}),
     testing_support::RowName{});
 

@@ -100,6 +100,18 @@ INSTANTIATE_TEST_SUITE_P(
                  3,
                  "VR1 wiper to GND side = -504. Ohms\n",
                  "sondrel-calc: warning: VR1"},
+        ArgsCase{"StrictWiperBeyondItsTrackExits3",
+                 {"--strict", "0", "28", "31", "0.1", "0.2"},
+                 3,
+                 "VR1 wiper to GND side = 9499. Ohms\n",
+                 "sondrel-calc: warning: VR1 wiper to GND side is 9499 ohms, beyond the 7523 "
+                 "ohms of the wiper at the end of its track: "},
+        ArgsCase{"StrictVr2BeyondItsTrimmerExits3",
+                 {"--strict", "0", "28", "28.5", "0", "10"},
+                 3,
+                 "VR2 = 20818. Ohms\n",
+                 "sondrel-calc: warning: VR2 is 20818 ohms, beyond the 4947 ohms of its 5000 ohm "
+                 "trimmer turned to its end: "},
         ArgsCase{"StrictWithoutWarningExits0", {"--strict"}, 0, kDefaultLines.c_str(), ""},
         ArgsCase{"StrictCsvWarnsOnStderr",
                  {"--csv", "--strict", "15000", "28", "31", "1.25", "8.25"},
