@@ -126,18 +126,20 @@ INSTANTIATE_TEST_SUITE_P(
                   {"26521.161,,,,,,,,,,the new wiper estimate is exactly zero (division by zero),",
                    "26521.162,12,4257.9505455634435,-1504.769788703704,1.0065906879614788,"
                    "1.1653325473859226,4258.,-1505.,1.007,1.165,,vr1-negative"}},
-        SweepCase{"PastTheElevationLimit",
-                  {"145300:145600:100"},
-                  0,
-                  "sondrel-calc: 3 of 4 rows failed (elevations 145400, 145500, 145600)\n",
-                  "145300 145400 145500 145600",
-                  {"145300,5,3024233012563227648,-119.68302668580691,-0.47499999999999687,"
-                   "-0.47499999999999654,3024233012563230000.,-120.,-.475,-.475,,"
-                   "sensor-range;vr1-negative",
-                   "145400,,,,,,,,,,the low and high pressures give the same sensor voltage "
-                   "(division by zero),",
-                   "145500,,,,,,,,,,\"the elevation must be below 145,491.8 ft (logarithm of a "
-                   "non-positive number)\","}},
+        SweepCase{
+            "PastTheElevationLimit",
+            {"145300:145600:100"},
+            0,
+            "sondrel-calc: 3 of 4 rows failed (elevations 145400, 145500, 145600)\n",
+            "145300 145400 145500 145600",
+            {"145300,5,3024233012563227648,-119.68302668580691,-0.47499999999999687,"
+             "-0.47499999999999654,3024233012563230000.,-120.,-.475,-.475,,"
+             "sensor-range;vr1-negative;vr2-beyond-track",
+             "145400,,,,,,,,,,\"the low and high pressures give the same sensor voltage: at "
+             "this elevation the pressure ratio is too small to tell the two pressures apart, "
+             "falling to zero at 145,491.8 ft, the formula's limit (division by zero)\",",
+             "145500,,,,,,,,,,\"the elevation must be below 145,491.8 ft (logarithm of a "
+             "non-positive number)\","}},
         SweepCase{"FallingVolts",
                   {"-1000:3000:2000", "28", "31", "8.25", "1.25"},
                   0,
@@ -151,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "",
                   "0 1000",
                   {"0,4,-718.5478230910385,9598.50849284769,426.19879999999995,471.91384999999997,"
-                   "-719.,9599.,426.199,471.914,,sensor-range;vr2-negative"}},
+                   "-719.,9599.,426.199,471.914,,sensor-range;vr1-beyond-track;vr2-negative"}},
         SweepCase{"EqualPressuresFailEveryRow",
                   {"0:2000:1000", "28", "28", "1.25", "8.25"},
                   1,
