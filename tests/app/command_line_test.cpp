@@ -3,17 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
+#include "tests/support/process.h"
 #include "tests/support/row_name.h"
-#include "tests/support/shell.h"
 
 namespace {
-namespace testing_support = sondrel::testing_support;
 using sondrel::testing_support::PrintTo;
 
 struct CommandCase {
@@ -29,22 +25,11 @@ class WindowCommandLine : public testing::TestWithParam<CommandCase> {};
 
 TEST_P(WindowCommandLine, PrintsAndExits) {
     const CommandCase& c = GetParam();
-    const std::string err_file = testing::TempDir() + "sondrel_window_" + c.name + ".err";
     std::string command = "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
     command += c.display == nullptr ? "-u DISPLAY " : std::string("DISPLAY=") + c.display + " ";
-    command += std::string(SONDREL_WINDOW_EXE) + " " + c.args + " 2>" + err_file;
-    const auto [out, status] = testing_support::RunShell(command);
-    ASSERT_NE(status, -1);
-    std::string err;
-    if (FILE* file = std::fopen(err_file.c_str(), "r")) {
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, file)) > 0;) {
-            err.append(buf, n);
-        }
-        std::fclose(file);
-    }
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal: " << err;
-    EXPECT_EQ(WEXITSTATUS(status), c.code) << err;
+    command += std::string(SONDREL_WINDOW_EXE) + " " + c.args;
+    const auto [code, out, err] = sondrel::testing_support::RunInShell(command);
+    EXPECT_EQ(code, c.code) << err;  // -1 when a signal ended it
     if (*c.out == '\0') {
         EXPECT_EQ(out, "");
     } else {

@@ -79,20 +79,13 @@ TEST(FormatNumberExtremes, SmallestDenormalIsZero) {
     EXPECT_EQ(FormatNumber(-std::numeric_limits<double>::denorm_min(), kMetricPattern), ".");
 }
 
-// Leaves a stretch of stack full of digit characters where the next call's locals will lie.
-[[gnu::noinline]] void FillStackWithDigits() {
-    volatile char junk[4096];
-    for (volatile char& c : junk) {
-        c = '7';
-    }
-}
-
-// Every row again, after digits were left on the stack: the exponent of the 15-digit text
-// must be read only from the characters written for it.
-TEST_P(FormatNumberTest, IgnoresWhatLiesBeyondTheDigitsWritten) {
-    const FormatCase& c = GetParam();
-    FillStackWithDigits();
-    EXPECT_EQ(FormatNumber(c.value, c.pattern), c.expected);
+// A pattern is read to its view's end, not to a terminator: the characters past it here
+// would ask for more decimals.
+TEST(FormatNumberPattern, EndsWhereItsViewEnds) {
+    constexpr std::string_view kLonger = "#.###########";
+    EXPECT_EQ(FormatNumber(3.791738, kLonger.substr(0, 5)), "3.792");
+    EXPECT_EQ(FormatNumber(1812.98, kLonger.substr(0, 2)), "1813.");
+    EXPECT_EQ(FormatNumber(948.1886, kLonger.substr(0, 3)), "948.2");
 }
 
 }  // namespace

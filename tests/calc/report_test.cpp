@@ -7,15 +7,12 @@
 #include "calc/failure.h"
 #include "calc/solver.h"
 
+#include "tests/support/reference_designs.h"
 #include "tests/support/row_name.h"
 
 namespace sondrel {
 namespace {
 using sondrel::testing_support::PrintTo;
-
-const std::string kDefaultResults =
-    "VR2 = 1813. Ohms\r\nVR1 wiper to GND side = 1851. Ohms\r\nLoVin = 3.792 Volts\r\n"
-    "HiVin = 4.249 Volts";
 
 std::string ReportAfterCalculate(const InputTexts& inputs, std::string_view header = "") {
     CalculatorSession session;
@@ -28,14 +25,7 @@ std::string FirstLine(const std::string& text) {
 }
 
 TEST(ReportText, DefaultsAfterOneCalculate) {
-    EXPECT_EQ(ReportAfterCalculate({}),
-              "Elev = 0 ft       Elev = . m\r\n"
-              "LoBaro = 28 inHg     LoBaro = 948.2 mb\r\n"
-              "HiBaro = 31 inHg     HiBaro = 1049.8 mb\r\n"
-              "LoVolts = 1.25\r\n"
-              "HiVolts = 8.25\r\n"
-              "\r\n" +
-                  kDefaultResults + "\r\n");
+    EXPECT_EQ(ReportAfterCalculate({}), testing_support::kDefaultReport);
 }
 
 struct ElevationCase {

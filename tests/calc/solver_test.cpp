@@ -9,6 +9,7 @@
 #include "calc/failure.h"
 #include "calc/results_text.h"
 
+#include "tests/support/reference_designs.h"
 #include "tests/support/row_name.h"
 
 namespace sondrel {
@@ -32,6 +33,14 @@ struct SolverCase {
     std::vector<std::string> lines;  // empty: not checked
 };
 
+SolverCase Reference(const testing_support::ReferenceDesign& design) {
+    const auto& [elevation, lo_baro, hi_baro, lo_volts, hi_volts] = design.texts;
+    return {design.name,
+            {elevation, lo_baro, hi_baro, lo_volts, hi_volts},
+            design.passes,
+            {design.lines.begin(), design.lines.end()}};
+}
+
 class SolverTest : public testing::TestWithParam<SolverCase> {};
 
 TEST_P(SolverTest, SettlesWithTheExpectedLinesAndPasses) {
@@ -50,41 +59,14 @@ TEST_P(SolverTest, SettlesWithTheExpectedLinesAndPasses) {
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedExamples, SolverTest,
-    testing::Values(
-        SolverCase{"Defaults",
-                   {},
-                   6,
-                   {"VR2 = 1813. Ohms", "VR1 wiper to GND side = 1851. Ohms", "LoVin = 3.792 Volts",
-                    "HiVin = 4.249 Volts"}},
-        SolverCase{"Elevation1000ft",
-                   {"1000", "28", "31", "1.25", "8.25"},
-                   6,
-                   {"VR2 = 1888. Ohms", "VR1 wiper to GND side = 1646. Ohms", "LoVin = 3.64 Volts",
-                    "HiVin = 4.081 Volts"}},
-        SolverCase{"Elevation5000ft",
-                   {"5000", "28", "31", "1.25", "8.25"},
-                   9,
-                   {"VR2 = 2187. Ohms", "VR1 wiper to GND side = 901. Ohms", "LoVin = 3.075 Volts",
-                    "HiVin = 3.456 Volts"}},
-        SolverCase{"Elevation10000ft", {"10000", "28", "31", "1.25", "8.25"}, 13, {}},
-        SolverCase{"Elevation15000ftNegativeVr1",
-                   {"15000", "28", "31", "1.25", "8.25"},
-                   15,
-                   {"VR2 = 2991. Ohms", "VR1 wiper to GND side = -504. Ohms", "LoVin = 1.933 Volts",
-                    "HiVin = 2.191 Volts"}},
-        // The fifth pass moves by 1.0013E-04: just above the tolerance, so a sixth runs.
-        SolverCase{"StrictToleranceSixthPass",
-                   {"0", "28", "31", "0.5", "4.5"},
-                   6,
-                   {"VR2 = 739. Ohms", "VR1 wiper to GND side = 2163. Ohms", "LoVin = 3.792 Volts",
-                    "HiVin = 4.249 Volts"}},
-        SolverCase{"FallingVolts",
-                   {"0", "28", "31", "8.25", "1.25"},
-                   6,
-                   {"VR2 = -3256. Ohms", "VR1 wiper to GND side = 1902. Ohms",
-                    "LoVin = 3.792 Volts", "HiVin = 4.249 Volts"}},
-        SolverCase{"FallingPressures", {"0", "31", "28", "1.25", "8.25"}, 6, {}},
-        SolverCase{"BelowSeaLevel", {"-1000", "28", "31", "1.25", "8.25"}, 6, {}}),
+    testing::Values(Reference(testing_support::kDefaultDesign),
+                    Reference(testing_support::kAt1000Ft), Reference(testing_support::kAt5000Ft),
+                    SolverCase{"Elevation10000ft", {"10000", "28", "31", "1.25", "8.25"}, 13, {}},
+                    Reference(testing_support::kAt15000Ft),
+                    Reference(testing_support::kHalfToFourAndAHalfVolts),
+                    Reference(testing_support::kFallingVolts),
+                    SolverCase{"FallingPressures", {"0", "31", "28", "1.25", "8.25"}, 6, {}},
+                    SolverCase{"BelowSeaLevel", {"-1000", "28", "31", "1.25", "8.25"}, 6, {}}),
     testing_support::RowName{});
 
 TEST(Initialize, LoadsTheNumbersAndLeavesTheCountAndTheFlag) {

@@ -12,6 +12,7 @@
 
 #include "tests/cli/run_capture.h"
 #include "tests/support/row_name.h"
+#include "tests/support/scratch_folder.h"
 
 namespace sondrel::cli {
 namespace {
@@ -147,7 +148,8 @@ class BatchCommand : public testing::TestWithParam<CommandCase> {};
 
 TEST_P(BatchCommand, OutputAndStatus) {
     const CommandCase& c = GetParam();
-    const std::string path = testing::TempDir() + "sondrel_batch_" + c.name + ".csv";
+    const testing_support::ScratchFolder folder("sondrel-batch");
+    const std::string path = (folder.path() / "batch.csv").string();
     std::ofstream(path, std::ios::binary) << c.text;
     std::vector<std::string> texts;
     std::istringstream words(c.args);
@@ -308,7 +310,8 @@ INSTANTIATE_TEST_SUITE_P(
 // Rows are read a round at a time: the rounds before a problem are written, then the
 // problem stops the batch (here the row limit, in the third round).
 TEST(BatchRounds, RoundsBeforeTheProblemAreWritten) {
-    const std::string path = testing::TempDir() + "sondrel_batch_rounds.csv";
+    const testing_support::ScratchFolder folder("sondrel-batch");
+    const std::string path = (folder.path() / "rounds.csv").string();
     std::ofstream(path, std::ios::binary) << kHeader +
                                                  "\n0,28,31,1.25,8.25\n0,28,31,1,2\n\n"
                                                  "0,28,31,1.25,8.25\n0,28,31,1,2\n";

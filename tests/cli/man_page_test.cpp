@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -15,14 +13,18 @@
 #include <vector>
 
 #include "calc/circuit_model.h"
+#include "calc/failure.h"
 #include "calc/report.h"
 #include "cli/run.h"
+#include "tests/support/process.h"
+#include "tests/support/reference_designs.h"
 #include "tests/support/row_name.h"
-#include "tests/support/shell.h"
+#include "tests/support/scratch_folder.h"
 
 namespace sondrel::cli {
 namespace {
 using sondrel::testing_support::PrintTo;
+using testing_support::ReadFile;
 
 std::set<std::string> LongOptions(const std::string& text) {
     static const std::regex kOption("--[a-z][a-z-]*[a-z]");
@@ -36,9 +38,8 @@ std::set<std::string> LongOptions(const std::string& text) {
 
 // The page as a reader sees the option names: troff's "\-" is a plain "-".
 std::string ManPageText(const char* page = SONDREL_MAN_PAGE) {
-    std::ifstream in(page);
-    EXPECT_TRUE(in) << page;
-    std::string text{std::istreambuf_iterator<char>(in), {}};
+    std::string text = ReadFile(page);
+    EXPECT_FALSE(text.empty()) << page;
     for (std::size_t at; (at = text.find("\\-")) != std::string::npos;) {
         text.erase(at, 1);
     }
@@ -67,7 +68,7 @@ std::string CalcHelp() {
 }
 #ifdef SONDREL_WINDOW_EXE
 std::string WindowHelp() {
-    return testing_support::RunShell("QT_QPA_PLATFORM=offscreen '" SONDREL_WINDOW_EXE "' --help")
+    return testing_support::RunInShell("QT_QPA_PLATFORM=offscreen '" SONDREL_WINDOW_EXE "' --help")
         .out;
 }
 #endif
@@ -83,6 +84,27 @@ std::vector<HelpCase> HelpCases() {
 
 INSTANTIATE_TEST_SUITE_P(Programs, ManPageHelp, testing::ValuesIn(HelpCases()),
                          testing_support::RowName());
+
+// Scripts read the kinds from --json: the page lists every kind's id, each one once.
+TEST(ManPage, ListsTheFailureKindsOfJson) {
+    const std::string page = ManPageText();
+    const std::size_t from = page.find("where the kind is one of\n");
+    ASSERT_NE(from, std::string::npos);
+    std::multiset<std::string> listed;
+    std::istringstream lines(page.substr(from, page.find("\n.TP\n", from) - from));
+    static const std::regex kId(R"(^\.BR? ([a-z]+(-[a-z]+)*)( [.,])?$)");
+    std::smatch id;
+    for (std::string line; std::getline(lines, line);) {
+        if (std::regex_match(line, id, kId)) {
+            listed.insert(id[1]);
+        }
+    }
+    std::multiset<std::string> ids;
+    for (int kind = 0; FailureKindId(static_cast<FailureKind>(kind)) != "unknown"; ++kind) {
+        ids.emplace(FailureKindId(static_cast<FailureKind>(kind)));
+    }
+    EXPECT_EQ(listed, ids);
+}
 
 TEST(ManPage, OptionsAreKnownToTheProgram) {
     for (const std::string& option : LongOptions(ManPageText())) {
@@ -179,9 +201,9 @@ class ManPagePair : public testing::TestWithParam<PagePair> {};
 
 TEST_P(ManPagePair, SameDateAndSeeAlsoTheOther) {
     const auto read = [](const char* path) {
-        std::ifstream in(path, std::ios::binary);
-        EXPECT_TRUE(in) << path;
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        std::string text = ReadFile(path);
+        EXPECT_FALSE(text.empty()) << path;
+        return text;
     };
     // ".TH NAME SECTION DATE ...": the third word after ".TH".
     const auto date = [](const std::string& page) {
@@ -265,11 +287,9 @@ TEST_P(ManPageExample, RunsAsShown) {
     EXPECT_NE(std::find(commands.begin(), commands.end(), c.command), commands.end())
         << "not among the page's examples: " << c.command;
 
-    namespace fs = std::filesystem;
-    const fs::path folder =
-        fs::path(testing::TempDir()) / ("sondrel_example_" + std::string(c.name));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    const testing_support::ScratchFolder scratch("sondrel-example");
+    const std::filesystem::path& folder = scratch.path();
+    ASSERT_FALSE(folder.empty());
     std::ofstream sites(folder / "sites.csv", std::ios::binary);
     const auto cat = std::find(lines.begin(), lines.end(), "$ cat sites.csv");
     ASSERT_NE(cat, lines.end());
@@ -279,25 +299,22 @@ TEST_P(ManPageExample, RunsAsShown) {
     sites.close();
     std::ofstream(folder / "example.sh", std::ios::binary)
         << "cd '" << folder.string() << "' || exit 99\nPATH='"
-        << fs::path(SONDREL_CALC_EXE).parent_path().string() << "':$PATH\n"
+        << std::filesystem::path(SONDREL_CALC_EXE).parent_path().string() << "':$PATH\n"
         << c.command << "\n"
         << c.then << "\n";
 
-    const std::string command =
-        "bash '" + (folder / "example.sh").string() + "' 2>'" + (folder / "stderr").string() + "'";
-    const auto [out, status] = testing_support::RunShell(command);
-    EXPECT_EQ(status, 0);
-    std::ifstream err_file(folder / "stderr", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err_file), {}), "");
+    const auto [code, out, err] =
+        testing_support::RunInShell("bash '" + (folder / "example.sh").string() + "'");
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(err, "");
     EXPECT_NE(out.find(c.out), std::string::npos) << out;
-    fs::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, ManPageExample,
     testing::Values(
         ExampleCase{"Defaults", "sondrel-calc", "",
-                    "VR2 = 1813. Ohms\nVR1 wiper to GND side = 1851. Ohms\n"},
+                    JoinedLines(testing_support::kDefaultDesign, "\n") + "\n"},
         ExampleCase{"Json", "sondrel-calc --json 5,000 28 31 0.5 4.5", "",
                     "{\"passes\": 7, \"vr2_ohms\": 967.1287395632"},
         ExampleCase{

@@ -9,15 +9,13 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "chart/sweep_chart.h"
 #include "tests/cli/run_capture.h"
 #include "tests/support/row_name.h"
+#include "tests/support/scratch_folder.h"
 
 namespace sondrel::cli {
 namespace {
@@ -38,15 +36,14 @@ class SweepChart : public testing::TestWithParam<ChartCase> {};
 
 TEST_P(SweepChart, RendersWithItsElements) {
     const ChartCase& c = GetParam();
-    const std::string path = testing::TempDir() + "sondrel_chart_" + c.name + ".svg";
-    std::remove(path.c_str());
+    const testing_support::ScratchFolder folder("sondrel-chart");
+    const std::string path = (folder.path() / "chart.svg").string();
     std::vector<std::string_view> args = {"--plot", path, "--sweep-elevation"};
     args.insert(args.end(), c.values.begin(), c.values.end());
     const auto result = test_support::RunWith(args);
     EXPECT_EQ(result.code, c.code) << result.err;
 
-    std::ifstream in(path, std::ios::binary);
-    const std::string svg{std::istreambuf_iterator<char>(in), {}};
+    const std::string svg = testing_support::ReadFile(path);
     ASSERT_FALSE(svg.empty()) << path;
     EXPECT_LE(svg.size(), c.max_bytes);
     for (const std::string& text : c.texts) {

@@ -7,14 +7,12 @@
 #include <vector>
 
 #include "cli/run.h"
+#include "tests/support/process.h"
 
 namespace sondrel::cli::test_support {
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
+// As a run of the executable gives it (tests/support/process.h).
+using Result = testing_support::CommandRun;
 
 inline Result RunWith(const std::vector<std::string_view>& args) {
     Result result;
@@ -26,7 +24,8 @@ inline Result RunWith(const std::vector<std::string_view>& args) {
     return result;
 }
 
-// What one use of a writer leaves in its output, e.g. Written([](TextWriter& o) { o.Double(0.1); }).
+// What one use of a writer leaves in its output, e.g. Written([](TextWriter& o) { o.Double(0.1);
+// }).
 template <typename Write>
 std::string Written(Write write) {
     std::string sink;

@@ -1,19 +1,20 @@
 #include "cli/run.h"
-#include "tests/cli/run_capture.h"
-#include "tests/support/row_name.h"
 
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
-#include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
 #endif
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "tests/cli/run_capture.h"
+#include "tests/support/process.h"
+#include "tests/support/reference_designs.h"
+#include "tests/support/row_name.h"
+#include "tests/support/scratch_folder.h"
 
 namespace sondrel::cli {
 namespace {
@@ -22,9 +23,19 @@ using sondrel::testing_support::PrintTo;
 using test_support::Result;
 using test_support::RunWith;
 
-const std::string kDefaultLines =
-    "VR2 = 1813. Ohms\nVR1 wiper to GND side = 1851. Ohms\nLoVin = 3.792 Volts\n"
-    "HiVin = 4.249 Volts\n";
+using testing_support::JoinedLines;
+using testing_support::kAt15000Ft;
+using testing_support::kDefaultDesign;
+
+// As sondrel-calc prints them, and as --json quotes them.
+const std::string kDefaultLines = JoinedLines(kDefaultDesign, "\n") + "\n";
+const std::string k15000FtLines = JoinedLines(kAt15000Ft, "\n") + "\n";
+const std::string kDefaultJsonText =
+    "\"results_text\": \"" + JoinedLines(kDefaultDesign, "\\r\\n") + "\", \"warnings\": []}\n";
+const std::string k15000FtJsonText =
+    "\"results_text\": \"" + JoinedLines(kAt15000Ft, "\\r\\n") +
+    "\", \"warnings\": [{\"code\": \"vr1-negative\", \"message\": \"VR1 wiper to GND side is -504 "
+    "ohms, which no setting gives: ";
 
 struct ArgsCase {
     const char* name;
@@ -70,28 +81,19 @@ INSTANTIATE_TEST_SUITE_P(
                  "{\"passes\": 9, \"vr2_ohms\": 2186.7467484922072, \"vr1_wiper_to_gnd_ohms\": "
                  "900.6216177486549, \"lo_vin_volts\": 3.0753425701723742",
                  ""},
-        ArgsCase{"JsonResultsText",
-                 {"--json"},
-                 0,
-                 "\"results_text\": \"VR2 = 1813. Ohms\\r\\nVR1 wiper to GND side = 1851. "
-                 "Ohms\\r\\nLoVin = 3.792 Volts\\r\\nHiVin = 4.249 Volts\", \"warnings\": []}\n",
-                 ""},
+        ArgsCase{"JsonResultsText", {"--json"}, 0, kDefaultJsonText.c_str(), ""},
         // Design warnings: the result lines stay as they are, one line per warning on stderr;
         // --strict turns a warning into exit 3.
         ArgsCase{
             "WarningLeavesTheLinesAlone",
             {"15000", "28", "31", "1.25", "8.25"},
             0,
-            "VR2 = 2991. Ohms\nVR1 wiper to GND side = -504. Ohms\nLoVin = 1.933 Volts\n"
-            "HiVin = 2.191 Volts\n",
+            k15000FtLines.c_str(),
             "sondrel-calc: warning: VR1 wiper to GND side is -504 ohms, which no setting gives: "},
         ArgsCase{"JsonListsWarnings",
                  {"--json", "15000", "28", "31", "1.25", "8.25"},
                  0,
-                 "\"results_text\": \"VR2 = 2991. Ohms\\r\\nVR1 wiper to GND side = -504. "
-                 "Ohms\\r\\nLoVin = 1.933 Volts\\r\\nHiVin = 2.191 Volts\", \"warnings\": "
-                 "[{\"code\": \"vr1-negative\", \"message\": \"VR1 wiper to GND side is -504 ohms, "
-                 "which no setting gives: ",
+                 k15000FtJsonText.c_str(),
                  "sondrel-calc: warning: VR1"},
         ArgsCase{"StrictWarningExits3",
                  {"--strict", "15000", "28", "31", "1.25", "8.25"},
@@ -230,14 +232,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "  --strict         exit 3 when the design draws a warning (a sweep or a batch:",
                  ""},
         ArgsCase{"Version", {"--version"}, 0, "sondrel-calc 1.", ""},
-        ArgsCase{"ReportToStdout",
-                 {"--report", "-"},
-                 0,
-                 "Elev = 0 ft       Elev = . m\r\nLoBaro = 28 inHg     LoBaro = 948.2 mb\r\n"
-                 "HiBaro = 31 inHg     HiBaro = 1049.8 mb\r\nLoVolts = 1.25\r\nHiVolts = 8.25\r\n"
-                 "\r\nVR2 = 1813. Ohms\r\nVR1 wiper to GND side = 1851. Ohms\r\n"
-                 "LoVin = 3.792 Volts\r\nHiVin = 4.249 Volts\r\n",
-                 ""},
+        ArgsCase{
+            "ReportToStdout", {"--report", "-"}, 0, testing_support::kDefaultReport.data(), ""},
         ArgsCase{"HeaderNewlinesBecomeCrLf",
                  {"--report", "-", "--header", "Site A\nRoof\n"},
                  0,
@@ -409,63 +405,41 @@ INSTANTIATE_TEST_SUITE_P(
 #endif  // _WIN32
 
 TEST(CliReport, WritesTheFileAndNamesItInJson) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "sondrel-cli-report-test";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const std::string file = (dir / "r.txt").string();
+    const testing_support::ScratchFolder folder("sondrel-cli-report");
+    ASSERT_FALSE(folder.path().empty());
+    const std::string file = (folder.path() / "r.txt").string();
     const Result r = RunWith({"--json", "--report", file});
     EXPECT_EQ(r.code, 0);
     const std::string json_file = test_support::Written([&](TextWriter& o) { o.JsonString(file); });
     EXPECT_NE(r.out.find("\"report_path\": " + json_file), std::string::npos) << r.out;
-    std::string written;
-    {
-        std::ifstream in(file, std::ios::binary);  // closed before the removal: Windows needs that
-        written.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    const Result to_stdout = RunWith({"--report", "-"});
-    EXPECT_EQ(written, to_stdout.out);
+    EXPECT_EQ(testing_support::ReadFile(file), testing_support::kDefaultReport);
 
-    const Result failed = RunWith({"--report", (dir / "missing" / "r.txt").string()});
+    const Result failed = RunWith({"--report", (folder.path() / "missing" / "r.txt").string()});
     EXPECT_EQ(failed.code, 1);
     EXPECT_NE(failed.err.find("cannot write"), std::string::npos);
-    fs::remove_all(dir);
 }
 
 // The real executable, through a shell: arguments, exit status and the bytes it prints
 // (on Windows through cmd.exe, read in binary so that a stray "\r" shows).
 TEST(CliExecutable, PrintsDefaultsAndFailsCleanly) {
-    const auto run = [](const std::string& args, std::string& out,
-                        const char* redirect = "2>/dev/null") {
+    const auto run = [](const std::string& args) {
 #ifdef _WIN32
-        (void)redirect;
-        const std::string command = "\"" + std::string(SONDREL_CALC_EXE) + "\" " + args + " 2>NUL";
-        FILE* pipe = ::_popen(command.c_str(), "rb");
+        return testing_support::RunInShell("\"" + std::string(SONDREL_CALC_EXE) + "\" " + args);
 #else
-        const std::string command = std::string(SONDREL_CALC_EXE) + " " + args + " " + redirect;
-        FILE* pipe = ::popen(command.c_str(), "r");
-#endif
-        char buf[4096];
-        out.clear();
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) {
-            out.append(buf, n);
-        }
-#ifdef _WIN32
-        return ::_pclose(pipe);
-#else
-        const int status = ::pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return testing_support::RunInShell(std::string(SONDREL_CALC_EXE) + " " + args);
 #endif
     };
-    std::string out;
-    EXPECT_EQ(run("", out), 0);
-    EXPECT_EQ(out, kDefaultLines);
-    EXPECT_EQ(run("0 28 28 1.25 8.25", out), 1);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(run("1 2", out), 2);
+    const Result defaults = run("");
+    EXPECT_EQ(defaults.code, 0);
+    EXPECT_EQ(defaults.out, kDefaultLines);
+    const Result failed = run("0 28 28 1.25 8.25");
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(run("1 2").code, 2);
 #ifndef _WIN32
-    EXPECT_EQ(run("--json", out, "2>&1 >/dev/full"), 1);
-    EXPECT_EQ(out, "sondrel-calc: cannot write standard output: No space left on device\n");
+    const Result full = run("--json >/dev/full");
+    EXPECT_EQ(full.code, 1);
+    EXPECT_EQ(full.err, "sondrel-calc: cannot write standard output: No space left on device\n");
 #endif
 }
 

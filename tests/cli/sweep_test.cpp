@@ -1,5 +1,5 @@
-// Elevation sweeps and CSV output: every sweep row against a fresh single calculation, the
-// range arithmetic, the quoting, and the writer's behaviour with threads and failing output.
+// Elevation sweeps and CSV output: the rows of a sweep, the range arithmetic, the quoting,
+// and the writer's behaviour with threads and failing output.
 
 #include "cli/sweep.h"
 
@@ -16,7 +16,6 @@
 #include "calc/design.h"
 #include "cli/run.h"
 #include "tests/cli/run_capture.h"
-
 #include "tests/support/row_name.h"
 
 namespace sondrel::cli {
@@ -31,178 +30,124 @@ using test_support::Result;
 using test_support::RunWith;
 using test_support::Written;
 
-using Record = std::vector<std::string>;
-
-// A strict RFC 4180 reader for "\n"-terminated records; fails the test on malformed input.
-std::vector<Record> ParseCsv(const std::string& text) {
-    std::vector<Record> records;
-    Record record;
-    std::string field;
-    bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c != '"') {
-                field += c;
-            } else if (i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else {
-                quoted = false;
-                const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-                EXPECT_TRUE(next == ',' || next == '\n') << "text after a closing quote at " << i;
-            }
-        } else if (c == '"') {
-            EXPECT_TRUE(field.empty()) << "quote inside an unquoted field at " << i;
-            quoted = true;
-        } else if (c == ',') {
-            record.push_back(std::move(field));
-            field.clear();
-        } else if (c == '\n') {
-            record.push_back(std::move(field));
-            field.clear();
-            records.push_back(std::move(record));
-            record.clear();
-        } else {
-            EXPECT_NE(c, '\r') << "bare CR at " << i;
-            field += c;
-        }
-    }
-    EXPECT_FALSE(quoted) << "unterminated quote";
-    EXPECT_TRUE(field.empty() && record.empty()) << "last record without a line end";
-    return records;
-}
-
-double ReadDouble(const std::string& text) {
-    double value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    EXPECT_TRUE(ec == std::errc{} && end == text.data() + text.size()) << '"' << text << '"';
-    return value;
-}
-
-// Bit for bit, so that -0 and 0 differ and nothing is compared with a tolerance.
-void ExpectSameDouble(const std::string& text, double expected, const std::string& what) {
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(ReadDouble(text)),
-              std::bit_cast<std::uint64_t>(expected))
-        << what << ": \"" << text << "\" vs " << expected;
-}
-
 // ---------------------------------------------------------------------------------------------
-// Every row of a sweep is what a fresh single calculation of its elevation gives.
+// A sweep's rows: each elevation once, in order, each row as a single --csv run of its
+// elevation prints it (run_test.cpp has the 1000 ft one), failed rows told on stderr.
 
 struct SweepCase {
     const char* name;
-    std::string start, stop, step;
-    std::vector<std::string> values;  // LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS, or none
-    std::size_t rows;
-    std::vector<std::size_t> failing;  // row numbers, from 0
+    std::vector<std::string_view> args;  // START:STOP:STEP, then the four values or none
     int code;
-    std::string err = "";  // all of standard error
+    std::string err;                // all of standard error
+    std::string elevations;         // the first column, the rows' joined by " "
+    std::vector<std::string> rows;  // whole rows among them
 };
 
 class SweepRows : public testing::TestWithParam<SweepCase> {};
 
-TEST_P(SweepRows, MatchSingleCalculations) {
+TEST_P(SweepRows, OneRowPerElevation) {
     const SweepCase& c = GetParam();
-    const std::string range = c.start + ":" + c.stop + ":" + c.step;
-    std::vector<std::string_view> args = {"--sweep-elevation", range};
-    args.insert(args.end(), c.values.begin(), c.values.end());
+    std::vector<std::string_view> args = {"--sweep-elevation"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
     const Result sweep = RunWith(args);
     EXPECT_EQ(sweep.code, c.code);
     EXPECT_EQ(sweep.err, c.err);
+    ASSERT_TRUE(sweep.out.starts_with(kHeader + "\n")) << sweep.out;
+    ASSERT_TRUE(sweep.out.ends_with("\n"));
 
-    const std::vector<Record> records = ParseCsv(sweep.out);
-    ASSERT_EQ(records.size(), c.rows + 1);
-    EXPECT_EQ(sweep.out.substr(0, kHeader.size() + 1), kHeader + "\n");
-
-    const InputTexts defaults;
-    const std::vector<std::string> values =
-        c.values.empty() ? std::vector<std::string>{defaults.lo_baro, defaults.hi_baro,
-                                                    defaults.lo_volts, defaults.hi_volts}
-                         : c.values;
-    const double start = ReadDouble(c.start);
-    const double step = ReadDouble(c.step);
-    std::vector<std::size_t> failing;
-    for (std::size_t i = 0; i < c.rows; ++i) {
-        const Record& row = records[i + 1];
-        ASSERT_EQ(row.size(), 12u) << "row " << i;
-        const std::string& elevation = row[0];
-        ExpectSameDouble(elevation, start + static_cast<double>(i) * step, "elevation_ft");
-
-        // What `sondrel-calc --csv ELEV LOW HIGH LOW_VOLTS HIGH_VOLTS` prints for this
-        // elevation: its texts read as a single calculation reads them.
-        const Result single =
-            RunWith({"--csv", elevation, values[0], values[1], values[2], values[3]});
-        const std::vector<Record> single_records = ParseCsv(single.out);
-        ASSERT_EQ(single_records.size(), 2u) << elevation;
-        EXPECT_EQ(row, single_records[1]) << elevation;
-        if (single.code != 0) {
-            failing.push_back(i);
-            EXPECT_EQ(single.code, 1);
-            EXPECT_EQ(Record(row.begin() + 1, row.begin() + 10), Record(9, ""));
-            EXPECT_EQ("sondrel-calc: " + row[10] + "\n", single.err) << elevation;
-        }
+    std::string elevations;
+    for (std::size_t at = kHeader.size() + 1; at < sweep.out.size();
+         at = sweep.out.find('\n', at) + 1) {
+        elevations +=
+            (elevations.empty() ? "" : " ") + sweep.out.substr(at, sweep.out.find(',', at) - at);
     }
-    EXPECT_EQ(failing, c.failing);
+    EXPECT_EQ(elevations, c.elevations);
+    for (const std::string& row : c.rows) {
+        EXPECT_NE(sweep.out.find("\n" + row + "\n"), std::string::npos) << row;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Sweeps, SweepRows,
     testing::Values(
-        SweepCase{"Every1000FtTo20000", "0", "20000", "1000", {}, 21, {}, 0},
-        SweepCase{"DownThroughSeaLevel", "500", "-500", "-125", {}, 9, {}, 0},
-        SweepCase{"StepNotDividingTheRange", "0", "10000", "3000", {}, 4, {}, 0},
-        SweepCase{"RoundedStepStillReachesStop", "0", "0.3", "0.1", {}, 4, {}, 0},
-        SweepCase{"SingleRow", "7", "7", "-1", {}, 1, {}, 0},
+        SweepCase{"Every1000FtTo20000",
+                  {"0:20000:1000"},
+                  0,
+                  "",
+                  "0 1000 2000 3000 4000 5000 6000 7000 8000 9000 10000 11000 12000 13000 14000 "
+                  "15000 16000 17000 18000 19000 20000",
+                  {"0,6,1812.97964257354,1850.6531358149223,3.791738,4.2488885,1813.,1851.,3.792,"
+                   "4.249,,",
+                   "1000,6,1887.8094340075622,1646.3438863916608,3.6398366171667664,"
+                   "4.080711969006062,1888.,1646.,3.64,4.081,,",
+                   "5000,9,2186.746748492207,900.6216177486549,3.0753425701723742,"
+                   "3.4557364169765563,2187.,901.,3.075,3.456,,",
+                   "11000,14,2651.9972668802266,-13.945800742402525,2.3475515113041423,"
+                   "2.649967744658157,2652.,-14.,2.348,2.65,,vr1-negative",
+                   "15000,15,2991.4042648283266,-503.75704534348483,1.9333640123223832,"
+                   "2.1914030136426383,2991.,-504.,1.933,2.191,,vr1-negative"}},
+        SweepCase{"DownThroughSeaLevel",
+                  {"500:-500:-125"},
+                  0,
+                  "",
+                  "500 375 250 125 0 -125 -250 -375 -500",
+                  {"-500,6,1775.4593441380548,1955.4763851734651,3.8693732797308797,"
+                   "4.3348418454163316,1775.,1955.,3.869,4.335,,"}},
+        SweepCase{"StepNotDividingTheRange", {"0:10000:3000"}, 0, "", "0 3000 6000 9000", {}},
+        // Each elevation is START + i * STEP, not a running sum.
+        SweepCase{"RoundedStepStillReachesStop",
+                  {"0:0.3:0.1"},
+                  0,
+                  "",
+                  "0 0.1 0.2 0.30000000000000004",
+                  {"0.30000000000000004,6,1813.0021308408238,1850.590773496559,3.791691758470528,"
+                   "4.24883730402094,1813.,1851.,3.792,4.249,,"}},
+        SweepCase{"SingleRow", {"7:7:-1"}, 0, "", "7", {}},
         // The first-pass wiper error crosses zero near 26,521.1608 ft.
         SweepCase{"FailingMiddleRow",
-                  "26521.158",
-                  "26521.163",
-                  "0.001",
-                  {},
-                  6,
-                  {3},
+                  {"26521.158:26521.163:0.001"},
                   0,
-                  "sondrel-calc: 1 of 6 rows failed (elevation 26521.161)\n"},
-        SweepCase{"PastTheElevationLimit",
-                  "145300",
-                  "145600",
-                  "100",
-                  {},
-                  4,
-                  {1, 2, 3},
+                  "sondrel-calc: 1 of 6 rows failed (elevation 26521.161)\n",
+                  "26521.158 26521.159 26521.16 26521.161 26521.162 26521.163",
+                  {"26521.161,,,,,,,,,,the new wiper estimate is exactly zero (division by zero),",
+                   "26521.162,12,4257.9505455634435,-1504.769788703704,1.0065906879614788,"
+                   "1.1653325473859226,4258.,-1505.,1.007,1.165,,vr1-negative"}},
+        SweepCase{
+            "PastTheElevationLimit",
+            {"145300:145600:100"},
+            0,
+            "sondrel-calc: 3 of 4 rows failed (elevations 145400, 145500, 145600)\n",
+            "145300 145400 145500 145600",
+            {"145300,5,3024233012563227648,-119.68302668580691,-0.47499999999999687,"
+             "-0.47499999999999654,3024233012563230000.,-120.,-.475,-.475,,"
+             "sensor-range;vr1-negative;vr2-beyond-track",
+             "145400,,,,,,,,,,\"the low and high pressures give the same sensor voltage: at "
+             "this elevation the pressure ratio is too small to tell the two pressures apart, "
+             "falling to zero at 145,491.8 ft, the formula's limit (division by zero)\",",
+             "145500,,,,,,,,,,\"the elevation must be below 145,491.8 ft (logarithm of a "
+             "non-positive number)\","}},
+        SweepCase{"FallingVolts",
+                  {"-1000:3000:2000", "28", "31", "8.25", "1.25"},
                   0,
-                  "sondrel-calc: 3 of 4 rows failed (elevations 145400, 145500, 145600)\n"},
-        SweepCase{"FallingVolts", "-1000", "3000", "2000", {"28", "31", "8.25", "1.25"}, 3, {}, 0},
-        SweepCase{"VrOneTurnsNegative", "10000", "16000", "2000", {}, 4, {}, 0},
-        SweepCase{"Hectopascals", "0", "1000", "1000", {"2800", "3100", "1.25", "8.25"}, 2, {}, 0},
+                  "",
+                  "-1000 1000 3000",
+                  {"1000,6,-3331.9758722332003,1695.5907568906414,3.6398366171667664,"
+                   "4.080711969006062,-3332.,1696.,3.64,4.081,,vr2-negative"}},
+        SweepCase{"Hectopascals",
+                  {"0:1000:1000", "2800", "3100", "1.25", "8.25"},
+                  0,
+                  "",
+                  "0 1000",
+                  {"0,4,-718.5478230910385,9598.50849284769,426.19879999999995,471.91384999999997,"
+                   "-719.,9599.,426.199,471.914,,sensor-range;vr1-beyond-track;vr2-negative"}},
         SweepCase{"EqualPressuresFailEveryRow",
-                  "0",
-                  "2000",
-                  "1000",
-                  {"28", "28", "1.25", "8.25"},
-                  3,
-                  {0, 1, 2},
+                  {"0:2000:1000", "28", "28", "1.25", "8.25"},
                   1,
-                  "sondrel-calc: every row failed\n"}),
+                  "sondrel-calc: every row failed\n",
+                  "0 1000 2000",
+                  {"2000,,,,,,,,,,the low and high pressures give the same sensor voltage "
+                   "(division by zero),"}}),
     testing_support::RowName{});
-
-// The worked examples' texts, independently of the single-run path.
-TEST(SweepRows, CarryTheWorkedExamples) {
-    const Result sweep = RunWith({"--sweep-elevation", "0:20000:1000"});
-    const std::vector<Record> records = ParseCsv(sweep.out);
-    ASSERT_EQ(records.size(), 22u);
-    EXPECT_EQ(Record(records[1].begin(), records[1].end()),
-              (Record{"0", "6", "1812.97964257354", "1850.6531358149223", "3.791738", "4.2488885",
-                      "1813.", "1851.", "3.792", "4.249", "", ""}));
-    EXPECT_EQ(Record(records[2].begin() + 6, records[2].end()),
-              (Record{"1888.", "1646.", "3.64", "4.081", "", ""}));
-    EXPECT_EQ(records[6][0], "5000");
-    EXPECT_EQ(records[6][1], "9");
-    EXPECT_EQ(Record(records[6].begin() + 6, records[6].end()),
-              (Record{"2187.", "901.", "3.075", "3.456", "", ""}));
-    EXPECT_EQ(records[16][7], "-504.");  // 15000 ft
-}
 
 // ---------------------------------------------------------------------------------------------
 // START:STOP:STEP: how many rows, and which texts are refused.
@@ -296,7 +241,11 @@ class ShortestDouble : public testing::TestWithParam<DoubleCase> {};
 TEST_P(ShortestDouble, ReadsBackExactly) {
     const std::string sink = Written([](TextWriter& out) { out.Double(GetParam().value); });
     EXPECT_EQ(sink, GetParam().text);
-    ExpectSameDouble(sink, GetParam().value, "read back");
+    // Bit for bit, so that -0 and 0 differ and nothing is compared with a tolerance.
+    double back = 1;
+    const auto [end, ec] = std::from_chars(sink.data(), sink.data() + sink.size(), back);
+    EXPECT_TRUE(ec == std::errc{} && end == sink.data() + sink.size());
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(back), std::bit_cast<std::uint64_t>(GetParam().value));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -21,29 +21,42 @@
 #include <unistd.h>
 
 #include "calc/failure.h"
-#include "calc/solver.h"
 #include "files/file_writer.h"
 #include "files/report_file.h"
-#include "tests/files/scratch_folder.h"
-
+#include "tests/support/failing_writer.h"
+#include "tests/support/reference_designs.h"
 #include "tests/support/row_name.h"
+#include "tests/support/scratch_folder.h"
 
 namespace sondrel {
 namespace {
 using sondrel::testing_support::PrintTo;
 namespace fs = std::filesystem;
 
-using test::ReadFile;
-using test::ScratchFolder;
-using test::Temporaries;
+using testing_support::ReadFile;
+using testing_support::ScratchFolder;
+
+// Names in `dir` that only a half-done write could have left: its temporary files.
+std::vector<std::string> Temporaries(const fs::path& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find(".tmp-") != std::string::npos) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
 
 // Writes the defaults' report, with `results` as the results box when given: the message of
 // the failure it fails with (kind File), or why there was none.
 std::string ReportFailure(const fs::path& file, const std::string& results = "") {
-    CalculatorSession session;
-    const std::string results_text = session.Calculate({}).Text();
     const auto failure = GenerateReport(
-        session.loaded(), {}, results.empty() ? results_text : results, "Site A\r\n", file);
+        Design{}, {},
+        results.empty() ? testing_support::JoinedLines(testing_support::kDefaultDesign, "\r\n")
+                        : results,
+        "Site A\r\n", file);
     if (!failure) {
         return "no failure";
     }
@@ -60,20 +73,15 @@ public:
         if (mounted_) {
             ::umount2(dir_.c_str(), MNT_DETACH);
         }
-        if (!dir_.empty()) {
-            ::rmdir(dir_.c_str());
-        }
     }
     // Empty when mounted, else why not.
     std::string Mount(const std::string& options) {
         if (::geteuid() != 0) {
             return "mounting a tmpfs needs root";
         }
-        char pattern[] = "/tmp/sondrel-fs-XXXXXX";
-        if (::mkdtemp(pattern) == nullptr) {
+        if (dir_.empty()) {
             return "no temporary folder";
         }
-        dir_ = pattern;
         options_ = options;
         if (::mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) != 0) {
             return std::string("cannot mount a tmpfs here: ") + std::strerror(errno);
@@ -88,7 +96,8 @@ public:
     const fs::path& dir() const { return dir_; }
 
 private:
-    fs::path dir_;
+    ScratchFolder folder_{"sondrel-fs"};  // the mount point
+    fs::path dir_ = folder_.path();
     std::string options_;
     bool mounted_ = false;
 };
@@ -280,14 +289,6 @@ std::string WriteOutcomeAs(bool as_nobody, const fs::path& file, std::string_vie
     return outcome;
 }
 
-// Writes half the bytes, then fails as a full disk would.
-std::size_t HalfThenDiskFull(std::FILE* file, std::string_view bytes) {
-    const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size() / 2, file);
-    std::fflush(file);
-    errno = ENOSPC;
-    return written;
-}
-
 // Who may write Output.txt, and who may create files beside it. The report is written
 // whenever opening Output.txt for output would succeed, by a rename where that changes
 // nothing but the contents, else in place; owner, group, mode and hard links stay.
@@ -326,7 +327,8 @@ TEST_P(OwnerTest, WritesWhereOpeningForOutputWouldAndKeepsOwnerModeAndLinks) {
     ASSERT_EQ(::stat(file.c_str(), &before), 0);
 
     const std::string text = "the new report, a little longer\r\n";
-    const ChunkWriter write = c.half_way ? ChunkWriter(HalfThenDiskFull) : ChunkWriter();
+    const ChunkWriter write =
+        c.half_way ? ChunkWriter(testing_support::HalfThenDiskFull) : ChunkWriter();
     EXPECT_EQ(
         WriteOutcomeAs(c.as_nobody, file, text, write),
         c.reason == nullptr ? "no failure" : "cannot write " + file.string() + ": " + c.reason);

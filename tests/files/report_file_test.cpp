@@ -5,31 +5,31 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "calc/failure.h"
-#include "calc/solver.h"
-#include "tests/files/scratch_folder.h"
+#include "tests/support/failing_writer.h"
+#include "tests/support/reference_designs.h"
+#include "tests/support/scratch_folder.h"
 
 namespace sondrel {
 namespace {
 namespace fs = std::filesystem;
+using testing_support::kDefaultReport;
+using testing_support::ReadFile;
+const std::string kDefaultLines =
+    testing_support::JoinedLines(testing_support::kDefaultDesign, "\r\n");
 
 // A fresh folder per test, removed afterwards; the tests write Output.txt inside it.
-constexpr Design kNothingLoaded{0, 0, 0, 0, 0};
-
 class ReportFileTest : public testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(folder_.path().empty());
-        dir_ = folder_.path();
-        file_ = dir_ / "Output.txt";
+    void SetUp() override { ASSERT_FALSE(dir_.empty()); }
+    // The defaults' report, as after one Calculate.
+    static std::optional<Failure> WriteDefaultReport(const fs::path& file) {
+        return GenerateReport(Design{}, {}, kDefaultLines, "", file);
     }
-    static std::string Read(const fs::path& path) { return test::ReadFile(path); }
     // Everything in the folder but Output.txt: temporary files left behind.
     std::vector<std::string> Leftovers() const {
         std::vector<std::string> names;
@@ -41,11 +41,8 @@ protected:
         return names;
     }
     void WriteEarlierReport() {
-        CalculatorSession session;
-        const std::string results_text = session.Calculate({}).Text();
-        ASSERT_FALSE(GenerateReport(session.loaded(), {}, results_text, "Earlier\r\n", file_));
-        earlier_ = Read(file_);
-        ASSERT_FALSE(earlier_.empty());
+        ASSERT_FALSE(GenerateReport(Design{}, {}, "earlier", "Earlier\r\n", file_));
+        ASSERT_TRUE(ReadFile(file_).starts_with("Earlier\r\nElev = 0 ft"));
     }
     void ExpectFileFailure(const ChunkWriter& write = {}) {
         const auto failure =
@@ -56,29 +53,23 @@ protected:
             << failure->Message();
     }
 
-    test::ScratchFolder folder_{"sondrel-report"};
-    fs::path dir_;
-    fs::path file_;
-    std::string earlier_;
+    testing_support::ScratchFolder folder_{"sondrel-report"};
+    const fs::path dir_ = folder_.path();
+    fs::path file_ = dir_ / "Output.txt";
 };
 
 TEST_F(ReportFileTest, SecondReportReplacesTheFirst) {
     WriteEarlierReport();
-    ASSERT_FALSE(GenerateReport(kNothingLoaded, {}, "second", "", file_));
-    EXPECT_EQ(Read(file_), ReportText(kNothingLoaded, {}, "second", "").value());
+    ASSERT_FALSE(WriteDefaultReport(file_));
+    EXPECT_EQ(ReadFile(file_), kDefaultReport);
     EXPECT_TRUE(Leftovers().empty());
 }
 
 TEST_F(ReportFileTest, FailurePartWayLeavesTheEarlierReport) {
     WriteEarlierReport();
-    const ChunkWriter half_then_disk_full = [](std::FILE* file, std::string_view bytes) {
-        const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size() / 2, file);
-        std::fflush(file);
-        errno = ENOSPC;
-        return written;
-    };
-    ExpectFileFailure(half_then_disk_full);
-    EXPECT_EQ(Read(file_), earlier_);
+    const std::string earlier = ReadFile(file_);
+    ExpectFileFailure(testing_support::HalfThenDiskFull);
+    EXPECT_EQ(ReadFile(file_), earlier);
     EXPECT_TRUE(Leftovers().empty());
 }
 
@@ -96,20 +87,19 @@ TEST_F(ReportFileTest, MissingFolderIsAFailure) {
 }
 
 TEST_F(ReportFileTest, SymbolicLinkIsFollowed) {
-    const fs::path real = dir_ / "real.txt";
     fs::create_symlink("real.txt", file_);
-    ASSERT_FALSE(GenerateReport(kNothingLoaded, {}, "", "", file_));
+    ASSERT_FALSE(WriteDefaultReport(file_));
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file_)));
-    EXPECT_EQ(Read(real), ReportText(kNothingLoaded, {}, "", "").value());
+    EXPECT_EQ(ReadFile(dir_ / "real.txt"), kDefaultReport);
 }
 
 TEST_F(ReportFileTest, WritesIntoTheCurrentFolderByDefault) {
     const fs::path old = fs::current_path();
     fs::current_path(dir_);
-    const auto failure = GenerateReport(kNothingLoaded, {}, "here", "");
+    const auto failure = GenerateReport(Design{}, {}, kDefaultLines, "");
     fs::current_path(old);
     ASSERT_FALSE(failure);
-    EXPECT_EQ(Read(file_), ReportText(kNothingLoaded, {}, "here", "").value());
+    EXPECT_EQ(ReadFile(file_), kDefaultReport);
 }
 
 }  // namespace

@@ -5,19 +5,19 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "fuzz/targets.h"
 
 #include "tests/support/row_name.h"
+#include "tests/support/scratch_folder.h"
 
 namespace sondrel::fuzz {
 namespace {
 using sondrel::testing_support::PrintTo;
 namespace fs = std::filesystem;
+using testing_support::ReadFile;
 
 struct Target {
     const char* name;  // the corpus folder
@@ -38,8 +38,7 @@ TEST_P(CorpusTest, EveryInputPassesTheTargetsChecks) {
     ASSERT_GE(inputs.size(), target.min_inputs) << folder;
     for (const fs::path& input : inputs) {
         SCOPED_TRACE(input.filename().string());
-        std::ifstream in(input, std::ios::binary);
-        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        const std::string bytes = ReadFile(input);
         // A failed check stops the process with the input's name on stderr.
         std::fprintf(stderr, "%s\n", input.filename().string().c_str());
         EXPECT_EQ(target.run(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);

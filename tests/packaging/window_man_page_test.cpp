@@ -6,30 +6,25 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/support/row_name.h"
+#include "tests/support/scratch_folder.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
-
-#include "tests/support/row_name.h"
 
 namespace {
 using sondrel::testing_support::PrintTo;
 
 // The page's source with the escapes its texts use turned into what a reader sees.
 std::string PageText() {
-    std::ifstream in(SONDREL_WINDOW_MAN_PAGE, std::ios::binary);
-    EXPECT_TRUE(in) << SONDREL_WINDOW_MAN_PAGE;
-    std::string text{std::istreambuf_iterator<char>(in), {}};
+    std::string text = sondrel::testing_support::ReadFile(SONDREL_WINDOW_MAN_PAGE);
+    EXPECT_FALSE(text.empty()) << SONDREL_WINDOW_MAN_PAGE;
     for (const auto& [escape, plain] :
          {std::pair{"\\-", "-"}, {"\\&", ""}, {"\\(lq", "\""}, {"\\(rq", "\""}, {"\\(aq", "'"}}) {
         for (std::size_t at; (at = text.find(escape)) != std::string::npos;) {
@@ -83,11 +78,11 @@ INSTANTIATE_TEST_SUITE_P(Layout, WindowManPage, ::testing::ValuesIn(LayoutTexts(
 // The window, run in a scratch folder where its report goes.
 class WindowManPageExamples : public ::testing::Test {
 protected:
-    void SetUp() override { QDir::setCurrent(folder_.path()); }
-    void TearDown() override { QDir::setCurrent(previous_); }
+    void SetUp() override { std::filesystem::current_path(folder_.path()); }
+    void TearDown() override { std::filesystem::current_path(previous_); }
 
-    QTemporaryDir folder_;
-    QString previous_ = QDir::currentPath();
+    const sondrel::testing_support::ScratchFolder folder_{"sondrel-window-page"};
+    const std::filesystem::path previous_ = std::filesystem::current_path();
     std::string header_;
     sondrel::ui::MainWindow window_{header_, [](const sondrel::ui::FailureNotice& notice) {
                                         ADD_FAILURE() << notice.title << ": " << notice.message;
@@ -118,9 +113,9 @@ TEST_F(WindowManPageExamples, ShowsTheResultsAndReportOfTheDefaults) {
 
     header_ = "Site A\r\n";
     window_.OnGenerateReport();
-    QFile report(QStringLiteral("Output.txt"));
-    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
-    for (const QString& line : QString::fromUtf8(report.readAll()).split(QStringLiteral("\r\n"))) {
+    const std::string report = sondrel::testing_support::ReadFile(folder_.path() / "Output.txt");
+    ASSERT_FALSE(report.empty());
+    for (const QString& line : QString::fromStdString(report).split(QStringLiteral("\r\n"))) {
         EXPECT_TRUE(line.isEmpty() || HasLine(page, line.toStdString()))
             << "report: \"" << line.toStdString() << "\"";
     }

@@ -3,32 +3,21 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
+#include "tests/support/process.h"
 #include "tests/support/row_name.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 using sondrel::testing_support::PrintTo;
+using sondrel::testing_support::CommandRun;
+using sondrel::testing_support::ReadFile;
 
 namespace fs = std::filesystem;
-
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 void Write(const fs::path& path, const std::string& text, bool executable = false) {
     fs::create_directories(path.parent_path());
@@ -45,12 +34,7 @@ long CountLines(const std::string& text) {
 // A scratch project folder holding a copy of tools/ and a bin/ of stand-in programs.
 class Sandbox {
 public:
-    Sandbox() {
-        std::string pattern = (fs::temp_directory_path() / "sondrel-tools-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
-        fs::copy(SONDREL_TOOLS_DIR, root_ / "tools");
-    }
-    ~Sandbox() { fs::remove_all(root_); }
+    Sandbox() { fs::copy(SONDREL_TOOLS_DIR, root_ / "tools"); }
 
     const fs::path& root() const { return root_; }
 
@@ -64,18 +48,15 @@ public:
         Write(root_ / "bin" / name, "#!/bin/sh\n" + body, true);
     }
 
-    Result Run(const std::string& command) const {
-        const fs::path out = root_ / "out.txt";
-        const fs::path err = root_ / "err.txt";
-        const std::string line = "cd '" + root_.string() + "' && PATH='" +
-                                 (root_ / "bin").string() + ":'\"$PATH\" " + command + " >'" +
-                                 out.string() + "' 2>'" + err.string() + "' </dev/null";
-        const int raw = std::system(line.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Read(out), Read(err)};
+    CommandRun Run(const std::string& command) const {
+        return sondrel::testing_support::RunInShell("cd '" + root_.string() + "' && PATH='" +
+                                                    (root_ / "bin").string() + ":'\"$PATH\" " +
+                                                    command + " </dev/null");
     }
 
 private:
-    fs::path root_;
+    const sondrel::testing_support::ScratchFolder folder_{"sondrel-tools"};
+    const fs::path root_ = folder_.path();
 };
 
 // --- tools/build.sh: one line on success, the whole log on a failure or a warning --------
@@ -95,9 +76,9 @@ TEST_P(BuildScript, SummarisesTheBuild) {
     box.Fake("cmake-build", c.build_output, c.status);
     box.Script("cmake", "[ \"$1\" = --build ] && exec cmake-build\necho configured\n");
 
-    const Result result = box.Run("tools/build.sh dev");
+    const CommandRun result = box.Run("tools/build.sh dev");
 
-    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.code, c.status);
     const std::string& shown = c.status == 0 ? result.out : result.err;
     const std::string last_line = shown.substr(shown.rfind('\n', shown.size() - 2) + 1);
     EXPECT_EQ(last_line.rfind(c.want_last_line, 0), 0u) << shown;
@@ -105,7 +86,7 @@ TEST_P(BuildScript, SummarisesTheBuild) {
     if (!c.want_log_shown) {
         EXPECT_EQ(CountLines(result.out + result.err), 1) << result.out << result.err;
     }
-    EXPECT_EQ(Read(box.root() / "build/dev/build.log"),
+    EXPECT_EQ(ReadFile(box.root() / "build/dev/build.log"),
               std::string("configured\n") + c.build_output);
 }
 
@@ -144,8 +125,8 @@ class ListSkips : public ::testing::TestWithParam<SkipCase> {};
 TEST_P(ListSkips, NamesEachSkipWithItsReason) {
     Sandbox box;
     Write(box.root() / "LastTest.log", GetParam().log);
-    const Result result = box.Run("tools/list-skips.sh LastTest.log");
-    EXPECT_EQ(result.status, 0) << result.err;
+    const CommandRun result = box.Run("tools/list-skips.sh LastTest.log");
+    EXPECT_EQ(result.code, 0) << result.err;
     EXPECT_EQ(result.out, GetParam().want);
 }
 
@@ -191,8 +172,8 @@ TEST_P(RunTests, KeepsFailuresAndTheStatus) {
     const TestRunCase& c = GetParam();
     Sandbox box;
     box.Fake("ctest", c.ctest_output, c.ctest_status);
-    const Result result = box.Run("tools/run-tests.sh dev");
-    EXPECT_EQ(result.status, c.ctest_status);
+    const CommandRun result = box.Run("tools/run-tests.sh dev");
+    EXPECT_EQ(result.code, c.ctest_status);
     EXPECT_EQ(result.out, c.want_out);
 }
 
@@ -237,9 +218,9 @@ TEST_P(InstallDeps, SaysWhatItInstalls) {
     box.Fake("apt-get", "Reading package lists...\nE: no such package\n", c.apt_status);
     box.Script("sudo", "exec \"$@\"\n");
 
-    const Result result = box.Run("tools/install-deps.sh lintian");
+    const CommandRun result = box.Run("tools/install-deps.sh lintian");
 
-    EXPECT_EQ(result.status, c.want_status);
+    EXPECT_EQ(result.code, c.want_status);
     EXPECT_EQ(CountLines(result.out), c.want_out_lines) << result.out;
     if (c.want_out_lines == 1) {
         EXPECT_NE(result.out.find("installing "), std::string::npos) << result.out;

@@ -8,9 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -21,10 +19,13 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include "tests/support/reference_designs.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/ui/window_test_support.h"
 
 namespace {
 
+using sondrel::testing_support::ReadFile;
 using sondrel::ui::FailureNotice;
 using sondrel::ui::testing::Window;
 
@@ -35,37 +36,12 @@ const char* const kInputBoxes[] = {"elevation_box", "lo_baro_box", "hi_baro_box"
 // The boxes' labels, which name them in failure messages.
 const char* const kLabels[] = {"Elevation, ft", "LoBaro, inHg", "HiBaro, inHg", "LoVolt", "HiVolt"};
 
-// Designs worked out beforehand: their texts ('.' for the decimal separator), the numbers
-// of the four lines Calculate shows for them, and the report's metres and millibars.
-struct Reference {
-    const char* texts[5];
-    const char* lines[4];
-    const char* metric[3];
-};
-const Reference kReferences[] = {
-    {{"0", "28", "31", "1.25", "8.25"},
-     {"1813.", "1851.", "3.792", "4.249"},
-     {".", "948.2", "1049.8"}},
-    {{"1000", "28", "31", "1.25", "8.25"},
-     {"1888.", "1646.", "3.64", "4.081"},
-     {"304.8", "948.2", "1049.8"}},
-    {{"5000", "28", "31", "1.25", "8.25"},
-     {"2187.", "901.", "3.075", "3.456"},
-     {"1524.", "948.2", "1049.8"}},
-    {{"15000", "28", "31", "1.25", "8.25"},
-     {"2991.", "-504.", "1.933", "2.191"},
-     {"4572.", "948.2", "1049.8"}},
-    {{"0", "28", "31", "0.5", "4.5"},
-     {"739.", "2163.", "3.792", "4.249"},
-     {".", "948.2", "1049.8"}},
-    {{"0", "28", "31", "8.25", "1.25"},
-     {"-3256.", "1902.", "3.792", "4.249"},
-     {".", "948.2", "1049.8"}},
-};
+// Designs worked out beforehand: their texts ('.' for the decimal separator), the four lines
+// Calculate shows for them, and the report's metres and millibars.
+using Reference = sondrel::testing_support::ReferenceDesign;
+constexpr const auto& kReferences = sondrel::testing_support::kReferenceDesigns;
 QString LinesOf(const Reference& design) {
-    return QStringLiteral(
-               "VR2 = %1 Ohms\nVR1 wiper to GND side = %2 Ohms\nLoVin = %3 Volts\nHiVin = %4 Volts")
-        .arg(design.lines[0], design.lines[1], design.lines[2], design.lines[3]);
+    return QString::fromStdString(sondrel::testing_support::JoinedLines(design, "\n"));
 }
 
 // The help text as the results box shows it.
@@ -242,14 +218,6 @@ void TypeKeys(QWidget* box, const QString& text) {
     sondrel::ui::testing::TypeAtCursor(box, text);
 }
 
-std::optional<std::string> ReadFile(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    return std::string{std::istreambuf_iterator<char>(in), {}};
-}
-
 // The offscreen platform says, at every dialog raised, that it cannot raise windows; the rest
 // goes to Qt Test's own handler.
 QtMessageHandler g_qt_test_handler = nullptr;
@@ -299,7 +267,7 @@ private:
     // the design Calculate last loaded when it is a known one; and what Output.txt must hold.
     std::string header_, results_;
     const Reference* loaded_ = nullptr;
-    std::optional<std::string> report_;
+    std::string report_;  // empty: none written
     std::size_t failures_seen_ = 0;
     QString problem_;
     std::deque<QString> recent_;  // the last steps, for the failure message
@@ -317,11 +285,8 @@ void HostileSessionTest::seededSteps() {
     qInfo("hostile session: seed %llu, %d steps", static_cast<unsigned long long>(seed), steps);
     random_.seed(seed);
 
-    const QTemporaryDir folder;
-    QVERIFY(folder.isValid());
+    const sondrel::ui::testing::WorkingFolder folder;
     g_qt_test_handler = qInstallMessageHandler(DropOffscreenNotices);
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(folder.path());
 
     const QLocale locales[] = {QLocale(QLocale::English, QLocale::UnitedStates),
                                QLocale(QLocale::German, QLocale::Germany),
@@ -333,7 +298,6 @@ void HostileSessionTest::seededSteps() {
         ok = RunWindow(locales[i], share);
     }
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    QDir::setCurrent(previous);
     qInstallMessageHandler(g_qt_test_handler);
     if (!ok) {
         QString recent;
@@ -508,7 +472,7 @@ QString HostileSessionTest::Check(Window& w, const QString& action) {
             .arg(Shown(w.ResultsText()), Shown(AsShown(results_)));
     }
     // Output.txt: the previous report or the complete new one, and nothing left beside it.
-    if (ReadFile(QStringLiteral("Output.txt")) != report_) {
+    if (ReadFile("Output.txt") != report_) {
         return QStringLiteral("Output.txt changed without a report");
     }
     const QStringList entries =
@@ -599,11 +563,11 @@ QString HostileSessionTest::CheckReport(const FailureNotice* told) {
             return QStringLiteral("report failed: %1: %2")
                 .arg(QString::fromStdString(told->title), QString::fromStdString(told->message));
         }
-        return ReadFile(QStringLiteral("Output.txt")) == report_
+        return ReadFile("Output.txt") == report_
                    ? QString()
                    : QStringLiteral("a failed report changed Output.txt");
     }
-    report_ = ReadFile(QStringLiteral("Output.txt"));
+    report_ = ReadFile("Output.txt");
     std::string box[5];
     for (int i = 0; i < 5; ++i) {
         box[i] = inputs_[i].toStdString();
@@ -612,12 +576,11 @@ QString HostileSessionTest::CheckReport(const FailureNotice* told) {
         return loaded ? std::optional<std::string_view>(loaded->metric[i]) : std::nullopt;
     };
     const std::string_view rest =
-        Mismatch(report_ ? std::string_view(*report_) : std::string_view(),
-                 {header_,   "Elev = ",           box[0],   " ft       Elev = ",
-                  metric(0), " m\r\nLoBaro = ",   box[1],   " inHg     LoBaro = ",
-                  metric(1), " mb\r\nHiBaro = ",  box[2],   " inHg     HiBaro = ",
-                  metric(2), " mb\r\nLoVolts = ", box[3],   "\r\nHiVolts = ",
-                  box[4],    "\r\n\r\n",          results_, "\r\n"});
+        Mismatch(report_, {header_,   "Elev = ",           box[0],   " ft       Elev = ",
+                           metric(0), " m\r\nLoBaro = ",   box[1],   " inHg     LoBaro = ",
+                           metric(1), " mb\r\nHiBaro = ",  box[2],   " inHg     HiBaro = ",
+                           metric(2), " mb\r\nLoVolts = ", box[3],   "\r\nHiVolts = ",
+                           box[4],    "\r\n\r\n",          results_, "\r\n"});
     return rest.empty() ? QString()
                         : QStringLiteral("Output.txt is not the report expected from \"%1\" on")
                               .arg(Shown(QString::fromUtf8(rest.data(), rest.size())));

@@ -2,10 +2,12 @@
 // from the window, failures that leave the window usable, geometry and its scale with the
 // font, names for screen readers and the user's locale.
 
+#include <algorithm>
 #include <cmath>
 
 #include <QAccessible>
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
@@ -16,15 +18,14 @@
 #include "calc/failure.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/help_text.h"
-#include "ui/layout.h"
 #include "ui/plain_text_holder.h"
 #include "ui/report_header_dialog.h"
 
 using sondrel::FailureKind;
+using sondrel::testing_support::JoinedLines;
+using sondrel::testing_support::kDefaultDesign;
 using sondrel::ui::AsBoxText;
-using sondrel::ui::ControlLayout;
 using sondrel::ui::kHelpText;
-using sondrel::ui::WindowLayout;
 using sondrel::ui::testing::FontScope;
 using sondrel::ui::testing::kDefaultResults;
 using sondrel::ui::testing::kDesignFontPixels;
@@ -41,6 +42,43 @@ namespace {
 QByteArray ReportTail(const QByteArray& report) {
     const qsizetype blank = report.indexOf("\r\n\r\n");
     return blank < 0 ? QByteArray() : report.mid(blank + 4);
+}
+
+const char* const kInputBoxes[] = {"elevation_box", "lo_baro_box", "hi_baro_box", "lo_volts_box",
+                                   "hi_volts_box"};
+
+// What is wrong with the controls of a window's client area: one that leaves it or overlaps
+// another, a text that does not fit its control; empty when nothing is.
+QStringList LayoutProblems(QWidget* client) {
+    QStringList problems;
+    QList<QWidget*> seen;
+    for (QWidget* control : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!control->isVisibleTo(client)) {
+            continue;
+        }
+        const QString name = control->objectName();
+        if (!client->rect().contains(control->geometry())) {
+            problems << name + " leaves the window";
+        }
+        for (QWidget* other : seen) {
+            if (control->geometry().intersects(other->geometry())) {
+                problems << name + " overlaps " + other->objectName();
+            }
+        }
+        seen << control;
+        int text_width = 0;
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            text_width = label->sizeHint().width();
+        } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+            text_width = button->fontMetrics().horizontalAdvance(button->text());
+        } else if (auto* box = qobject_cast<QLineEdit*>(control)) {
+            text_width = box->fontMetrics().horizontalAdvance(box->text());
+        }
+        if (text_width > control->width()) {
+            problems << name + " cuts its text";
+        }
+    }
+    return problems;
 }
 
 bool EveryLineFeedAfterCarriageReturn(const QByteArray& bytes) {
@@ -135,9 +173,8 @@ private slots:
 
         TypeOver(w_->Box("elevation_box"), "1000");
         w_->Click("calculate_button");
-        QCOMPARE(w_->ResultsText(), QStringLiteral("VR2 = 1888. Ohms\nVR1 wiper to GND side = "
-                                                   "1646. Ohms\nLoVin = 3.64 Volts\nHiVin = "
-                                                   "4.081 Volts"));
+        QCOMPARE(w_->ResultsText(),
+                 QString::fromStdString(JoinedLines(sondrel::testing_support::kAt1000Ft, "\n")));
     }
 
     void helpReplacesResultsAndTheReportCarriesIt() {
@@ -175,10 +212,9 @@ private slots:
 
         const QByteArray report = folder_->Read("Output.txt");
         QVERIFY(EveryLineFeedAfterCarriageReturn(report));
-        QCOMPARE(ReportTail(report), QByteArray("VR2 = 1813. Ohms\r\nVR1 wiper to GND side = "
-                                                "1851. Ohms\r\nLoVin = 3.792 Volts\r\nHiVin = "
-                                                "4.249 Volts\r\n") +
-                                         reported + "\r\n");
+        QCOMPARE(ReportTail(report),
+                 QByteArray::fromStdString(JoinedLines(kDefaultDesign, "\r\n") + "\r\n") +
+                     reported + "\r\n");
         // It stays until the next Calculate.
         QVERIFY(w_->ResultsText().size() > kDefaultResults.size());
         w_->Click("calculate_button");
@@ -267,46 +303,16 @@ private slots:
         QCOMPARE(w_->ResultsText(), AsBoxText(kHelpText));
     }
 
-    void controlsSitAtTheirDesignedPixels_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("pixels");
-        QTest::newRow("results box") << "results_box" << QRect(176, 16, 185, 209);
-        QTest::newRow("elevation box") << "elevation_box" << QRect(24, 32, 57, 19);
-        QTest::newRow("high volts box") << "hi_volts_box" << QRect(24, 160, 57, 19);
-        QTest::newRow("Calculate") << "calculate_button" << QRect(136, 232, 65, 17);
-        QTest::newRow("Initialize") << "initialize_button" << QRect(120, 176, 49, 21);
-    }
-    void controlsSitAtTheirDesignedPixels() {
-        QFETCH(QString, name);
-        QFETCH(QRect, pixels);
-        const FontScope font(kDesignFontPixels);  // 15 twips to the pixel
-        w_ = std::make_unique<Window>();
-        w_->form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w_->form.get()));
-        QWidget* control = w_->Get<QWidget>(name.toLatin1().constData());
-        QCOMPARE(control->geometry(), pixels);
-
-        w_->form->resize(w_->form->size() * 2);  // nothing follows the window's size
-        QCOMPARE(control->geometry(), pixels);
-    }
-
-    void clientAreaLiesBelowTheMenuBar() {
-        const FontScope font(kDesignFontPixels);
-        w_ = std::make_unique<Window>();
-        w_->form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w_->form.get()));
-        QWidget* client = w_->form->centralWidget();
-        QCOMPARE(client->size(), QSize(373, 260));
-        QCOMPARE(client->y(), w_->form->menuBar()->geometry().bottom() + 1);
-    }
-
-    // The scale follows the font: result lines unwrapped, labels whole, both windows at it.
-    void textsFitAtTheChosenScale_data() {
+    // What the layout promises at the scale the font needs: the client area below the menu
+    // bar, the five boxes in a column at steps of 480 twips, each label beside its box, no two
+    // controls overlapping, every text whole and each result line on one line, the header
+    // dialog at the same scale, and nothing moving when the window is resized.
+    void layoutKeepsItsPromisesAtTheChosenScale_data() {
         QTest::addColumn<int>("font_pixels");
         QTest::newRow("design-size font") << kDesignFontPixels;
         QTest::newRow("30 px") << 30;
     }
-    void textsFitAtTheChosenScale() {
+    void layoutKeepsItsPromisesAtTheChosenScale() {
         QFETCH(int, font_pixels);
         const FontScope font(font_pixels);
         w_ = std::make_unique<Window>();
@@ -318,43 +324,59 @@ private slots:
         }
         QVERIFY(twips_per_pixel > 0 && twips_per_pixel <= 15);
 
+        QLineEdit* top = w_->Box(kInputBoxes[0]);
+        for (int row = 0; row < 5; ++row) {
+            QLineEdit* box = w_->Box(kInputBoxes[row]);
+            QCOMPARE(box->x(), top->x());
+            QCOMPARE(box->size(), top->size());
+            // Each edge rounded to the pixel: within a pixel of its place in the column.
+            QVERIFY2(
+                std::abs((box->y() - top->y()) * twips_per_pixel - 480 * row) < twips_per_pixel,
+                kInputBoxes[row]);
+            const QList<QLabel*> labels = w_->form->findChildren<QLabel*>();
+            const auto label = std::find_if(labels.begin(), labels.end(),
+                                            [box](QLabel* l) { return l->buddy() == box; });
+            QVERIFY2(label != labels.end(), kInputBoxes[row]);
+            QCOMPARE((*label)->y(), box->y());
+            QVERIFY((*label)->x() > box->geometry().right());
+        }
+        QWidget* client = w_->form->centralWidget();
+        QCOMPARE(client->y(), w_->form->menuBar()->geometry().bottom() + 1);
+        QCOMPARE(LayoutProblems(client).join(QStringLiteral("; ")), QString());
+
         // The widest lines there are: a minus sign and four digits.
-        QPlainTextEdit* box = w_->Results();
-        box->setPlainText(
+        QPlainTextEdit* results = w_->Results();
+        results->setPlainText(
             QStringLiteral("VR2 = -1813. Ohms\nVR1 wiper to GND side = -1851. Ohms\n"
                            "LoVin = -3.792 Volts\nHiVin = -4.249 Volts"));
-        const QAbstractTextDocumentLayout* layout = box->document()->documentLayout();
-        for (QTextBlock line = box->document()->firstBlock(); line.isValid(); line = line.next()) {
-            layout->blockBoundingRect(line);  // lays the line out
+        const QAbstractTextDocumentLayout* text_layout = results->document()->documentLayout();
+        for (QTextBlock line = results->document()->firstBlock(); line.isValid();
+             line = line.next()) {
+            text_layout->blockBoundingRect(line);  // lays the line out
             QVERIFY2(line.layout()->lineCount() == 1, qPrintable(line.text()));
         }
-        for (QLabel* label : w_->form->findChildren<QLabel*>()) {
-            QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->text()));
-        }
 
-        // Every control of both windows where its twips fall at this scale.
-        const auto at_scale = [&](const WindowLayout& form, QWidget* window) {
-            for (const ControlLayout& control : form.controls) {
-                const QRect place =
-                    window->findChild<QWidget*>(QString::fromStdString(std::string(control.name)))
-                        ->geometry();
-                const int twips[] = {control.left, control.top, control.width, control.height};
-                const int pixels[] = {place.x(), place.y(), place.width(), place.height()};
-                for (int i = 0; i < 4; ++i) {
-                    QVERIFY2(
-                        std::abs(pixels[i] * twips_per_pixel - twips[i]) <= twips_per_pixel / 2,
-                        control.name.data());
-                }
-            }
-        };
-        at_scale(sondrel::ui::MainWindowLayout(), w_->form->centralWidget());
-        QCOMPARE(w_->form->centralWidget()->width(), std::lround(5595 / twips_per_pixel));
+        // Both windows at the scale: their designed sizes in pixels, at 15 twips to the pixel.
+        const double scale = 15 / twips_per_pixel;
+        QVERIFY(std::abs(client->width() - 373 * scale) <= 1);
+        QVERIFY(std::abs(client->height() - 260 * scale) <= 1);
         w_->Trigger("report_header_action");
         sondrel::ui::ReportHeaderDialog* dialog = w_->form->header_dialog();
         QVERIFY(dialog);
-        at_scale(sondrel::ui::ReportHeaderDialogLayout(), dialog);
-        QCOMPARE(dialog->size(), QSize(static_cast<int>(std::lround(4680 / twips_per_pixel)),
-                                       static_cast<int>(std::lround(3195 / twips_per_pixel))));
+        QVERIFY(std::abs(dialog->width() - 312 * scale) <= 1);
+        QVERIFY(std::abs(dialog->height() - 213 * scale) <= 1);
+        QCOMPARE(LayoutProblems(dialog).join(QStringLiteral("; ")), QString());
+
+        QList<QRect> places;
+        for (QWidget* control : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            places << control->geometry();
+        }
+        w_->form->resize(w_->form->size() * 2);
+        QList<QRect> after;
+        for (QWidget* control : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            after << control->geometry();
+        }
+        QCOMPARE(after, places);
     }
 
     // An input box is named by its label's text (no "&"), the other boxes by their roles.

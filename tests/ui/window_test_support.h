@@ -1,23 +1,23 @@
 #pragma once
 // Shared by the window tests: a main window whose failures are collected instead of shown,
-// typing helpers, a temporary working folder for Output.txt, the pinned locale, a font scope.
+// typing helpers, a scratch working folder for Output.txt, the pinned locale, a font scope.
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QFont>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
+#include "tests/support/reference_designs.h"
+#include "tests/support/scratch_folder.h"
 #include "ui/failure_reporter.h"
 #include "ui/main_window.h"
 
@@ -87,21 +87,19 @@ inline void TypeOver(QWidget* box, const QString& text) {
     }
 }
 
-// Runs each test in a fresh temporary folder, where Output.txt goes.
+// Runs each test in a fresh scratch folder, where Output.txt goes.
 class WorkingFolder {
 public:
-    WorkingFolder() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~WorkingFolder() { QDir::setCurrent(previous_); }
-    QString Path(const QString& name) const { return dir_.filePath(name); }
+    WorkingFolder() { std::filesystem::current_path(folder_.path()); }
+    ~WorkingFolder() { std::filesystem::current_path(previous_); }
     // The whole file, bytes as written.
-    QByteArray Read(const QString& name) const {
-        QFile file(Path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QByteArray Read(const char* name) const {
+        return QByteArray::fromStdString(testing_support::ReadFile(folder_.path() / name));
     }
 
 private:
-    QTemporaryDir dir_;
-    QString previous_;
+    const std::filesystem::path previous_ = std::filesystem::current_path();
+    const testing_support::ScratchFolder folder_{"sondrel-window"};
 };
 
 // The locale every window test starts from, whatever the machine's: call from initTestCase.
@@ -127,8 +125,7 @@ private:
 inline constexpr int kDesignFontPixels = 8;
 
 // The four result lines of the defaults as the box shows them.
-inline const QString kDefaultResults = QStringLiteral(
-    "VR2 = 1813. Ohms\nVR1 wiper to GND side = 1851. Ohms\nLoVin = 3.792 Volts\n"
-    "HiVin = 4.249 Volts");
+inline const QString kDefaultResults =
+    QString::fromStdString(testing_support::JoinedLines(testing_support::kDefaultDesign, "\n"));
 
 }  // namespace sondrel::ui::testing
