@@ -202,6 +202,8 @@ cmp -s <("$root/tools/wine-run.sh" 'C:\Program Files\Sondrel\sondrel-calc.exe' "
 # from the menu bar writes Output.txt into Documents.
 mkdir -p "$documents"
 rm -f "$documents/Output.txt"
+# The programs above ran without a display; a window needs a Wine session started with one.
+in_wine wineserver -w
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     openbox >/dev/null 2>&1 &
     cd "$1" || exit 1
