@@ -18,9 +18,9 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-// What a file is called in messages.
+// What a file is called in messages: escaped, so that no name can break the message.
 std::string DisplayName(std::string_view path) {
-    return path == "-" ? std::string("(standard input)") : std::string(path);
+    return path == "-" ? std::string("(standard input)") : EscapeForMessage(path);
 }
 
 // A line with nothing on it, which holds no record.
