@@ -98,6 +98,8 @@ struct SweepCase {
     std::vector<std::size_t> failing;  // row numbers, from 0
     int code;
     std::string err = "";  // all of standard error
+    // The elevations as printed, when they are not START + i*STEP exactly.
+    std::vector<std::string> elevations = {};
 };
 
 class SweepRows : public testing::TestWithParam<SweepCase> {};
@@ -127,7 +129,11 @@ TEST_P(SweepRows, MatchSingleCalculations) {
         const Record& row = records[i + 1];
         ASSERT_EQ(row.size(), 12u) << "row " << i;
         const std::string& elevation = row[0];
-        ExpectSameDouble(elevation, start + static_cast<double>(i) * step, "elevation_ft");
+        if (c.elevations.empty()) {
+            ExpectSameDouble(elevation, start + static_cast<double>(i) * step, "elevation_ft");
+        } else {
+            EXPECT_EQ(elevation, c.elevations[i]);
+        }
 
         // What `sondrel-calc --csv ELEV LOW HIGH LOW_VOLTS HIGH_VOLTS` prints for this
         // elevation: its texts read as a single calculation reads them.
@@ -152,7 +158,38 @@ INSTANTIATE_TEST_SUITE_P(
         SweepCase{"Every1000FtTo20000", "0", "20000", "1000", {}, 21, {}, 0},
         SweepCase{"DownThroughSeaLevel", "500", "-500", "-125", {}, 9, {}, 0},
         SweepCase{"StepNotDividingTheRange", "0", "10000", "3000", {}, 4, {}, 0},
-        SweepCase{"RoundedStepStillReachesStop", "0", "0.3", "0.1", {}, 4, {}, 0},
+        // START + i*STEP is rounded to the decimals START and STEP have between them.
+        SweepCase{"RoundedStepStillReachesStop",
+                  "0",
+                  "0.3",
+                  "0.1",
+                  {},
+                  4,
+                  {},
+                  0,
+                  "",
+                  {"0", "0.1", "0.2", "0.3"}},
+        SweepCase{"DecimalStep",
+                  "-50",
+                  "50",
+                  "7.3",
+                  {},
+                  14,
+                  {},
+                  0,
+                  "",
+                  {"-50", "-42.7", "-35.4", "-28.1", "-20.8", "-13.5", "-6.2", "1.1", "8.4", "15.7",
+                   "23", "30.3", "37.6", "44.9"}},
+        SweepCase{"ThroughZeroWithAnExponent",
+                  "-3e-1",
+                  "0.1",
+                  "1e-1",
+                  {},
+                  5,
+                  {},
+                  0,
+                  "",
+                  {"-0.3", "-0.2", "-0.1", "0", "0.1"}},
         SweepCase{"SingleRow", "7", "7", "-1", {}, 1, {}, 0},
         // The first-pass wiper error crosses zero near 26,521.1608 ft.
         SweepCase{"FailingMiddleRow",
