@@ -42,6 +42,13 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
         err << "sondrel-calc: " << design.failure().Message() << '\n';
         return kExitFailure;
     }
+    // A chart that cannot be written is told before the first row, not after the table.
+    if (options.plot_file) {
+        if (const auto failure = CheckWritableTarget(PathFromUtf8(*options.plot_file))) {
+            err << "sondrel-calc: " << failure->Message() << '\n';
+            return kExitFailure;
+        }
+    }
     const SweepRange& range = *options.sweep;
     std::vector<ChartRow> chart;
     const TableCounts counts =
@@ -166,6 +173,12 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
     if (!outcome.solved) {
         return fail(outcome.failure);
     }
+    // A report that cannot be written is told before anything is printed.
+    if (options.report_file && *options.report_file != "-") {
+        if (const auto failure = CheckWritableTarget(PathFromUtf8(*options.report_file))) {
+            return fail(*failure);
+        }
+    }
     for (const DesignWarning& warning : outcome.warnings) {
         err << "sondrel-calc: warning: " << warning.message << '\n';
     }
@@ -185,7 +198,7 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
             if (const auto failure = GenerateReport(outcome.loaded, inputs, text, header, file)) {
                 return fail(*failure);
             }
-            report_path = PathToUtf8(std::filesystem::absolute(file));
+            report_path = PathToUtf8(TargetPath(file));
         }
     }
 
