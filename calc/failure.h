@@ -1,6 +1,6 @@
 #pragma once
 // Failures that stop a command, as values: their kinds, what they concern and say, and
-// Result, a value or the failure that stopped it. Nothing in the core throws.
+// Result, a value or the failure that stopped it. The core reports every failure this way.
 
 #include <optional>
 #include <string>
