@@ -255,6 +255,7 @@ std::string TickText(double value, double step, double max_width) {
     std::string grouped = GroupedText(value, step);
     return TickTextWidth(grouped) <= max_width ? grouped : PowerOfTenText(value, step);
 }
+
 // A coordinate with one decimal; one far off the chart (or not a number, from a value
 // beyond the axes' arithmetic) is kept just outside it.
 void Coordinate(std::string& svg, double value) {

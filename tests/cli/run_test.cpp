@@ -218,7 +218,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "--plot writes the chart as SVG: name the file with .svg, got \"chart.PNG\""},
         // Told before the first row is calculated or printed.
         ArgsCase{"PlotIntoAMissingFolder",
-                 {"--sweep-elevation", "0:1000000:1", "--plot", "/nonexistent-dir/c.svg"},
+                 {"--sweep-elevation", "0:100000:1", "--plot", "/nonexistent-dir/c.svg"},
                  1,
                  "",
                  "sondrel-calc: cannot write /nonexistent-dir/c.svg: No such file or directory\n",
