@@ -606,13 +606,9 @@ std::string SweepChartSvg(const std::vector<ChartRow>& rows, const InputTexts& i
     return ChartWriter(rows, inputs).Svg();
 }
 
-bool WriteSweepChart(const std::vector<ChartRow>& rows, const InputTexts& inputs,
-                     std::string_view path, TextWriter& err) {
-    if (const auto failure = WriteFileReplacing(PathFromUtf8(path), SweepChartSvg(rows, inputs))) {
-        err << "sondrel-calc: " << failure->Message() << '\n';
-        return false;
-    }
-    return true;
+std::optional<Failure> WriteSweepChart(const std::vector<ChartRow>& rows, const InputTexts& inputs,
+                                       std::string_view path) {
+    return WriteFileReplacing(PathFromUtf8(path), SweepChartSvg(rows, inputs));
 }
 
 }  // namespace sondrel::cli

@@ -3,13 +3,14 @@
 // against elevation, rows with a design warning shaded, rows that failed left as gaps.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "calc/design.h"
+#include "calc/failure.h"
 #include "calc/solver.h"
-#include "cli/text_writer.h"
 
 namespace sondrel::cli {
 
@@ -44,8 +45,9 @@ ChartRow ChartRowOf(double elevation_ft, const Outcome& outcome);
 std::string SweepChartSvg(const std::vector<ChartRow>& rows, const InputTexts& inputs);
 
 // sondrel-calc --plot FILE with a sweep: writes the chart of the rows the sweep calculated to
-// FILE, replacing it. Returns false, after saying why on `err`, when it cannot be written.
-bool WriteSweepChart(const std::vector<ChartRow>& rows, const InputTexts& inputs,
-                     std::string_view path, TextWriter& err);
+// FILE, replacing it. Returns the failure when it cannot be written.
+[[nodiscard]] std::optional<Failure> WriteSweepChart(const std::vector<ChartRow>& rows,
+                                                     const InputTexts& inputs,
+                                                     std::string_view path);
 
 }  // namespace sondrel::cli

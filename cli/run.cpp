@@ -25,6 +25,12 @@
 namespace sondrel::cli {
 namespace {
 
+// The command line's one way to tell a failure: its message on `err`, and exit status 1.
+int TellFailure(TextWriter& err, const Failure& failure) {
+    err << "sondrel-calc: " << failure.Message() << '\n';
+    return kExitFailure;
+}
+
 // --strict: a run that drew warnings (`warned` of them, or rows with them or failed rows)
 // exits kExitWarnings, unless it failed already.
 int StrictStatus(const Options& options, int code, std::size_t warned) {
@@ -39,8 +45,7 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
     fixed.elevation = std::string(1, '0');  // each row puts its own elevation here
     const Result<Design> design = ReadDesign(fixed);
     if (!design) {
-        err << "sondrel-calc: " << design.failure().Message() << '\n';
-        return kExitFailure;
+        return TellFailure(err, design.failure());
     }
     // A chart that cannot be written is told before the first row, not after the table.
     if (options.plot_file) {
@@ -58,8 +63,10 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
                          }};
     const int code =
         StrictStatus(options, TableExitStatus(counts, names, err), counts.warned + counts.failed());
-    if (options.plot_file && !WriteSweepChart(chart, inputs, *options.plot_file, err)) {
-        return kExitFailure;
+    if (options.plot_file) {
+        if (const auto failure = WriteSweepChart(chart, inputs, *options.plot_file)) {
+            return TellFailure(err, *failure);
+        }
     }
     return code;
 }
@@ -160,15 +167,14 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
     // A failure of the calculation or of the report: its message on stderr, and with --json
     // or --csv in place of the results on stdout.
     const auto fail = [&](const Failure& failure) {
-        const std::string message = failure.Message();
-        err << "sondrel-calc: " << message << '\n';
+        const int code = TellFailure(err, failure);
         if (options.json) {
-            WriteJsonFailure(out, failure.kind, message);
+            WriteJsonFailure(out, failure.kind, failure.Message());
         } else if (options.csv) {
             WriteCsvHeader(out);
-            WriteCsvFailure(out, elevation, message);
+            WriteCsvFailure(out, elevation, failure.Message());
         }
-        return kExitFailure;
+        return code;
     };
     if (!outcome.solved) {
         return fail(outcome.failure);
