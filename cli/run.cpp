@@ -50,8 +50,7 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
     // A chart that cannot be written is told before the first row, not after the table.
     if (options.plot_file) {
         if (const auto failure = CheckWritableTarget(PathFromUtf8(*options.plot_file))) {
-            err << "sondrel-calc: " << failure->Message() << '\n';
-            return kExitFailure;
+            return TellFailure(err, *failure);
         }
     }
     const SweepRange& range = *options.sweep;
