@@ -27,6 +27,34 @@ std::string Usage(const QString& problem) {
     return "sondrel: " + problem.toStdString() + "\nTry 'sondrel --help'.\n";
 }
 
+// The parser's complaint, with unknown options named as they were typed ("--bogus", where the
+// parser says 'bogus'): each the first argument before "--" that is it, less any "=value".
+QString ParseProblem(const QCommandLineParser& parser, const QStringList& arguments) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.isEmpty()) {
+        return parser.errorText();
+    }
+    QStringList typed_names;
+    for (const QString& name : unknown) {
+        QString typed_name = name;
+        for (qsizetype i = 1; i < arguments.size() && arguments[i] != QStringLiteral("--"); ++i) {
+            const QString typed = arguments[i].section(QLatin1Char('='), 0, 0);
+            QString bare = typed;
+            while (bare.startsWith(QLatin1Char('-'))) {
+                bare.remove(0, 1);
+            }
+            if (typed.startsWith(QLatin1Char('-')) && bare == name) {
+                typed_name = typed;
+                break;
+            }
+        }
+        typed_names.push_back(QLatin1Char('\'') + typed_name + QLatin1Char('\''));
+    }
+    return typed_names.size() == 1
+               ? QStringLiteral("Unknown option %1.").arg(typed_names.constFirst())
+               : QStringLiteral("Unknown options: %1.").arg(typed_names.join(QStringLiteral(", ")));
+}
+
 }  // namespace
 
 CommandLine ReadCommandLine(int argc, char** argv) {
@@ -60,7 +88,7 @@ CommandLine ReadCommandLine(int argc, char** argv) {
     CommandLine result;
     if (!parser.parse(arguments)) {
         result.exit_code = 2;
-        result.text = Usage(parser.errorText());
+        result.text = Usage(ParseProblem(parser, arguments));
     } else if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         // The help names the program as it was started, which needs an application object;
         // a core one needs no display.

@@ -1,5 +1,5 @@
-// Batches of 1,000,000 sites read from a file and written to /dev/null through sondrel-calc's
-// own reader and writer, reading and checking the file included.
+// Batches of 1,000,000 sites read from a file a round at a time and written to /dev/null
+// through sondrel-calc's own reader and writer, reading and checking the file included.
 
 #include <benchmark/benchmark.h>
 
@@ -30,6 +30,30 @@ std::string MakeFile(int kind) {
     return path.string();
 }
 
+// Reads the file at `path` a round at a time, as sondrel-calc --batch does, handing each
+// round to `use`.
+template <typename Use>
+void ForEachRound(const std::string& path, benchmark::State& bench, Use use) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        bench.SkipWithError("cannot open the file");
+        return;
+    }
+    sondrel::cli::BatchReader reader(
+        path,
+        [file](char* buffer, std::size_t size, int&) { return std::fread(buffer, 1, size, file); },
+        sondrel::cli::TextEncoding::Guess);
+    if (!reader.ReadHeader()) {
+        while (reader.NextRound()) {
+            use(reader.file());
+        }
+    }
+    if (reader.problem()) {
+        bench.SkipWithError("the file does not read");
+    }
+    std::fclose(file);
+}
+
 void BM_BatchToDevNull(benchmark::State& bench) {
     const auto kind = static_cast<int>(bench.range(0));
     const auto threads = static_cast<unsigned>(bench.range(1));
@@ -41,16 +65,15 @@ void BM_BatchToDevNull(benchmark::State& bench) {
     }
     sondrel::cli::TableCounts counts;
     for (auto _ : bench) {
-        std::string text;
-        sondrel::cli::BatchFile file;
-        if (sondrel::cli::ReadBatchFile(path, text) ||
-            sondrel::cli::ParseBatch(path, std::move(text), file)) {
-            bench.SkipWithError("the file does not read");
-            break;
-        }
         sondrel::cli::TextWriter out(null);
-        counts = sondrel::cli::WriteBatch(out, file, sondrel::cli::BatchFormat::Csv,
-                                          threads == 0 ? sondrel::cli::TableThreads() : threads);
+        counts = {};
+        ForEachRound(path, bench, [&](const sondrel::cli::BatchFile& file) {
+            const sondrel::cli::TableCounts round =
+                sondrel::cli::WriteBatchRows(out, file, sondrel::cli::BatchFormat::Csv,
+                                             threads == 0 ? sondrel::cli::TableThreads() : threads);
+            counts.rows += round.rows;
+            counts.succeeded += round.succeeded;
+        });
         out.Flush();
     }
     std::fclose(null);
@@ -77,19 +100,35 @@ void BM_BatchRead(benchmark::State& bench) {
     const std::string path = MakeFile(0);
     std::size_t rows = 0;
     for (auto _ : bench) {
-        std::string text;
-        sondrel::cli::BatchFile file;
-        if (sondrel::cli::ReadBatchFile(path, text) ||
-            sondrel::cli::ParseBatch(path, std::move(text), file)) {
-            bench.SkipWithError("the file does not read");
-            break;
-        }
-        rows = file.rows.size();
+        rows = 0;
+        ForEachRound(path, bench,
+                     [&](const sondrel::cli::BatchFile& file) { rows += file.rows.size(); });
     }
     std::filesystem::remove(path);
     bench.counters["rows"] = static_cast<double>(rows);
 }
 BENCHMARK(BM_BatchRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// A header of 10,000 or 100,000 columns: its names are checked in time linear in their
+// number (100,000 should take well under a second).
+void BM_WideHeader(benchmark::State& bench) {
+    const auto columns = static_cast<std::size_t>(bench.range(0));
+    std::string text;
+    for (std::size_t i = 5; i < columns; ++i) {
+        text += "c" + std::to_string(i) + ",";  // 100,000 of them stay under 1 MiB
+    }
+    text += "elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts\n";
+    for (auto _ : bench) {
+        sondrel::cli::BatchReader reader("wide.csv", sondrel::cli::ReadFromText(text),
+                                         sondrel::cli::TextEncoding::Guess);
+        if (reader.ReadHeader()) {
+            bench.SkipWithError("the header does not read");
+            break;
+        }
+    }
+    bench.counters["columns"] = static_cast<double>(columns);
+}
+BENCHMARK(BM_WideHeader)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

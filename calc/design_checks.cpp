@@ -6,7 +6,7 @@ namespace sondrel {
 namespace {
 
 // The sensor's output lies between ground and its 5 V supply.
-constexpr double kSensorHighestVolts = 5;
+constexpr double kSensorHighestVolts = kSensorSupplyVolts;
 // The last place each display pattern shows: a value this far from a rounding edge needs no
 // text to tell which side of it it shows.
 constexpr double kOhmsPlace = 1;
@@ -27,11 +27,16 @@ bool ShowsNegative(double value, std::string_view pattern, double rounding) {
     return value < 0 && (value <= -rounding || FormatNumber(value, pattern).front() == '-');
 }
 
+// Whether a value shows above `highest`: beyond it and not rounded to it on the way.
+bool ShowsAbove(double value, double highest, std::string_view pattern, double rounding) {
+    return value > highest && (value >= highest + rounding ||
+                               FormatNumber(value, pattern) != FormatNumber(highest, pattern));
+}
+
 // Whether a sensor voltage shows below ground or above the supply (5.0004 V shows as "5.").
 bool ShowsOutsideSensor(double volts) {
     return ShowsNegative(volts, kVoltsPattern, kVoltsPlace) ||
-           (volts > kSensorHighestVolts && (volts >= kSensorHighestVolts + kVoltsPlace ||
-                                            FormatNumber(volts, kVoltsPattern) != "5."));
+           ShowsAbove(volts, kSensorHighestVolts, kVoltsPattern, kVoltsPlace);
 }
 
 std::string SensorRangeMessage(const ResultLines& lines, bool lo_outside, bool hi_outside) {
@@ -76,6 +81,18 @@ void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnin
                 "check the elevation.";
         }
     }
+    if (const double vr1 = design.lines.vr1_wiper_to_gnd_ohms;
+        ShowsAbove(vr1, kVr1TrackEndOhms, kOhmsPattern, kOhmsPlace)) {
+        warnings.push_back({"vr1-beyond-track", {}});
+        if (messages) {
+            warnings.back().message =
+                "VR1 wiper to GND side is " + Shown(vr1, kOhmsPattern) + " ohms, beyond the " +
+                std::to_string(kVr1TrackEndOhms) +
+                " ohms of the wiper at the end of its track: the output span asked for is "
+                "far narrower than the sensor's, so ask for a wider output span (LoVolt to "
+                "HiVolt) or a narrower pressure range (LoBaro to HiBaro).";
+        }
+    }
     if (const double vr2 = design.lines.vr2_ohms; ShowsNegative(vr2, kOhmsPattern, kOhmsPlace)) {
         warnings.push_back({"vr2-negative", {}});
         if (messages) {
@@ -90,6 +107,19 @@ void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnin
                           "the gain needed is less than the circuit's second stage gives, so "
                           "ask for a larger output span (LoVolt to HiVolt) or a narrower "
                           "pressure range (LoBaro to HiBaro).";
+        }
+    }
+    if (const double vr2 = design.lines.vr2_ohms;
+        ShowsAbove(vr2, kVr2TrackEndOhms, kOhmsPattern, kOhmsPlace)) {
+        warnings.push_back({"vr2-beyond-track", {}});
+        if (messages) {
+            warnings.back().message =
+                "VR2 is " + Shown(vr2, kOhmsPattern) + " ohms, beyond the " +
+                std::to_string(kVr2TrackEndOhms) + " ohms of its " +
+                std::to_string(kVr2FullScaleOhms) +
+                " ohm trimmer turned to its end: the gain needed is more than the circuit's "
+                "second stage gives, so ask for a smaller output span (LoVolt to HiVolt) or a "
+                "wider pressure range (LoBaro to HiBaro).";
         }
     }
     if (design.passes >= kPassLimit && design.still_moving) {

@@ -1,6 +1,6 @@
 #pragma once
-// Design checks: what a settled design asks of the circuit that it cannot give (a negative
-// trimmer value, a sensor driven outside its output), and a solver stopped at its limit.
+// Design checks: what a settled design asks of the circuit that it cannot give (a trimmer
+// value below zero or past its track, a sensor outside its output), and a stopped solver.
 
 #include <string>
 #include <string_view>
@@ -8,17 +8,17 @@
 
 #include <cstdint>
 
+#include "calc/circuit_model.h"
 #include "calc/results_text.h"
 
 namespace sondrel {
 
 struct DesignWarning {
-    std::string_view code;  // "sensor-range", "vr1-negative", "vr2-negative" or "pass-limit"
-    std::string message;    // one sentence for people, saying what to change
+    // "sensor-range", "vr1-negative", "vr1-beyond-track", "vr2-negative", "vr2-beyond-track"
+    // or "pass-limit"
+    std::string_view code;
+    std::string message;  // one sentence for people, saying what to change
 };
-
-// The most passes one calculation runs.
-inline constexpr std::int16_t kPassLimit = 100;
 
 // What a calculation that succeeded settled on, as far as the checks look at it.
 struct SettledDesign {

@@ -3,52 +3,15 @@
 #include <cmath>
 #include <string>
 
+#include "calc/circuit_model.h"
+
 namespace sondrel {
 namespace {
 
-// The standard atmosphere: pressure ratio = (1 - lapse x feet) ^ exponent.
-constexpr double kPressureLapse = 6.87324E-06;  // per foot
-constexpr double kPressureExponent = 5.256;
-
-// The sensor: supply x (slope x kPa - offset) volts, fed with the pressure in kPa.
-constexpr double kKpaPerInHg = 3.3863;
-constexpr double kSensorSlopePerKpa = 0.009;  // fraction of the supply per kPa
-constexpr double kSensorOffset = 0.095;       // fraction of the supply
-constexpr int kSensorSupplyVolts = 5;
-
-// The first stage's gain, 1 + feedback / (series + the VR1 wiper's share of the string),
-// in kilohms: the wiper at fraction x of the 9.4K string (R4 + R9 + R8) adds x (1 - x) 9.4K.
-constexpr int kStage1FeedbackKohm = 15;
-constexpr double kStage1SeriesKohm = 2.7;
-constexpr double kVr1StringKohm = 9.4;
-// The VR1 wiper to GND value: the wiper's place on the same 9.4K string, less a fixed 1877
-// ohms that fits the formula to the built circuit.
-constexpr int kVr1StringOhms = 9400;
-constexpr int kVr1WiperOffsetOhms = 1877;
-
-// The second stage: VR2 as a fraction of its 5K, from the stage's gain over the 2/3 K it
-// works against (the decimal 0.666667, not two thirds), then in ohms less a fixed 53 ohms
-// that fits the formula to the built circuit.
-constexpr int kVr2FullScaleKohm = 5;
-constexpr double kStage2GroundKohm = 0.666667;
-constexpr int kVr2FullScaleOhms = 5000;
-constexpr int kVr2OffsetOhms = 53;
-// The offset VR2's setting adds to the output target: 50 x (VR2's fraction) / 1.5 volts.
-constexpr int kVr2ShiftScale = 50;
-constexpr double kVr2ShiftDivisor = 1.5;
-
-// Where on the span the targets are taken: its top.
-constexpr double kSpanFraction = 1;
-// The wiper estimate every load starts from.
-constexpr double kFirstWiperGuess = 0.34;
-// The wiper quadratic -x^2 + b x + 0.27 = 0, b = 1 - 15 / |error|; its fixed coefficients
-// a and c are known here, so the compiler can fold them.
-constexpr std::int16_t kQuadA = -1;
-constexpr double kQuadC = 0.27;
-constexpr int kQuadBErrorScale = 15;
-// The solver stops when a pass moves the estimate by no more than this part of it, or at
-// the pass limit.
-constexpr double kSettledChange = 0.0001;
+// Where the pressure ratio reaches zero: 1 / kPressureLapse feet.
+constexpr const char* kElevationLimitText = "145,491.8 ft";
+constexpr const char* kSameSensorVoltage =
+    "the low and high pressures give the same sensor voltage";
 
 // The checks: each returns true when the value may be used, and otherwise fills in `failure`
 // and returns false. The messages are built out of line, so the checks stay cheap on the
@@ -113,7 +76,8 @@ bool Derive(SolverState& s, Failure& failure) {
     if (!(base > 0)) {
         failure = {FailureKind::InvalidArgument,
                    {},
-                   "the elevation must be below 145,491.8 ft (logarithm of a non-positive number)"};
+                   std::string("the elevation must be below ") + kElevationLimitText +
+                       " (logarithm of a non-positive number)"};
         return false;
     }
     const double log_ratio = std::log(base) * kPressureExponent;
@@ -130,11 +94,24 @@ bool Derive(SolverState& s, Failure& failure) {
     // The sensor span is checked before the output span.
     const double sensor_span = s.hi_vin - s.lo_vin;
     const double output_span = s.loaded.hi_volts - s.loaded.lo_volts;
-    double span_gain = 0;
     if (!Finite(sensor_span, "the sensor span", failure) ||
-        !Finite(output_span, "the output span", failure) ||
-        !Divide(output_span, sensor_span, "the low and high pressures give the same sensor voltage",
-                "the span gain", span_gain, failure)) {
+        !Finite(output_span, "the output span", failure)) {
+        return false;
+    }
+    if (sensor_span == 0 &&
+        SensorVolts(s.loaded.lo_baro_inhg, 1) != SensorVolts(s.loaded.hi_baro_inhg, 1)) {
+        // Two pressures the sensor tells apart at sea level: the elevation hides the difference.
+        failure = {FailureKind::DivisionByZero,
+                   {},
+                   std::string(kSameSensorVoltage) +
+                       ": at this elevation the pressure ratio is too small to tell the two "
+                       "pressures apart, falling to zero at " +
+                       kElevationLimitText + ", the formula's limit (division by zero)"};
+        return false;
+    }
+    double span_gain = 0;
+    if (!Divide(output_span, sensor_span, kSameSensorVoltage, "the span gain", span_gain,
+                failure)) {
         return false;
     }
     s.span_gain = span_gain;

@@ -1,6 +1,6 @@
 #pragma once
 // The process's arguments and standard streams, the same on every platform: arguments as
-// UTF-8, and standard output and error that pass the bytes written through unchanged.
+// UTF-8, and standard streams that pass the bytes read and written through unchanged.
 
 #include <string>
 #include <string_view>
@@ -10,8 +10,9 @@ namespace sondrel::cli {
 
 // Held by main() for the program's life. On Windows the arguments are read from the wide
 // command line (the char** ones are in the ANSI code page and lose what it cannot hold),
-// standard output and error become binary (no "\n" to "\r\n"), and a console shows UTF-8;
-// the console's earlier code page comes back on destruction. Elsewhere it changes nothing.
+// standard input, output and error become binary (no "\r\n" to "\n" or back), and a
+// console shows UTF-8; the console's earlier code page comes back on destruction. Elsewhere
+// it changes nothing.
 class Console {
 public:
     Console(int argc, char** argv);

@@ -42,7 +42,9 @@ Console::Console(int argc, char** argv) {
         arguments_.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
     }
 
-    // Bytes written are bytes received: "\n" stays "\n" in files and pipes.
+    // Bytes written are bytes received: "\n" stays "\n" in files and pipes. Bytes read are
+    // the file's: a batch on standard input keeps its CR LF, its Ctrl-Z and its UTF-16.
+    ::_setmode(::_fileno(stdin), _O_BINARY);
     std::fflush(stdout);
     std::fflush(stderr);
     ::_setmode(::_fileno(stdout), _O_BINARY);

@@ -17,12 +17,14 @@ std::string& FreshField(std::vector<std::string>& fields, std::size_t index) {
 
 }  // namespace
 
-CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::string>& fields) {
+CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::string>& fields,
+                       char separator) {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     const char* p = begin + at.offset;
     std::size_t line = at.line;
     std::size_t count = 0;
+    const auto line_end = [](char c) { return c == '\n' || c == '\r'; };
     for (;;) {
         std::string& field = FreshField(fields, count++);
         if (p < end && *p == '"') {
@@ -35,7 +37,8 @@ CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::
                     return {CsvProblem::UnclosedQuote, quote_line};
                 }
                 for (const char* c = p; c < quote; ++c) {
-                    line += *c == '\n' ? 1 : 0;
+                    // A CR LF is one line end; the LF counts it.
+                    line += *c == '\n' || (*c == '\r' && c[1] != '\n') ? 1 : 0;
                 }
                 field.append(p, quote);
                 p = quote + 1;
@@ -46,33 +49,25 @@ CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::
                 }
                 break;
             }
-            if (p < end && *p != ',' && *p != '\n' &&
-                !(*p == '\r' && p + 1 < end && p[1] == '\n')) {
+            if (p < end && *p != separator && !line_end(*p)) {
                 return {CsvProblem::TextAfterQuote, line};
             }
         } else {
             const char* start = p;
-            while (p < end && *p != ',' && *p != '\n' && *p != '"') {
+            while (p < end && *p != separator && !line_end(*p) && *p != '"') {
                 ++p;
             }
             if (p < end && *p == '"') {
                 return {CsvProblem::QuoteInField, line};
             }
-            const char* stop = p;
-            if (stop > start && stop < end && *stop == '\n' && stop[-1] == '\r') {
-                --stop;  // the CR of a CR LF
-            }
-            field.append(start, stop);
+            field.append(start, p);
         }
-        if (p < end && *p == ',') {
+        if (p < end && *p == separator) {
             ++p;
             continue;
         }
-        if (p < end && *p == '\r') {
-            ++p;  // only ever before "\n" here
-        }
-        if (p < end) {
-            ++p;  // "\n"
+        if (p < end) {  // a line end
+            p += *p == '\r' && p + 1 < end && p[1] == '\n' ? 2 : 1;
             ++line;
         }
         break;

@@ -1,6 +1,6 @@
 #pragma once
-// Reading CSV text (RFC 4180, "\n" or "\r\n" line ends) one record at a time, each field
-// unquoted into a string that is reused from record to record.
+// Reading CSV text (RFC 4180, with LF, CR LF or CR line ends, "," or another separator) one
+// record at a time, each field unquoted into a string that is reused from record to record.
 
 #include <cstddef>
 #include <string>
@@ -17,7 +17,7 @@ enum class CsvProblem {
 };
 
 // Where reading stands in a text: the offset of the next record and the line it is on,
-// counted from 1 by "\n".
+// counted from 1; LF, CR LF and a lone CR each end a line.
 struct CsvPosition {
     std::size_t offset = 0;
     std::size_t line = 1;
@@ -30,10 +30,12 @@ struct CsvError {
 };
 
 // Reads the record at `at` into `fields` (resized to its field count; their strings keep
-// their capacity) and moves `at` past its line end. A "\r" counts as part of the line end
-// only right before "\n"; elsewhere it is text. Returns the problem, with `at` unchanged,
-// when the record is malformed. `at.offset` must be below text.size().
-CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::string>& fields);
+// their capacity) and moves `at` past its line end: LF, CR LF or CR, whichever comes first
+// outside quotes (a quoted field keeps the line ends inside it as they are). Fields are
+// separated by `separator`. Returns the problem, with `at` unchanged, when the record is
+// malformed. `at.offset` must be below text.size().
+CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::string>& fields,
+                       char separator = ',');
 
 // The problem in words, for messages: "unclosed quote", ...
 std::string_view CsvProblemText(CsvProblem problem);

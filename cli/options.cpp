@@ -135,6 +135,25 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
                        QuoteForMessage(*file);
             }
             options.plot_file = std::string(*file);
+        } else if (name == "--encoding") {
+            const auto encoding = take_value();
+            const auto is = [&encoding](std::string_view known) {
+                return encoding &&
+                       std::equal(encoding->begin(), encoding->end(), known.begin(), known.end(),
+                                  [](char a, char b) {
+                                      return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+                                  });
+            };
+            if (is("utf-8")) {
+                options.encoding = TextEncoding::Utf8;
+            } else if (is("windows-1252")) {
+                options.encoding = TextEncoding::Windows1252;
+            } else {
+                return "--encoding takes utf-8 or windows-1252" +
+                       (encoding ? ", not " + QuoteForMessage(*encoding) : std::string());
+            }
+        } else if (name == "--bom" && !value) {
+            options.bom = true;
         } else if ((name == "--help" || name == "-h") && !value) {
             options.help = true;
         } else if (name == "--version" && !value) {
@@ -161,6 +180,13 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
     }
     if (options.json && options.csv) {
         return std::string("--json and --csv are two output formats; choose one");
+    }
+    if (options.encoding != TextEncoding::Guess && !options.batch_file) {
+        return std::string("--encoding goes with --batch (it tells how the file is read)");
+    }
+    if (options.bom && !(options.csv || options.sweep || (options.batch_file && !options.json))) {
+        return std::string(
+            "--bom goes with CSV output (--csv, --sweep-elevation, or --batch without --json)");
     }
     if (options.batch_file) {
         return CheckBatchOptions(options);

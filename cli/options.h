@@ -9,6 +9,7 @@
 
 #include "calc/design.h"
 #include "cli/sweep.h"
+#include "cli/text_encoding.h"
 
 namespace sondrel::cli {
 
@@ -17,8 +18,10 @@ struct Options {
     bool csv = false;
     bool strict = false;  // a design warning fails the run (exit 3)
     std::optional<SweepRange> sweep;
-    std::optional<std::string> batch_file;  // "-" for standard input
-    std::optional<std::string> plot_file;   // a sweep's chart, SVG
+    std::optional<std::string> batch_file;        // "-" for standard input
+    TextEncoding encoding = TextEncoding::Guess;  // the batch file's
+    bool bom = false;                             // a UTF-8 byte-order mark before CSV output
+    std::optional<std::string> plot_file;         // a sweep's chart, SVG
     bool help = false;
     bool version = false;
     std::optional<std::string> report_file;

@@ -77,7 +77,8 @@ std::string_view UsageText() {
            "                    [ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
            "       sondrel-calc [--strict] --sweep-elevation START:STOP:STEP [--plot FILE.svg]\n"
            "                    [LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
-           "       sondrel-calc [--strict] --batch FILE [--json]\n"
+           "       sondrel-calc [--strict] --batch FILE [--json | --bom]\n"
+           "                    [--encoding utf-8|windows-1252]\n"
            "\n"
            "Sets the VR1 wiper and VR2 of the barometric sensor scaling circuit for a site.\n"
            "Without values it uses the window's defaults: 0 28 31 1.25 8.25\n"
@@ -86,9 +87,10 @@ std::string_view UsageText() {
            "group thousands with \",\", whatever the locale: unlike the window, which reads\n"
            "the locale's format, \"1,25\" is not a number here.\n"
            "\n"
-           "A design the circuit cannot be set to (VR1 or VR2 negative, the sensor outside\n"
-           "its range, the solver stopped at its pass limit) still prints its results, and\n"
-           "one line per warning on standard error: \"sondrel-calc: warning: ...\".\n"
+           "A design the circuit cannot be set to (VR1 or VR2 negative or beyond the end of\n"
+           "its track, the sensor outside its range, the solver stopped at its pass limit)\n"
+           "still prints its results, and one line per warning on standard error:\n"
+           "\"sondrel-calc: warning: ...\".\n"
            "\n"
            "Options:\n"
            "  --json           print one JSON object instead of the four result lines\n"
@@ -107,7 +109,15 @@ std::string_view UsageText() {
            "                   elevation_ft, lo_baro_inhg, hi_baro_inhg, lo_volts and\n"
            "                   hi_volts; each row is its other columns, those five as\n"
            "                   typed, then the results from passes on; with --json,\n"
-           "                   one JSON object per row\n"
+           "                   one JSON object per row. Read as UTF-8 when it is, else as\n"
+           "                   Windows-1252 (said on standard error); UTF-16 with a\n"
+           "                   byte-order mark and tab-separated files are read too\n"
+           "  --encoding utf-8|windows-1252\n"
+           "                   with --batch, read the file so instead of guessing; with\n"
+           "                   utf-8, a byte that is not UTF-8 is a usage error\n"
+           "  --bom            start CSV output with a UTF-8 byte-order mark, by which\n"
+           "                   Excel knows the text is UTF-8 (without it, Excel reads it\n"
+           "                   in its own code page and accented letters come out wrong)\n"
            "  --report FILE    also write the report (FILE - writes it to standard output)\n"
            "  --header TEXT    with --report, the report's header; each newline is written\n"
            "                   as CR LF\n"
@@ -146,6 +156,9 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
         return kExitOk;
     }
 
+    if (options.bom) {
+        out.WriteFirst("\xEF\xBB\xBF");  // UTF-8's byte-order mark, before the CSV
+    }
     const InputTexts inputs = InputsFrom(options);
     if (options.sweep) {
         return RunSweep(options, inputs, out, err);
@@ -154,7 +167,7 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
         TableCounts counts;
         const int code =
             RunBatch(*options.batch_file, options.json ? BatchFormat::JsonLines : BatchFormat::Csv,
-                     out, err, &counts);
+                     options.encoding, out, err, &counts);
         return StrictStatus(options, code, counts.warned + counts.failed());
     }
     // One calculation serves the CSV row, the warnings, the report and the printed results.

@@ -100,6 +100,10 @@ TextWriter& TextWriter::CsvField(std::string_view text) {
 }
 
 bool TextWriter::Flush() {
+    if (!first_.empty() && !buffer_.empty()) {
+        buffer_.insert(0, first_);
+        first_.clear();
+    }
     if (sink_ != nullptr) {
         *sink_ += buffer_;
     } else if (file_ != nullptr && !buffer_.empty()) {

@@ -46,6 +46,9 @@ public:
     // a quote, CR or LF; as it is otherwise.
     TextWriter& CsvField(std::string_view text);
 
+    // `text` goes before the first byte written, when any is: a byte-order mark.
+    void WriteFirst(std::string_view text) { first_ = text; }
+
     // False once a write to the file has failed.
     bool Flush();
     // False once a write has failed, without flushing first.
@@ -60,6 +63,7 @@ private:
     std::FILE* file_ = nullptr;
     std::string* sink_ = nullptr;
     std::string buffer_;
+    std::string first_;
     bool ok_ = true;
     int error_number_ = 0;
 };

@@ -339,8 +339,13 @@ std::optional<Failure> WriteFileReplacing(const fs::path& target_path, std::stri
         // A device or a pipe: written to, never replaced.
         return WriteInPlace(file, facts.kind, what, bytes, write);
     }
-    // Whoever may not open the file for output may not replace it either (a read-only
-    // report, a file of the system's): the reason is the one opening it gives.
+    // A report no one may write is kept, for root too, who the system would let through: it
+    // was made read-only to keep it, as Windows keeps one from its administrators.
+    if (facts.kind == FileKind::Regular && facts.read_only) {
+        return FailWriting(what, ErrnoReason(EACCES));
+    }
+    // Whoever may not open the file for output may not replace it either (a report of another
+    // user's, a file of the system's): the reason is the one opening it gives.
     errno = 0;
     std::FILE* probe = OpenFile(file, OpenFor::Update);
     if (probe == nullptr) {

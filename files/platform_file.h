@@ -17,6 +17,9 @@ struct FileFacts {
     std::uint64_t links = 1;   // names the file has (hard links)
     std::uint64_t device = 0;  // device and inode (volume and file index on Windows):
     std::uint64_t inode = 0;   // together they tell one file from another
+    // A stored file no one may write: no write permission bits (POSIX), the read-only
+    // attribute (Windows). Never a file of /proc or /sys, whose modes are the kernel's rules.
+    bool read_only = false;
 };
 
 FileFacts LookUp(const std::filesystem::path& path);

@@ -5,8 +5,27 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/magic.h>
+#include <sys/vfs.h>
+#endif
 
 namespace sondrel::platform {
+namespace {
+
+// Whether `path` lies on /proc or /sys, whose files the kernel makes up as they are read.
+bool OnKernelFileSystem(const std::filesystem::path& path) {
+#ifdef __linux__
+    struct statfs info {};
+    return ::statfs(path.c_str(), &info) == 0 &&
+           (info.f_type == PROC_SUPER_MAGIC || info.f_type == SYSFS_MAGIC);
+#else
+    (void)path;
+    return false;
+#endif
+}
+
+}  // namespace
 
 FileFacts LookUp(const std::filesystem::path& path) {
     FileFacts facts;
@@ -21,6 +40,8 @@ FileFacts LookUp(const std::filesystem::path& path) {
     facts.links = static_cast<std::uint64_t>(info.st_nlink);
     facts.device = static_cast<std::uint64_t>(info.st_dev);
     facts.inode = static_cast<std::uint64_t>(info.st_ino);
+    facts.read_only = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 &&
+                      facts.kind == FileKind::Regular && !OnKernelFileSystem(path);
     return facts;
 }
 

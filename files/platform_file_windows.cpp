@@ -72,6 +72,7 @@ FileFacts LookUp(const std::filesystem::path& path) {
         facts.links = info.nNumberOfLinks;
         facts.device = info.dwVolumeSerialNumber;
         facts.inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+        facts.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     }
     ::CloseHandle(handle);
     return facts;

@@ -289,8 +289,10 @@ int CompareDistanceToHalfUnit(const Decimal& a, const Decimal& b, int decimals) 
     } else {
         distance = AddBig(sa, sb);
     }
-    const std::string half =
-        "5" + std::string(static_cast<std::size_t>(-(decimals + 1) - scale), '0');
+    // "5" and zeros, made in place: GCC 12 takes "5" + std::string(...) for an overlapping
+    // copy (-Wrestrict).
+    std::string half(static_cast<std::size_t>(-(decimals + 1) - scale) + 1, '0');
+    half.front() = '5';
     return CompareBig(distance, half);
 }
 

@@ -88,7 +88,7 @@ dpkg-deb --extract "$deb" "$root"
 
 expected=(
     usr/bin/sondrel-calc
-    usr/share/doc/sondrel/README.md
+    usr/share/doc/sondrel/README
     usr/share/doc/sondrel/LICENSE
     usr/share/doc/sondrel/copyright
     usr/share/doc/sondrel/changelog.Debian.gz
@@ -145,6 +145,22 @@ for program in sondrel sondrel-calc; do
         fail "$program.1.gz is not a compressed manual page of $program"
     fi
 done
+
+# The README is the users' one: what Sondrel is, how to start it and where its manual pages
+# are, with nothing of the developers' (make targets, Wine, pictures the package lacks).
+readme="$root/usr/share/doc/sondrel/README"
+readme_problems=()
+for wanted in "sondrel-calc" "man sondrel" "man sondrel-calc" "Version $version."; do
+    grep -qF -- "$wanted" "$readme" 2>/dev/null || readme_problems+=("no '$wanted'")
+done
+for unwanted in "make " "Wine" "](" "cmake" "build/"; do
+    ! grep -qF -- "$unwanted" "$readme" 2>/dev/null || readme_problems+=("'$unwanted'")
+done
+if [ -f "$readme" ] && [ ${#readme_problems[@]} -eq 0 ]; then
+    ok "README is the users' one"
+else
+    fail "README is not the users' one: ${readme_problems[*]:-missing}"
+fi
 
 # Debian's papers: the machine-readable copyright file, with the licence's text, and the
 # changelog, whose latest entry is this version.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -24,13 +25,21 @@ struct MalformedCase {
     const char* name;
     std::string text;
     std::string problem;
+    TextEncoding encoding = TextEncoding::Guess;
+    BatchLimits limits = {};
 };
 
 class MalformedBatch : public testing::TestWithParam<MalformedCase> {};
 
 TEST_P(MalformedBatch, NamesTheLine) {
-    BatchFile file;
-    EXPECT_EQ(ParseBatch("sites.csv", GetParam().text, file).value_or(""), GetParam().problem);
+    const MalformedCase& c = GetParam();
+    BatchReader reader("sites.csv", ReadFromText(c.text), c.encoding, c.limits);
+    if (!reader.ReadHeader()) {
+        while (reader.NextRound()) {
+        }
+    }
+    ASSERT_TRUE(reader.problem().has_value());
+    EXPECT_EQ(reader.problem()->message, c.problem);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -65,7 +74,37 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"QuoteInsideAField", "site," + kHeader + "\r\nA \"B\",0,28,31,1,2\r\n",
                       "sites.csv:2: a quote inside a field that does not start with one"},
         MalformedCase{"TextAfterClosingQuote", "site," + kHeader + "\n\"A\nB\"C,0,28,31,1,2\n",
-                      "sites.csv:3: text after a closing quote"}),
+                      "sites.csv:3: text after a closing quote"},
+        MalformedCase{"TwoNamesForOneInput", kHeader + ",\"LoBaro, inHg\"\n",
+                      "sites.csv:1: column 6, \"LoBaro, inHg\", names lo_baro_inhg as column 2 "
+                      "does"},
+        MalformedCase{"NamesTwiceWithoutBlanksAndUnderscores",
+                      "Site Name," + kHeader + ",site_name\n",
+                      "sites.csv:1: column 7 repeats the name \"site_name\" of column 1"},
+        MalformedCase{"RowWithAFieldPastTheTrailingEmptyColumn",
+                      "site," + kHeader + ",\nA,0,28,31,1.25,8.25,\nB,0,28,31,1.25,8.25,x\n",
+                      "sites.csv:3: 7 fields where the header has 6"},
+        MalformedCase{"NotUtf8WhenUtf8IsGiven", "site," + kHeader + "\r\"Z\xFCrich\",0,28,31,1,2\n",
+                      "sites.csv:2:3: byte 0xFC is not UTF-8 (--encoding utf-8 was given)",
+                      TextEncoding::Utf8},
+        MalformedCase{"NotUtf8PastTheGuess",
+                      "site," + kHeader + "\nA,0,28,31,1,2\n\"\r\nZ\xFCrich\",0,28,31,1,2\n",
+                      "sites.csv:4:2: byte 0xFC is not UTF-8, though the file's first 64 bytes "
+                      "are; to read it all as Windows-1252, give --encoding windows-1252",
+                      TextEncoding::Guess, BatchLimits{.round_bytes = 64}},
+        MalformedCase{"RowLongerThanTheLimit",
+                      "site," + kHeader + "\nA,0,28,31,1,2\n" + std::string(101, 'x') + "\n",
+                      "sites.csv:3: a row longer than 100 bytes, the most a row may hold",
+                      TextEncoding::Guess, BatchLimits{.max_row_bytes = 100}},
+        MalformedCase{"QuoteNotClosedWithinTheLimit",
+                      "site," + kHeader + "\nA,0,28,31,1,2\n\"" + std::string(200, '\n'),
+                      "sites.csv:3: a quoted field is not closed within 100 bytes, the most a row "
+                      "may hold",
+                      TextEncoding::Guess, BatchLimits{.max_row_bytes = 100}},
+        MalformedCase{"MoreRowsThanTheLimit",
+                      kHeader + "\n0,28,31,1,2\n\n0,28,31,1,2\n0,28,31,1,2\n",
+                      "sites.csv:5: more than 2 rows", TextEncoding::Guess,
+                      BatchLimits{.max_rows = 2, .round_rows = 1}}),
     testing_support::RowName());
 
 // sondrel-calc --batch FILE: output, messages and exit status.
@@ -83,6 +122,24 @@ std::string WithPath(std::string text, const std::string& path) {
     for (std::size_t at; (at = text.find("FILE")) != std::string::npos;) {
         text.replace(at, 4, path);
     }
+    return text;
+}
+
+// `text` as UTF-16 with its byte-order mark, little- or big-endian.
+std::string Utf16(const std::u16string& text, bool big_endian) {
+    std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += big_endian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+// An ASCII header with tabs for its commas.
+std::u16string Tabbed(const std::string& header) {
+    std::u16string text(header.begin(), header.end());
+    std::replace(text.begin(), text.end(), u',', u'\t');
     return text;
 }
 
@@ -165,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
             "0,28,31,1.25,\"\"\"A\"\"\",x\n0,28,31,1.25,B,8.25\n",
             "{\"site\": \"\\\"A\\\"\", \"elevation_ft\": \"0\", \"lo_baro_inhg\": \"28\", "
             "\"hi_baro_inhg\": \"31\", \"lo_volts\": \"1.25\", \"hi_volts\": \"x\", "
-            "\"error\": {\"kind\": \"type-mismatch\", \"message\": \"HiVolt: \\\"x\\\" is not a "
+            "\"error\": {\"kind\": \"type-mismatch\", \"message\": \"hi_volts: \\\"x\\\" is not a "
             "number\"}}\n{\"site\": \"B\", \"elevation_ft\": \"0\", ",
             0, "sondrel-calc: 1 of 2 rows failed (input line 2)\n", "--json --batch FILE"},
         CommandCase{"EveryRowFails", kHeader + "\n0,28,28,1.25,8.25\n0,28,31,1,1\n",
@@ -193,8 +250,85 @@ INSTANTIATE_TEST_SUITE_P(
                     "sondrel-calc: FILE/none.csv: ", "--batch FILE/none.csv"},
         CommandCase{"NotWithASweep", kThreeSites, "", 2,
                     "--sweep-elevation does not go with --batch",
-                    "--batch FILE --sweep-elevation 0:1:1"}),
+                    "--batch FILE --sweep-elevation 0:1:1"},
+        CommandCase{"CrOnlyLineEnds",
+                    "site," + kHeader +
+                        "\r\"Mast\r\nA\",0,28,31,1.25,8.25\r\rPass,15000,28,31,"
+                        "1.25,8.25\r",
+                    "site," + kBatchHeader + "\"Mast\r\nA\"," + kDefaultsRow + "Pass,15000,", 3, "",
+                    "--strict --batch FILE"},
+        CommandCase{"Utf16LeTabSeparated",
+                    Utf16(u"site\t" + Tabbed(kHeader) +
+                              u"\r\nZ\u00FCrich \U0001F600\t0\t28\t31\t"
+                              u"1.25\t8.25\r\n",
+                          false),
+                    "site," + kBatchHeader + "Z\u00FCrich \U0001F600," + kDefaultsRow},
+        CommandCase{"Utf16BeCommaSeparated",
+                    Utf16(u"\"Elevation, ft\",\"LoBaro, inHg\",\"HiBaro, inHg\",LoVolt,HiVolt\n"
+                          u"0,28,31,1.25,8.25\n",
+                          true),
+                    kBatchHeader + kDefaultsRow},
+        CommandCase{"Windows1252", "site," + kHeader + "\nZ\xFCrich \x80\x96,0,28,31,1.25,8.25\n",
+                    "site," + kBatchHeader + "Z\u00FCrich \u20AC\u2013," + kDefaultsRow, 0,
+                    "sondrel-calc: FILE is not UTF-8; read as Windows-1252\n"},
+        CommandCase{"Windows1252AsJson", "site," + kHeader + "\nZ\xFCrich,0,28,31,1.25,8.25\n",
+                    "{\"site\": \"Z\u00FCrich\", ", 0,
+                    "sondrel-calc: FILE is not UTF-8; read as Windows-1252\n",
+                    "--json --batch FILE"},
+        CommandCase{"MixedUtf8AndWindows1252IsWindows1252",
+                    "site," + kHeader +
+                        "\nGen\xC3\xA8ve,0,28,31,1.25,8.25\nZ\xFCrich,0,28,31,1.25,"
+                        "8.25\n",
+                    "site," + kBatchHeader + "Gen\u00C3\u00A8ve," + kDefaultsRow + "Z\u00FCrich,",
+                    0, "sondrel-calc: FILE is not UTF-8; read as Windows-1252\n"},
+        CommandCase{"Windows1252Given", "site," + kHeader + "\nGen\xC3\xA8ve,0,28,31,1.25,8.25\n",
+                    "site," + kBatchHeader + "Gen\u00C3\u00A8ve,", 0, "",
+                    "--encoding windows-1252 --batch FILE"},
+        CommandCase{"BomBeforeTheCsvOfAWindows1252File",
+                    "site," + kHeader + "\nZ\xFCrich,0,28,31,1.25,8.25\n",
+                    "\xEF\xBB\xBFsite," + kBatchHeader + "Z\xC3\xBCrich,", 0,
+                    "sondrel-calc: FILE is not UTF-8; read as Windows-1252\n",
+                    "--bom --batch FILE"},
+        CommandCase{"NamesWithoutCaseBlanksOrUnderscores",
+                    "Elevation FT,lo baro inhg,HiBaro_InHg,LO_VOLTS,hiVolts\n0,28,31,1.25,8.25\n",
+                    kBatchHeader + kDefaultsRow},
+        CommandCase{"TrailingEmptyColumn", "site," + kHeader + ",\r\nA,0,28,31,1.25,8.25,\r\n",
+                    "site," + kBatchHeader + "A," + kDefaultsRow},
+        CommandCase{
+            "MessageNamesTheFilesColumn",
+            "LoBaro_inHg,elevation_ft,hi_baro_inhg,lo_volts,"
+            "hi_volts\nx,0,31,1.25,8.25\n",
+            kBatchHeader + "0,x,31,1.25,8.25,,,,,,,,,,\"LoBaro_inHg: \"\"x\"\" is not a number\"",
+            1, "every row failed"},
+        CommandCase{"NoLineEndsAtAll", std::string(std::size_t{3} << 20, '\0'), "", 2,
+                    "sondrel-calc: FILE:1: a row longer than 1 MiB (1,048,576 bytes), the most a "
+                    "row may hold\n"}),
     testing_support::RowName());
+
+// Rows are read a round at a time: the rounds before a problem are written, then the
+// problem stops the batch (here the row limit, in the third round).
+TEST(BatchRounds, RoundsBeforeTheProblemAreWritten) {
+    const std::string path = testing::TempDir() + "sondrel_batch_rounds.csv";
+    std::ofstream(path, std::ios::binary) << kHeader +
+                                                 "\n0,28,31,1.25,8.25\n0,28,31,1,2\n\n"
+                                                 "0,28,31,1.25,8.25\n0,28,31,1,2\n";
+    TableCounts counts;
+    const auto run = [&](TextWriter& out) {
+        std::string err;
+        TextWriter err_out(&err);
+        EXPECT_EQ(RunBatch(path, BatchFormat::Csv, TextEncoding::Guess, out, err_out, &counts,
+                           BatchLimits{.max_rows = 3, .round_rows = 2}),
+                  2);
+        err_out.Flush();
+        EXPECT_EQ(err,
+                  "sondrel-calc: " + path + ":6: more than 3 rows\nTry 'sondrel-calc --help'.\n");
+    };
+    const std::string out = test_support::Written(run);
+    EXPECT_EQ(out.substr(0, kBatchHeader.size() + kDefaultsRow.size()),
+              kBatchHeader + kDefaultsRow);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4);  // the header and three rows
+    EXPECT_EQ(counts.rows, 3u);
+}
 
 // Every row is the pass-through fields, the five inputs as typed, then what --csv prints for
 // the row's inputs after the elevation, whatever the order of the file's columns.
@@ -206,11 +340,14 @@ TEST(BatchRows, PassThroughFieldsInputsThenTheResults) {
         "4.5,Ridge,0.5,\"5,000\",31,28\n"
         "8.25,Typo,1.25,\"1000\",3l,28\n"  // not a number
         "8.25,Empty,1.25,\"\",31,28\n";
-    BatchFile file;
-    ASSERT_FALSE(ParseBatch("sites.csv", text, file).has_value());
+    BatchReader reader("sites.csv", ReadFromText(text), TextEncoding::Guess);
+    ASSERT_FALSE(reader.ReadHeader().has_value());
+    ASSERT_TRUE(reader.NextRound());
     TableCounts counts;
-    const std::string out = test_support::Written(
-        [&](TextWriter& o) { counts = WriteBatch(o, file, BatchFormat::Csv, 1); });
+    const std::string out = test_support::Written([&](TextWriter& o) {
+        WriteBatchHeader(o, reader.file(), BatchFormat::Csv);
+        counts = WriteBatchRows(o, reader.file(), BatchFormat::Csv, 1);
+    });
     EXPECT_EQ(out,
               "site,elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts,passes,vr2_ohms,"
               "vr1_wiper_to_gnd_ohms,lo_vin_volts,hi_vin_volts,vr2_text,vr1_text,lo_vin_text,"
@@ -221,8 +358,8 @@ TEST(BatchRows, PassThroughFieldsInputsThenTheResults) {
               "1.9333640123223832,2.1914030136426383,2991.,-504.,1.933,2.191,,vr1-negative\n"
               "Ridge,\"5,000\",28,31,0.5,4.5,7,967.1287395632927,1151.566130387297,"
               "3.0753425701723742,3.4557364169765563,967.,1152.,3.075,3.456,,\n"
-              "Typo,1000,28,3l,1.25,8.25,,,,,,,,,,\"HiBaro, inHg: \"\"3l\"\" is not a number\",\n"
-              "Empty,,28,31,1.25,8.25,,,,,,,,,,\"Elevation, ft: \"\"\"\" is not a number\",\n");
+              "Typo,1000,28,3l,1.25,8.25,,,,,,,,,,\"hi_baro_inhg: \"\"3l\"\" is not a number\",\n"
+              "Empty,,28,31,1.25,8.25,,,,,,,,,,\"elevation_ft: \"\"\"\" is not a number\",\n");
     EXPECT_EQ(counts.rows, 5u);
     EXPECT_EQ(counts.succeeded, 3u);
     EXPECT_EQ(counts.warned, 1u);

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "calc/circuit_model.h"
+#include "calc/report.h"
 #include "cli/run.h"
 #include "tests/support/row_name.h"
 #include "tests/support/shell.h"
@@ -33,9 +35,9 @@ std::set<std::string> LongOptions(const std::string& text) {
 }
 
 // The page as a reader sees the option names: troff's "\-" is a plain "-".
-std::string ManPageText() {
-    std::ifstream in(SONDREL_MAN_PAGE);
-    EXPECT_TRUE(in) << SONDREL_MAN_PAGE;
+std::string ManPageText(const char* page = SONDREL_MAN_PAGE) {
+    std::ifstream in(page);
+    EXPECT_TRUE(in) << page;
     std::string text{std::istreambuf_iterator<char>(in), {}};
     for (std::size_t at; (at = text.find("\\-")) != std::string::npos;) {
         text.erase(at, 1);
@@ -43,12 +45,44 @@ std::string ManPageText() {
     return text;
 }
 
-TEST(ManPage, ListsTheOptionsOfHelp) {
-    const std::set<std::string> help = LongOptions(std::string(UsageText()));
-    const std::set<std::string> page = LongOptions(ManPageText());
-    EXPECT_GE(help.size(), 7u);
+// A program's --help against its page: the same long options.
+struct HelpCase {
+    const char* name;
+    std::string (*help)();
+    const char* page;
+    std::size_t least_options;
+};
+
+class ManPageHelp : public testing::TestWithParam<HelpCase> {};
+
+TEST_P(ManPageHelp, ListsTheOptionsOfHelp) {
+    const std::set<std::string> help = LongOptions(GetParam().help());
+    const std::set<std::string> page = LongOptions(ManPageText(GetParam().page));
+    EXPECT_GE(help.size(), GetParam().least_options);
     EXPECT_EQ(help, page);
 }
+
+std::string CalcHelp() {
+    return std::string(UsageText());
+}
+#ifdef SONDREL_WINDOW_EXE
+std::string WindowHelp() {
+    return testing_support::RunShell("QT_QPA_PLATFORM=offscreen '" SONDREL_WINDOW_EXE "' --help")
+        .out;
+}
+#endif
+
+std::vector<HelpCase> HelpCases() {
+    return {
+        HelpCase{"Calc", CalcHelp, SONDREL_MAN_PAGE, 7},
+#ifdef SONDREL_WINDOW_EXE
+        HelpCase{"Window", WindowHelp, SONDREL_WINDOW_MAN_PAGE, 3},
+#endif
+    };
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, ManPageHelp, testing::ValuesIn(HelpCases()),
+                         testing_support::RowName());
 
 TEST(ManPage, OptionsAreKnownToTheProgram) {
     for (const std::string& option : LongOptions(ManPageText())) {
@@ -62,6 +96,76 @@ TEST(ManPage, OptionsAreKnownToTheProgram) {
         EXPECT_EQ(err_text.find("unknown option"), std::string::npos) << option;
     }
 }
+
+// A constant of the circuit model where THE CIRCUIT MODEL states it: the page's text with "@"
+// for the number, which must read as the constant (within `rounding` of it, for a value the
+// page rounds).
+struct ModelConstant {
+    const char* name;
+    double value;  // as calc/ has it
+    const char* where;
+    double rounding = 0;
+};
+
+class ManPageModel : public testing::TestWithParam<ModelConstant> {};
+
+TEST_P(ManPageModel, StatesTheConstantOfTheCode) {
+    const std::string text = ManPageText();
+    const std::size_t start = text.find("\n.SH THE CIRCUIT MODEL\n");
+    ASSERT_NE(start, std::string::npos);
+    const std::string model = text.substr(start, text.find("\n.SH ", start + 1) - start);
+    const std::string where = GetParam().where;
+    const std::size_t at = where.find('@');
+    ASSERT_NE(at, std::string::npos);
+    // The text around "@" taken literally, the number as digits (grouped by "," or not), a
+    // fraction and an exponent.
+    const auto literal = [](const std::string& part) {
+        static const std::regex kSpecial(R"([.^$|()\[\]{}*+?\\])");
+        return std::regex_replace(part, kSpecial, R"(\$&)");
+    };
+    const std::regex pattern(literal(where.substr(0, at)) +
+                             R"((-?([0-9]{1,3}(,[0-9]{3})+|[0-9]+)(\.[0-9]+)?(E-?[0-9]+)?))" +
+                             literal(where.substr(at + 1)));
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(model, found, pattern)) << "not in the page: " << where;
+    std::string number = found[1].str();
+    number.erase(std::remove(number.begin(), number.end(), ','), number.end());
+    EXPECT_NEAR(std::stod(number), GetParam().value, GetParam().rounding) << found[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Constants, ManPageModel,
+    testing::Values(
+        ModelConstant{"PressureLapse", kPressureLapse, "r = (1 - @ \\(mu E)"},
+        ModelConstant{"PressureExponent", kPressureExponent, "\\(mu E) \\(ha @\n"},
+        ModelConstant{"ElevationLimit", 1 / kPressureLapse, "= @ ft, and", 0.05},
+        ModelConstant{"SensorSupply", kSensorSupplyVolts, "Vin(P) = @ \\(mu ("},
+        ModelConstant{"SensorSlope", kSensorSlopePerKpa, "Vin(P) = 5 \\(mu (@ \\(mu"},
+        ModelConstant{"KpaPerInHg", kKpaPerInHg, "(0.009 \\(mu @ \\(mu P"},
+        ModelConstant{"SensorOffset", kSensorOffset, "\\(mu r - @)"},
+        ModelConstant{"SpanFraction", kSpanFraction, "Vt = @ \\(mu (HiVin"},
+        ModelConstant{"FirstWiperGuess", kFirstWiperGuess, "first pass starts from @."},
+        ModelConstant{"Stage1Feedback", kStage1FeedbackKohm, "G1 = 1 + @ / ("},
+        ModelConstant{"Stage1Series", kStage1SeriesKohm, "G1 = 1 + 15 / (@ + "},
+        ModelConstant{"Vr1StringKohm", kVr1StringKohm, "(2.7 + @ \\(mu x \\(mu"},
+        ModelConstant{"Vr2FullScaleKohm", kVr2FullScaleKohm, "f = ((G2 - 1) / @)"},
+        ModelConstant{"Stage2Ground", kStage2GroundKohm, "/ 5) \\(mu @\n"},
+        ModelConstant{"Vr2ShiftScale", kVr2ShiftScale, "S = @ \\(mu f"},
+        ModelConstant{"Vr2ShiftDivisor", kVr2ShiftDivisor, "S = 50 \\(mu f / @\n"},
+        ModelConstant{"QuadA", kQuadA, "\n@ \\(mu x\\(aq\\(S2 +"},
+        ModelConstant{"QuadC", kQuadC, "+ b \\(mu x\\(aq + @ = 0"},
+        ModelConstant{"QuadBErrorScale", kQuadBErrorScale, "b = 1 - @ / |e|"},
+        ModelConstant{"Vr2FullScaleOhms", kVr2FullScaleOhms, "\nVR2 = @ \\(mu f"},
+        ModelConstant{"Vr2OffsetOhms", kVr2OffsetOhms, "\nVR2 = 5000 \\(mu f - @\n"},
+        ModelConstant{"Vr1StringOhms", kVr1StringOhms, "\nVR1 wiper to GND side = @ \\(mu"},
+        ModelConstant{"Vr1WiperOffsetOhms", kVr1WiperOffsetOhms, "= 9400 \\(mu x\\(aq - @\n"},
+        ModelConstant{"Vr1TrackEnd", kVr1TrackEndOhms, "9400 - 1877 = @ \\(*W"},
+        ModelConstant{"Vr2TrackEnd", kVr2TrackEndOhms, "5000 - 53 = @ \\(*W"},
+        ModelConstant{"SettledChange", kSettledChange, "x| / x\\(aq \\(<= @\n"},
+        ModelConstant{"PassLimit", kPassLimit, "stops at its @th pass"},
+        ModelConstant{"FeetPerMetre", kFeetPerMetre, "\nmetres = feet / @\n"},
+        ModelConstant{"InHgPerMillibar", kInHgPerMillibar, "\nmillibars = inHg / @\n"}),
+    testing_support::RowName());
 
 // The two pages, each against the other: one release date, and each names the other.
 struct PagePair {
@@ -206,6 +310,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "sondrel-calc --sweep-elevation 12000:10000:-10 | awk -F, 'NR > 1 && $8 !~ "
                     "/-/' | head -n 3",
                     "", "10890,13,"},
+        ExampleCase{"Vr1WarnsWhereItsTextTurnsNegative",
+                    "sondrel-calc --sweep-elevation 10895:10899:0.5 | cut -d, -f1,4,8,12", "",
+                    "\n10898.5,-0.4408712042497882,.,\n10899,-0.5079989418143214,-1.,"
+                    "vr1-negative\n"},
         ExampleCase{"Chart",
                     "sondrel-calc --sweep-elevation 0:20000:1000 --plot sweep.svg >sweep.csv",
                     "head -c 5 sweep.svg; wc -l <sweep.csv", "<?xml22\n"},
@@ -218,7 +326,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing_support::RowName());
 
 TEST(ManPageExamples, EachHasARow) {
-    EXPECT_EQ(ExampleCommands(ExampleLines()).size(), 8u);
+    EXPECT_EQ(ExampleCommands(ExampleLines()).size(), 9u);
 }
 #endif  // _WIN32
 

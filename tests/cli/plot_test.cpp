@@ -128,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
              "<g id=\"warned-vr1-negative\" fill=\"#f5b800\""}},
         // The same colour for vr1-negative after another warning's stretch.
         ChartCase{"ColourPerWarningNotPerOrder",
-                  {"-20000:40000:2000"},
+                  {"-20000:30000:2000"},
                   0,
                   {"warned-sensor-range", "warned-vr1-negative"},
                   {},
@@ -148,12 +148,12 @@ INSTANTIATE_TEST_SUITE_P(
                   {"warned-vr1-negative"},
                   {">5,000</text>"}},
         ChartCase{"SingleRow", {"5000:5000:1"}, 0, {"vr2", "vr1"}, {"failed"}, {"<circle "}},
-        ChartCase{"HectopascalsWarnTwice",
+        ChartCase{"HectopascalsWarnThrice",
                   {"0:3000:1000", "950", "1050", "1.25", "8.25"},
                   0,
-                  {"legend-warned-sensor-range+vr2-negative"},
+                  {"legend-warned-sensor-range+vr1-beyond-track+vr2-negative"},
                   {},
-                  {">warning: sensor-range;vr2-negative</text>"}},
+                  {">warning: sensor-range;vr1-beyond-track;vr2-negative</text>"}},
         // The axis reaches past the first and the last row; the shading does not.
         ChartCase{"ShadingEndsAtTheEndRows",
                   {"14500:19500:1000"},
@@ -194,10 +194,10 @@ INSTANTIATE_TEST_SUITE_P(
         ChartCase{"LongSweepDrawsAtMost1001Rows",
                   {"0:50000:1"},
                   0,
-                  {"vr2", "warned-vr1-negative"},
+                  {"warned-vr1-negative", "warned-vr1-negative+vr2-beyond-track"},
                   {},
                   {">50,000</text>"},
-                  522,
+                  544,  // VR2 past its track too, above about 31,000 ft
                   60'000}),
     testing_support::RowName{});
 

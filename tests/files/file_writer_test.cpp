@@ -108,10 +108,18 @@ bool FillBlocks(SmallFileSystem& small) {
     return full;
 }
 
+// The i-th of the empty files that take the inodes: "f0", "f1", ... (the number appended to
+// the path, as GCC 12 takes "f" + a temporary string for an overlapping copy, -Wrestrict).
+fs::path InodeFiller(const fs::path& dir, int i) {
+    fs::path file = dir / "f";
+    file += std::to_string(i);
+    return file;
+}
+
 // Takes every inode left with empty files.
 bool FillInodes(SmallFileSystem& small) {
     for (int i = 0; i < 100000; ++i) {
-        std::FILE* file = std::fopen((small.dir() / ("f" + std::to_string(i))).c_str(), "wb");
+        std::FILE* file = std::fopen(InodeFiller(small.dir(), i).c_str(), "wb");
         if (file == nullptr) {
             return errno == ENOSPC;
         }
@@ -156,7 +164,7 @@ TEST_P(ReportFaultTest, EarlierReportStaysAndTheFailureSaysWhyOrItIsWrittenInPla
     ASSERT_TRUE(small.SetReadOnly(false));
     std::error_code ec;
     fs::remove(small.dir() / "filler", ec);
-    for (int i = 0; fs::remove(small.dir() / ("f" + std::to_string(i)), ec); ++i) {
+    for (int i = 0; fs::remove(InodeFiller(small.dir(), i), ec); ++i) {
     }
     EXPECT_EQ(ReportFailure(file), "no failure");
 }
@@ -356,6 +364,8 @@ INSTANTIATE_TEST_SUITE_P(
                               fs::perms{0664}, false, true, false, nullptr, true},
                     OwnerCase{"ReadOnlyFileInWritableFolder", fs::perms{0777}, 0, 0,
                               fs::perms{0644}, false, true, false, "Permission denied", true},
+                    OwnerCase{"ReadOnlyFileRefusedToRootToo", fs::perms{0755}, 0, 0,
+                              fs::perms{0444}, false, false, false, "Permission denied", true},
                     OwnerCase{"RootKeepsOwnerModeAndSetGroupBit", fs::perms{0755}, kNobody, kNobody,
                               fs::perms{02750}, false, false, false, nullptr, false},
                     OwnerCase{"HardLink", fs::perms{0755}, 0, 0, fs::perms{0644}, true, false,

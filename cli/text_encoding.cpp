@@ -1,0 +1,123 @@
+#include "cli/text_encoding.h"
+
+#include <array>
+
+#include "calc/text_rules.h"
+
+namespace sondrel::cli {
+namespace {
+
+// Windows-1252 where it differs from Latin-1: the characters of bytes 0x80 to 0x9F. The five
+// the code page leaves undefined keep their own number.
+constexpr std::array<char16_t, 32> kWindows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
+};
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+}  // namespace
+
+void AppendUtf8(char32_t code, std::string& out) {
+    const auto byte = [](char32_t bits) {
+        return static_cast<char>(static_cast<unsigned char>(bits));
+    };
+    if (code < 0x80) {
+        out.push_back(byte(code));
+    } else if (code < 0x800) {
+        out.push_back(byte(0xC0 | (code >> 6)));
+        out.push_back(byte(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(byte(0xE0 | (code >> 12)));
+        out.push_back(byte(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(byte(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(byte(0xF0 | (code >> 18)));
+        out.push_back(byte(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(byte(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(byte(0x80 | (code & 0x3F)));
+    }
+}
+
+void AppendWindows1252(std::string_view bytes, std::string& out) {
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out.push_back(c);
+        } else {
+            AppendUtf8(b < 0xA0 ? kWindows1252High[b - 0x80] : b, out);
+        }
+    }
+}
+
+void Utf16Decoder::Append(std::string_view bytes, std::string& out) {
+    std::size_t i = 0;
+    // A unit cut off by the previous piece is finished from this one.
+    while (!pending_.empty() && i < bytes.size()) {
+        pending_.push_back(bytes[i++]);
+        if (pending_.size() == 2) {
+            const std::string unit = std::move(pending_);
+            pending_.clear();
+            Append(unit, out);
+        }
+    }
+    for (; i + 1 < bytes.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        const char32_t unit =
+            big_endian_ ? (char32_t{first} << 8 | second) : (char32_t{second} << 8 | first);
+        if (high_ != 0) {
+            if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                AppendUtf8(0x10000 + ((high_ - 0xD800) << 10) + (unit - 0xDC00), out);
+                high_ = 0;
+                continue;
+            }
+            AppendUtf8(kReplacement, out);
+            high_ = 0;
+        }
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            high_ = unit;
+        } else {
+            AppendUtf8(unit >= 0xDC00 && unit <= 0xDFFF ? kReplacement : unit, out);
+        }
+    }
+    if (i < bytes.size()) {
+        pending_.push_back(bytes[i]);
+    }
+}
+
+void Utf16Decoder::Finish(std::string& out) {
+    if (high_ != 0 || !pending_.empty()) {
+        AppendUtf8(kReplacement, out);
+    }
+    high_ = 0;
+    pending_.clear();
+}
+
+std::size_t FirstNonUtf8(std::string_view bytes, bool more_follows) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (const std::size_t length = Utf8CharLength(bytes, i); length != 0) {
+            i += length;
+            continue;
+        }
+        if (more_follows && bytes.size() - i < 4) {
+            // Cut off, or wrong already? It is cut off when some continuation makes it
+            // well-formed: 0x80s, or 0xA0 first for the leads (E0, F0) that need more.
+            for (const char first : {'\x80', '\xA0'}) {
+                std::string padded(bytes.substr(i));
+                while (padded.size() < 4) {
+                    padded.push_back(padded.size() == bytes.size() - i ? first : '\x80');
+                }
+                if (Utf8CharLength(padded, 0) != 0) {
+                    return std::string_view::npos;
+                }
+            }
+        }
+        return i;
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace sondrel::cli
