@@ -80,14 +80,14 @@ test-valgrind:
 # (MinGW-w64 and a static Qt built once into ~/.cache/sondrel, build/windows) and run under
 # Wine: the tests headless, the smoke runs of both programs on Xvfb.
 WINDOWS_DEPS = g++-mingw-w64-x86-64-posix wine64 fonts-wine googletest dpkg-dev ninja-build \
-	qt6-base-dev-tools openbox xdotool imagemagick zip unzip
+	qt6-base-dev-tools openbox xdotool imagemagick zip unzip wixl msitools
 .PHONY: test-windows package-windows screenshot-windows
 test-windows:
 	@tools/install-deps.sh $(WINDOWS_DEPS)
 	@JOBS=$(JOBS) tools/test-windows.sh
 
-# `make package-windows`: the portable build/windows/sondrel-<version>-windows-x86_64.zip;
-# packaging/check-windows.sh checks it.
+# `make package-windows`: the installer build/windows/sondrel-<version>-windows-x86_64.msi
+# (wixl) and the portable .zip beside it; packaging/check-windows.sh checks both.
 package-windows:
 	@tools/install-deps.sh $(WINDOWS_DEPS)
 	@JOBS=$(JOBS) tools/build-qt-mingw.sh

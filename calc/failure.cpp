@@ -41,9 +41,12 @@ std::string_view FailureKindTitle(FailureKind kind) noexcept {
     return names != nullptr ? names->title : "Failure";
 }
 
-std::string QuoteForMessage(std::string_view text) {
-    constexpr std::size_t kMaxShown = 40;
-    std::string out = "\"";
+namespace {
+
+// Appends `text` with control characters, C1 controls and bytes that are not UTF-8 as "\xNN";
+// with `quoted`, '"' and '\\' get a backslash, and the text is cut after `max_shown`
+// characters ("...").
+void AppendEscaped(std::string& out, std::string_view text, bool quoted, std::size_t max_shown) {
     const auto escape = [&out](unsigned char c) {
         constexpr std::string_view kHexDigits = "0123456789ABCDEF";
         out += "\\x";
@@ -52,27 +55,49 @@ std::string QuoteForMessage(std::string_view text) {
     };
     std::size_t shown = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (shown == kMaxShown) {
+        if (shown == max_shown) {
             out += "...";
             break;
         }
         const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x20 || c == 0x7f) {
             escape(c);
-        } else if (c == '"' || c == '\\') {
+        } else if (quoted && (c == '"' || c == '\\')) {
             out += '\\';
             out += static_cast<char>(c);
         } else if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (const std::size_t length = Utf8CharLength(text, i); length != 0) {
-            out.append(text.substr(i, length));
+            // U+0080 to U+009F (C2 80 to C2 9F) are controls too: some terminals take U+009B
+            // for the start of an escape.
+            const bool c1_control =
+                length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+            if (c1_control) {
+                escape(c);
+                escape(static_cast<unsigned char>(text[i + 1]));
+            } else {
+                out.append(text.substr(i, length));
+            }
             i += length - 1;
         } else {
             escape(c);  // a byte of broken UTF-8: escaped, so it cannot swallow what follows
         }
         ++shown;
     }
+}
+
+}  // namespace
+
+std::string QuoteForMessage(std::string_view text) {
+    std::string out = "\"";
+    AppendEscaped(out, text, true, 40);
     out += '"';
+    return out;
+}
+
+std::string EscapeForMessage(std::string_view text) {
+    std::string out;
+    AppendEscaped(out, text, false, std::string_view::npos);
     return out;
 }
 

@@ -60,4 +60,9 @@ private:
 // not UTF-8 escaped ("\x01"), and long texts cut to their first few dozen characters.
 std::string QuoteForMessage(std::string_view text);
 
+// A name (a file's, say) made safe to put in a message as it is, neither quoted nor cut:
+// control characters (C1 ones too) and bytes that are not UTF-8 escaped as QuoteForMessage
+// escapes them, so that no name can break a message's line or send a terminal escape.
+std::string EscapeForMessage(std::string_view text);
+
 }  // namespace sondrel

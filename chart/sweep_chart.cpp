@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <limits>
 #include <utility>
 
 #include "calc/design.h"
@@ -62,52 +64,164 @@ constexpr double kLegendLine = 22;
 constexpr std::string_view kVr2Colour = "#1f5fbf";
 constexpr std::string_view kVr1Colour = "#c2410c";
 constexpr std::string_view kFailedColour = "#9e9e9e";
-constexpr std::string_view kWarningColours[] = {"#f5b800", "#e8505b", "#9c6ade", "#2fa88a"};
 
-// An axis running from `low` to `high`, round numbers `step` apart at its ticks.
+// Each warning's own colour, the same in every chart whatever else it shows.
+struct WarningColour {
+    std::string_view code;
+    std::string_view colour;
+};
+constexpr WarningColour kWarningColours[] = {
+    {"vr1-negative", "#f5b800"}, {"vr2-negative", "#e8505b"},     {"sensor-range", "#9c6ade"},
+    {"pass-limit", "#2fa88a"},   {"vr1-beyond-track", "#d97706"}, {"vr2-beyond-track", "#0e7490"},
+};
+
+// The colour of a set of warnings (codes joined by ";"): a lone code's own, else, for several
+// codes or one not in the table, one picked from the text of the set, so that the same set
+// has the same colour in every chart: a hue from its FNV-1a hash, at a saturation and
+// lightness that shade like the others.
+std::string WarningSetColour(std::string_view codes) {
+    for (const WarningColour& known : kWarningColours) {
+        if (known.code == codes) {
+            return std::string(known.colour);
+        }
+    }
+    std::uint32_t hash = 2166136261u;
+    for (const char c : codes) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    // HSL (hue, 70%, 45%) to RGB in whole numbers: chroma 0.63, lightest channel 0.765.
+    const int hue = static_cast<int>(hash % 360u);
+    constexpr int kLow = 42, kHigh = 195;  // of 255
+    const int rising = kLow + (kHigh - kLow) * (hue % 60) / 60;
+    const int falling = kHigh - (kHigh - kLow) * (hue % 60) / 60;
+    int rgb[3];
+    switch (hue / 60) {
+        case 0:
+            rgb[0] = kHigh, rgb[1] = rising, rgb[2] = kLow;
+            break;
+        case 1:
+            rgb[0] = falling, rgb[1] = kHigh, rgb[2] = kLow;
+            break;
+        case 2:
+            rgb[0] = kLow, rgb[1] = kHigh, rgb[2] = rising;
+            break;
+        case 3:
+            rgb[0] = kLow, rgb[1] = falling, rgb[2] = kHigh;
+            break;
+        case 4:
+            rgb[0] = rising, rgb[1] = kLow, rgb[2] = kHigh;
+            break;
+        default:
+            rgb[0] = kHigh, rgb[1] = kLow, rgb[2] = falling;
+            break;
+    }
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+    return text;
+}
+
+// An axis running from `low` to `high`, with ticks at round numbers `step` apart.
 struct Axis {
     double low = 0;
     double high = 1;
     double step = 1;
-    int ticks = 1;  // from low, `step` apart, up to high
+    double first = 0;  // the first tick: `low`, unless low is no multiple of `step`
+    int ticks = 1;     // from first, `step` apart, up to high
+
+    double Tick(int t) const { return first + t * step; }
+    // Where `value` lies between low (0) and high (1). The span is halved first when it
+    // overflows, and only then: halving a subnormal span would lose it.
+    double Fraction(double value) const {
+        const double span = high - low;
+        if (std::isfinite(span)) {
+            return (value - low) / span;
+        }
+        return (value / 2 - low / 2) / (high / 2 - low / 2);
+    }
 };
 
-// The axis over [min, max]: a step of 1, 2 or 5 times a power of ten giving about six
-// intervals, and ends on multiples of it. An empty or tiny span is widened first.
+// The axis over [min, max] (finite): a step of 1, 2 or 5 times a power of ten giving about
+// six intervals, and ends on multiples of it. An empty or tiny span is widened first. Where
+// the numbers run out, the step is the smallest double (a subnormal span) and the ends are
+// min and max themselves (a multiple beyond the largest double).
 Axis RoundAxis(double min, double max) {
+    constexpr double kLargest = std::numeric_limits<double>::max();
     if (!(max - min > std::max(std::abs(min), std::abs(max)) * 1e-9)) {
         const double pad = std::max(std::abs(min) * 0.05, 1.0);
-        min -= pad;
-        max += pad;
+        min = std::max(min - pad, -kLargest);
+        max = std::min(max + pad, kLargest);
     }
-    const double raw = (max / 6) - (min / 6);  // no overflow even for the widest span
+    const double span = max - min;
+    const double raw = std::isfinite(span) ? span / 6 : max / 6 - min / 6;
+    double step = std::numeric_limits<double>::denorm_min();
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double fraction = raw / magnitude;
-    const double step = (fraction <= 1   ? 1
-                         : fraction <= 2 ? 2
-                         : fraction <= 5 ? 5
-                                         : 10) *
-                        magnitude;
+    if (magnitude > 0 && std::isfinite(magnitude)) {
+        const double fraction = raw / magnitude;
+        step = std::max(step, (fraction <= 1   ? 1
+                               : fraction <= 2 ? 2
+                               : fraction <= 5 ? 5
+                                               : 10) *
+                                  magnitude);
+    }
     Axis axis;
     axis.step = step;
     axis.low = std::floor(min / step) * step;
     axis.high = std::ceil(max / step) * step;
+    if (!std::isfinite(axis.low)) {
+        axis.low = min;
+    }
+    if (!std::isfinite(axis.high)) {
+        axis.high = max;
+    }
+    const double first = std::ceil(axis.low / step);
+    const double intervals = std::floor(axis.high / step) - first;
+    axis.first = first * step;
     axis.ticks =
-        static_cast<int>(std::clamp(std::round(axis.high / step - axis.low / step), 0.0, 100.0)) +
-        1;
+        static_cast<int>(std::isfinite(intervals) ? std::clamp(intervals, 0.0, 100.0) : 0) + 1;
     return axis;
 }
 
-// A tick's value as people read it: thousands grouped with ",", as many decimals as the step
-// needs, "." for the point in every locale.
-std::string TickText(double value, double step) {
-    if (std::abs(value) < step * 1e-9) {
-        value = 0;  // not "-0" or 1e-17 from the arithmetic
+// About how wide a tick's text is at 12 pixels: digits and "e" 7.6 pixels, "," and "." 3.8,
+// "-" 4.4.
+double TickTextWidth(std::string_view text) {
+    double width = 0;
+    for (const char c : text) {
+        width += c == ',' || c == '.' ? 3.8 : c == '-' ? 4.4 : 7.6;
     }
+    return width;
+}
+
+// The power of ten of a number's leading digit: 302 for 3e302, -5 for 2.5e-5.
+int DecimalExponent(double value) {
+    return static_cast<int>(std::floor(std::log10(std::abs(value)) + 1e-9));
+}
+
+// `value` as digits and a power of ten, with as many digits as a multiple of `step` needs and
+// no trailing zeros: "3e302", "1.5e302", "-5e-324".
+std::string PowerOfTenText(double value, double step) {
+    const int digits = std::clamp(DecimalExponent(value) - DecimalExponent(step), 0, 16);
+    char buf[40];
+    const std::string text(
+        buf,
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, digits).ptr);
+    const std::size_t e = text.find('e');
+    std::string mantissa = text.substr(0, e);
+    if (mantissa.find('.') != std::string::npos) {
+        mantissa.erase(mantissa.find_last_not_of('0') + 1);
+        if (mantissa.ends_with('.')) {
+            mantissa.pop_back();
+        }
+    }
+    const std::size_t exponent_digits = text.find_first_not_of('0', e + 2);
+    if (exponent_digits == std::string::npos) {
+        return mantissa;  // "5e+00"
+    }
+    return mantissa + 'e' + (text[e + 1] == '-' ? "-" : "") + text.substr(exponent_digits);
+}
+
+// `value` in plain decimals, as many as `step` needs, its thousands grouped with ",".
+std::string GroupedText(double value, double step) {
     char buf[400];
-    if (std::abs(value) >= 1e15 || step < 1e-12) {
-        return std::string(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
-    }
     const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
     std::string text(
         buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals).ptr);
@@ -121,6 +235,24 @@ std::string TickText(double value, double step) {
         text.insert(at, 1, ',');
     }
     return text;
+}
+
+// A tick's value as people read it: thousands grouped with ",", as many decimals as the step
+// needs, "." for the point in every locale; where that is wider than `max_width` pixels (a
+// huge or a tiny number), a power of ten with as many digits as the step needs, "3e302",
+// "1.5e-323".
+std::string TickText(double value, double step, double max_width) {
+    if (std::abs(value) < step * 1e-9) {
+        value = 0;  // not "-0" or 1e-17 from the arithmetic
+    }
+    if (value == 0) {
+        return "0";
+    }
+    if (std::abs(value) >= 1e15 || step < 1e-12) {
+        return PowerOfTenText(value, step);
+    }
+    std::string grouped = GroupedText(value, step);
+    return TickTextWidth(grouped) <= max_width ? grouped : PowerOfTenText(value, step);
 }
 
 // A coordinate with one decimal; one far off the chart (or not a number, from a value
@@ -180,8 +312,8 @@ public:
         Grid();
         Series("vr2", kVr2Colour, &ChartRow::vr2_ohms);
         Series("vr1", kVr1Colour, &ChartRow::vr1_wiper_to_gnd_ohms);
-        svg_ += "<rect x=\"" + Number(kLeft) + "\" y=\"" + Number(kTop) + "\" width=\"" +
-                Number(kRight - kLeft) + "\" height=\"" + Number(kBottom - kTop) +
+        svg_ += "<rect id=\"plot-area\" x=\"" + Number(kLeft) + "\" y=\"" + Number(kTop) +
+                "\" width=\"" + Number(kRight - kLeft) + "\" height=\"" + Number(kBottom - kTop) +
                 "\" fill=\"none\" stroke=\"#333333\"/>\n";
         Legend();
         svg_ += "</svg>\n";
@@ -193,7 +325,7 @@ private:
     struct Shade {
         std::string id;  // "warned-vr1-negative", "failed"
         std::string label;
-        std::string_view colour;
+        std::string colour;
     };
     struct Band {
         std::size_t shade;
@@ -202,7 +334,7 @@ private:
     struct LegendEntry {
         std::string id;
         std::string label;
-        std::string_view colour;
+        std::string colour;
         bool line;  // a line sample, else a shaded box
         double x = 0, y = 0;
     };
@@ -218,13 +350,8 @@ private:
                std::isfinite(row.vr1_wiper_to_gnd_ohms);
     }
 
-    double X(double elevation) const {
-        // Halved first, so that no difference overflows.
-        return kLeft + (elevation / 2 - x_.low / 2) / (x_.high / 2 - x_.low / 2) * (kRight - kLeft);
-    }
-    double Y(double ohms) const {
-        return kBottom - (ohms / 2 - y_.low / 2) / (y_.high / 2 - y_.low / 2) * (kBottom - kTop);
-    }
+    double X(double elevation) const { return kLeft + x_.Fraction(elevation) * (kRight - kLeft); }
+    double Y(double ohms) const { return kBottom - y_.Fraction(ohms) * (kBottom - kTop); }
 
     void FindAxes() {
         double x_min = 0, x_max = 0, y_min = 0, y_max = 0;
@@ -251,24 +378,18 @@ private:
         y_ = RoundAxis(y_min, y_max);
     }
 
-    // Each row's stretch of elevation: halfway to its neighbours, or a sliver when alone.
+    // Each row's stretch of elevation: halfway to its neighbours, and no further out than
+    // the first and the last row, where nothing was calculated; a sliver when alone.
     std::pair<double, double> Stretch(std::size_t i) const {
         const double e = rows_[i].elevation_ft;
-        const double alone = (x_.high / 2 - x_.low / 2) / 100;
-        const double before = i > 0 ? (rows_[i - 1].elevation_ft - e) / 2 : 0;
-        const double after = i + 1 < rows_.size() ? (rows_[i + 1].elevation_ft - e) / 2 : 0;
-        double low = std::min({before, after, 0.0});
-        double high = std::max({before, after, 0.0});
         if (rows_.size() == 1) {
-            low = -alone;
-            high = alone;
-        } else if (i == 0 || i + 1 == rows_.size()) {
-            // The end rows reach as far outwards as they reach inwards.
-            const double half = std::max(-low, high);
-            low = -half;
-            high = half;
+            const double alone = (x_.high / 2 - x_.low / 2) / 100;
+            return {e - alone, e + alone};
         }
-        return {e + low, e + high};
+        // Halved first, so that no difference overflows.
+        const double before = i > 0 ? rows_[i - 1].elevation_ft / 2 - e / 2 : 0;
+        const double after = i + 1 < rows_.size() ? rows_[i + 1].elevation_ft / 2 - e / 2 : 0;
+        return {e + std::min({before, after, 0.0}), e + std::max({before, after, 0.0})};
     }
 
     void FindShading() {
@@ -302,21 +423,18 @@ private:
             }
         }
         if (id == "failed") {
-            shades_.push_back({id, "no result: calculation failed", kFailedColour});
+            shades_.push_back({id, "no result: calculation failed", std::string(kFailedColour)});
         } else {
-            std::string label = "warning: " + codes;
-            std::replace(label.begin(), label.end(), ';', ' ');
-            const std::size_t warned = static_cast<std::size_t>(std::count_if(
-                shades_.begin(), shades_.end(), [](const Shade& s) { return s.id != "failed"; }));
-            shades_.push_back({id, label, kWarningColours[warned % std::size(kWarningColours)]});
+            // The codes joined by ";", as the CSV's warnings column has them.
+            shades_.push_back({id, "warning: " + codes, WarningSetColour(codes)});
         }
         return shades_.size() - 1;
     }
 
     // Places the legend's entries in lines across the chart; returns how many lines.
     int LayOutLegend() {
-        legend_ = {{"legend-vr2", "VR2", kVr2Colour, true},
-                   {"legend-vr1", "VR1 wiper to GND", kVr1Colour, true}};
+        legend_ = {{"legend-vr2", "VR2", std::string(kVr2Colour), true},
+                   {"legend-vr1", "VR1 wiper to GND", std::string(kVr1Colour), true}};
         for (const Shade& shade : shades_) {
             legend_.push_back({"legend-" + shade.id, shade.label, shade.colour, false});
         }
@@ -336,15 +454,25 @@ private:
         return lines;
     }
 
+    // An input as the title shows it: cut to its first few characters when long, so that the
+    // four fit across the chart whatever was typed.
+    static std::string TitleText(std::string_view text) {
+        constexpr std::size_t kMostShown = 24;
+        if (text.size() <= kMostShown) {
+            return XmlText(text);
+        }
+        return XmlText(text.substr(0, kMostShown - 3)) + "...";
+    }
+
     void Title() {
         svg_ += "<text id=\"title\" x=\"" + Number(kChartWidth / 2.0) +
                 "\" y=\"24\" text-anchor=\"middle\" font-size=\"16\" font-weight=\"bold\">"
                 "VR2 and VR1 wiper to GND against elevation</text>\n";
         svg_ += "<text id=\"inputs\" x=\"" + Number(kChartWidth / 2.0) +
                 "\" y=\"46\" text-anchor=\"middle\" font-size=\"13\">LoBaro " +
-                XmlText(inputs_.lo_baro) + " inHg, HiBaro " + XmlText(inputs_.hi_baro) +
-                " inHg, LoVolts " + XmlText(inputs_.lo_volts) + " V, HiVolts " +
-                XmlText(inputs_.hi_volts) + " V</text>\n";
+                TitleText(inputs_.lo_baro) + " inHg, HiBaro " + TitleText(inputs_.hi_baro) +
+                " inHg, LoVolts " + TitleText(inputs_.lo_volts) + " V, HiVolts " +
+                TitleText(inputs_.hi_volts) + " V</text>\n";
     }
 
     void Shading() {
@@ -365,29 +493,49 @@ private:
         }
     }
 
+    // A tick's text element at (x, y): its text as TickText gives it for `max_width`, and a
+    // smaller font where even that is wider.
+    static std::string TickLabel(const std::string& x, const std::string& y, double value,
+                                 double step, double max_width) {
+        const std::string text = TickText(value, step, max_width);
+        std::string label = "<text x=\"" + x + "\" y=\"" + y + "\"";
+        if (const double width = TickTextWidth(text); width > max_width) {
+            label += " font-size=\"" + Number(12 * max_width / width) + "\"";
+        }
+        return label + ">" + text + "</text>\n";
+    }
+
     void Grid() {
-        svg_ += "<g id=\"x-axis\" text-anchor=\"middle\">\n";
+        // A label is centred under its tick, and the last one sits 36 pixels from the edge.
+        const double x_spacing = x_.ticks > 1 ? (kRight - kLeft) / (x_.ticks - 1) : kRight - kLeft;
+        const double x_label_width = std::min(x_spacing - 10, 2 * (kChartWidth - kRight));
+        std::string labels;
+        svg_ += "<g id=\"x-axis\" text-anchor=\"middle\">\n<g id=\"x-grid\" stroke=\"#dddddd\">\n";
         for (int t = 0; t < x_.ticks; ++t) {
-            const double value = x_.low + t * x_.step;
+            const double value = x_.Tick(t);
             const std::string x = Number(X(value));
             svg_ += "<line x1=\"" + x + "\" y1=\"" + Number(kTop) + "\" x2=\"" + x + "\" y2=\"" +
-                    Number(kBottom + 5) + "\" stroke=\"#dddddd\"/>\n";
-            svg_ += "<text x=\"" + x + "\" y=\"" + Number(kBottom + 20) + "\">" +
-                    TickText(value, x_.step) + "</text>\n";
+                    Number(kBottom + 5) + "\"/>\n";
+            labels += TickLabel(x, Number(kBottom + 20), value, x_.step, x_label_width);
         }
+        svg_ += "</g>\n" + labels;
         svg_ += "<text x=\"" + Number((kLeft + kRight) / 2) + "\" y=\"" + Number(kBottom + 42) +
                 "\" font-size=\"13\">elevation, ft</text>\n</g>\n";
-        svg_ += "<g id=\"y-axis\" text-anchor=\"end\">\n";
+        // Between the tick and the axis's own label ("ohms", up to x = 25).
+        constexpr double kYLabelWidth = kLeft - 8 - 27;
+        labels.clear();
+        svg_ += "<g id=\"y-axis\" text-anchor=\"end\">\n<g id=\"y-grid\">\n";
         for (int t = 0; t < y_.ticks; ++t) {
-            const double value = y_.low + t * y_.step;
+            const double value = y_.Tick(t);
             const std::string y = Number(Y(value));
             const bool zero = std::abs(value) < y_.step * 1e-9;
             svg_ += "<line x1=\"" + Number(kLeft - 5) + "\" y1=\"" + y + "\" x2=\"" +
                     Number(kRight) + "\" y2=\"" + y + "\" stroke=\"" +
                     (zero ? "#777777" : "#dddddd") + "\"/>\n";
-            svg_ += "<text x=\"" + Number(kLeft - 8) + "\" y=\"" + Number(Y(value) + 4) + "\">" +
-                    TickText(value, y_.step) + "</text>\n";
+            labels +=
+                TickLabel(Number(kLeft - 8), Number(Y(value) + 4), value, y_.step, kYLabelWidth);
         }
+        svg_ += "</g>\n" + labels;
         svg_ += "<text transform=\"translate(18 " + Number((kTop + kBottom) / 2) +
                 ") rotate(-90)\" text-anchor=\"middle\" font-size=\"13\">ohms</text>\n</g>\n";
     }

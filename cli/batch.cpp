@@ -30,9 +30,9 @@ constexpr std::size_t kMissing = static_cast<std::size_t>(-1);
 constexpr std::array<std::string_view, 5> kInputBoxes = {kElevationBox, kLoBaroBox, kHiBaroBox,
                                                          kLoVoltsBox, kHiVoltsBox};
 
-// What a file is called in messages.
+// What a file is called in messages: escaped, so that no name can break the message.
 std::string DisplayName(std::string_view path) {
-    return path == "-" ? std::string("(standard input)") : std::string(path);
+    return path == "-" ? std::string("(standard input)") : EscapeForMessage(path);
 }
 
 std::string_view TrimBlanks(std::string_view text) {

@@ -27,18 +27,18 @@ void WriteJsonOutcome(TextWriter& out, const Outcome& outcome, std::string_view 
     out << "\"passes\": ";
     out.Int(outcome.passes);
     out << ", \"vr2_ohms\": ";
-    out.Double17(lines.vr2_ohms);
+    out.Double(lines.vr2_ohms);
     out << ", \"vr1_wiper_to_gnd_ohms\": ";
-    out.Double17(lines.vr1_wiper_to_gnd_ohms);
+    out.Double(lines.vr1_wiper_to_gnd_ohms);
     out << ", \"lo_vin_volts\": ";
-    out.Double17(lines.lo_vin_volts);
+    out.Double(lines.lo_vin_volts);
     out << ", \"hi_vin_volts\": ";
-    out.Double17(lines.hi_vin_volts);
+    out.Double(lines.hi_vin_volts);
     out << ", \"results_text\": ";
     out.JsonString(outcome.Text());
     if (!report_path.empty()) {
         out << ", \"report_path\": ";
-        out.JsonString(report_path);
+        out.JsonFileName(report_path);
     }
     out << ", \"warnings\": [";
     for (std::size_t i = 0; i < outcome.warnings.size(); ++i) {

@@ -16,9 +16,11 @@ namespace sondrel::cli {
 using JsonLeadingFields = std::span<const std::pair<std::string_view, std::string_view>>;
 
 // {"passes": ..., "vr2_ohms": ..., ..., "results_text": ...[, "report_path": ...],
-// "warnings": [{"code": ..., "message": ...}, ...]}; the numbers with 17 significant digits.
-// `report_path` is left out when empty; `warnings` is always there, empty when none. When
-// the calculation failed, as WriteJsonFailure. `leading` fields come first.
+// "warnings": [{"code": ..., "message": ...}, ...]}; the numbers as the shortest text that
+// reads back as exactly the same double, as the CSV writes them. `report_path` (its bytes
+// that are not UTF-8 as TextWriter::JsonFileName writes them) is left out when empty;
+// `warnings` is always there, empty when none. When the calculation failed, as
+// WriteJsonFailure. `leading` fields come first.
 void WriteJsonOutcome(TextWriter& out, const Outcome& outcome, std::string_view report_path = {},
                       JsonLeadingFields leading = {});
 

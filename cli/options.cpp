@@ -7,6 +7,26 @@
 namespace sondrel::cli {
 namespace {
 
+// The options that take a value: each may be given once, as two of them would leave the user
+// guessing which one counts.
+constexpr std::string_view kValueOptions[] = {"--sweep-elevation", "--batch", "--report", "--plot",
+                                              "--header"};
+
+// Whether the file name ends in an extension other than ".svg" (any case): "x.png" does.
+bool HasOtherExtensionThanSvg(std::string_view file) {
+    const std::size_t slash = file.find_last_of("/\\");
+    const std::string_view name = slash == std::string_view::npos ? file : file.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) {
+        return false;
+    }
+    std::string extension(name.substr(dot));
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return extension != ".svg";
+}
+
 // A sweep takes the four values after the elevation, or none for the defaults.
 std::optional<std::string> CheckSweepOptions(const Options& options) {
     if (options.json || options.report_file) {
@@ -47,6 +67,7 @@ bool LooksLikeOption(std::string_view arg) {
 std::optional<std::string> Parse(const std::vector<std::string_view>& args, Options& options) {
     bool only_positional = false;
     bool header_given = false;
+    std::vector<std::string_view> values_given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (only_positional || !LooksLikeOption(arg)) {
@@ -68,6 +89,13 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
             }
             return std::nullopt;
         };
+        if (std::find(std::begin(kValueOptions), std::end(kValueOptions), name) !=
+            std::end(kValueOptions)) {
+            if (std::find(values_given.begin(), values_given.end(), name) != values_given.end()) {
+                return std::string(name) + " is given twice; give it once";
+            }
+            values_given.push_back(name);
+        }
         if (name == "--") {
             only_positional = true;
         } else if (name == "--json" && !value) {
@@ -101,6 +129,10 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
                 return std::string(
                     "--plot needs a file name for the SVG chart (standard output "
                     "has the table)");
+            }
+            if (HasOtherExtensionThanSvg(*file)) {
+                return "--plot writes the chart as SVG: name the file with .svg, got " +
+                       QuoteForMessage(*file);
             }
             options.plot_file = std::string(*file);
         } else if (name == "--encoding") {

@@ -55,6 +55,12 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
     if (!design) {
         return TellFailure(err, design.failure());
     }
+    // A chart that cannot be written is told before the first row, not after the table.
+    if (options.plot_file) {
+        if (const auto failure = CheckWritableTarget(PathFromUtf8(*options.plot_file))) {
+            return TellFailure(err, *failure);
+        }
+    }
     const SweepRange& range = *options.sweep;
     std::vector<chart::ChartRow> chart;
     const TableCounts counts =
@@ -193,6 +199,12 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
     if (!outcome.solved) {
         return fail(outcome.failure);
     }
+    // A report that cannot be written is told before anything is printed.
+    if (options.report_file && *options.report_file != "-") {
+        if (const auto failure = CheckWritableTarget(PathFromUtf8(*options.report_file))) {
+            return fail(*failure);
+        }
+    }
     for (const DesignWarning& warning : outcome.warnings) {
         err << "sondrel-calc: warning: " << warning.message << '\n';
     }
@@ -212,7 +224,7 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
             if (const auto failure = GenerateReport(outcome.loaded, inputs, text, header, file)) {
                 return fail(*failure);
             }
-            report_path = PathToUtf8(std::filesystem::absolute(file));
+            report_path = PathToUtf8(TargetPath(file));
         }
     }
 

@@ -1,6 +1,7 @@
 #include "cli/sweep.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <optional>
 #include <utility>
@@ -14,6 +15,34 @@ namespace {
 
 // How far past STOP (in units of STEP) a row may land through rounding and still count.
 constexpr double kEndTolerance = 1e-9;
+
+// The decimals a number's text gives it: those after its point, less its exponent's power of
+// ten ("1.25" 2, "2.5e-3" 4, "1e3" 0), at most kMaxDecimals, beyond which no double has digits.
+constexpr int kMaxDecimals = 1100;
+
+int DecimalsOf(std::string_view text) {
+    std::size_t at = text.find('.');
+    long fraction = 0;
+    if (at != std::string_view::npos) {
+        for (++at; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+            ++fraction;
+        }
+    }
+    const std::size_t e = text.find_first_of("eE");
+    long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::size_t digit = e + 1;
+        const bool negative = digit < text.size() && text[digit] == '-';
+        if (digit < text.size() && (text[digit] == '-' || text[digit] == '+')) {
+            ++digit;
+        }
+        for (; digit < text.size() && text[digit] >= '0' && text[digit] <= '9'; ++digit) {
+            exponent = std::min(exponent * 10 + (text[digit] - '0'), 100'000L);
+        }
+        exponent = negative ? -exponent : exponent;
+    }
+    return static_cast<int>(std::clamp(fraction - exponent, 0L, long{kMaxDecimals}));
+}
 
 // One of the three numbers, read as the elevation box reads it; a problem is told as the
 // box's would be, e.g. `--sweep-elevation START: "abc" is not a number`.
@@ -44,6 +73,7 @@ std::optional<std::string> ParseSweepRange(std::string_view text, SweepRange& ra
     if (auto problem = ReadPart(text.substr(second + 1), "STEP", r.step)) {
         return problem;
     }
+    r.decimals = std::max(DecimalsOf(text.substr(0, first)), DecimalsOf(text.substr(second + 1)));
     if (r.step == 0) {
         return std::string("--sweep-elevation: STEP must not be zero");
     }
@@ -73,6 +103,17 @@ std::optional<std::string> ParseSweepRange(std::string_view text, SweepRange& ra
     r.rows = static_cast<std::size_t>(last) + 1;
     range = r;
     return std::nullopt;
+}
+
+double SweepElevation(const SweepRange& range, std::size_t i) {
+    const double exact = range.start + static_cast<double>(i) * range.step;
+    // Rounded through its text: "-0." to 309 digits, the point and the decimals.
+    char text[320 + kMaxDecimals];
+    const auto written =
+        std::to_chars(text, text + sizeof text, exact, std::chars_format::fixed, range.decimals);
+    double rounded = exact;
+    std::from_chars(text, written.ptr, rounded, std::chars_format::fixed);
+    return rounded == 0 ? 0.0 : rounded;  // not "-0" for a row that rounds to zero
 }
 
 namespace {

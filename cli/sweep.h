@@ -20,6 +20,9 @@ struct SweepRange {
     double stop = 0;
     double step = 0;
     std::size_t rows = 0;  // at least 1 once parsed
+    // The decimals START and STEP have between them, as typed: "7.3" has 1, "2.5e-3" 4,
+    // "1e3" none.
+    int decimals = 0;
 };
 
 // Reads "START:STOP:STEP", each number read as the elevation box reads it ("." for decimals,
@@ -29,10 +32,10 @@ struct SweepRange {
 // zero or points away from STOP, or there would be more than kMaxTableRows rows.
 std::optional<std::string> ParseSweepRange(std::string_view text, SweepRange& range);
 
-// Row i's elevation, START + i*STEP: one product and one sum, so rounding never accumulates.
-inline double SweepElevation(const SweepRange& range, std::size_t i) {
-    return range.start + static_cast<double>(i) * range.step;
-}
+// Row i's elevation: START + i*STEP (one product and one sum, so rounding never accumulates)
+// rounded to the range's decimals, so that -50:50:7.3 gives 37.6, not 37.599999999999994. It
+// is the double the row calculates with and the text that names the row.
+double SweepElevation(const SweepRange& range, std::size_t i);
 
 // Writes the CSV header and one row per elevation of `range`, each as WriteCsvResult writes
 // the calculation of `design` with that row's elevation, on up to `threads` threads as

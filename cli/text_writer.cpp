@@ -21,12 +21,6 @@ TextWriter& TextWriter::DoubleFixed(double value) {
     return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
 }
 
-TextWriter& TextWriter::Double17(double value) {
-    char buf[40];
-    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);
-    return *this << std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
-}
-
 TextWriter& TextWriter::Int(long long value) {
     char buf[24];
     const auto result = std::to_chars(buf, buf + sizeof buf, value);
@@ -34,6 +28,15 @@ TextWriter& TextWriter::Int(long long value) {
 }
 
 TextWriter& TextWriter::JsonString(std::string_view text) {
+    return JsonText(text, false);
+}
+
+TextWriter& TextWriter::JsonFileName(std::string_view text) {
+    return JsonText(text, true);
+}
+
+TextWriter& TextWriter::JsonText(std::string_view text, bool escape_bytes) {
+    static constexpr char kHex[] = "0123456789abcdef";
     *this << '"';
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
@@ -41,7 +44,6 @@ TextWriter& TextWriter::JsonString(std::string_view text) {
             *this << '\\' << static_cast<char>(c);
             ++i;
         } else if (c < 0x20 || c == 0x7F) {
-            static constexpr char kHex[] = "0123456789abcdef";
             switch (c) {
                 case '\n':
                     *this << "\\n";
@@ -64,6 +66,10 @@ TextWriter& TextWriter::JsonString(std::string_view text) {
         } else if (const std::size_t length = Utf8CharLength(text, i); length != 0) {
             *this << text.substr(i, length);
             i += length;
+        } else if (escape_bytes) {
+            const char escaped[] = {'\\', 'u', 'd', 'c', kHex[c >> 4], kHex[c & 15]};
+            *this << std::string_view(escaped, sizeof escaped);
+            ++i;
         } else {
             *this << "\\ufffd";  // a byte that is not UTF-8
             ++i;

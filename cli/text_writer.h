@@ -35,11 +35,13 @@ public:
     // Shortest text that reads back as exactly this double, in plain decimals without an
     // exponent ("100000", "0.00001"); finite values only.
     TextWriter& DoubleFixed(double value);
-    // The double with 17 significant digits, which always read back as exactly it.
-    TextWriter& Double17(double value);
     TextWriter& Int(long long value);
-    // The text as a JSON string literal, quotes included.
+    // The text as a JSON string literal, quotes included; a byte that is not UTF-8 becomes
+    // U+FFFD.
     TextWriter& JsonString(std::string_view text);
+    // The same, but a byte 0xNN that is not UTF-8 becomes the lone surrogate "\udcNN", as
+    // Python's "surrogateescape" reads it, so that a file name's bytes read back exactly.
+    TextWriter& JsonFileName(std::string_view text);
     // The text as one CSV field: quoted, with its quotes doubled, when it holds a comma,
     // a quote, CR or LF; as it is otherwise.
     TextWriter& CsvField(std::string_view text);
@@ -55,6 +57,8 @@ public:
     int ErrorNumber() const { return error_number_; }
 
 private:
+    TextWriter& JsonText(std::string_view text, bool escape_bytes);
+
     static constexpr std::size_t kFlushAt = 1 << 16;
     std::FILE* file_ = nullptr;
     std::string* sink_ = nullptr;

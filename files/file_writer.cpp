@@ -41,6 +41,12 @@ int SyncFile(std::FILE* file) {
     return platform::SyncToDisk(file);
 }
 
+// A path as messages show it: UTF-8, with control characters and bytes that are not UTF-8
+// escaped, so that no file name can break the message's line.
+std::string NameForMessage(const fs::path& path) {
+    return EscapeForMessage(PathToUtf8(path));
+}
+
 // `what` names the file: its full path, and where it leads when it is a link.
 Failure FailWriting(const std::string& what, const std::string& reason) {
     return Failure{FailureKind::File, {}, "cannot write " + what + ": " + reason};
@@ -92,15 +98,16 @@ int WriteAndClose(std::FILE* file, std::string_view bytes, const ChunkWriter& wr
 }
 
 // A new name beside `target` for the next text, created empty; nullopt when none can be made.
+// The name is a fixed prefix and a counter, 21 bytes whatever the target is called, so that a
+// target with the longest name the folder allows still gets one. The counter starts at a
+// random value, so that two writers in one folder rarely try the same names.
 std::optional<fs::path> CreateTemporaryBeside(const fs::path& target, std::FILE*& file,
                                               int& error) {
     std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[20];
-        std::snprintf(suffix, sizeof suffix, ".tmp-%08x", static_cast<unsigned>(random()));
-        fs::path name = ".";
-        name += target.filename();
-        name += suffix;
+    unsigned counter = static_cast<unsigned>(random());
+    for (int attempt = 0; attempt < 100; ++attempt, ++counter) {
+        char name[24];
+        std::snprintf(name, sizeof name, ".sondrel.tmp-%08x", counter & 0xffffffffu);
         const fs::path temp = target.parent_path() / name;
         errno = 0;
         file = OpenFile(temp, OpenFor::CreateNew);
@@ -239,23 +246,72 @@ std::string PathToUtf8(const fs::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-std::optional<Failure> WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
-                                          const ChunkWriter& write) {
+fs::path TargetPath(const fs::path& path) {
     std::error_code ec;
-    fs::path target = fs::absolute(target_path, ec);
+    const fs::path absolute = fs::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal();
+}
+
+namespace {
+
+// Where a write of `target` (made absolute and normal) goes, and how messages name it.
+struct Destination {
+    fs::path followed;  // where the links lead
+    std::string named;  // its full path, and " (a link to ...)" when it is a link
+};
+
+Result<Destination> DestinationOf(const fs::path& target_path, fs::path& target) {
+    std::error_code ec;
+    target = fs::absolute(target_path, ec);
     if (ec) {
-        return FailWriting(PathToUtf8(target_path), ec.message());
+        return FailWriting(NameForMessage(target_path), ec.message());
     }
     target = target.lexically_normal();
-    const std::optional<fs::path> followed_links = FollowLinks(target);
-    if (!followed_links) {
-        return FailWriting(PathToUtf8(target), ErrnoReason(ELOOP));
+    std::optional<fs::path> followed = FollowLinks(target);
+    if (!followed) {
+        return FailWriting(NameForMessage(target), ErrnoReason(ELOOP));
     }
-    const fs::path& followed = *followed_links;
-    const std::string named_link =
-        followed == target
-            ? PathToUtf8(target)
-            : PathToUtf8(target) + " (a link to " + PathToUtf8(followed.lexically_normal()) + ")";
+    std::string named = NameForMessage(target);
+    if (*followed != target) {
+        named += " (a link to " + NameForMessage(followed->lexically_normal()) + ")";
+    }
+    return Destination{std::move(*followed), std::move(named)};
+}
+
+}  // namespace
+
+std::optional<Failure> CheckWritableTarget(const fs::path& target_path) {
+    fs::path target;
+    const Result<Destination> destination = DestinationOf(target_path, target);
+    if (!destination) {
+        return destination.failure();
+    }
+    const FileFacts facts = platform::LookUp(target);
+    if (facts.error == ENOENT) {
+        // Created where the links lead: that folder must be there.
+        const FileFacts folder = platform::LookUp(destination->followed.parent_path());
+        if (folder.error != 0 || folder.kind != FileKind::Directory) {
+            return FailWriting(destination->named,
+                               ErrnoReason(folder.error != 0 ? folder.error : ENOTDIR));
+        }
+        return std::nullopt;
+    }
+    if (facts.error != 0 || facts.kind == FileKind::Directory) {
+        return FailWriting(destination->named,
+                           ErrnoReason(facts.error != 0 ? facts.error : EISDIR));
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
+                                          const ChunkWriter& write) {
+    fs::path target;
+    const Result<Destination> destination = DestinationOf(target_path, target);
+    if (!destination) {
+        return destination.failure();
+    }
+    const fs::path& followed = destination->followed;
+    const std::string& named_link = destination->named;
 
     // Looked up as opening it would: links followed by the system.
     const FileFacts facts = platform::LookUp(target);
@@ -278,7 +334,7 @@ std::optional<Failure> WriteFileReplacing(const fs::path& target_path, std::stri
     // say), only the system's own lookup of the path reaches it.
     const bool reached = followed == target || SameFile(facts, platform::LookUp(followed));
     const fs::path file = reached ? followed : target;
-    const std::string what = reached ? named_link : PathToUtf8(target);
+    const std::string what = reached ? named_link : NameForMessage(target);
     if (facts.kind != FileKind::Regular) {
         // A device or a pipe: written to, never replaced.
         return WriteInPlace(file, facts.kind, what, bytes, write);

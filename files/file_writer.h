@@ -28,6 +28,15 @@ std::string PathToUtf8(const std::filesystem::path& path);
 int ReadWholeStream(std::FILE* file, std::string& contents);
 int ReadWholeFile(const std::filesystem::path& path, std::string& contents);
 
+// The path as the writer takes it: absolute and lexically normal ("a/../r.txt" is r.txt in
+// the current folder), links not followed.
+std::filesystem::path TargetPath(const std::filesystem::path& path);
+
+// What can be told of writing `target` before the bytes are made: the failure (as
+// WriteFileReplacing words it) when the folder it would be created in is missing or no
+// folder, or when `target` is a folder; nullopt otherwise, which promises nothing more.
+[[nodiscard]] std::optional<Failure> CheckWritableTarget(const std::filesystem::path& target);
+
 // Replaces `target` with exactly `bytes`. A symbolic link is followed, as opening it for
 // output would: the file it points to is replaced, or created when the link dangles (its
 // folder must exist). A file the user may not open for output fails, with the reason opening
@@ -40,7 +49,8 @@ int ReadWholeFile(const std::filesystem::path& path, std::string& contents);
 // back), no temporary file is left, and the failure (kind File) says "cannot write <full path>:
 // <the system's reason>", the path followed by " (a link to <where it leads>)" for a link,
 // and the reason by "; its earlier contents were put back" when they were (or by why they
-// could not be). Paths in messages are UTF-8.
+// could not be). Paths in messages are UTF-8, with control characters and bytes that are
+// not UTF-8 escaped as EscapeForMessage does.
 [[nodiscard]] std::optional<Failure> WriteFileReplacing(const std::filesystem::path& target,
                                                         std::string_view bytes,
                                                         const ChunkWriter& write = {});

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Makes the portable Windows zip from a built windows preset (build/windows):
+# Makes the Windows installer and the portable zip from a built windows preset (build/windows):
+#   build/windows/sondrel-<version>-windows-x86_64.msi   (packaging/windows/make-msi.sh)
 #   build/windows/sondrel-<version>-windows-x86_64.zip
-# holding sondrel.exe, sondrel-calc.exe, README.txt, LICENSE.txt and, under Qt\, the note on
-# the Qt source used with Qt's and its bundled libraries' licences. Text files get CR LF.
+# both holding sondrel.exe, sondrel-calc.exe, README.txt, LICENSE.txt and, under Qt\, the note
+# on the Qt source used with Qt's and its bundled libraries' licences. Text files get CR LF.
 #
 #   packaging/package-windows.sh [BUILD_DIR]
 set -euo pipefail
@@ -14,8 +15,9 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 qt=$(tools/build-qt-mingw.sh --prefix)
 name=sondrel-$version-windows-x86_64
 zip_file=$PWD/$build/$name.zip
+msi_file=$build/$name.msi
 stage=$build/package/$name
-rm -rf "$build/package" "$zip_file"
+rm -rf "$build/package" "$zip_file" "$msi_file"
 mkdir -p "$stage/Qt"
 
 cp "$build/app/sondrel.exe" "$build/cli/sondrel-calc.exe" "$stage/"
@@ -30,5 +32,7 @@ crlf "$qt/SOURCE.txt" "$stage/Qt/SOURCE.txt"
 cp -r "$qt/LICENSES" "$qt/3rdparty" "$stage/Qt/"
 
 (cd "$build/package" && TZ=UTC zip -q -X -r -9 "$zip_file" "$name")
+packaging/windows/make-msi.sh "$stage" "$version" "$msi_file"
 echo "package-windows: $build/$name.zip ($(($(stat -c %s "$zip_file") / 1024)) KiB;" \
-    "sondrel.exe $(($(stat -c %s "$stage/sondrel.exe") / 1024)) KiB)"
+    "sondrel.exe $(($(stat -c %s "$stage/sondrel.exe") / 1024)) KiB)," \
+    "$name.msi ($(($(stat -c %s "$msi_file") / 1024)) KiB)"

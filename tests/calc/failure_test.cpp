@@ -49,6 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
         QuoteCase{"Plain", "abc", "\"abc\""},
         QuoteCase{"QuoteAndBackslash", "a\"b\\c", "\"a\\\"b\\\\c\""},
         QuoteCase{"ControlCharacters", "a\r\nb\x7f", "\"a\\x0D\\x0Ab\\x7F\""},
+        // U+009B, a terminal's one-byte CSI, is a control too.
+        QuoteCase{"C1ControlEscaped", "a\xC2\x9B[31m", "\"a\\xC2\\x9B[31m\""},
         QuoteCase{"Utf8Kept", "H\xC3\xB6he " + kEmoji, "\"H\xC3\xB6he " + kEmoji + "\""},
         QuoteCase{"CutAfterFortyCharacters", std::string(41, 'x'),
                   QuotedAndCut(std::string(40, 'x'))},

@@ -9,7 +9,12 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "chart/sweep_chart.h"
@@ -30,6 +35,8 @@ struct ChartCase {
     std::vector<std::string> texts;   // parts of the document's text
     int height = 500;
     std::size_t max_bytes = 40'000;
+    // The left and right edges of the shading of the first id in `shown`, when given.
+    std::optional<std::pair<double, double>> shaded = std::nullopt;
 };
 
 class SweepChart : public testing::TestWithParam<ChartCase> {};
@@ -77,49 +84,121 @@ TEST_P(SweepChart, RendersWithItsElements) {
     for (const std::string& id : c.absent) {
         EXPECT_FALSE(renderer.elementExists(QString::fromStdString(id))) << id;
     }
+
+    // Whatever the range, the ticks (two at least) and the lines lie inside the plotting area.
+    ASSERT_TRUE(renderer.elementExists("plot-area"));
+    const QRectF area = renderer.boundsOnElement("plot-area").adjusted(-0.5, -0.5, 0.5, 0.5);
+    const QRectF x_grid = renderer.boundsOnElement("x-grid");
+    const QRectF y_grid = renderer.boundsOnElement("y-grid");
+    EXPECT_TRUE(x_grid.width() > 0 && x_grid.left() >= area.left() &&
+                x_grid.right() <= area.right())
+        << x_grid.left() << " to " << x_grid.right();
+    EXPECT_TRUE(y_grid.height() > 0 && y_grid.top() >= area.top() &&
+                y_grid.bottom() <= area.bottom())
+        << y_grid.top() << " to " << y_grid.bottom();
+    for (const char* line : {"vr2", "vr1"}) {
+        if (renderer.elementExists(line) && svg.find("<path fill") != std::string::npos) {
+            // Half the line's width may lie outside.
+            EXPECT_TRUE(area.adjusted(-1, -1, 1, 1).contains(renderer.boundsOnElement(line)))
+                << line;
+        }
+    }
+    if (c.shaded) {
+        const QRectF band = renderer.boundsOnElement(QString::fromStdString(c.shown.front()));
+        EXPECT_NEAR(band.left(), c.shaded->first, 0.2);
+        EXPECT_NEAR(band.right(), c.shaded->second, 0.2);
+    }
 }
+
+// An input of 5,000 characters: "28." and zeros.
+const std::string kLongInput = "28." + std::string(4997, '0');
 
 INSTANTIATE_TEST_SUITE_P(
     Charts, SweepChart,
-    testing::Values(ChartCase{"DefaultsEvery1000Ft",
-                              {"0:20000:1000"},
-                              0,
-                              {"vr2", "vr1", "warned-vr1-negative", "legend-warned-vr1-negative",
-                               "legend-vr2", "legend-vr1"},
-                              {"failed", "legend-failed"},
-                              {"LoBaro 28 inHg, HiBaro 31 inHg, LoVolts 1.25 V, HiVolts 8.25 V",
-                               ">20,000</text>", ">elevation, ft</text>", ">ohms</text>",
-                               ">warning: vr1-negative</text>"}},
-                    ChartCase{"FailedRowsAreGaps",
-                              {"145000:145800:100", "28", "31", "0.5", "4.5"},
-                              0,
-                              {"failed", "legend-failed", "vr2"},
-                              {},
-                              {"LoVolts 0.5 V, HiVolts 4.5 V", ">145,800</text>",
-                               ">no result: calculation failed</text>"},
-                              522},  // a second line of legend
-                    ChartCase{"EveryRowFails",
-                              {"0:2000:1000", "28", "28", "1.25", "8.25"},
-                              1,
-                              {"failed", "legend-failed"},
-                              {"warned-vr1-negative"},
-                              {">5,000</text>"}},
-                    ChartCase{
-                        "SingleRow", {"5000:5000:1"}, 0, {"vr2", "vr1"}, {"failed"}, {"<circle "}},
-                    ChartCase{"HectopascalsWarnThrice",
-                              {"0:3000:1000", "950", "1050", "1.25", "8.25"},
-                              0,
-                              {"legend-warned-sensor-range+vr1-beyond-track+vr2-negative"},
-                              {},
-                              {">warning: sensor-range vr1-beyond-track vr2-negative</text>"}},
-                    ChartCase{"LongSweepDrawsAtMost1001Rows",
-                              {"0:50000:1"},
-                              0,
-                              {"warned-vr1-negative", "warned-vr1-negative+vr2-beyond-track"},
-                              {},
-                              {">50,000</text>"},
-                              544,  // VR2 past its track too, above about 31,000 ft
-                              60'000}),
+    testing::Values(
+        ChartCase{
+            "DefaultsEvery1000Ft",
+            {"0:20000:1000"},
+            0,
+            {"vr2", "vr1", "warned-vr1-negative", "legend-warned-vr1-negative", "legend-vr2",
+             "legend-vr1"},
+            {"failed", "legend-failed"},
+            {"LoBaro 28 inHg, HiBaro 31 inHg, LoVolts 1.25 V, HiVolts 8.25 V", ">20,000</text>",
+             ">elevation, ft</text>", ">ohms</text>", ">warning: vr1-negative</text>",
+             "<g id=\"warned-vr1-negative\" fill=\"#f5b800\""}},
+        // The same colour for vr1-negative after another warning's stretch.
+        ChartCase{"ColourPerWarningNotPerOrder",
+                  {"-20000:30000:2000"},
+                  0,
+                  {"warned-sensor-range", "warned-vr1-negative"},
+                  {},
+                  {"<g id=\"warned-vr1-negative\" fill=\"#f5b800\""}},
+        ChartCase{"FailedRowsAreGaps",
+                  {"145000:145800:100", "28", "31", "0.5", "4.5"},
+                  0,
+                  {"failed", "legend-failed", "vr2"},
+                  {},
+                  {"LoVolts 0.5 V, HiVolts 4.5 V", ">145,800</text>",
+                   ">no result: calculation failed</text>"},
+                  522},  // a second line of legend
+        ChartCase{"EveryRowFails",
+                  {"0:2000:1000", "28", "28", "1.25", "8.25"},
+                  1,
+                  {"failed", "legend-failed"},
+                  {"warned-vr1-negative"},
+                  {">5,000</text>"}},
+        ChartCase{"SingleRow", {"5000:5000:1"}, 0, {"vr2", "vr1"}, {"failed"}, {"<circle "}},
+        ChartCase{"HectopascalsWarnThrice",
+                  {"0:3000:1000", "950", "1050", "1.25", "8.25"},
+                  0,
+                  {"legend-warned-sensor-range+vr1-beyond-track+vr2-negative"},
+                  {},
+                  {">warning: sensor-range;vr1-beyond-track;vr2-negative</text>"}},
+        // The axis reaches past the first and the last row; the shading does not.
+        ChartCase{"ShadingEndsAtTheEndRows",
+                  {"14500:19500:1000"},
+                  0,
+                  {"warned-vr1-negative"},
+                  {},
+                  {">20,000</text>"},
+                  500,
+                  40'000,
+                  std::pair(146.2, 707.8)},
+        ChartCase{"SubnormalRange", {"0:5e-324:5e-324"}, 0, {"vr2", "vr1"}, {}, {">5e-324</text>"}},
+        ChartCase{"HugeOhms",
+                  {"0:1000:1000", "28", "31", "1.25", "1e300"},
+                  0,
+                  {"vr2", "vr1"},
+                  {},
+                  {">3e302</text>", ">1e302</text>"}},
+        ChartCase{"HugeElevationsAllFail",
+                  {"1e300:1e301:1e300"},
+                  1,
+                  {"failed"},
+                  {},
+                  {">1e301</text>", ">2e300</text>"}},
+        ChartCase{"OneRowAtTheLargestDouble",
+                  {"1.7976931348623157e308:1.7976931348623157e308:1"},
+                  1,
+                  {"failed"},
+                  {},
+                  {}},
+        ChartCase{"LongInputShortenedInTheTitle",
+                  {"0:1000:1000", kLongInput, "31", "1.25", "8.25"},
+                  0,
+                  {"vr2"},
+                  {},
+                  {"LoBaro 28." + std::string(18, '0') + "... inHg, HiBaro 31"},
+                  500,
+                  10'000},
+        ChartCase{"LongSweepDrawsAtMost1001Rows",
+                  {"0:50000:1"},
+                  0,
+                  {"warned-vr1-negative", "warned-vr1-negative+vr2-beyond-track"},
+                  {},
+                  {">50,000</text>"},
+                  544,  // VR2 past its track too, above about 31,000 ft
+                  60'000}),
     testing_support::RowName{});
 
 TEST(ChartRows, SpreadEvenlyOverAHugeSweep) {

@@ -78,8 +78,14 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{"JsonPasses",
                  {"--json", "5000", "28", "31", "1.25", "8.25"},
                  0,
-                 "{\"passes\": 9, \"vr2_ohms\": 2186.7467484922072, \"vr1_wiper_to_gnd_ohms\": "
+                 "{\"passes\": 9, \"vr2_ohms\": 2186.746748492207, \"vr1_wiper_to_gnd_ohms\": "
                  "900.6216177486549, \"lo_vin_volts\": 3.0753425701723742",
+                 ""},
+        // The shortest text that reads back as the same double, as the CSV prints it.
+        ArgsCase{"JsonPrintsTheCsvDigits",
+                 {"--json"},
+                 0,
+                 "\"lo_vin_volts\": 3.791738, \"hi_vin_volts\": 4.2488885, ",
                  ""},
         ArgsCase{"JsonResultsText", {"--json"}, 0, kDefaultJsonText.c_str(), ""},
         // Design warnings: the result lines stay as they are, one line per warning on stderr;
@@ -218,6 +224,43 @@ INSTANTIATE_TEST_SUITE_P(
                  "",
                  "sondrel-calc: --header goes with --report (it is the report's header)\n"
                  "Try 'sondrel-calc --help'.\n",
+                 true},
+        // A name cannot start a second line of its own or colour the terminal.
+        ArgsCase{"BatchFileNameEscapedInTheMessage",
+                 {"--batch", "no\nsuch\x1b[31mred"},
+                 1,
+                 "",
+                 "sondrel-calc: no\\x0Asuch\\x1B[31mred: No such file or directory\n",
+                 true},
+        ArgsCase{"RepeatedReport",
+                 {"--report", "a.txt", "--report", "b.txt"},
+                 2,
+                 "",
+                 "sondrel-calc: --report is given twice; give it once\n"
+                 "Try 'sondrel-calc --help'.\n",
+                 true},
+        ArgsCase{"RepeatedSweepInEqualsForm",
+                 {"--sweep-elevation=0:1:1", "--sweep-elevation", "0:2:1"},
+                 2,
+                 "",
+                 "--sweep-elevation is given twice"},
+        ArgsCase{"PlotIsSvg",
+                 {"--sweep-elevation", "0:1:1", "--plot", "chart.PNG"},
+                 2,
+                 "",
+                 "--plot writes the chart as SVG: name the file with .svg, got \"chart.PNG\""},
+        // Told before the first row is calculated or printed.
+        ArgsCase{"PlotIntoAMissingFolder",
+                 {"--sweep-elevation", "0:100000:1", "--plot", "/nonexistent-dir/c.svg"},
+                 1,
+                 "",
+                 "sondrel-calc: cannot write /nonexistent-dir/c.svg: No such file or directory\n",
+                 true},
+        ArgsCase{"ReportIntoAMissingFolderBeforeTheWarnings",
+                 {"--report", "/nonexistent-dir/r.txt", "15000", "28", "31", "1.25", "8.25"},
+                 1,
+                 "",
+                 "sondrel-calc: cannot write /nonexistent-dir/r.txt: No such file or directory\n",
                  true},
         ArgsCase{"PlotWithoutSweep", {"--plot", "a.svg"}, 2, "", "--plot goes with --sweep"},
         ArgsCase{"PlotToStandardOutput",
@@ -407,10 +450,22 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CliReport, WritesTheFileAndNamesItInJson) {
     const testing_support::ScratchFolder folder("sondrel-cli-report");
     ASSERT_FALSE(folder.path().empty());
-    const std::string file = (folder.path() / "r.txt").string();
-    const Result r = RunWith({"--json", "--report", file});
-    EXPECT_EQ(r.code, 0);
-    const std::string json_file = test_support::Written([&](TextWriter& o) { o.JsonString(file); });
+#ifdef _WIN32
+    const std::string name = "r.txt";
+    const std::string json_name = name;
+#else
+    // A byte that is not UTF-8 reads back as itself (Python's "surrogateescape").
+    const std::string name = "r\xff.txt";
+    const std::string json_name = "r\\udcff.txt";
+#endif
+    const std::string file = (folder.path() / name).string();
+    // The path as given leads through a folder that is not there; the file written is beside it.
+    const Result r =
+        RunWith({"--json", "--report", (folder.path() / "none" / ".." / name).string()});
+    EXPECT_EQ(r.code, 0) << r.err;
+    const std::string json_x =
+        test_support::Written([&](TextWriter& o) { o.JsonString((folder.path() / "X").string()); });
+    const std::string json_file = json_x.substr(0, json_x.size() - 2) + json_name + "\"";
     EXPECT_NE(r.out.find("\"report_path\": " + json_file), std::string::npos) << r.out;
     EXPECT_EQ(testing_support::ReadFile(file), testing_support::kDefaultReport);
 

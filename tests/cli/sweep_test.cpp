@@ -94,14 +94,16 @@ INSTANTIATE_TEST_SUITE_P(
                   {"-500,6,1775.4593441380548,1955.4763851734651,3.8693732797308797,"
                    "4.3348418454163316,1775.,1955.,3.869,4.335,,"}},
         SweepCase{"StepNotDividingTheRange", {"0:10000:3000"}, 0, "", "0 3000 6000 9000", {}},
-        // Each elevation is START + i * STEP, not a running sum.
-        SweepCase{"RoundedStepStillReachesStop",
-                  {"0:0.3:0.1"},
+        // START + i*STEP, rounded to the decimals START and STEP have between them.
+        SweepCase{"RoundedStepStillReachesStop", {"0:0.3:0.1"}, 0, "", "0 0.1 0.2 0.3", {}},
+        SweepCase{"DecimalStep",
+                  {"-50:50:7.3"},
                   0,
                   "",
-                  "0 0.1 0.2 0.30000000000000004",
-                  {"0.30000000000000004,6,1813.0021308408238,1850.590773496559,3.791691758470528,"
-                   "4.24883730402094,1813.,1851.,3.792,4.249,,"}},
+                  "-50 -42.7 -35.4 -28.1 -20.8 -13.5 -6.2 1.1 8.4 15.7 23 30.3 37.6 44.9",
+                  {}},
+        SweepCase{
+            "ThroughZeroWithAnExponent", {"-3e-1:0.1:1e-1"}, 0, "", "-0.3 -0.2 -0.1 0 0.1", {}},
         SweepCase{"SingleRow", {"7:7:-1"}, 0, "", "7", {}},
         // The first-pass wiper error crosses zero near 26,521.1608 ft.
         SweepCase{"FailingMiddleRow",

@@ -233,10 +233,16 @@ TEST_P(ReportLinkTest, FollowsTheLinkOrSaysWhereItLeads) {
     }
 }
 
+// The longest name most file systems allow, so that the temporary file beside it needs a
+// shorter one.
+const std::string kLongestName = std::string(251, 'n') + ".txt";
+
 INSTANTIATE_TEST_SUITE_P(
     Links, ReportLinkTest,
     testing::Values(
         LinkCase{"ChainEndingDangling", "a.txt", "b.txt", nullptr, "b.txt", nullptr, nullptr},
+        LinkCase{"DanglingToA255ByteName", kLongestName.c_str(), nullptr, nullptr,
+                 kLongestName.c_str(), nullptr, nullptr},
         LinkCase{"DanglingIntoAMissingFolder", "missing/../missing/site.txt", nullptr, nullptr,
                  nullptr, "No such file or directory", "missing/site.txt"},
         LinkCase{"ToAFolder", "reports", nullptr, "reports", nullptr, "Is a directory", "reports"},
