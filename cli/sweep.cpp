@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "calc/read_double.h"
 #include "calc/solver.h"
 #include "calc/text_to_number.h"
 #include "cli/csv.h"
@@ -112,8 +113,8 @@ double SweepElevation(const SweepRange& range, std::size_t i) {
     const auto written =
         std::to_chars(text, text + sizeof text, exact, std::chars_format::fixed, range.decimals);
     double rounded = exact;
-    std::from_chars(text, written.ptr, rounded, std::chars_format::fixed);
-    return rounded == 0 ? 0.0 : rounded;  // not "-0" for a row that rounds to zero
+    ReadDouble(text, written.ptr, rounded);  // std::from_chars where the library has it
+    return rounded == 0 ? 0.0 : rounded;     // not "-0" for a row that rounds to zero
 }
 
 namespace {
