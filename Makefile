@@ -97,3 +97,20 @@ package-windows:
 # `make screenshot-windows`: docs/screenshot-windows.png, taken by the smoke run of test-windows.
 screenshot-windows: test-windows
 	cp build/windows/smoke/screenshot-windows.png docs/screenshot-windows.png
+
+# `make web`: build/web/sondrel.html, the calculator in one self-contained page (WebAssembly
+# from Debian's clang 19 for WASI). `make test-web`: the page's module against sondrel-calc
+# on the exactness table, then the page in headless Chromium (docs/web-*.png are its screenshots).
+WEB_DEPS = clang-19 lld-19 libc++-19-dev-wasm32 libc++abi-19-dev-wasm32 libclang-rt-19-dev-wasm32 \
+	wasi-libc python3
+WEB_TEST_DEPS = nodejs chromium chromium-driver python3-selenium fonts-dejavu-core
+.PHONY: web test-web
+web:
+	@tools/install-deps.sh $(WEB_DEPS)
+	@$(BUILD) web -DSONDREL_WERROR=$(SONDREL_WERROR)
+	@echo "web: build/web/sondrel.html, $$(wc -c <build/web/sondrel.html) bytes"
+
+test-web: web
+	@tools/install-deps.sh $(WEB_DEPS) $(WEB_TEST_DEPS)
+	@$(BUILD) dev -DSONDREL_WERROR=$(SONDREL_WERROR) --target sondrel-calc
+	@tools/test-web.sh

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "calc/failure.h"
+#include "calc/read_double.h"
 
 namespace sondrel {
 namespace {
@@ -128,7 +129,7 @@ bool FastValue(const Scan& scan, double& out) {
 }
 
 // The general path: a valid text rewritten as [-]digits[.digits][e[-]digits] for
-// std::from_chars, which reads it the same in every locale.
+// ReadDouble, which reads it the same in every locale.
 ParseResult SlowValue(std::string_view text, std::string_view decimal, std::string_view group,
                       const Scan& scan) {
     std::string clean;
@@ -147,7 +148,7 @@ ParseResult SlowValue(std::string_view text, std::string_view decimal, std::stri
         }
     }
     double value = 0.0;
-    const auto [end, ec] = std::from_chars(clean.data(), clean.data() + clean.size(), value);
+    const auto [end, ec] = ReadDouble(clean.data(), clean.data() + clean.size(), value);
     if (ec == std::errc::result_out_of_range) {
         if (scan.point + scan.exponent > 0) {
             return {ParseStatus::Overflow, 0.0};

@@ -13,13 +13,14 @@
 #include "calc/solver.h"
 #include "calc/text_rules.h"
 #include "calc/version.h"
+#include "chart/sweep_chart.h"
 #include "cli/batch.h"
 #include "cli/console.h"
 #include "cli/csv.h"
 #include "cli/json.h"
 #include "cli/options.h"
-#include "cli/plot.h"
 #include "cli/sweep.h"
+#include "files/file_writer.h"
 #include "files/report_file.h"
 
 namespace sondrel::cli {
@@ -39,6 +40,13 @@ int StrictStatus(const Options& options, int code, std::size_t warned) {
 
 // The design table; the four values, when given, replace the defaults of the other boxes.
 // They are read once, before the first row, so that a typing slip stops the sweep there.
+// --plot FILE: the chart of the rows the sweep calculated, replacing FILE; the failure when it
+// cannot be written.
+std::optional<Failure> WriteSweepChart(const std::vector<chart::ChartRow>& rows,
+                                       const InputTexts& inputs, std::string_view path) {
+    return WriteFileReplacing(PathFromUtf8(path), chart::SweepChartSvg(rows, inputs));
+}
+
 // Failed rows are named by their elevations.
 int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, TextWriter& err) {
     InputTexts fixed = inputs;
@@ -54,7 +62,7 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
         }
     }
     const SweepRange& range = *options.sweep;
-    std::vector<ChartRow> chart;
+    std::vector<chart::ChartRow> chart;
     const TableCounts counts =
         WriteSweep(out, range, *design, options.plot_file ? &chart : nullptr);
     const RowNames names{"elevation", [&range](TextWriter& o, std::size_t row) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "calc/read_double.h"
 #include "calc/solver.h"
 #include "calc/text_to_number.h"
 #include "cli/csv.h"
@@ -112,8 +113,8 @@ double SweepElevation(const SweepRange& range, std::size_t i) {
     const auto written =
         std::to_chars(text, text + sizeof text, exact, std::chars_format::fixed, range.decimals);
     double rounded = exact;
-    std::from_chars(text, written.ptr, rounded, std::chars_format::fixed);
-    return rounded == 0 ? 0.0 : rounded;  // not "-0" for a row that rounds to zero
+    ReadDouble(text, written.ptr, rounded);  // std::from_chars where the library has it
+    return rounded == 0 ? 0.0 : rounded;     // not "-0" for a row that rounds to zero
 }
 
 namespace {
@@ -123,25 +124,27 @@ namespace {
 class SweepChart {
 public:
     explicit SweepChart(std::size_t rows)
-        : indices_(ChartRowIndices(rows)), rows_(indices_.size()), kept_(indices_.size(), 0) {}
+        : indices_(chart::ChartRowIndices(rows)),
+          rows_(indices_.size()),
+          kept_(indices_.size(), 0) {}
 
     void Keep(std::size_t row, double elevation_ft, const Outcome& outcome) {
         const auto at = std::lower_bound(indices_.begin(), indices_.end(), row);
         if (at != indices_.end() && *at == row) {
             const auto slot = static_cast<std::size_t>(at - indices_.begin());
-            rows_[slot] = ChartRowOf(elevation_ft, outcome);
+            rows_[slot] = chart::ChartRowOf(elevation_ft, outcome);
             kept_[slot] = 1;
         }
     }
 
     // The rows, with those the table did not reach calculated now.
-    std::vector<ChartRow> Rows(const SweepRange& range, Design design) && {
+    std::vector<chart::ChartRow> Rows(const SweepRange& range, Design design) && {
         Outcome outcome;
         for (std::size_t slot = 0; slot < indices_.size(); ++slot) {
             if (kept_[slot] == 0) {
                 design.elevation_ft = SweepElevation(range, indices_[slot]);
                 Solve(design, outcome, WarningText::CodesOnly);
-                rows_[slot] = ChartRowOf(design.elevation_ft, outcome);
+                rows_[slot] = chart::ChartRowOf(design.elevation_ft, outcome);
             }
         }
         return std::move(rows_);
@@ -149,7 +152,7 @@ public:
 
 private:
     std::vector<std::size_t> indices_;
-    std::vector<ChartRow> rows_;
+    std::vector<chart::ChartRow> rows_;
     std::vector<char> kept_;  // not vector<bool>: threads write neighbouring slots
 };
 
@@ -179,7 +182,7 @@ private:
 }  // namespace
 
 TableCounts WriteSweep(TextWriter& out, const SweepRange& range, const Design& design,
-                       std::vector<ChartRow>* chart, unsigned threads) {
+                       std::vector<chart::ChartRow>* chart, unsigned threads) {
     std::optional<SweepChart> kept;
     if (chart != nullptr) {
         kept.emplace(range.rows);

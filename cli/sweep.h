@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "calc/design.h"
-#include "cli/plot.h"
+#include "chart/sweep_chart.h"
 #include "cli/table.h"
 #include "cli/text_writer.h"
 
@@ -42,6 +42,7 @@ double SweepElevation(const SweepRange& range, std::size_t i);
 // WriteTableRows does. With `chart`, also keeps the rows of ChartRowIndices there, as the
 // table calculated them (and calculates those the table did not reach when a write failed).
 TableCounts WriteSweep(TextWriter& out, const SweepRange& range, const Design& design,
-                       std::vector<ChartRow>* chart = nullptr, unsigned threads = TableThreads());
+                       std::vector<chart::ChartRow>* chart = nullptr,
+                       unsigned threads = TableThreads());
 
 }  // namespace sondrel::cli

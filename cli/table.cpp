@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
 #include <vector>
 
 #include "cli/exit_status.h"
+#include "cli/threads.h"
 
 namespace sondrel::cli {
 
@@ -41,8 +41,7 @@ void WriteRange(TextWriter& out, TableRowWriter& writer, std::size_t first, std:
 }  // namespace
 
 unsigned TableThreads() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return std::clamp(cores, 1u, 8u);
+    return std::clamp(CoreCount(), 1u, 8u);
 }
 
 TableCounts WriteTableRows(TextWriter& out, std::size_t rows,
@@ -64,7 +63,8 @@ TableCounts WriteTableRows(TextWriter& out, std::size_t rows,
         const std::size_t round_end = std::min(rows, round_first + kBlockRows * kRoundBlocks);
         const std::size_t block_count = (round_end - round_first + kBlockRows - 1) / kBlockRows;
         std::atomic<std::size_t> next_block = 0;
-        const auto work = [&](std::unique_ptr<TableRowWriter>& writer) {
+        const auto work = [&](unsigned thread) {
+            std::unique_ptr<TableRowWriter>& writer = writers[thread];
             if (!writer) {
                 writer = make_writer();
             }
@@ -78,13 +78,7 @@ TableCounts WriteTableRows(TextWriter& out, std::size_t rows,
                 block_counts[b] = mine;
             }
         };
-        {
-            std::vector<std::jthread> helpers;
-            for (unsigned t = 1; t < threads; ++t) {
-                helpers.emplace_back(work, std::ref(writers[t]));
-            }
-            work(writers[0]);
-        }  // joined here
+        RunOnThreads(threads, work);
         // Only what reached `out` counts.
         for (std::size_t b = 0; b < block_count && out.Good(); ++b) {
             out << blocks[b];

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/plot.h"
+#include "chart/sweep_chart.h"
 #include "tests/cli/run_capture.h"
 #include "tests/support/row_name.h"
 #include "tests/support/scratch_folder.h"
@@ -202,8 +202,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing_support::RowName{});
 
 TEST(ChartRows, SpreadEvenlyOverAHugeSweep) {
-    EXPECT_EQ(ChartRowIndices(3), (std::vector<std::size_t>{0, 1, 2}));
-    const std::vector<std::size_t> rows = ChartRowIndices(10'000'000);
+    EXPECT_EQ(chart::ChartRowIndices(3), (std::vector<std::size_t>{0, 1, 2}));
+    const std::vector<std::size_t> rows = chart::ChartRowIndices(10'000'000);
     ASSERT_EQ(rows.size(), 1001u);
     EXPECT_EQ(rows.front(), 0u);
     EXPECT_EQ(rows[500], 5'000'000u);  // 4,999,999.5 rounded up

@@ -12,7 +12,7 @@
 #include "calc/failure.h"
 #include "calc/solver.h"
 
-namespace sondrel::cli {
+namespace sondrel::chart {
 
 // The most rows a chart draws; a longer sweep is charted at this many of its rows, evenly
 // spread from the first to the last, so that the file and its drawing stay small.
@@ -44,10 +44,4 @@ ChartRow ChartRowOf(double elevation_ft, const Outcome& outcome);
 // breaks both lines and is shaded grey. Numbers are written the same in every locale.
 std::string SweepChartSvg(const std::vector<ChartRow>& rows, const InputTexts& inputs);
 
-// sondrel-calc --plot FILE with a sweep: writes the chart of the rows the sweep calculated to
-// FILE, replacing it. Returns the failure when it cannot be written.
-[[nodiscard]] std::optional<Failure> WriteSweepChart(const std::vector<ChartRow>& rows,
-                                                     const InputTexts& inputs,
-                                                     std::string_view path);
-
-}  // namespace sondrel::cli
+}  // namespace sondrel::chart

@@ -1,4 +1,4 @@
-#include "cli/plot.h"
+#include "chart/sweep_chart.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,9 +11,8 @@
 #include "calc/design.h"
 #include "calc/failure.h"
 #include "calc/solver.h"
-#include "files/file_writer.h"
 
-namespace sondrel::cli {
+namespace sondrel::chart {
 
 std::vector<std::size_t> ChartRowIndices(std::size_t rows) {
     std::vector<std::size_t> indices;
@@ -606,9 +605,4 @@ std::string SweepChartSvg(const std::vector<ChartRow>& rows, const InputTexts& i
     return ChartWriter(rows, inputs).Svg();
 }
 
-std::optional<Failure> WriteSweepChart(const std::vector<ChartRow>& rows, const InputTexts& inputs,
-                                       std::string_view path) {
-    return WriteFileReplacing(PathFromUtf8(path), SweepChartSvg(rows, inputs));
-}
-
-}  // namespace sondrel::cli
+}  // namespace sondrel::chart
