@@ -46,6 +46,15 @@ struct ArgsCase {
     bool err_whole = false;  // stderr must be exactly `err`
 };
 
+// Messages that spell a path whole: as given on POSIX systems, in the system's own absolute
+// form (Z:\... under Wine) and with its own reasons on Windows, where only their start is
+// compared.
+#ifdef _WIN32
+constexpr bool kPathsAsGiven = false;
+#else
+constexpr bool kPathsAsGiven = true;
+#endif
+
 class CliTest : public testing::TestWithParam<ArgsCase> {};
 
 TEST_P(CliTest, ExitCodeAndOutput) {
@@ -230,8 +239,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--batch", "no\nsuch\x1b[31mred"},
                  1,
                  "",
-                 "sondrel-calc: no\\x0Asuch\\x1B[31mred: No such file or directory\n",
-                 true},
+                 kPathsAsGiven
+                     ? "sondrel-calc: no\\x0Asuch\\x1B[31mred: No such file or directory\n"
+                     : "sondrel-calc: no\\x0Asuch\\x1B[31mred: ",
+                 kPathsAsGiven},
         ArgsCase{"RepeatedReport",
                  {"--report", "a.txt", "--report", "b.txt"},
                  2,
@@ -250,18 +261,24 @@ INSTANTIATE_TEST_SUITE_P(
                  "",
                  "--plot writes the chart as SVG: name the file with .svg, got \"chart.PNG\""},
         // Told before the first row is calculated or printed.
-        ArgsCase{"PlotIntoAMissingFolder",
-                 {"--sweep-elevation", "0:100000:1", "--plot", "/nonexistent-dir/c.svg"},
-                 1,
-                 "",
-                 "sondrel-calc: cannot write /nonexistent-dir/c.svg: No such file or directory\n",
-                 true},
-        ArgsCase{"ReportIntoAMissingFolderBeforeTheWarnings",
-                 {"--report", "/nonexistent-dir/r.txt", "15000", "28", "31", "1.25", "8.25"},
-                 1,
-                 "",
-                 "sondrel-calc: cannot write /nonexistent-dir/r.txt: No such file or directory\n",
-                 true},
+        ArgsCase{
+            "PlotIntoAMissingFolder",
+            {"--sweep-elevation", "0:100000:1", "--plot", "/nonexistent-dir/c.svg"},
+            1,
+            "",
+            kPathsAsGiven
+                ? "sondrel-calc: cannot write /nonexistent-dir/c.svg: No such file or directory\n"
+                : "sondrel-calc: cannot write ",
+            kPathsAsGiven},
+        ArgsCase{
+            "ReportIntoAMissingFolderBeforeTheWarnings",
+            {"--report", "/nonexistent-dir/r.txt", "15000", "28", "31", "1.25", "8.25"},
+            1,
+            "",
+            kPathsAsGiven
+                ? "sondrel-calc: cannot write /nonexistent-dir/r.txt: No such file or directory\n"
+                : "sondrel-calc: cannot write ",
+            kPathsAsGiven},
         ArgsCase{"PlotWithoutSweep", {"--plot", "a.svg"}, 2, "", "--plot goes with --sweep"},
         ArgsCase{"PlotToStandardOutput",
                  {"--sweep-elevation", "0:1:1", "--plot", "-"},
