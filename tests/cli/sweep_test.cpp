@@ -58,8 +58,10 @@ TEST_P(SweepRows, OneRowPerElevation) {
     std::string elevations;
     for (std::size_t at = kHeader.size() + 1; at < sweep.out.size();
          at = sweep.out.find('\n', at) + 1) {
-        elevations +=
-            (elevations.empty() ? "" : " ") + sweep.out.substr(at, sweep.out.find(',', at) - at);
+        if (!elevations.empty()) {
+            elevations += ' ';
+        }
+        elevations.append(sweep.out, at, sweep.out.find(',', at) - at);
     }
     EXPECT_EQ(elevations, c.elevations);
     for (const std::string& row : c.rows) {
