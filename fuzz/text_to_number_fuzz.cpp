@@ -91,8 +91,9 @@ void CheckReadNumber(const std::string& text, const NumberSeparators& separators
         const auto byte = static_cast<unsigned char>(c);
         Check(byte >= 0x20 && byte != 0x7f, "the message holds a control character", text);
     }
-    // 40 characters of at most 4 bytes each, the quotes, "..." and the longest wording.
-    Check(message.size() <= kBox.size() + 200, "the message is too long", text);
+    // 40 characters of at most 8 bytes each (a C1 control is escaped byte by byte, "\xC2\x80"),
+    // the quotes, "..." and the longest wording.
+    Check(message.size() <= kBox.size() + 2 + 40 * 8 + 3 + 40, "the message is too long", text);
     Check(!IsUtf8(text) || IsUtf8(message), "the message cuts a character in half", text);
 }
 
