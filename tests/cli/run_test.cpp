@@ -250,11 +250,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "sondrel-calc: --report is given twice; give it once\n"
                  "Try 'sondrel-calc --help'.\n",
                  true},
-        ArgsCase{"RepeatedSweepInEqualsForm",
-                 {"--sweep-elevation=0:1:1", "--sweep-elevation", "0:2:1"},
-                 2,
-                 "",
-                 "--sweep-elevation is given twice"},
         ArgsCase{"PlotIsSvg",
                  {"--sweep-elevation", "0:1:1", "--plot", "chart.PNG"},
                  2,

@@ -13,8 +13,8 @@
 #include "tests/support/scratch_folder.h"
 
 namespace {
-using sondrel::testing_support::PrintTo;
 using sondrel::testing_support::CommandRun;
+using sondrel::testing_support::PrintTo;
 using sondrel::testing_support::ReadFile;
 
 namespace fs = std::filesystem;
