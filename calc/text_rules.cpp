@@ -1,5 +1,7 @@
 #include "calc/text_rules.h"
 
+#include <algorithm>
+
 namespace sondrel {
 
 std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
@@ -51,6 +53,16 @@ std::string ConvertLineBreaks(std::string_view text, std::string_view line_break
     }
     out.append(text.substr(start));
     return out;
+}
+
+std::string GroupThousands(std::string text) {
+    const std::size_t begin = text.starts_with('-') ? 1 : 0;
+    std::size_t at = std::min(text.find('.'), text.size());
+    while (at > begin + 3) {
+        at -= 3;
+        text.insert(at, 1, ',');
+    }
+    return text;
 }
 
 }  // namespace sondrel

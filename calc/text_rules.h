@@ -1,6 +1,6 @@
 #pragma once
-// The text rules the window and the command line share: reading UTF-8 strictly, and turning
-// line breaks into the program's "\r\n" or a widget's or terminal's "\n".
+// The text rules the window, the command line and the page share: reading UTF-8 strictly,
+// line breaks, ASCII case, the byte-order mark and digits grouped in thousands.
 
 #include <cstddef>
 #include <string>
@@ -9,6 +9,17 @@
 namespace sondrel {
 
 inline constexpr std::string_view kCrLf = "\r\n";
+// UTF-8's byte-order mark.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// 'A' to 'Z' lowered; every other byte as it is, whatever the locale.
+constexpr char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The digits before the point of a decimal text grouped in thousands with ",":
+// "1048576" -> "1,048,576", "-12345.678" -> "-12,345.678".
+std::string GroupThousands(std::string text);
 
 // The length (1 to 4) of the well-formed UTF-8 character at text[pos], or 0 when the bytes
 // there are not one: a stray continuation byte, an overlong form, a surrogate, a code point

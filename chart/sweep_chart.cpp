@@ -11,6 +11,7 @@
 #include "calc/design.h"
 #include "calc/failure.h"
 #include "calc/solver.h"
+#include "calc/text_rules.h"
 
 namespace sondrel::chart {
 
@@ -223,18 +224,8 @@ std::string PowerOfTenText(double value, double step) {
 std::string GroupedText(double value, double step) {
     char buf[400];
     const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
-    std::string text(
-        buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals).ptr);
-    const std::size_t digits_begin = text.starts_with('-') ? 1 : 0;
-    std::size_t digits_end = text.find('.');
-    if (digits_end == std::string::npos) {
-        digits_end = text.size();
-    }
-    for (std::size_t at = digits_end; at > digits_begin + 3;) {
-        at -= 3;
-        text.insert(at, 1, ',');
-    }
-    return text;
+    return GroupThousands(std::string(
+        buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals).ptr));
 }
 
 // A tick's value as people read it: thousands grouped with ",", as many decimals as the step

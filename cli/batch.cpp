@@ -22,7 +22,6 @@
 namespace sondrel::cli {
 namespace {
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t kReadChunk = std::size_t{1} << 16;
 constexpr std::size_t kMissing = static_cast<std::size_t>(-1);
 
@@ -54,7 +53,7 @@ std::string NameKey(std::string_view name) {
         if (c == ' ' || c == '\t' || c == '_') {
             continue;
         }
-        key.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+        key.push_back(AsciiLower(c));
     }
     return key;
 }
@@ -104,21 +103,12 @@ std::string RequiredColumnsText() {
     return text;
 }
 
-// 1048576 as "1,048,576".
-std::string Grouped(std::size_t value) {
-    std::string digits = std::to_string(value);
-    for (std::size_t at = digits.size(); at > 3;) {
-        at -= 3;
-        digits.insert(at, 1, ',');
-    }
-    return digits;
-}
-
 // "1 MiB (1,048,576 bytes)", or "100 bytes" for a size that is not whole MiB.
 std::string SizeText(std::size_t bytes) {
     constexpr std::size_t kMiB = std::size_t{1} << 20;
-    return bytes % kMiB == 0 ? std::to_string(bytes / kMiB) + " MiB (" + Grouped(bytes) + " bytes)"
-                             : Grouped(bytes) + " bytes";
+    return bytes % kMiB == 0 ? std::to_string(bytes / kMiB) + " MiB (" +
+                                   GroupThousands(std::to_string(bytes)) + " bytes)"
+                             : GroupThousands(std::to_string(bytes)) + " bytes";
 }
 
 // A batch's row: the pass-through fields, the five inputs as typed, then the calculation of
@@ -489,7 +479,8 @@ bool BatchReader::NextRound() {
             break;
         }
         if (next == Next::Record && rows_read_ == limits_.max_rows) {
-            Malformed(start.line, "more than " + Grouped(limits_.max_rows) + " rows");
+            Malformed(start.line,
+                      "more than " + GroupThousands(std::to_string(limits_.max_rows)) + " rows");
         } else if (next == Next::Record &&
                    (fields_.size() < columns || fields_.size() > columns + trailing_empty_ ||
                     !AllEmpty(fields_, columns))) {

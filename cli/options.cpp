@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "calc/failure.h"
+#include "calc/text_rules.h"
 
 namespace sondrel::cli {
 namespace {
@@ -21,9 +22,7 @@ bool HasOtherExtensionThanSvg(std::string_view file) {
         return false;
     }
     std::string extension(name.substr(dot));
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
+    std::transform(extension.begin(), extension.end(), extension.begin(), AsciiLower);
     return extension != ".svg";
 }
 
@@ -140,9 +139,7 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
             const auto is = [&encoding](std::string_view known) {
                 return encoding &&
                        std::equal(encoding->begin(), encoding->end(), known.begin(), known.end(),
-                                  [](char a, char b) {
-                                      return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
-                                  });
+                                  [](char a, char b) { return AsciiLower(a) == b; });
             };
             if (is("utf-8")) {
                 options.encoding = TextEncoding::Utf8;

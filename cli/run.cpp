@@ -165,7 +165,7 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
     }
 
     if (options.bom) {
-        out.WriteFirst("\xEF\xBB\xBF");  // UTF-8's byte-order mark, before the CSV
+        out.WriteFirst(kUtf8Bom);  // before the CSV
     }
     const InputTexts inputs = InputsFrom(options);
     if (options.sweep) {

@@ -4,18 +4,14 @@
 #include <atomic>
 #include <vector>
 
+#include "calc/text_rules.h"
 #include "cli/exit_status.h"
 #include "cli/threads.h"
 
 namespace sondrel::cli {
 
 std::string MaxRowsText() {
-    std::string digits = std::to_string(kMaxTableRows);
-    for (std::size_t at = digits.size(); at > 3;) {
-        at -= 3;
-        digits.insert(at, 1, ',');
-    }
-    return digits;
+    return GroupThousands(std::to_string(kMaxTableRows));
 }
 
 namespace {

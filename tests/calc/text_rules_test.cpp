@@ -33,5 +33,26 @@ INSTANTIATE_TEST_SUITE_P(
                     BreakCase{"CrBeforeCrLf", "a\r\r\nb", "a\r\r\nb", "a\r\nb"}),
     testing_support::RowName{});
 
+struct GroupCase {
+    const char* name;
+    std::string text;
+    std::string grouped;
+};
+
+class GroupThousandsTest : public testing::TestWithParam<GroupCase> {};
+
+TEST_P(GroupThousandsTest, GroupsTheDigitsBeforeThePoint) {
+    EXPECT_EQ(GroupThousands(GetParam().text), GetParam().grouped);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, GroupThousandsTest,
+    testing::Values(GroupCase{"ThreeDigits", "999", "999"}, GroupCase{"Four", "1000", "1,000"},
+                    GroupCase{"Seven", "1048576", "1,048,576"},
+                    GroupCase{"NegativeThreeDigits", "-100", "-100"},
+                    GroupCase{"NegativeWithDecimals", "-12345.678", "-12,345.678"},
+                    GroupCase{"DecimalsUngrouped", "0.12345", "0.12345"}),
+    testing_support::RowName{});
+
 }  // namespace
 }  // namespace sondrel
