@@ -250,6 +250,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "sondrel-calc: --report is given twice; give it once\n"
                  "Try 'sondrel-calc --help'.\n",
                  true},
+        ArgsCase{"RepeatedEncoding",
+                 {"--batch", "-", "--encoding", "utf-8", "--encoding=windows-1252"},
+                 2,
+                 "",
+                 "sondrel-calc: --encoding is given twice; give it once\n"
+                 "Try 'sondrel-calc --help'.\n",
+                 true},
         ArgsCase{"PlotIsSvg",
                  {"--sweep-elevation", "0:1:1", "--plot", "chart.PNG"},
                  2,
