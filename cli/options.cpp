@@ -10,51 +10,35 @@ namespace sondrel::cli {
 namespace {
 
 // Each option as a bit of the set given, against which the conflicts are read.
-enum Given : unsigned {
-    kJson = 1U << 0,
-    kCsv = 1U << 1,
-    kStrict = 1U << 2,
-    kSweep = 1U << 3,
-    kPlot = 1U << 4,
-    kBatch = 1U << 5,
-    kEncoding = 1U << 6,
-    kBom = 1U << 7,
-    kReport = 1U << 8,
-    kHeader = 1U << 9,
-    kHelp = 1U << 10,
-    kVersion = 1U << 11,
-    kReportToStdout = 1U << 12,  // --report -
-};
+constexpr unsigned kJson = 1 << 0, kCsv = 1 << 1, kStrict = 1 << 2, kSweep = 1 << 3, kPlot = 1 << 4,
+                   kBatch = 1 << 5, kEncoding = 1 << 6, kBom = 1 << 7, kReport = 1 << 8,
+                   kHeader = 1 << 9, kHelp = 1 << 10, kVersion = 1 << 11, kReportToStdout = 1 << 12;
 
 Failure Usage(std::string message) {
     return Failure{FailureKind::InvalidArgument, {}, std::move(message)};
 }
 
-// An option's value: what follows its "=", else the next argument; none at the end.
-using Value = std::optional<std::string_view>;
-// Reads an option's value into the options, or tells why it cannot.
-using ReadValue = std::optional<Failure> (*)(Value value, Options& options);
+// Reads an option's value into the options, or tells why it cannot; `needs` is what the
+// option needs, told as well when no value follows it.
+using ReadValue = std::optional<Failure> (*)(std::string_view value, std::string_view needs,
+                                             Options& options);
 
-std::optional<Failure> ReadSweep(Value range, Options& options) {
-    if (!range) {
-        return Usage("--sweep-elevation needs START:STOP:STEP");
-    }
+std::optional<Failure> ReadSweep(std::string_view range, std::string_view, Options& options) {
     SweepRange parsed;
-    if (auto problem = ParseSweepRange(*range, parsed)) {
+    if (auto problem = ParseSweepRange(range, parsed)) {
         return Usage(std::move(*problem));
     }
     options.sweep = parsed;
     return std::nullopt;
 }
 
-// A file to read (--batch) or write (--report); - is the standard stream.
-std::optional<Failure> ReadFileName(Value file, std::string_view option, std::string_view stream,
-                                    std::optional<std::string>& name) {
-    if (!file || file->empty()) {
-        return Usage(std::string(option) + " needs a file name (or - for standard " +
-                     std::string(stream) + ")");
+// A file's name, which is not empty (--batch, --report, --plot), or a text (--header).
+template <auto kMember, bool kEmptyIsNone = true>
+std::optional<Failure> ReadText(std::string_view text, std::string_view needs, Options& options) {
+    if (kEmptyIsNone && text.empty()) {
+        return Usage(std::string(needs));
     }
-    name = std::string(*file);
+    options.*kMember = std::string(text);
     return std::nullopt;
 }
 
@@ -71,36 +55,27 @@ bool HasOtherExtensionThanSvg(std::string_view file) {
     return extension != ".svg";
 }
 
-std::optional<Failure> ReadPlot(Value file, Options& options) {
-    if (!file || file->empty() || *file == "-") {
-        return Usage("--plot needs a file name for the SVG chart (standard output has the table)");
+std::optional<Failure> ReadPlot(std::string_view file, std::string_view needs, Options& options) {
+    if (file == "-") {
+        return Usage(std::string(needs));
     }
-    if (HasOtherExtensionThanSvg(*file)) {
+    if (HasOtherExtensionThanSvg(file)) {
         return Usage("--plot writes the chart as SVG: name the file with .svg, got " +
-                     QuoteForMessage(*file));
+                     QuoteForMessage(file));
     }
-    options.plot_file = std::string(*file);
-    return std::nullopt;
+    return ReadText<&Options::plot_file>(file, needs, options);
 }
 
-std::optional<Failure> ReadEncoding(Value name, Options& options) {
-    const auto is = [&name](std::string_view known) {
-        return name && std::equal(name->begin(), name->end(), known.begin(), known.end(),
-                                  [](char a, char b) { return AsciiLower(a) == b; });
+std::optional<Failure> ReadEncoding(std::string_view name, std::string_view needs,
+                                    Options& options) {
+    const auto is = [name](std::string_view known) {
+        return std::equal(name.begin(), name.end(), known.begin(), known.end(),
+                          [](char a, char b) { return AsciiLower(a) == b; });
     };
     if (!is("utf-8") && !is("windows-1252")) {
-        return Usage("--encoding takes utf-8 or windows-1252" +
-                     (name ? ", not " + QuoteForMessage(*name) : std::string()));
+        return Usage(std::string(needs) + ", not " + QuoteForMessage(name));
     }
     options.encoding = is("utf-8") ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-    return std::nullopt;
-}
-
-std::optional<Failure> ReadHeader(Value text, Options& options) {
-    if (!text) {
-        return Usage("--header needs a text");
-    }
-    options.header = std::string(*text);
     return std::nullopt;
 }
 
@@ -108,29 +83,29 @@ std::optional<Failure> ReadHeader(Value text, Options& options) {
 // value may be given once, as two of them would leave the user guessing which one counts.
 struct OptionRow {
     std::string_view name;
-    Given bit;
-    bool Options::*on;  // a switch's member
-    ReadValue read;     // an option with a value's reader
+    unsigned bit;
+    bool Options::*on;       // a switch's member
+    ReadValue read;          // an option with a value: its reader
+    std::string_view needs;  // and what it needs
 };
 
 constexpr OptionRow kOptions[] = {
-    {"--json", kJson, &Options::json, nullptr},
-    {"--csv", kCsv, &Options::csv, nullptr},
-    {"--strict", kStrict, &Options::strict, nullptr},
-    {"--sweep-elevation", kSweep, nullptr, ReadSweep},
-    {"--plot", kPlot, nullptr, ReadPlot},
-    {"--batch", kBatch, nullptr,
-     [](Value file, Options& o) { return ReadFileName(file, "--batch", "input", o.batch_file); }},
-    {"--encoding", kEncoding, nullptr, ReadEncoding},
-    {"--bom", kBom, &Options::bom, nullptr},
-    {"--report", kReport, nullptr,
-     [](Value file, Options& o) {
-         return ReadFileName(file, "--report", "output", o.report_file);
-     }},
-    {"--header", kHeader, nullptr, ReadHeader},
-    {"--help", kHelp, &Options::help, nullptr},
-    {"-h", kHelp, &Options::help, nullptr},
-    {"--version", kVersion, &Options::version, nullptr},
+    {"--json", kJson, &Options::json, nullptr, {}},
+    {"--csv", kCsv, &Options::csv, nullptr, {}},
+    {"--strict", kStrict, &Options::strict, nullptr, {}},
+    {"--sweep-elevation", kSweep, nullptr, ReadSweep, "--sweep-elevation needs START:STOP:STEP"},
+    {"--plot", kPlot, nullptr, ReadPlot,
+     "--plot needs a file name for the SVG chart (standard output has the table)"},
+    {"--batch", kBatch, nullptr, ReadText<&Options::batch_file>,
+     "--batch needs a file name (or - for standard input)"},
+    {"--encoding", kEncoding, nullptr, ReadEncoding, "--encoding takes utf-8 or windows-1252"},
+    {"--bom", kBom, &Options::bom, nullptr, {}},
+    {"--report", kReport, nullptr, ReadText<&Options::report_file>,
+     "--report needs a file name (or - for standard output)"},
+    {"--header", kHeader, nullptr, ReadText<&Options::header, false>, "--header needs a text"},
+    {"--help", kHelp, &Options::help, nullptr, {}},
+    {"-h", kHelp, &Options::help, nullptr, {}},
+    {"--version", kVersion, &Options::version, nullptr, {}},
 };
 
 // Options that do not go together: all of `given` and none of `absent`. The first that
@@ -234,7 +209,10 @@ Result<Options> Parse(const std::vector<std::string_view>& args) {
         }
         const std::size_t eq = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
         const std::string_view name = arg.substr(0, eq);
-        Value value = eq == std::string_view::npos ? Value() : arg.substr(eq + 1);
+        std::optional<std::string_view> value;  // after "=", else the next argument
+        if (eq != std::string_view::npos) {
+            value = arg.substr(eq + 1);
+        }
         if (name == "--") {
             only_values = true;
             continue;
@@ -255,7 +233,10 @@ Result<Options> Parse(const std::vector<std::string_view>& args) {
         if (!value && i + 1 < args.size()) {
             value = args[++i];
         }
-        if (auto failure = row->read(value, options)) {
+        if (!value) {
+            return Usage(std::string(row->needs));
+        }
+        if (auto failure = row->read(*value, row->needs, options)) {
             return *failure;
         }
     }
