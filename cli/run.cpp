@@ -38,13 +38,6 @@ int StrictStatus(const Options& options, int code, std::size_t warned) {
     return code == kExitOk && options.strict && warned > 0 ? kExitWarnings : code;
 }
 
-// --plot FILE: the chart of the rows the sweep calculated, replacing FILE; the failure when it
-// cannot be written.
-std::optional<Failure> WriteSweepChart(const std::vector<chart::ChartRow>& rows,
-                                       const InputTexts& inputs, std::string_view path) {
-    return WriteFileReplacing(PathFromUtf8(path), chart::SweepChartSvg(rows, inputs));
-}
-
 // The design table; the four values, when given, replace the defaults of the other boxes.
 // They are read once, before the first row, so that a typing slip stops the sweep there.
 // Failed rows are named by their elevations.
@@ -70,8 +63,10 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
                          }};
     const int code =
         StrictStatus(options, TableExitStatus(counts, names, err), counts.warned + counts.failed());
+    // --plot FILE: the chart of the rows the sweep calculated, replacing FILE.
     if (options.plot_file) {
-        if (const auto failure = WriteSweepChart(chart, inputs, *options.plot_file)) {
+        const std::string svg = chart::SweepChartSvg(chart, inputs);
+        if (const auto failure = WriteFileReplacing(PathFromUtf8(*options.plot_file), svg)) {
             return TellFailure(err, *failure);
         }
     }
