@@ -154,20 +154,15 @@ std::optional<Failure> CheckValueCount(unsigned given, std::size_t count) {
     if (count == 0 || count == takes) {
         return std::nullopt;
     }
-    const std::string got = ", got " + std::to_string(count);
+    const std::string got = std::to_string(count);
     if (given & kBatch) {
-        return Usage("--batch takes its values from the file" + got + " more");
+        return Usage("--batch takes its values from the file, got " + got + " more");
     }
-    if (given & kSweep) {
-        return Usage(
-            "with --sweep-elevation expected four values (LOW_PRESSURE HIGH_PRESSURE "
-            "LOW_VOLTS HIGH_VOLTS)" +
-            got);
-    }
-    return Usage(
-        "expected five values (ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS "
-        "HIGH_VOLTS)" +
-        got);
+    return Usage((takes == 4 ? "with --sweep-elevation expected four values (LOW_PRESSURE "
+                               "HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS), got "
+                             : "expected five values (ELEVATION LOW_PRESSURE HIGH_PRESSURE "
+                               "LOW_VOLTS HIGH_VOLTS), got ") +
+                 got);
 }
 
 // Whether the options given go together, with each other and with the count of values.

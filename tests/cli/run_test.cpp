@@ -284,6 +284,8 @@ INSTANTIATE_TEST_SUITE_P(
                  0,
                  "--jsonElev = 0 ft",
                  ""},
+        ArgsCase{"EmptyHeaderIsAHeader", {"--report", "-", "--header="}, 0, "Elev = 0 ft", ""},
+        ArgsCase{"SwitchTwiceIsOnce", {"--json", "--json"}, 0, "{\"passes\": 6, ", ""},
         ArgsCase{"HelpOutranksOptionsThatConflict",
                  {"--help", "--json", "--csv"},
                  0,
