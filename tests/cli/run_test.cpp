@@ -286,6 +286,18 @@ INSTANTIATE_TEST_SUITE_P(
                  ""},
         ArgsCase{"EmptyHeaderIsAHeader", {"--report", "-", "--header="}, 0, "Elev = 0 ft", ""},
         ArgsCase{"SwitchTwiceIsOnce", {"--json", "--json"}, 0, "{\"passes\": 6, ", ""},
+        // An empty value after "=" is a value, not a missing one.
+        ArgsCase{"EncodingEmptyAfterEquals",
+                 {"--batch", "-", "--encoding="},
+                 2,
+                 "",
+                 "sondrel-calc: --encoding takes utf-8 or windows-1252, not \"\"\n"},
+        // Of two conflicts, one is told, and always the same one: --header's before --plot's.
+        ArgsCase{"HeaderWithoutReportBeforePlotWithoutSweep",
+                 {"--plot", "a.svg", "--header", "A"},
+                 2,
+                 "",
+                 "sondrel-calc: --header goes with --report"},
         ArgsCase{"HelpOutranksOptionsThatConflict",
                  {"--help", "--json", "--csv"},
                  0,
