@@ -9,14 +9,9 @@ int main(int argc, char** argv) {
     const sondrel::cli::Console console(argc, argv);
     const std::vector<std::string_view> args(console.Arguments().begin(),
                                              console.Arguments().end());
-    int code = 0;
-    {
-        sondrel::cli::TextWriter out(stdout);
-        sondrel::cli::TextWriter err(stderr);
-        code = sondrel::cli::Run(args, out, err);
-        if (!out.Flush() && code == 0) {
-            code = 1;  // e.g. standard output is a full disk
-        }
-    }
-    return code;
+    // Run flushes standard output and tells whether it arrived; standard error is flushed
+    // before the console is given back.
+    sondrel::cli::TextWriter out(stdout);
+    sondrel::cli::TextWriter err(stderr);
+    return sondrel::cli::Run(args, out, err);
 }

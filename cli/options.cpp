@@ -1,17 +1,46 @@
 #include "cli/options.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string>
 
-#include "calc/failure.h"
 #include "calc/text_rules.h"
 
 namespace sondrel::cli {
 namespace {
 
-// The options that take a value: each may be given once, as two of them would leave the user
-// guessing which one counts.
-constexpr std::string_view kValueOptions[] = {"--sweep-elevation", "--batch", "--report", "--plot",
-                                              "--header"};
+// Each option as a bit of the set given, against which the conflicts are read.
+constexpr unsigned kJson = 1 << 0, kCsv = 1 << 1, kStrict = 1 << 2, kSweep = 1 << 3, kPlot = 1 << 4,
+                   kBatch = 1 << 5, kEncoding = 1 << 6, kBom = 1 << 7, kReport = 1 << 8,
+                   kHeader = 1 << 9, kHelp = 1 << 10, kVersion = 1 << 11, kReportToStdout = 1 << 12;
+
+Failure Usage(std::string message) {
+    return Failure{FailureKind::InvalidArgument, {}, std::move(message)};
+}
+
+// Reads an option's value into the options, or tells why it cannot; `needs` is what the
+// option needs, told as well when no value follows it.
+using ReadValue = std::optional<Failure> (*)(std::string_view value, std::string_view needs,
+                                             Options& options);
+
+std::optional<Failure> ReadSweep(std::string_view range, std::string_view, Options& options) {
+    SweepRange parsed;
+    if (auto problem = ParseSweepRange(range, parsed)) {
+        return Usage(std::move(*problem));
+    }
+    options.sweep = parsed;
+    return std::nullopt;
+}
+
+// A file's name, which is not empty (--batch, --report, --plot), or a text (--header).
+template <auto kMember, bool kEmptyIsNone = true>
+std::optional<Failure> ReadText(std::string_view text, std::string_view needs, Options& options) {
+    if (kEmptyIsNone && text.empty()) {
+        return Usage(std::string(needs));
+    }
+    options.*kMember = std::string(text);
+    return std::nullopt;
+}
 
 // Whether the file name ends in an extension other than ".svg" (any case): "x.png" does.
 bool HasOtherExtensionThanSvg(std::string_view file) {
@@ -26,31 +55,131 @@ bool HasOtherExtensionThanSvg(std::string_view file) {
     return extension != ".svg";
 }
 
-// A sweep takes the four values after the elevation, or none for the defaults.
-std::optional<std::string> CheckSweepOptions(const Options& options) {
-    if (options.json || options.report_file) {
-        return std::string(options.json ? "--json" : "--report") +
-               " does not go with --sweep-elevation, which writes CSV";
+std::optional<Failure> ReadPlot(std::string_view file, std::string_view needs, Options& options) {
+    if (file == "-") {
+        return Usage(std::string(needs));
     }
-    if (!options.positional.empty() && options.positional.size() != 4) {
-        return "with --sweep-elevation expected four values (LOW_PRESSURE HIGH_PRESSURE "
-               "LOW_VOLTS HIGH_VOLTS), got " +
-               std::to_string(options.positional.size());
+    if (HasOtherExtensionThanSvg(file)) {
+        return Usage("--plot writes the chart as SVG: name the file with .svg, got " +
+                     QuoteForMessage(file));
+    }
+    return ReadText<&Options::plot_file>(file, needs, options);
+}
+
+std::optional<Failure> ReadEncoding(std::string_view name, std::string_view needs,
+                                    Options& options) {
+    const auto is = [name](std::string_view known) {
+        return std::equal(name.begin(), name.end(), known.begin(), known.end(),
+                          [](char a, char b) { return AsciiLower(a) == b; });
+    };
+    if (!is("utf-8") && !is("windows-1252")) {
+        return Usage(std::string(needs) + ", not " + QuoteForMessage(name));
+    }
+    options.encoding = is("utf-8") ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    return std::nullopt;
+}
+
+// An option: a switch sets its member, an option with a value reads it. An option with a
+// value may be given once, as two of them would leave the user guessing which one counts.
+struct OptionRow {
+    std::string_view name;
+    unsigned bit;
+    bool Options::*on;       // a switch's member
+    ReadValue read;          // an option with a value: its reader
+    std::string_view needs;  // and what it needs
+};
+
+constexpr OptionRow kOptions[] = {
+    {"--json", kJson, &Options::json, nullptr, {}},
+    {"--csv", kCsv, &Options::csv, nullptr, {}},
+    {"--strict", kStrict, &Options::strict, nullptr, {}},
+    {"--sweep-elevation", kSweep, nullptr, ReadSweep, "--sweep-elevation needs START:STOP:STEP"},
+    {"--plot", kPlot, nullptr, ReadPlot,
+     "--plot needs a file name for the SVG chart (standard output has the table)"},
+    {"--batch", kBatch, nullptr, ReadText<&Options::batch_file>,
+     "--batch needs a file name (or - for standard input)"},
+    {"--encoding", kEncoding, nullptr, ReadEncoding, "--encoding takes utf-8 or windows-1252"},
+    {"--bom", kBom, &Options::bom, nullptr, {}},
+    {"--report", kReport, nullptr, ReadText<&Options::report_file>,
+     "--report needs a file name (or - for standard output)"},
+    {"--header", kHeader, nullptr, ReadText<&Options::header, false>, "--header needs a text"},
+    {"--help", kHelp, &Options::help, nullptr, {}},
+    {"-h", kHelp, &Options::help, nullptr, {}},
+    {"--version", kVersion, &Options::version, nullptr, {}},
+};
+
+// Options that do not go together: all of `given` and none of `absent`. The first that
+// applies is told.
+struct Conflict {
+    unsigned given;
+    unsigned absent;
+    std::string_view message;
+};
+
+constexpr std::string_view kBomWithoutCsv =
+    "--bom goes with CSV output (--csv, --sweep-elevation, or --batch without --json)";
+
+constexpr Conflict kConflicts[] = {
+    {kHeader, kReport, "--header goes with --report (it is the report's header)"},
+    {kPlot, kSweep, "--plot goes with --sweep-elevation (it charts the sweep)"},
+    {kJson | kCsv, 0, "--json and --csv are two output formats; choose one"},
+    {kEncoding, kBatch, "--encoding goes with --batch (it tells how the file is read)"},
+    {kBom, kCsv | kSweep | kBatch, kBomWithoutCsv},
+    {kBom | kJson, kCsv | kSweep, kBomWithoutCsv},
+    {kBatch | kSweep, 0, "--sweep-elevation does not go with --batch"},
+    {kBatch | kReport, 0, "--report does not go with --batch"},
+    {kSweep | kJson, 0, "--json does not go with --sweep-elevation, which writes CSV"},
+    {kSweep | kReport, 0, "--report does not go with --sweep-elevation, which writes CSV"},
+};
+
+// Told after a wrong count of values, which outranks them.
+constexpr Conflict kStdoutConflicts[] = {
+    {kJson | kReportToStdout, 0, "--json and --report - both want standard output"},
+    {kCsv | kReportToStdout, 0, "--csv and --report - both want standard output"},
+};
+
+template <std::size_t N>
+std::optional<Failure> FirstConflict(unsigned given, const Conflict (&conflicts)[N]) {
+    for (const Conflict& c : conflicts) {
+        if ((given & c.given) == c.given && (given & c.absent) == 0) {
+            return Usage(std::string(c.message));
+        }
     }
     return std::nullopt;
 }
 
-// A batch file gives every row its five values.
-std::optional<std::string> CheckBatchOptions(const Options& options) {
-    if (options.sweep || options.report_file) {
-        return std::string(options.sweep ? "--sweep-elevation" : "--report") +
-               " does not go with --batch";
+// The values after the options: none, for the defaults, or all that the run takes.
+std::optional<Failure> CheckValueCount(unsigned given, std::size_t count) {
+    const std::size_t takes = (given & kBatch) ? 0 : (given & kSweep) ? 4 : 5;
+    if (count == 0 || count == takes) {
+        return std::nullopt;
     }
-    if (!options.positional.empty()) {
-        return "--batch takes its values from the file, got " +
-               std::to_string(options.positional.size()) + " more";
+    const std::string got = std::to_string(count);
+    if (given & kBatch) {
+        return Usage("--batch takes its values from the file, got " + got + " more");
     }
-    return std::nullopt;
+    return Usage((takes == 4 ? "with --sweep-elevation expected four values (LOW_PRESSURE "
+                               "HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS), got "
+                             : "expected five values (ELEVATION LOW_PRESSURE HIGH_PRESSURE "
+                               "LOW_VOLTS HIGH_VOLTS), got ") +
+                 got);
+}
+
+// Whether the options given go together, with each other and with the count of values.
+std::optional<Failure> CheckTogether(unsigned given, const Options& options) {
+    if (given & (kHelp | kVersion)) {
+        return std::nullopt;
+    }
+    if (options.report_file == "-") {
+        given |= kReportToStdout;
+    }
+    if (auto failure = FirstConflict(given, kConflicts)) {
+        return failure;
+    }
+    if (auto failure = CheckValueCount(given, options.positional.size())) {
+        return failure;
+    }
+    return FirstConflict(given, kStdoutConflicts);
 }
 
 }  // namespace
@@ -63,144 +192,53 @@ bool LooksLikeOption(std::string_view arg) {
     return !((c >= '0' && c <= '9') || c == '.');
 }
 
-std::optional<std::string> Parse(const std::vector<std::string_view>& args, Options& options) {
-    bool only_positional = false;
-    bool header_given = false;
-    std::vector<std::string_view> values_given;
+Result<Options> Parse(const std::vector<std::string_view>& args) {
+    Options options;
+    unsigned given = 0;
+    bool only_values = false;  // after "--"
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
-        if (only_positional || !LooksLikeOption(arg)) {
+        if (only_values || !LooksLikeOption(arg)) {
             options.positional.push_back(arg);
             continue;
         }
-        std::string_view name = arg;
-        std::optional<std::string_view> value;
-        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
+        const std::size_t eq = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
+        const std::string_view name = arg.substr(0, eq);
+        std::optional<std::string_view> value;  // after "=", else the next argument
+        if (eq != std::string_view::npos) {
             value = arg.substr(eq + 1);
         }
-        const auto take_value = [&]() -> std::optional<std::string_view> {
-            if (value) {
-                return value;
-            }
-            if (i + 1 < args.size()) {
-                return args[++i];
-            }
-            return std::nullopt;
-        };
-        if (std::find(std::begin(kValueOptions), std::end(kValueOptions), name) !=
-            std::end(kValueOptions)) {
-            if (std::find(values_given.begin(), values_given.end(), name) != values_given.end()) {
-                return std::string(name) + " is given twice; give it once";
-            }
-            values_given.push_back(name);
-        }
         if (name == "--") {
-            only_positional = true;
-        } else if (name == "--json" && !value) {
-            options.json = true;
-        } else if (name == "--csv" && !value) {
-            options.csv = true;
-        } else if (name == "--strict" && !value) {
-            options.strict = true;
-        } else if (name == "--sweep-elevation") {
-            const auto range = take_value();
-            if (!range) {
-                return std::string("--sweep-elevation needs START:STOP:STEP");
-            }
-            SweepRange parsed;
-            if (auto problem = ParseSweepRange(*range, parsed)) {
-                return problem;
-            }
-            options.sweep = parsed;
-        } else if (name == "--batch" || name == "--report") {
-            // A file to read (--batch) or write (--report); - is the standard stream.
-            const bool batch = name == "--batch";
-            const auto file = take_value();
-            if (!file || file->empty()) {
-                return std::string(name) + " needs a file name (or - for standard " +
-                       (batch ? "input" : "output") + ")";
-            }
-            (batch ? options.batch_file : options.report_file) = std::string(*file);
-        } else if (name == "--plot") {
-            const auto file = take_value();
-            if (!file || file->empty() || *file == "-") {
-                return std::string(
-                    "--plot needs a file name for the SVG chart (standard output "
-                    "has the table)");
-            }
-            if (HasOtherExtensionThanSvg(*file)) {
-                return "--plot writes the chart as SVG: name the file with .svg, got " +
-                       QuoteForMessage(*file);
-            }
-            options.plot_file = std::string(*file);
-        } else if (name == "--encoding") {
-            const auto encoding = take_value();
-            const auto is = [&encoding](std::string_view known) {
-                return encoding &&
-                       std::equal(encoding->begin(), encoding->end(), known.begin(), known.end(),
-                                  [](char a, char b) { return AsciiLower(a) == b; });
-            };
-            if (is("utf-8")) {
-                options.encoding = TextEncoding::Utf8;
-            } else if (is("windows-1252")) {
-                options.encoding = TextEncoding::Windows1252;
-            } else {
-                return "--encoding takes utf-8 or windows-1252" +
-                       (encoding ? ", not " + QuoteForMessage(*encoding) : std::string());
-            }
-        } else if (name == "--bom" && !value) {
-            options.bom = true;
-        } else if ((name == "--help" || name == "-h") && !value) {
-            options.help = true;
-        } else if (name == "--version" && !value) {
-            options.version = true;
-        } else if (name == "--header") {
-            const auto text = take_value();
-            if (!text) {
-                return std::string("--header needs a text");
-            }
-            options.header = std::string(*text);
-            header_given = true;
-        } else {
-            return "unknown option '" + std::string(arg) + "'";
+            only_values = true;
+            continue;
+        }
+        const auto row = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                      [name](const OptionRow& r) { return r.name == name; });
+        if (row == std::end(kOptions) || (row->on && value)) {
+            return Usage("unknown option '" + std::string(arg) + "'");
+        }
+        if (row->read && (given & row->bit)) {
+            return Usage(std::string(name) + " is given twice; give it once");
+        }
+        given |= row->bit;
+        if (row->on) {
+            options.*row->on = true;
+            continue;
+        }
+        if (!value && i + 1 < args.size()) {
+            value = args[++i];
+        }
+        if (!value) {
+            return Usage(std::string(row->needs));
+        }
+        if (auto failure = row->read(*value, row->needs, options)) {
+            return *failure;
         }
     }
-    if (options.help || options.version) {
-        return std::nullopt;
+    if (auto failure = CheckTogether(given, options)) {
+        return *failure;
     }
-    if (header_given && !options.report_file) {
-        return std::string("--header goes with --report (it is the report's header)");
-    }
-    if (options.plot_file && !options.sweep) {
-        return std::string("--plot goes with --sweep-elevation (it charts the sweep)");
-    }
-    if (options.json && options.csv) {
-        return std::string("--json and --csv are two output formats; choose one");
-    }
-    if (options.encoding != TextEncoding::Guess && !options.batch_file) {
-        return std::string("--encoding goes with --batch (it tells how the file is read)");
-    }
-    if (options.bom && !(options.csv || options.sweep || (options.batch_file && !options.json))) {
-        return std::string(
-            "--bom goes with CSV output (--csv, --sweep-elevation, or --batch without --json)");
-    }
-    if (options.batch_file) {
-        return CheckBatchOptions(options);
-    }
-    if (options.sweep) {
-        return CheckSweepOptions(options);
-    }
-    if (!options.positional.empty() && options.positional.size() != 5) {
-        return "expected five values (ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS "
-               "HIGH_VOLTS), got " +
-               std::to_string(options.positional.size());
-    }
-    if ((options.json || options.csv) && options.report_file == "-") {
-        return std::string(options.json ? "--json" : "--csv") +
-               " and --report - both want standard output";
-    }
-    return std::nullopt;
+    return options;
 }
 
 InputTexts InputsFrom(const Options& options) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "calc/design.h"
+#include "calc/failure.h"
 #include "cli/sweep.h"
 #include "cli/text_encoding.h"
 
@@ -32,9 +33,9 @@ struct Options {
 // "-1000" and "-.5" are numbers, not options.
 bool LooksLikeOption(std::string_view arg);
 
-// Parses the arguments (without the program name); on a usage error returns the message.
-// The views in `options` point into `args`.
-std::optional<std::string> Parse(const std::vector<std::string_view>& args, Options& options);
+// Reads the arguments (without the program name), or fails with the usage error's message.
+// The views in the options point into `args`.
+Result<Options> Parse(const std::vector<std::string_view>& args);
 
 // The input boxes' texts as the values given stand for them: all five, or for a sweep the
 // four after the elevation; the window's defaults for whatever was not given.

@@ -40,13 +40,6 @@ int StrictStatus(const Options& options, int code, std::size_t warned) {
 
 // The design table; the four values, when given, replace the defaults of the other boxes.
 // They are read once, before the first row, so that a typing slip stops the sweep there.
-// --plot FILE: the chart of the rows the sweep calculated, replacing FILE; the failure when it
-// cannot be written.
-std::optional<Failure> WriteSweepChart(const std::vector<chart::ChartRow>& rows,
-                                       const InputTexts& inputs, std::string_view path) {
-    return WriteFileReplacing(PathFromUtf8(path), chart::SweepChartSvg(rows, inputs));
-}
-
 // Failed rows are named by their elevations.
 int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, TextWriter& err) {
     InputTexts fixed = inputs;
@@ -70,12 +63,88 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
                          }};
     const int code =
         StrictStatus(options, TableExitStatus(counts, names, err), counts.warned + counts.failed());
+    // --plot FILE: the chart of the rows the sweep calculated, replacing FILE.
     if (options.plot_file) {
-        if (const auto failure = WriteSweepChart(chart, inputs, *options.plot_file)) {
+        const std::string svg = chart::SweepChartSvg(chart, inputs);
+        if (const auto failure = WriteFileReplacing(PathFromUtf8(*options.plot_file), svg)) {
             return TellFailure(err, *failure);
         }
     }
     return code;
+}
+
+// A failure of one calculation or of its report: its message on stderr, and with --json or
+// --csv in place of the results on stdout.
+int TellCalculationFailure(const Options& options, std::optional<double> elevation,
+                           const Failure& failure, TextWriter& out, TextWriter& err) {
+    const int code = TellFailure(err, failure);
+    if (options.json) {
+        WriteJsonFailure(out, failure.kind, failure.Message());
+    } else if (options.csv) {
+        WriteCsvHeader(out);
+        WriteCsvFailure(out, elevation, failure.Message());
+    }
+    return code;
+}
+
+// --report: the report written to its file, whose path comes back (as JSON names it), or to
+// standard output (an empty path, as without --report).
+Result<std::string> WriteReport(const Options& options, const Outcome& outcome,
+                                const InputTexts& inputs, std::string_view text, TextWriter& out) {
+    if (!options.report_file) {
+        return std::string();
+    }
+    // A typed line break in the header becomes "\r\n", as the window's box gives it.
+    const std::string header = ConvertLineBreaks(options.header, kCrLf);
+    if (*options.report_file == "-") {
+        const Result<std::string> report = ReportText(outcome.loaded, inputs, text, header);
+        if (!report) {
+            return report.failure();
+        }
+        out << *report;
+        return std::string();
+    }
+    const std::filesystem::path file = PathFromUtf8(*options.report_file);
+    if (const auto failure = GenerateReport(outcome.loaded, inputs, text, header, file)) {
+        return *failure;
+    }
+    return PathToUtf8(TargetPath(file));
+}
+
+// One calculation, which serves the printed results, the JSON or CSV row, the warnings and
+// the report.
+int RunOne(const Options& options, const InputTexts& inputs, TextWriter& out, TextWriter& err) {
+    Outcome outcome;
+    Solve(inputs, outcome, WarningText::Messages);
+    const bool elevation_read = outcome.solved || outcome.failure.input != kElevationBox;
+    const std::optional<double> elevation =
+        elevation_read ? std::optional(outcome.loaded.elevation_ft) : std::nullopt;
+    if (!outcome.solved) {
+        return TellCalculationFailure(options, elevation, outcome.failure, out, err);
+    }
+    // A report that cannot be written is told before anything is printed.
+    if (options.report_file && *options.report_file != "-") {
+        if (const auto failure = CheckWritableTarget(PathFromUtf8(*options.report_file))) {
+            return TellCalculationFailure(options, elevation, *failure, out, err);
+        }
+    }
+    for (const DesignWarning& warning : outcome.warnings) {
+        err << "sondrel-calc: warning: " << warning.message << '\n';
+    }
+    const std::string text = outcome.Text();
+    const Result<std::string> report_path = WriteReport(options, outcome, inputs, text, out);
+    if (!report_path) {
+        return TellCalculationFailure(options, elevation, report_path.failure(), out, err);
+    }
+    if (options.json) {
+        WriteJsonOutcome(out, outcome, *report_path);
+    } else if (options.csv) {
+        WriteCsvHeader(out);
+        WriteCsvResult(out, elevation, outcome);
+    } else if (options.report_file != "-") {
+        out << ConvertLineBreaks(text, "\n") << '\n';
+    }
+    return StrictStatus(options, kExitOk, outcome.warnings.size());
 }
 
 }  // namespace
@@ -150,11 +219,13 @@ namespace {
 // Reads the arguments and does what they ask: everything but the final check of standard
 // output.
 int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err) {
-    Options options;
-    if (const auto problem = Parse(args, options)) {
-        err << "sondrel-calc: " << *problem << "\nTry 'sondrel-calc --help'.\n";
+    const Result<Options> parsed = Parse(args);
+    if (!parsed) {
+        TellFailure(err, parsed.failure());
+        err << "Try 'sondrel-calc --help'.\n";
         return kExitUsage;
     }
+    const Options& options = *parsed;
     if (options.help) {
         out << UsageText();
         return kExitOk;
@@ -163,7 +234,6 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
         out << "sondrel-calc " << kVersion << '\n';
         return kExitOk;
     }
-
     if (options.bom) {
         out.WriteFirst(kUtf8Bom);  // before the CSV
     }
@@ -178,65 +248,7 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
                      options.encoding, out, err, &counts);
         return StrictStatus(options, code, counts.warned + counts.failed());
     }
-    // One calculation serves the CSV row, the warnings, the report and the printed results.
-    Outcome outcome;
-    Solve(inputs, outcome, WarningText::Messages);
-    const bool elevation_read = outcome.solved || outcome.failure.input != kElevationBox;
-    const std::optional<double> elevation =
-        elevation_read ? std::optional(outcome.loaded.elevation_ft) : std::nullopt;
-    // A failure of the calculation or of the report: its message on stderr, and with --json
-    // or --csv in place of the results on stdout.
-    const auto fail = [&](const Failure& failure) {
-        const int code = TellFailure(err, failure);
-        if (options.json) {
-            WriteJsonFailure(out, failure.kind, failure.Message());
-        } else if (options.csv) {
-            WriteCsvHeader(out);
-            WriteCsvFailure(out, elevation, failure.Message());
-        }
-        return code;
-    };
-    if (!outcome.solved) {
-        return fail(outcome.failure);
-    }
-    // A report that cannot be written is told before anything is printed.
-    if (options.report_file && *options.report_file != "-") {
-        if (const auto failure = CheckWritableTarget(PathFromUtf8(*options.report_file))) {
-            return fail(*failure);
-        }
-    }
-    for (const DesignWarning& warning : outcome.warnings) {
-        err << "sondrel-calc: warning: " << warning.message << '\n';
-    }
-    const std::string text = outcome.Text();
-    std::string report_path;
-    if (options.report_file) {
-        // A typed line break in the header becomes "\r\n", as the window's box gives it.
-        const std::string header = ConvertLineBreaks(options.header, kCrLf);
-        if (*options.report_file == "-") {
-            const Result<std::string> report = ReportText(outcome.loaded, inputs, text, header);
-            if (!report) {
-                return fail(report.failure());
-            }
-            out << *report;
-        } else {
-            const std::filesystem::path file = PathFromUtf8(*options.report_file);
-            if (const auto failure = GenerateReport(outcome.loaded, inputs, text, header, file)) {
-                return fail(*failure);
-            }
-            report_path = PathToUtf8(TargetPath(file));
-        }
-    }
-
-    if (options.json) {
-        WriteJsonOutcome(out, outcome, report_path);
-    } else if (options.csv) {
-        WriteCsvHeader(out);
-        WriteCsvResult(out, elevation, outcome);
-    } else if (options.report_file != "-") {
-        out << ConvertLineBreaks(text, "\n") << '\n';
-    }
-    return StrictStatus(options, kExitOk, outcome.warnings.size());
+    return RunOne(options, inputs, out, err);
 }
 
 }  // namespace
@@ -245,10 +257,12 @@ int Run(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& 
     int code = ParseAndRun(args, out, err);
     if (!out.Flush() && out.ErrorNumber() != EPIPE) {
         // A closed pipe is the reader's choice and stays quiet; a full disk is not.
-        err << "sondrel-calc: cannot write standard output: " << std::strerror(out.ErrorNumber())
-            << '\n';
+        TellFailure(err, Failure{FailureKind::File,
+                                 {},
+                                 "cannot write standard output: " +
+                                     std::string(std::strerror(out.ErrorNumber()))});
     }
-    // TextWriter that did not arrive outweighs a warning: the run did not do its job.
+    // Output that did not arrive outweighs a warning: the run did not do its job.
     if (!out.Good() && (code == kExitOk || code == kExitWarnings)) {
         code = kExitFailure;
     }
