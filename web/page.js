@@ -5,9 +5,11 @@
 
 const page = {
     calculator: null,
-    separators: { decimal: ".", group: "," },
+    separators: { decimal: ".", group: "," },  // as the module reads the boxes
+    localeDecimal: ".",  // the locale's own decimal separator, read as separators.decimal
     labels: {},
     resultsText: "",  // what the results box holds, "\r\n" line breaks
+    calculated: "",   // the boxes' texts at the last Calculate when it solved, else empty
     header: "",       // the report header, stored by Done; empty until then, as in the window
     sweepCsv: "",
     sweepSvg: "",
@@ -17,22 +19,48 @@ const page = {
 window.sondrelTimes = page.times;
 
 const byId = (id) => document.getElementById(id);
+const count = (n, noun) => `${n} ${noun}${n === 1 ? "" : "s"}`;
+
+// A blank between digits, where the locale groups thousands with a blank.
+const kBlankGroup = /(?<=\d)[ \u00a0\u202f](?=\d)/g;
+const kArabicDigits = /[\u0660-\u0669\u06f0-\u06f9]/g;
 
 // The browser locale's separators, as the window takes the desktop's: "," and "." in German.
+// A locale whose decimal separator is neither "." nor "," (Arabic's "٫") is read with "."
+// as well, and its own separator and digits are read as "." and ASCII digits.
 function localeSeparators() {
     const locale = (navigator.languages && navigator.languages[0]) || navigator.language;
     const parts = new Intl.NumberFormat(locale, { useGrouping: true }).formatToParts(1234567.5);
     const part = (type) => (parts.find((p) => p.type === type) || { value: "" }).value;
-    return { decimal: part("decimal") || ".", group: part("group") };
+    const decimal = part("decimal") || ".";
+    page.localeDecimal = decimal;
+    return { decimal: decimal === "," ? "," : ".", group: part("group") };
 }
 
-function boxTexts() {
+// A text as the module reads it: an ordinary or no-break blank between digits is the group
+// where the locale groups with a blank; see localeSeparators for the other locales.
+function readable(text) {
+    let read = text;
+    if (/^[ \u00a0\u202f]$/.test(page.separators.group)) {
+        read = read.replace(kBlankGroup, page.separators.group);
+    }
+    if (page.localeDecimal !== page.separators.decimal) {
+        read = read.replaceAll(page.localeDecimal, ".").replace(
+            kArabicDigits, (d) => String(d.codePointAt(0) - (d < "\u06f0" ? 0x660 : 0x6f0)));
+    }
+    return read;
+}
+
+// The five boxes' texts as typed, or (`read`) as the module reads them.
+function boxTexts(read) {
     const texts = {};
     for (const name of SondrelBoxes) {
-        texts[name] = byId(name).value;
+        texts[name] = read ? readable(byId(name).value) : byId(name).value;
     }
     return texts;
 }
+
+const isCalculated = () => page.calculated === JSON.stringify(boxTexts(false));
 
 // Downloads `data` (a string or bytes) as a file named `name`.
 function download(name, data, type) {
@@ -51,23 +79,40 @@ function setResults(text) {
     byId("results").textContent = text.replaceAll("\r\n", "\n");
 }
 
-// A failure as the window's message box tells it; the box it names is marked and focused,
-// and keeps what was typed.
+// Failures that name no box (a number outside the formula's range), by how their message
+// starts, and the boxes whose numbers give them.
+const kUnnamedFailureBoxes = [
+    ["the elevation must be below", ["elevation"]],
+    ["the pressure ratio", ["elevation"]],
+    ["the low and high pressures give the same sensor voltage: at this elevation", ["elevation"]],
+    ["the low and high pressures give the same sensor voltage", ["loBaro", "hiBaro"]],
+    ["the low and high volts give", ["loVolts", "hiVolts"]],
+];
+
+function failedBoxes(failure) {
+    if (failure.input) {
+        return SondrelBoxes.filter((name) => page.labels[name] === failure.input);
+    }
+    const rule = kUnnamedFailureBoxes.find(([start]) => failure.message.startsWith(start));
+    return rule ? rule[1] : [];
+}
+
+// A failure as the window's message box tells it, in the results' place; the boxes it
+// concerns are marked, the first focused, and keep what was typed.
 function showFailure(failure) {
     for (const name of SondrelBoxes) {
         byId(name).removeAttribute("aria-invalid");
+        byId(name).removeAttribute("aria-describedby");
     }
-    const shown = byId("failure");
-    if (!failure) {
-        shown.textContent = "";
-        return;
+    byId("failure").textContent = failure ? `${failure.title}: ${failure.message}` : "";
+    byId("results").hidden = Boolean(failure);
+    const boxes = failure ? failedBoxes(failure) : [];
+    for (const name of boxes) {
+        byId(name).setAttribute("aria-invalid", "true");
+        byId(name).setAttribute("aria-describedby", "failure");
     }
-    shown.textContent = `${failure.title}: ${failure.message}`;
-    const named = SondrelBoxes.find((name) => page.labels[name] === failure.input);
-    if (named) {
-        byId(named).setAttribute("aria-invalid", "true");
-        byId(named).setAttribute("aria-describedby", "failure");
-        byId(named).focus();
+    if (boxes.length > 0) {
+        byId(boxes[0]).focus();
     }
 }
 
@@ -82,45 +127,86 @@ function showWarnings(warnings) {
     }));
 }
 
+// The report of the boxes as they stand with the last results: {text} or {failure}.
+function report() {
+    return page.calculator.report(boxTexts(false), page.separators, page.resultsText, page.header);
+}
+
+// The printed sheet: the report of the last Calculate while the boxes still hold its inputs.
+function fillSheet() {
+    const text = isCalculated() ? report().text || "" : "";
+    byId("sheet").textContent = text.replaceAll("\r\n", "\n");
+}
+
+// Calculate on the boxes as they stand: the four lines and the warnings, or the failure in
+// the results' place. Returns whether it solved.
+function calculate() {
+    const typed = JSON.stringify(boxTexts(false));
+    const outcome = page.calculator.calculate(boxTexts(true), page.separators);
+    page.calculated = outcome.solved ? typed : "";
+    setResults(outcome.solved ? outcome.text : "");
+    showWarnings(outcome.solved ? outcome.warnings : []);
+    showFailure(outcome.solved ? null : outcome.failure);
+    fillSheet();
+    return outcome.solved;
+}
+
 function onCalculate(event) {
     event.preventDefault();
     const started = performance.now();
-    const outcome = page.calculator.calculate(boxTexts(), page.separators);
-    // A failure leaves the box with the lines written before it, if any.
-    if (outcome.written !== "none") {
-        setResults(outcome.text);
-    }
-    showWarnings(outcome.warnings);
-    showFailure(outcome.solved ? null : outcome.failure);
+    calculate();
     page.times.calculate ??= performance.now() - started;
 }
 
+// Unlike the window's, the page's report always belongs to the boxes as they stand: when
+// they changed since the last Calculate, or that failed, it calculates first, and a failure
+// makes no file.
 function onGenerateReport() {
-    const answer = page.calculator.report(boxTexts(), page.separators, page.resultsText,
-                                          page.header);
+    if (!isCalculated() && !calculate()) {
+        return;
+    }
+    const answer = report();
     showFailure(answer.failure);
     if (!answer.failure) {
         download("Output.txt", new TextEncoder().encode(answer.text), "text/plain");
     }
 }
 
-function onReportHeader() {
-    const panel = byId("header-panel");
-    panel.hidden = false;
-    byId("report-header-command").setAttribute("aria-expanded", "true");
-    byId("header-box").focus();
+// The panels, each opened by its command (whose aria-expanded says so) and closed by its
+// button or Escape; the focus goes back to the command when it was in the panel.
+const kPanels = { "header-panel": "report-header-command", "help-panel": "help-command" };
+
+function openPanel(panel, focus) {
+    byId(panel).hidden = false;
+    byId(kPanels[panel]).setAttribute("aria-expanded", "true");
+    byId(focus).focus();
+}
+
+function closePanel(panel) {
+    const hadFocus = byId(panel).contains(document.activeElement);
+    byId(panel).hidden = true;
+    byId(kPanels[panel]).setAttribute("aria-expanded", "false");
+    if (hadFocus) {
+        byId(kPanels[panel]).focus();
+    }
+}
+
+function onKeyDown(event) {
+    if (event.key === "Escape") {
+        Object.keys(kPanels).filter((panel) => !byId(panel).hidden).forEach(closePanel);
+    }
 }
 
 function onHeaderDone() {
     page.header = byId("header-box").value;
-    byId("header-panel").hidden = true;
-    byId("report-header-command").setAttribute("aria-expanded", "false");
-    byId("report-header-command").focus();
+    closePanel("header-panel");
+    fillSheet();
 }
 
+// Help in its own panel: the results stay as they are.
 function onHelp() {
-    setResults(page.calculator.help());
-    showFailure(null);
+    byId("help-text").textContent = page.calculator.help().replaceAll("\r\n", "\n");
+    openPanel("help-panel", "help-panel");
 }
 
 function cell(text, header) {
@@ -177,19 +263,66 @@ function showSweepTable(csv) {
         const line = document.createElement("tr");
         line.append(cell(fields[picked[0]], true),
                     ...picked.slice(1).map((k) => cell(fields[k], false)),
-                    cell(fields[column("error")] || fields[column("warnings")].replaceAll(";", ", "), false));
+                    noteCell(fields[column("error")], fields[column("warnings")]));
         body.append(line);
     }
     byId("sweep-table").tBodies[0].replaceWith(body);
-    byId("sweep-table").hidden = false;
+    byId("table-frame").hidden = false;
+    byId("sweep-columns").hidden = false;
+}
+
+// A row's warnings or failure, and a mark for it that a narrow screen shows in its place.
+function noteCell(failure, warnings) {
+    const element = cell("", false);
+    const mark = document.createElement("span");
+    mark.className = "mark";
+    mark.setAttribute("aria-hidden", "true");
+    mark.textContent = failure ? "✕" : warnings ? "⚠" : "";
+    const note = document.createElement("span");
+    note.className = "note";
+    note.textContent = failure;
+    for (const code of failure ? [] : warnings.split(";").filter(Boolean)) {
+        const unbroken = document.createElement("span");
+        unbroken.textContent = code;
+        note.append(note.childNodes.length > 0 ? ", " : "", unbroken);
+    }
+    element.append(mark, note);
+    return element;
+}
+
+// A refused sweep leaves nothing of the one before it.
+function clearSweep() {
+    page.sweepCsv = "";
+    page.sweepSvg = "";
+    byId("sweep-csv").disabled = true;
+    byId("sweep-svg").disabled = true;
+    if (page.chartUrl) {
+        URL.revokeObjectURL(page.chartUrl);
+        page.chartUrl = "";
+    }
+    byId("sweep-chart").removeAttribute("src");
+    byId("sweep-table").tBodies[0].replaceChildren();
+    for (const id of ["chart-frame", "table-frame", "sweep-columns"]) {
+        byId(id).hidden = true;
+    }
+}
+
+// On a narrow screen the table shows elevation, VR2, VR1 and a mark; the rest on demand.
+function onColumns() {
+    const all = byId("sweep-columns").getAttribute("aria-pressed") !== "true";
+    byId("sweep-columns").setAttribute("aria-pressed", String(all));
+    byId("table-frame").classList.toggle("all-columns", all);
 }
 
 function onSweep(event) {
     event.preventDefault();
     const started = performance.now();
-    const sweep = page.calculator.sweep(boxTexts(), page.separators, byId("sweep-start").value,
-                                        byId("sweep-stop").value, byId("sweep-step").value);
+    const sweep = page.calculator.sweep(boxTexts(true), page.separators,
+                                        readable(byId("sweep-start").value),
+                                        readable(byId("sweep-stop").value),
+                                        readable(byId("sweep-step").value));
     const status = byId("sweep-status");
+    clearSweep();
     if (sweep.problem) {
         status.textContent = sweep.problem;
         return;
@@ -198,20 +331,17 @@ function onSweep(event) {
     page.sweepSvg = sweep.svg;
     byId("sweep-csv").disabled = false;
     byId("sweep-svg").disabled = false;
-    if (page.chartUrl) {
-        URL.revokeObjectURL(page.chartUrl);
-    }
     page.chartUrl = URL.createObjectURL(new Blob([sweep.svg], { type: "image/svg+xml" }));
     const chart = byId("sweep-chart");
     chart.onload = () => { page.times.chart = performance.now() - started; };
     chart.src = page.chartUrl;
-    chart.alt = `Chart of VR2 and VR1 wiper to GND against elevation, ${sweep.rows} rows`;
-    chart.hidden = false;
+    chart.alt = `Chart of VR2 and VR1 wiper to GND against elevation, ${count(sweep.rows, "row")}`;
+    byId("chart-frame").hidden = false;
     showSweepTable(sweep.csv);
     const failed = sweep.failed ? `, ${sweep.failed} failed` : "";
     const warned = sweep.warned ? `, ${sweep.warned} with warnings` : "";
     const shown = sweep.rows > kShownSweepRows ? ` The table shows the first ${kShownSweepRows}; the CSV has them all.` : "";
-    status.textContent = `${sweep.rows} rows${warned}${failed}.${shown}`;
+    status.textContent = `${count(sweep.rows, "row")}${warned}${failed}.${shown}`;
 }
 
 async function moduleBytes() {
@@ -229,7 +359,7 @@ async function start() {
     for (const name of SondrelBoxes) {
         const box = byId(name);
         document.querySelector(`label[for="${name}"]`).textContent = design.labels[name];
-        // The designed numbers ("1.25") written the way this locale reads them ("1,25").
+        // The designed numbers ("1.25") written the way the page reads them ("1,25" in German).
         box.value = design.defaults[name].replaceAll(".", page.separators.decimal);
         box.addEventListener("input", () => page.calculator.inputChanged());
         box.disabled = false;
@@ -238,11 +368,17 @@ async function start() {
         byId(id).value = byId(id).value.replaceAll(".", page.separators.decimal);
     }
     byId("design").addEventListener("submit", onCalculate);
-    byId("report-header-command").addEventListener("click", onReportHeader);
+    byId("report-header-command").addEventListener("click",
+                                                   () => openPanel("header-panel", "header-box"));
     byId("header-done").addEventListener("click", onHeaderDone);
     byId("generate-report-command").addEventListener("click", onGenerateReport);
     byId("help-command").addEventListener("click", onHelp);
+    byId("help-done").addEventListener("click", () => closePanel("help-panel"));
+    document.addEventListener("keydown", onKeyDown);
+    // A printed sheet, too, belongs to the boxes as they stand.
+    window.addEventListener("beforeprint", () => isCalculated() || calculate());
     byId("sweep").addEventListener("submit", onSweep);
+    byId("sweep-columns").addEventListener("click", onColumns);
     byId("sweep-csv").addEventListener("click", () => download("sweep.csv", page.sweepCsv, "text/csv"));
     byId("sweep-svg").addEventListener("click", () => download("sweep.svg", page.sweepSvg, "image/svg+xml"));
     byId("calculate").disabled = false;

@@ -225,15 +225,22 @@ SONDREL_EXPORT(sondrel_sweep) std::uint32_t SondrelSweep() {
         }
         range_text += (i == 0 ? "" : ":") + *part;
     }
+    // Past the page's limit, whether or not past sondrel-calc's, the page says its own.
+    const std::string too_many =
+        "more than 100,000 rows, the most the page sweeps "
+        "(sondrel-calc --sweep-elevation takes up to " +
+        cli::MaxRowsText() + ")";
     cli::SweepRange range;
     if (const auto message = cli::ParseSweepRange(range_text, range)) {
         // Said as sondrel-calc says it, less the option's name.
         constexpr std::string_view kOption = "--sweep-elevation: ";
+        if (*message == std::string(kOption) + "more than " + cli::MaxRowsText() + " rows") {
+            return problem(too_many);
+        }
         return problem(message->starts_with(kOption) ? message->substr(kOption.size()) : *message);
     }
     if (range.rows > web::kMaxPageSweepRows) {
-        return problem("more than 100,000 rows: sondrel-calc --sweep-elevation takes up to " +
-                       cli::MaxRowsText());
+        return problem(too_many);
     }
     InputTexts fixed = state.Boxes();
     fixed.elevation = std::string(1, '0');  // each row puts its own elevation here

@@ -4,9 +4,10 @@
     page_test.py SONDREL_HTML SONDREL_CALC SCREENSHOT_DIR
 
 Types designs into the page opened from file:// and compares what it shows and downloads with
-sondrel-calc's answers; takes the screenshots at 1280 and 360 px; checks that the page asked
-for nothing but itself and its own blobs.
+sondrel-calc's answers; takes the screenshots at 1280 and 360 px and prints the setting sheet;
+checks that the page asked for nothing but itself and its own blobs.
 """
+import base64
 import json
 import os
 import subprocess
@@ -74,6 +75,18 @@ class Browser:
             box.send_keys(Keys.DELETE)
             box.send_keys(text)
 
+    def set_header(self, *keys):
+        self.find("report-header-command").click()
+        self.find("header-box").clear()
+        self.find("header-box").send_keys(*keys)
+        self.find("header-done").click()
+
+    def sweep(self, start, stop, step):
+        for box, text in [("sweep-start", start), ("sweep-stop", stop), ("sweep-step", step)]:
+            self.find(box).clear()
+            self.find(box).send_keys(text)
+        self.find("sweep-button").click()
+
     def results(self):
         return self.driver.execute_script("return document.getElementById('results').textContent")
 
@@ -136,48 +149,69 @@ class PageTest(unittest.TestCase):
         lines, _ = sondrel_calc("1000", "28", "31", "1.25", "8.25")
         self.assertEqual(b.results() + "\n", lines.decode())
 
-    def test_a_bad_box_names_itself_and_keeps_its_text(self):
+    def test_a_failure_replaces_the_results_and_marks_its_boxes(self):
         b = self.browser
-        for box, text, message in [
-                ("loBaro", "12a", 'Type mismatch: LoBaro, inHg: "12a" is not a number'),
-                ("hiVolts", "1e999", 'Overflow: HiVolt: "1e999" is too large for a number')]:
-            with self.subTest(box=box):
-                texts = ["0", "28", "31", "1.25", "8.25"]
-                texts[BOXES.index(box)] = text
+        for boxes, texts, message in [
+                (["loBaro"], ["0", "12a", "31", "1.25", "8.25"], 'Type mismatch: LoBaro, inHg: "12a" is not a number'),
+                (["hiVolts"], ["0", "28", "31", "1.25", "1e999"], 'Overflow: HiVolt: "1e999" is too large for a number'),
+                (["elevation"], ["1e6", "28", "31", "1.25", "8.25"], "Invalid argument: the elevation must be below 145,491.8 ft (logarithm of a non-positive number)"),
+                (["loBaro", "hiBaro"], ["0", "31", "31", "1.25", "8.25"], "Division by zero: the low and high pressures give the same sensor voltage (division by zero)")]:
+            with self.subTest(texts=texts):
+                b.type_design(["15000", "28", "31", "1.25", "8.25"])
+                b.find("calculate").click()
                 b.type_design(texts)
                 b.find("calculate").click()
                 self.assertEqual(b.find("failure").text, message)
-                self.assertEqual(b.find(box).get_attribute("value"), text)
-                self.assertEqual(b.find(box).get_attribute("aria-invalid"), "true")
-                self.assertEqual(b.driver.switch_to.active_element.get_attribute("id"), box)
+                self.assertEqual((b.results(), b.find("results").is_displayed()), ("", False))
+                self.assertEqual([b.find(n).get_attribute("value") for n in BOXES], texts)
+                self.assertEqual([(b.find(n).get_attribute("aria-invalid"),
+                                   b.find(n).get_attribute("aria-describedby")) for n in BOXES],
+                                 [("true", "failure") if n in boxes else (None, None) for n in BOXES])
+                self.assertEqual(b.driver.switch_to.active_element.get_attribute("id"), boxes[0])
 
-    def test_header_and_report_equal_sondrel_calcs(self):
+    def test_header_and_report_of_the_boxes_as_they_stand_equal_sondrel_calcs(self):
+        # Calculated, then edited: the report calculates the edit first, or makes no file.
         b = self.browser
-        b.type_design(["5000", "28", "31", "1.25", "8.25"])
+        b.set_header("Site 7", Keys.ENTER, "North ridge ✓", Keys.ENTER)
+        for calculated, reported, failure in [
+                ("5000", "1e6", "Invalid argument: the elevation must be below 145,491.8 ft (logarithm of a non-positive number)"),
+                ("5000", "5000", ""), ("0", "15000", ""), ("1e6", "1000", "")]:
+            with self.subTest(reported=reported):
+                b.type_design([calculated, "28", "31", "1.25", "8.25"])
+                b.find("calculate").click()
+                b.type_design([reported, "28", "31", "1.25", "8.25"])
+                path = b.downloaded("Output.txt")
+                b.find("generate-report-command").click()
+                self.assertEqual(b.find("failure").text, failure)
+                if failure:
+                    time.sleep(0.5)
+                    self.assertFalse(os.path.exists(path))
+                    continue
+                report, _ = sondrel_calc("--report", "-", "--header", "Site 7\nNorth ridge ✓\n",
+                                         reported, "28", "31", "1.25", "8.25")
+                self.assertEqual(b.read_download(path), report)
+
+    def test_panels_open_by_their_command_and_close_with_escape(self):
+        b = self.browser
         b.find("calculate").click()
-        b.find("report-header-command").click()
-        header = b.find("header-box")
-        header.clear()
-        header.send_keys("Site 7", Keys.ENTER, "North ridge ✓", Keys.ENTER)
-        b.find("header-done").click()
-        path = b.downloaded("Output.txt")
-        b.find("generate-report-command").click()
-        report, _ = sondrel_calc("--report", "-", "--header", "Site 7\nNorth ridge ✓\n",
-                                 "5000", "28", "31", "1.25", "8.25")
-        self.assertEqual(b.read_download(path), report)
-
-    def test_help_fills_the_results_box(self):
-        b = self.browser
-        b.find("help-command").click()
-        self.assertTrue(b.results().startswith("Generate_Report puts 'Output.txt' in the folder"))
+        results = b.results()
+        for command, panel, text in [
+                ("report-header-command", "header-panel", "The text that starts the report"),
+                ("help-command", "help-panel", "Generate_Report puts 'Output.txt' in the folder")]:
+            with self.subTest(panel=panel):
+                b.find(command).click()
+                self.assertIn(text, b.find(panel).text)
+                self.assertEqual(b.find(command).get_attribute("aria-expanded"), "true")
+                b.driver.switch_to.active_element.send_keys(Keys.ESCAPE)
+                self.assertFalse(b.find(panel).is_displayed())
+                self.assertEqual(b.find(command).get_attribute("aria-expanded"), "false")
+                self.assertEqual(b.driver.switch_to.active_element.get_attribute("id"), command)
+                self.assertEqual(b.results(), results)
 
     def test_sweep_table_csv_and_chart_equal_sondrel_calcs(self):
         b = self.browser
         b.type_design(["0", "28", "31", "1.25", "8.25"])
-        for box, text in [("sweep-start", "0"), ("sweep-stop", "20000"), ("sweep-step", "1000")]:
-            b.find(box).clear()
-            b.find(box).send_keys(text)
-        b.find("sweep-button").click()
+        b.sweep("0", "20000", "1000")
         chart = os.path.join(b.profile.name, "wanted.svg")
         csv, _ = sondrel_calc("--sweep-elevation", "0:20000:1000", "--plot", chart)
         self.assertEqual(len(b.driver.find_elements(By.CSS_SELECTOR, "#sweep-table tbody tr")), 21)
@@ -190,39 +224,72 @@ class PageTest(unittest.TestCase):
             self.assertEqual(b.read_download(path), f.read())
         b.wait(lambda: b.driver.execute_script(
             "return document.getElementById('sweep-chart').naturalWidth") == 800)
+        # A refused sweep leaves nothing of the last one.
+        for stop, status, rows in [("0", "1 row.", 1), ("1e9", "more than 100,000 rows, the most the page sweeps (sondrel-calc --sweep-elevation takes up to 10,000,000)", 0)]:
+            b.sweep("0", stop, "1")
+            self.assertEqual(b.find("sweep-status").text, status)
+            self.assertEqual(len(b.driver.find_elements(By.CSS_SELECTOR, "#sweep-table tbody tr")), rows)
+            self.assertEqual([b.find(i).is_displayed() for i in ["table-frame", "chart-frame"]] +
+                             [b.find("sweep-csv").is_enabled()], [rows > 0] * 3)
 
-    def test_screenshots_at_1280_and_360_px(self):
-        # Wide: a design and a sweep with its chart; a phone: the design alone.
-        for width, height, sweep, name in [(1280, 1560, True, "web-1280.png"),
-                                           (360, 900, False, "web-360.png")]:
+    def test_screenshots_and_positions_at_1280_360_and_740_px(self):
+        # No shift on start; in view after Calculate; a sweep's table in its frame, text >= 11 px.
+        for width, height, design, in_view, name in [
+                (1280, 1560, ["5000", "28", "31", "1.25", "8.25"], ["results"], "web-1280.png"),
+                (360, 740, ["5000", "28", "31", "1.25", "1.3"], ["results", "warnings"], "web-360.png"),
+                (740, 360, ["5000", "28", "31", "1.25", "1.3"], ["calculate"], "")]:
             with self.subTest(width=width):
-                b = self.browser if width == 1280 else Browser(width=width, height=height)
+                b = Browser(width=width, height=height)
                 try:
-                    b.driver.set_window_size(width, height)
-                    b.type_design(["5000", "28", "31", "1.25", "8.25"])
+                    self.assertEqual(b.driver.execute_async_script("""
+                        new PerformanceObserver((list) => arguments[0](list.getEntries().length))
+                            .observe({ type: "layout-shift", buffered: true });
+                        setTimeout(() => arguments[0](0), 500);"""), 0)
+                    b.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+                        "width": width, "height": height, "deviceScaleFactor": 1,
+                        "mobile": width < 640})
+                    b.type_design(design)
                     b.find("calculate").click()
-                    if sweep:
-                        for box, text in [("sweep-start", "0"), ("sweep-stop", "20000"),
-                                          ("sweep-step", "500")]:
-                            b.find(box).clear()
-                            b.find(box).send_keys(text)
-                        b.find("sweep-button").click()
-                        b.wait(lambda: b.driver.execute_script(
-                            "return document.getElementById('sweep-chart').complete"))
+                    self.assertLessEqual(b.driver.execute_script(
+                        "return Math.max(...arguments[0].map(e => e.getBoundingClientRect().bottom))",
+                        [b.find(i) for i in in_view]), height)
+                    b.sweep("0", "20000", "500")
+                    self.assertLessEqual(*b.driver.execute_script(
+                        "const f = document.getElementById('table-frame'); return [f.scrollWidth, f.clientWidth]"))
+                    self.assertGreaterEqual(b.find("sweep-chart").size["width"] * 12 / 800, 11)
                     b.driver.execute_script("window.scrollTo(0, 0)")
-                    # One column on a phone: nothing wider than the screen, targets of 44 px.
-                    inner = b.driver.execute_script("return window.innerWidth")
+                    # Nothing wider than the screen, targets of 44 px.
                     self.assertLessEqual(
-                        b.driver.execute_script("return document.documentElement.scrollWidth"), inner)
+                        b.driver.execute_script("return document.documentElement.scrollWidth"), width)
                     small = b.driver.execute_script("""
                         return [...document.querySelectorAll('button, input, textarea')]
                             .filter(e => e.offsetParent && e.getBoundingClientRect().height < 44)
                             .map(e => e.id)""")
                     self.assertEqual(small, [])
-                    b.driver.save_screenshot(os.path.join(SHOTS, name))
+                    if name:
+                        b.driver.save_screenshot(os.path.join(SHOTS, name))
                 finally:
-                    if b is not self.browser:
-                        b.close()
+                    b.close()
+
+    def test_the_printed_sheet_holds_the_report_the_warnings_and_the_sweep(self):
+        b = self.browser
+        b.type_design(["5000", "28", "31", "1.25", "1.3"])
+        b.find("calculate").click()
+        b.set_header("Site 7", Keys.ENTER)
+        b.sweep("0", "20000", "500")
+        path = os.path.join(b.profile.name, "sheet.pdf")
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(b.driver.execute_cdp_cmd(
+                "Page.printToPDF", {"paperWidth": 8.27, "paperHeight": 11.69})["data"]))
+        info = subprocess.run(["pdfinfo", path], capture_output=True, text=True).stdout
+        self.assertRegex(info, r"\nPages: +1\n")
+        text = " ".join(subprocess.run(["pdftotext", "-layout", path, "-"],
+                                       capture_output=True, text=True).stdout.split())
+        for line in ["Site 7 Elev = 5000 ft Elev = 1524. m", "HiVolts = 1.3 VR2 = -718. Ohms",
+                     "HiVin = 3.456 Volts vr1-beyond-track", "vr2-negative VR2 is -718 ohms",
+                     "20000 17 -714. 9290. 1.486 1.696 vr1-beyond-track, vr2-negative"]:
+            self.assertIn(line, text)
+        self.assertNotRegex(text, "Calculate|Sweep,|Download|Report_Header")
 
     def test_zz_no_request_but_the_page_itself(self):
         urls = self.browser.requests()
@@ -244,17 +311,22 @@ class PolicyTest(unittest.TestCase):
             b.close()
 
 
-class GermanPageTest(unittest.TestCase):
-    def test_reads_and_writes_the_decimal_comma(self):
-        b = Browser(language="de-DE")
-        try:
-            self.assertEqual(b.find("loVolts").get_attribute("value"), "1,25")
-            b.type_design(["1.000", "28", "31", "1,25", "8,25"])
-            b.find("calculate").click()
-            lines, _ = sondrel_calc("1000", "28", "31", "1.25", "8.25")
-            self.assertEqual(b.results() + "\n", lines.decode())
-        finally:
-            b.close()
+class LocalePageTest(unittest.TestCase):
+    def test_reads_and_writes_numbers_as_the_locale_does(self):
+        for language, shown, texts in [
+                ("de-DE", "1,25", ["1.000", "28", "31", "1,25", "8,25"]),
+                ("fr-FR", "1,25", ["1 000", "28", "31", "1,25", "8,25"]),
+                ("ar-EG", "1.25", ["\u0661\u0660\u0660\u0660", "28", "31", "1.25", "8\u066b25"])]:
+            with self.subTest(language=language):
+                b = Browser(language=language)
+                try:
+                    self.assertEqual(b.find("loVolts").get_attribute("value"), shown)
+                    b.type_design(texts)
+                    b.find("calculate").click()
+                    lines, _ = sondrel_calc("1000", "28", "31", "1.25", "8.25")
+                    self.assertEqual(b.results() + "\n", lines.decode())
+                finally:
+                    b.close()
 
 
 if __name__ == "__main__":
