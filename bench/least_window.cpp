@@ -1,5 +1,5 @@
 // The least Qt Widgets main window: the yardstick that the window start-up figures of
-// window_startup.sh are measured against.
+// bench/window_startup_windows.sh are measured against.
 
 #include <QApplication>
 #include <QMainWindow>

@@ -126,10 +126,12 @@ struct Axis {
     double low = 0;
     double high = 1;
     double step = 1;
-    double first = 0;  // the first tick: `low`, unless low is no multiple of `step`
-    int ticks = 1;     // from first, `step` apart, up to high
+    double first = 0;  // the first tick's multiple of `step`: low / step, rounded up
+    int ticks = 1;     // from the first, `step` apart, up to high
 
-    double Tick(int t) const { return first + t * step; }
+    // A multiple of the step times the step, never a sum: first * step + t * step can
+    // overflow where the tick itself is a double.
+    double Tick(int t) const { return (first + t) * step; }
     // Where `value` lies between low (0) and high (1). The span is halved first when it
     // overflows, and only then: halving a subnormal span would lose it.
     double Fraction(double value) const {
@@ -174,9 +176,8 @@ Axis RoundAxis(double min, double max) {
     if (!std::isfinite(axis.high)) {
         axis.high = max;
     }
-    const double first = std::ceil(axis.low / step);
-    const double intervals = std::floor(axis.high / step) - first;
-    axis.first = first * step;
+    axis.first = std::ceil(axis.low / step);
+    const double intervals = std::floor(axis.high / step) - axis.first;
     axis.ticks =
         static_cast<int>(std::isfinite(intervals) ? std::clamp(intervals, 0.0, 100.0) : 0) + 1;
     return axis;

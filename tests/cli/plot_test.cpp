@@ -37,24 +37,33 @@ struct ChartCase {
     std::size_t max_bytes = 40'000;
     // The left and right edges of the shading of the first id in `shown`, when given.
     std::optional<std::pair<double, double>> shaded = std::nullopt;
+    // When given, the chart of these rows, drawn without a sweep (and `values` and `code` unused).
+    std::vector<chart::ChartRow> rows = {};
 };
 
 class SweepChart : public testing::TestWithParam<ChartCase> {};
 
 TEST_P(SweepChart, RendersWithItsElements) {
     const ChartCase& c = GetParam();
-    const testing_support::ScratchFolder folder("sondrel-chart");
-    const std::string path = (folder.path() / "chart.svg").string();
-    std::vector<std::string_view> args = {"--plot", path, "--sweep-elevation"};
-    args.insert(args.end(), c.values.begin(), c.values.end());
-    const auto result = test_support::RunWith(args);
-    EXPECT_EQ(result.code, c.code) << result.err;
-
-    const std::string svg = testing_support::ReadFile(path);
-    ASSERT_FALSE(svg.empty()) << path;
+    std::string svg;
+    if (!c.rows.empty()) {
+        svg = chart::SweepChartSvg(c.rows, InputTexts{});
+    } else {
+        const testing_support::ScratchFolder folder("sondrel-chart");
+        const std::string path = (folder.path() / "chart.svg").string();
+        std::vector<std::string_view> args = {"--plot", path, "--sweep-elevation"};
+        args.insert(args.end(), c.values.begin(), c.values.end());
+        const auto result = test_support::RunWith(args);
+        EXPECT_EQ(result.code, c.code) << result.err;
+        svg = testing_support::ReadFile(path);
+        ASSERT_FALSE(svg.empty()) << path;
+    }
     EXPECT_LE(svg.size(), c.max_bytes);
     for (const std::string& text : c.texts) {
         EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+    for (const char* unlabelled : {"inf", "nan"}) {  // every tick a finite number
+        EXPECT_EQ(svg.find(unlabelled), std::string::npos) << unlabelled;
     }
 
     QSvgRenderer renderer(QByteArray(svg.data(), static_cast<qsizetype>(svg.size())));
@@ -177,6 +186,23 @@ INSTANTIATE_TEST_SUITE_P(
                   {"failed"},
                   {},
                   {">1e301</text>", ">2e300</text>"}},
+        ChartCase{"OhmsPastTheLargestDouble",
+                  {"0:133540:133540", "28", "31", "0", "1e300"},
+                  0,
+                  {"vr2", "vr1"},
+                  {},
+                  {">-5e307</text>", ">1.5e308</text>", ">150,000</text>"},
+                  522},
+        ChartCase{"ElevationsPastTheLargestDouble",
+                  {},
+                  0,
+                  {"failed"},
+                  {},
+                  {">-5e307</text>", ">1.5e308</text>"},
+                  500,
+                  40'000,
+                  std::nullopt,
+                  {{-5e306, false, 0, 0, ""}, {1.7e308, false, 0, 0, ""}}},
         ChartCase{"OneRowAtTheLargestDouble",
                   {"1.7976931348623157e308:1.7976931348623157e308:1"},
                   1,
