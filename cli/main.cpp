@@ -11,8 +11,8 @@ int main(int argc, char** argv) {
                                              console.Arguments().end());
     int code = 0;
     {
-        sondrel::cli::TextWriter out(stdout);
-        sondrel::cli::TextWriter err(stderr);
+        sondrel::TextWriter out(stdout);
+        sondrel::TextWriter err(stderr);
         code = sondrel::cli::Run(args, out, err);
         if (!out.Flush() && code == 0) {
             code = 1;  // e.g. standard output is a full disk

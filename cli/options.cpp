@@ -108,11 +108,11 @@ std::optional<std::string> Parse(const std::vector<std::string_view>& args, Opti
             if (!range) {
                 return std::string("--sweep-elevation needs START:STOP:STEP");
             }
-            SweepRange parsed;
-            if (auto problem = ParseSweepRange(*range, parsed)) {
-                return problem;
+            const Result<SweepRange> parsed = ParseSweepRange(*range, "--sweep-elevation");
+            if (!parsed) {
+                return parsed.failure().Message();
             }
-            options.sweep = parsed;
+            options.sweep = *parsed;
         } else if (name == "--batch" || name == "--report") {
             // A file to read (--batch) or write (--report); - is the standard stream.
             const bool batch = name == "--batch";

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "calc/design.h"
-#include "cli/sweep.h"
 #include "cli/text_encoding.h"
+#include "table/sweep.h"
 
 namespace sondrel::cli {
 

@@ -1,11 +1,11 @@
-#include "cli/text_writer.h"
+#include "table/text_writer.h"
 
 #include <cerrno>
 #include <charconv>
 
 #include "calc/text_rules.h"
 
-namespace sondrel::cli {
+namespace sondrel {
 
 TextWriter& TextWriter::Double(double value) {
     char buf[32];
@@ -28,14 +28,6 @@ TextWriter& TextWriter::Int(long long value) {
 }
 
 TextWriter& TextWriter::JsonString(std::string_view text) {
-    return JsonText(text, false);
-}
-
-TextWriter& TextWriter::JsonFileName(std::string_view text) {
-    return JsonText(text, true);
-}
-
-TextWriter& TextWriter::JsonText(std::string_view text, bool escape_bytes) {
     static constexpr char kHex[] = "0123456789abcdef";
     *this << '"';
     for (std::size_t i = 0; i < text.size();) {
@@ -66,12 +58,9 @@ TextWriter& TextWriter::JsonText(std::string_view text, bool escape_bytes) {
         } else if (const std::size_t length = Utf8CharLength(text, i); length != 0) {
             *this << text.substr(i, length);
             i += length;
-        } else if (escape_bytes) {
+        } else {
             const char escaped[] = {'\\', 'u', 'd', 'c', kHex[c >> 4], kHex[c & 15]};
             *this << std::string_view(escaped, sizeof escaped);
-            ++i;
-        } else {
-            *this << "\\ufffd";  // a byte that is not UTF-8
             ++i;
         }
     }
@@ -120,4 +109,4 @@ bool TextWriter::Flush() {
     return ok_;
 }
 
-}  // namespace sondrel::cli
+}  // namespace sondrel
