@@ -13,9 +13,10 @@ void WriteElevation(TextWriter& out, std::optional<double> elevation_ft) {
 // The result columns: the fields of `solved`, or when it is null all empty but the error,
 // which holds `message`.
 void WriteResultColumns(TextWriter& out, const Outcome* solved, std::string_view message) {
-    for (std::size_t i = 0; i < std::size(kCsvResultColumnList); ++i) {
-        const CsvColumn& column = kCsvResultColumnList[i];
-        out << (i == 0 ? "" : ",");
+    for (const CsvColumn& column : kCsvResultColumnList) {
+        if (&column != kCsvResultColumnList) {
+            out << ',';
+        }
         if (column.field == nullptr && solved == nullptr) {
             out.CsvField(message);
         } else if (column.field != nullptr && solved != nullptr) {
@@ -51,7 +52,12 @@ void WriteCsvFailure(TextWriter& out, std::optional<double> elevation_ft,
 
 RowOutcome WriteCsvOutcome(TextWriter& out, const Outcome& outcome) {
     if (!outcome.solved) {
-        WriteResultColumns(out, nullptr, outcome.failure.Message());
+        const Failure& failure = outcome.failure;
+        if (failure.input.empty()) {
+            WriteResultColumns(out, nullptr, failure.detail);  // the message, without a copy
+        } else {
+            WriteResultColumns(out, nullptr, failure.Message());
+        }
         return {};
     }
     WriteResultColumns(out, &outcome, {});

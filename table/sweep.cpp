@@ -140,6 +140,9 @@ double SweepElevation(const SweepRange& range, std::size_t i) {
     if (!std::isfinite(exact)) {  // i*STEP overflows though the row does not: -1e308:1e308:1e308
         exact = std::fma(static_cast<double>(i), range.step, range.start);
     }
+    if (exact == std::floor(exact)) {
+        return exact == 0 ? 0.0 : exact;  // a whole number rounds to itself
+    }
     // Rounded through its text: "-0." to 309 digits, the point and the decimals.
     char text[320 + kMaxDecimals];
     const auto written =

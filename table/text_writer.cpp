@@ -1,7 +1,9 @@
 #include "table/text_writer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 
 #include "calc/text_rules.h"
 
@@ -15,6 +17,9 @@ TextWriter& TextWriter::Double(double value) {
 }
 
 TextWriter& TextWriter::DoubleFixed(double value) {
+    if (value == std::trunc(value) && std::abs(value) < 1e15 && !std::signbit(value)) {
+        return Int(static_cast<long long>(value));  // the same digits, sooner
+    }
     // The longest is the smallest subnormal: "-0.", 323 zeros and its digit.
     char buf[400];
     const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
@@ -68,11 +73,8 @@ TextWriter& TextWriter::JsonString(std::string_view text) {
 }
 
 TextWriter& TextWriter::CsvField(std::string_view text) {
-    bool plain = true;
-    for (const char c : text) {
-        plain = plain && c != ',' && c != '"' && c != '\r' && c != '\n';
-    }
-    if (plain) {
+    const auto special = [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
+    if (std::none_of(text.begin(), text.end(), special)) {
         return *this << text;
     }
     *this << '"';
