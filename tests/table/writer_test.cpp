@@ -80,6 +80,24 @@ INSTANTIATE_TEST_SUITE_P(
                     DoubleCase{"SeventeenDigits", 1850.6531358149223, "1850.6531358149223"}),
     testing_support::RowName{});
 
+// Plain decimals, never an exponent: whole numbers up to 10^15 take a shorter path than the
+// rest, with the same digits.
+class FixedDouble : public testing::TestWithParam<DoubleCase> {};
+
+TEST_P(FixedDouble, PlainDecimals) {
+    EXPECT_EQ(Written([](TextWriter& out) { out.DoubleFixed(GetParam().value); }), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Doubles, FixedDouble,
+    testing::Values(DoubleCase{"Whole", 100000, "100000"}, DoubleCase{"NegativeWhole", -42, "-42"},
+                    DoubleCase{"NegativeZero", -0.0, "-0"}, DoubleCase{"Small", 1e-05, "0.00001"},
+                    DoubleCase{"Tenths", 26521.161, "26521.161"},
+                    DoubleCase{"LargestShortPath", 999999999999999, "999999999999999"},
+                    DoubleCase{"PastTheShortPath", 1e16, "10000000000000000"},
+                    DoubleCase{"Huge", -1e20, "-100000000000000000000"}),
+    testing_support::RowName{});
+
 // One rule for every JSON string: control characters escaped, UTF-8 as it is, and a byte
 // that is not UTF-8 as the lone surrogate "\udcNN", so that the bytes read back.
 struct JsonCase {
