@@ -9,7 +9,7 @@
 #include <string>
 
 #include "cli/batch.h"
-#include "cli/text_writer.h"
+#include "table/text_writer.h"
 
 namespace {
 
@@ -56,21 +56,19 @@ void ForEachRound(const std::string& path, benchmark::State& bench, Use use) {
 
 void BM_BatchToDevNull(benchmark::State& bench) {
     const auto kind = static_cast<int>(bench.range(0));
-    const auto threads = static_cast<unsigned>(bench.range(1));
     const std::string path = MakeFile(kind);
     std::FILE* null = std::fopen("/dev/null", "w");
     if (null == nullptr) {
         bench.SkipWithError("cannot open /dev/null");
         return;
     }
-    sondrel::cli::TableCounts counts;
+    sondrel::TableCounts counts;
     for (auto _ : bench) {
-        sondrel::cli::TextWriter out(null);
+        sondrel::TextWriter out(null);
         counts = {};
         ForEachRound(path, bench, [&](const sondrel::cli::BatchFile& file) {
-            const sondrel::cli::TableCounts round =
-                sondrel::cli::WriteBatchRows(out, file, sondrel::cli::BatchFormat::Csv,
-                                             threads == 0 ? sondrel::cli::TableThreads() : threads);
+            const sondrel::TableCounts round =
+                sondrel::cli::WriteBatchRows(out, file, sondrel::cli::BatchFormat::Csv);
             counts.rows += round.rows;
             counts.succeeded += round.succeeded;
         });
@@ -81,16 +79,14 @@ void BM_BatchToDevNull(benchmark::State& bench) {
     if (counts.rows != kRows) {
         bench.SkipWithError("rows missing");
     }
-    bench.SetLabel(std::string(kind == 0 ? "every row succeeds" : "85% of rows fail") +
-                   (threads == 0 ? ", all cores" : ", one thread"));
+    bench.SetLabel(kind == 0 ? "every row succeeds" : "85% of rows fail");
     bench.counters["rows"] = static_cast<double>(counts.rows);
     bench.counters["failed"] = static_cast<double>(counts.rows - counts.succeeded);
 }
 BENCHMARK(BM_BatchToDevNull)
-    ->ArgNames({"kind", "threads"})
-    ->Args({0, 0})
-    ->Args({1, 0})
-    ->Args({0, 1})
+    ->ArgName("kind")
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);

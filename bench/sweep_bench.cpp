@@ -1,6 +1,5 @@
 // Elevation sweeps of 1,000,000 rows written to /dev/null through sondrel-calc's own writer,
-// on every core and on one, and the cost of one CSV row, good or failing, to set beside
-// Calculate's floor.
+// and the cost of one CSV row, good or failing, to set beside Calculate's floor.
 
 #include <benchmark/benchmark.h>
 
@@ -8,9 +7,9 @@
 #include <string>
 
 #include "calc/solver.h"
-#include "cli/csv.h"
-#include "cli/sweep.h"
-#include "cli/text_writer.h"
+#include "table/csv.h"
+#include "table/sweep.h"
+#include "table/text_writer.h"
 
 namespace {
 
@@ -22,9 +21,9 @@ constexpr std::size_t kSucceedingRows[] = {1'000'000, 1'000'000, 145'371};
 
 void BM_SweepToDevNull(benchmark::State& bench) {
     const char* text = kRanges[bench.range(0)];
-    const auto threads = static_cast<unsigned>(bench.range(1));
-    sondrel::cli::SweepRange range;
-    if (sondrel::cli::ParseSweepRange(text, range)) {
+    const sondrel::Result<sondrel::SweepRange> range =
+        sondrel::ParseSweepRange(text, "--sweep-elevation");
+    if (!range) {
         bench.SkipWithError("bad range");
         return;
     }
@@ -35,27 +34,20 @@ void BM_SweepToDevNull(benchmark::State& bench) {
     }
     std::size_t succeeded = 0;
     for (auto _ : bench) {
-        sondrel::cli::TextWriter out(null);
-        succeeded = sondrel::cli::WriteSweep(out, range, sondrel::Design{}, nullptr,
-                                             threads == 0 ? sondrel::cli::TableThreads() : threads)
-                        .succeeded;
+        sondrel::TextWriter out(null);
+        succeeded = sondrel::WriteSweep(out, *range, sondrel::Design{}).succeeded;
         out.Flush();
     }
     std::fclose(null);
     if (succeeded != kSucceedingRows[bench.range(0)]) {
         bench.SkipWithError("not the rows expected to succeed");
     }
-    bench.SetLabel(std::string(text) + (threads == 0 ? " all cores" : " one thread"));
-    bench.counters["rows"] = static_cast<double>(range.rows);
+    bench.SetLabel(text);
+    bench.counters["rows"] = static_cast<double>(range->rows);
 }
 BENCHMARK(BM_SweepToDevNull)
-    ->ArgNames({"range", "threads"})
-    ->Args({0, 0})
-    ->Args({1, 0})
-    ->Args({2, 0})
-    ->Args({0, 1})
-    ->Args({1, 1})
-    ->Args({2, 1})
+    ->ArgName("range")
+    ->DenseRange(0, 2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);
@@ -69,9 +61,9 @@ void BM_CsvRow(benchmark::State& bench) {
     sondrel::Outcome outcome;
     for (auto _ : bench) {
         sink.clear();
-        sondrel::cli::TextWriter out(&sink);
+        sondrel::TextWriter out(&sink);
         sondrel::Solve(design, outcome, sondrel::WarningText::CodesOnly);
-        sondrel::cli::WriteCsvResult(out, design.elevation_ft, outcome);
+        sondrel::WriteCsvResult(out, design.elevation_ft, outcome);
         out.Flush();
         benchmark::DoNotOptimize(sink);
     }

@@ -13,11 +13,12 @@
 #include "calc/failure.h"
 #include "calc/solver.h"
 #include "calc/text_rules.h"
-#include "cli/csv.h"
 #include "cli/exit_status.h"
-#include "cli/json.h"
+#include "cli/table_status.h"
 #include "files/file_writer.h"
 #include "files/platform_file.h"
+#include "table/csv.h"
+#include "table/json.h"
 
 namespace sondrel::cli {
 namespace {
@@ -113,7 +114,7 @@ std::string SizeText(std::size_t bytes) {
 
 // A batch's row: the pass-through fields, the five inputs as typed, then the calculation of
 // those inputs.
-class BatchRowWriter final : public TableRowWriter {
+class BatchRowWriter {
 public:
     BatchRowWriter(const BatchFile& file, BatchFormat format)
         : file_(file),
@@ -121,7 +122,7 @@ public:
           warning_text_(format == BatchFormat::JsonLines ? WarningText::Messages
                                                          : WarningText::CodesOnly) {}
 
-    RowOutcome WriteRow(TextWriter& out, std::size_t row) override {
+    RowOutcome WriteRow(TextWriter& out, std::size_t row) {
         CsvPosition at = file_.rows[row];
         // Checked when the round was read.
         ReadCsvRecord(file_.text, at, fields_, file_.separator);
@@ -520,11 +521,13 @@ void WriteBatchHeader(TextWriter& out, const BatchFile& file, BatchFormat format
     out << kCsvResultColumns << '\n';
 }
 
-TableCounts WriteBatchRows(TextWriter& out, const BatchFile& file, BatchFormat format,
-                           unsigned threads) {
-    return WriteTableRows(
-        out, file.rows.size(), [&] { return std::make_unique<BatchRowWriter>(file, format); },
-        threads);
+TableCounts WriteBatchRows(TextWriter& out, const BatchFile& file, BatchFormat format) {
+    BatchRowWriter writer(file, format);
+    TableCounts counts;
+    for (std::size_t row = 0; row < file.rows.size() && out.Good(); ++row) {
+        counts.Add(row, writer.WriteRow(out, row));
+    }
+    return counts;
 }
 
 int RunBatch(std::string_view path, BatchFormat format, TextEncoding encoding, TextWriter& out,

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "cli/csv_reader.h"
-#include "cli/table.h"
 #include "cli/text_encoding.h"
-#include "cli/text_writer.h"
+#include "table/table.h"
+#include "table/text_writer.h"
 
 namespace sondrel::cli {
 
@@ -139,10 +139,9 @@ enum class BatchFormat {
 void WriteBatchHeader(TextWriter& out, const BatchFile& file, BatchFormat format);
 
 // One fresh calculation per row of the round in `file`, each reading its five inputs as the
-// window's boxes read them, on up to `threads` threads as WriteTableRows does. A message
-// about an input names its column as the file's header does.
-TableCounts WriteBatchRows(TextWriter& out, const BatchFile& file, BatchFormat format,
-                           unsigned threads = TableThreads());
+// window's boxes read them. A message about an input names its column as the file's header
+// does.
+TableCounts WriteBatchRows(TextWriter& out, const BatchFile& file, BatchFormat format);
 
 // sondrel-calc --batch FILE: reads the file a round at a time and writes its rows as they
 // come. Returns the exit status: kExitFailure, with the system's reason on `err`, when the

@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
                                              console.Arguments().end());
     // Run flushes standard output and tells whether it arrived; standard error is flushed
     // before the console is given back.
-    sondrel::cli::TextWriter out(stdout);
-    sondrel::cli::TextWriter err(stderr);
+    sondrel::TextWriter out(stdout);
+    sondrel::TextWriter err(stderr);
     return sondrel::cli::Run(args, out, err);
 }

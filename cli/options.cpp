@@ -24,11 +24,11 @@ using ReadValue = std::optional<Failure> (*)(std::string_view value, std::string
                                              Options& options);
 
 std::optional<Failure> ReadSweep(std::string_view range, std::string_view, Options& options) {
-    SweepRange parsed;
-    if (auto problem = ParseSweepRange(range, parsed)) {
-        return Usage(std::move(*problem));
+    const Result<SweepRange> parsed = ParseSweepRange(range, "--sweep-elevation");
+    if (!parsed) {
+        return Usage(parsed.failure().Message());
     }
-    options.sweep = parsed;
+    options.sweep = *parsed;
     return std::nullopt;
 }
 

@@ -9,8 +9,8 @@
 
 #include "calc/design.h"
 #include "calc/failure.h"
-#include "cli/sweep.h"
 #include "cli/text_encoding.h"
+#include "table/sweep.h"
 
 namespace sondrel::cli {
 

@@ -16,12 +16,13 @@
 #include "chart/sweep_chart.h"
 #include "cli/batch.h"
 #include "cli/console.h"
-#include "cli/csv.h"
-#include "cli/json.h"
 #include "cli/options.h"
-#include "cli/sweep.h"
+#include "cli/table_status.h"
 #include "files/file_writer.h"
 #include "files/report_file.h"
+#include "table/csv.h"
+#include "table/json.h"
+#include "table/sweep.h"
 
 namespace sondrel::cli {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/exit_status.h"
-#include "cli/text_writer.h"
+#include "table/text_writer.h"
 
 namespace sondrel::cli {
 

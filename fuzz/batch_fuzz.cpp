@@ -11,11 +11,11 @@
 
 #include "calc/text_rules.h"
 #include "cli/batch.h"
-#include "cli/csv.h"
 #include "cli/csv_reader.h"
 #include "cli/text_encoding.h"
 #include "fuzz/oracle.h"
 #include "fuzz/targets.h"
+#include "table/csv.h"
 
 namespace sondrel::fuzz {
 namespace {
@@ -117,9 +117,8 @@ std::string ReadAll(const std::string& input, cli::ReadBytes read, bool check) {
               "a round or the file has too many rows", input);
         std::string table;
         {
-            cli::TextWriter out(&table);
-            const cli::TableCounts counts =
-                cli::WriteBatchRows(out, file, cli::BatchFormat::Csv, 1);
+            TextWriter out(&table);
+            const TableCounts counts = cli::WriteBatchRows(out, file, cli::BatchFormat::Csv);
             Check(counts.rows == file.rows.size() && counts.succeeded <= counts.rows &&
                       counts.warned <= counts.succeeded,
                   "the counts do not add up", input);

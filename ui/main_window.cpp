@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "files/report_file.h"
-#include "ui/help_text.h"
+#include "calc/help_text.h"
 #include "ui/layout.h"
 
 namespace sondrel::ui {

@@ -349,7 +349,7 @@ TEST(BatchRows, PassThroughFieldsInputsThenTheResults) {
     TableCounts counts;
     const std::string out = test_support::Written([&](TextWriter& o) {
         WriteBatchHeader(o, reader.file(), BatchFormat::Csv);
-        counts = WriteBatchRows(o, reader.file(), BatchFormat::Csv, 1);
+        counts = WriteBatchRows(o, reader.file(), BatchFormat::Csv);
     });
     EXPECT_EQ(out,
               "site,elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts,passes,vr2_ohms,"

@@ -1,19 +1,11 @@
-// Elevation sweeps and CSV output: the rows of a sweep, the range arithmetic, the quoting,
-// and the writer's behaviour with threads and failing output.
-
-#include "cli/sweep.h"
+// sondrel-calc --sweep-elevation: the rows of a sweep as the command prints them, and what it
+// says of failed rows.
 
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <charconv>
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "calc/design.h"
 #include "cli/run.h"
 #include "tests/cli/run_capture.h"
 #include "tests/support/row_name.h"
@@ -28,7 +20,6 @@ const std::string kHeader =
 
 using test_support::Result;
 using test_support::RunWith;
-using test_support::Written;
 
 // ---------------------------------------------------------------------------------------------
 // A sweep's rows: each elevation once, in order, each row as a single --csv run of its
@@ -152,160 +143,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {"2000,,,,,,,,,,the low and high pressures give the same sensor voltage "
                    "(division by zero),"}}),
     testing_support::RowName{});
-
-// ---------------------------------------------------------------------------------------------
-// START:STOP:STEP: how many rows, and which texts are refused.
-
-struct RangeCase {
-    const char* name;
-    const char* text;
-    std::size_t rows;     // 0 when the text is refused
-    const char* problem;  // expected part of the message when refused
-};
-
-class SweepRangeText : public testing::TestWithParam<RangeCase> {};
-
-TEST_P(SweepRangeText, RowsOrProblem) {
-    const RangeCase& c = GetParam();
-    SweepRange range;
-    const auto problem = ParseSweepRange(c.text, range);
-    if (c.rows == 0) {
-        ASSERT_TRUE(problem.has_value()) << "rows " << range.rows;
-        EXPECT_NE(problem->find(c.problem), std::string::npos) << *problem;
-        return;
-    }
-    ASSERT_FALSE(problem.has_value()) << *problem;
-    EXPECT_EQ(range.rows, c.rows);
-    // The last row is at or (by rounding only) just past STOP; the next one clearly past it.
-    const double direction = range.step > 0 ? 1 : -1;
-    const double last = SweepElevation(range, range.rows - 1);
-    const double next = SweepElevation(range, range.rows);
-    EXPECT_LE((last - range.stop) * direction, 1e-9 * std::abs(range.step)) << last;
-    EXPECT_GT((next - range.stop) * direction, 1e-9 * std::abs(range.step)) << next;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Ranges, SweepRangeText,
-    testing::Values(
-        RangeCase{"Inclusive", "0:20000:1000", 21, ""},
-        RangeCase{"StepDoesNotDivide", "0:10:3", 4, ""},
-        RangeCase{"StepDividesExactly", "0:9:3", 4, ""}, RangeCase{"CountsDown", "10:0:-3", 4, ""},
-        RangeCase{"StartIsStop", "5:5:1", 1, ""},
-        RangeCase{"StartIsStopNegativeStep", "5:5:-1", 1, ""},
-        RangeCase{"RoundingBelowStop", "0:0.3:0.1", 4, ""},
-        RangeCase{"SeventhsOfAFoot", "0:1:0.14285714285714285", 8, ""},
-        RangeCase{"GroupedAndBlank", " -1,000 : 1,000 : 500 ", 5, ""},
-        RangeCase{"TenMillionRows", "1:10000000:1", 10'000'000, ""},
-        RangeCase{"OneRowTooMany", "0:10000000:1", 0, "more than 10,000,000 rows"},
-        RangeCase{"TinyStep", "0:1:1e-300", 0, "more than 10,000,000 rows"},
-        RangeCase{"SpanOverflows", "-1e308:1e308:1e300", 0, "more than 10,000,000 rows"},
-        RangeCase{"ZeroStep", "0:100:0", 0, "STEP must not be zero"},
-        RangeCase{"StepAwayFromStop", "0:100:-10", 0, "use a positive STEP"},
-        RangeCase{"StepAwayWhenCountingDown", "100:0:10", 0, "use a negative STEP"},
-        RangeCase{"StartNotANumber", "abc:100:10", 0,
-                  "--sweep-elevation START: \"abc\" is not a number"},
-        RangeCase{"EmptyStop", "0::10", 0, "--sweep-elevation STOP: \"\" is not a number"},
-        RangeCase{"StepTooLarge", "0:1:1e400", 0, "--sweep-elevation STEP: \"1e400\" is too large"},
-        RangeCase{"TwoParts", "0:100", 0, "wants START:STOP:STEP"}),
-    testing_support::RowName{});
-
-// ---------------------------------------------------------------------------------------------
-// The writer.
-
-struct FieldCase {
-    const char* name;
-    std::string text;
-    std::string field;
-};
-
-class CsvFieldQuoting : public testing::TestWithParam<FieldCase> {};
-
-TEST_P(CsvFieldQuoting, QuotesOnlyWhenNeeded) {
-    EXPECT_EQ(Written([](TextWriter& out) { out.CsvField(GetParam().text); }), GetParam().field);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Fields, CsvFieldQuoting,
-    testing::Values(FieldCase{"Plain", "1813.", "1813."}, FieldCase{"Empty", "", ""},
-                    FieldCase{"Comma", "145,491.8 ft", "\"145,491.8 ft\""},
-                    FieldCase{"Quotes", "LoVolt: \"abc\"", "\"LoVolt: \"\"abc\"\"\""},
-                    FieldCase{"OnlyAQuote", "\"", "\"\"\"\""},
-                    FieldCase{"LineFeed", "a\nb", "\"a\nb\""},
-                    FieldCase{"CarriageReturn", "a\rb", "\"a\rb\""}),
-    testing_support::RowName{});
-
-struct DoubleCase {
-    const char* name;
-    double value;
-    const char* text;
-};
-
-class ShortestDouble : public testing::TestWithParam<DoubleCase> {};
-
-TEST_P(ShortestDouble, ReadsBackExactly) {
-    const std::string sink = Written([](TextWriter& out) { out.Double(GetParam().value); });
-    EXPECT_EQ(sink, GetParam().text);
-    // Bit for bit, so that -0 and 0 differ and nothing is compared with a tolerance.
-    double back = 1;
-    const auto [end, ec] = std::from_chars(sink.data(), sink.data() + sink.size(), back);
-    EXPECT_TRUE(ec == std::errc{} && end == sink.data() + sink.size());
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(back), std::bit_cast<std::uint64_t>(GetParam().value));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Doubles, ShortestDouble,
-    testing::Values(DoubleCase{"Tenth", 0.1, "0.1"}, DoubleCase{"Integer", 1000, "1000"},
-                    DoubleCase{"SumOfTenths", 0.1 + 0.2, "0.30000000000000004"},
-                    DoubleCase{"Negative", -0.475, "-0.475"},
-                    DoubleCase{"NegativeZero", -0.0, "-0"}, DoubleCase{"Small", 1e-05, "1e-05"},
-                    DoubleCase{"Large", 1e16, "1e+16"},
-                    DoubleCase{"SeventeenDigits", 1850.6531358149223, "1850.6531358149223"}),
-    testing_support::RowName{});
-
-// More rows than one round of blocks, successes and failures mixed: the same bytes and counts
-// on any number of threads.
-TEST(SweepWriter, SameBytesOnAnyNumberOfThreads) {
-    SweepRange range;
-    ASSERT_FALSE(ParseSweepRange("145000:145700:0.01", range).has_value());
-    ASSERT_EQ(range.rows, 70001u);
-    std::string one;
-    TableCounts one_counts;
-    {
-        TextWriter out(&one);
-        one_counts = WriteSweep(out, range, Design{}, nullptr, 1);
-    }
-    const std::size_t one_ok = one_counts.succeeded;
-    EXPECT_GT(one_ok, 0u);
-    EXPECT_LT(one_ok, range.rows);
-    for (const unsigned threads : {2u, 3u}) {
-        std::string many;
-        TableCounts many_counts;
-        {
-            TextWriter out(&many);
-            many_counts = WriteSweep(out, range, Design{}, nullptr, threads);
-        }
-        EXPECT_EQ(many_counts.succeeded, one_ok) << threads;
-        EXPECT_EQ(many_counts.warned, one_counts.warned) << threads;
-        EXPECT_TRUE(many == one) << threads << " threads give different bytes";
-    }
-}
-
-// A full disk stops the sweep instead of calculating the rest for nothing.
-TEST(SweepWriter, StopsWhenOutputFails) {
-    std::FILE* full = std::fopen("/dev/full", "w");
-    if (full == nullptr) {
-        GTEST_SKIP() << "no /dev/full here";
-    }
-    SweepRange range;
-    ASSERT_FALSE(ParseSweepRange("0:99999.9:0.1", range).has_value());  // every row succeeds
-    for (const unsigned threads : {1u, 2u}) {
-        TextWriter out(full);
-        const std::size_t succeeded = WriteSweep(out, range, Design{}, nullptr, threads).succeeded;
-        EXPECT_FALSE(out.Flush());
-        EXPECT_LT(succeeded, 200'000u) << threads;
-    }
-    std::fclose(full);
-}
 
 }  // namespace
 }  // namespace sondrel::cli

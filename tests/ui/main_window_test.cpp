@@ -17,7 +17,7 @@
 
 #include "calc/failure.h"
 #include "tests/ui/window_test_support.h"
-#include "ui/help_text.h"
+#include "calc/help_text.h"
 #include "ui/plain_text_holder.h"
 #include "ui/report_header_dialog.h"
 
@@ -25,7 +25,7 @@ using sondrel::FailureKind;
 using sondrel::testing_support::JoinedLines;
 using sondrel::testing_support::kDefaultDesign;
 using sondrel::ui::AsBoxText;
-using sondrel::ui::kHelpText;
+using sondrel::kHelpText;
 using sondrel::ui::testing::FontScope;
 using sondrel::ui::testing::kDefaultResults;
 using sondrel::ui::testing::kDesignFontPixels;

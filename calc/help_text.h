@@ -1,9 +1,10 @@
 #pragma once
-// The text the "Help" command puts in the results box, with "\r\n" line breaks.
+// The text the "Help" command puts in the results box, with "\r\n" line breaks: the window
+// and the page show the same.
 
 #include <string_view>
 
-namespace sondrel::ui {
+namespace sondrel {
 
 inline constexpr std::string_view kHelpText =
     "Generate_Report puts 'Output.txt' in the folder "
@@ -19,4 +20,4 @@ inline constexpr std::string_view kHelpText =
     "Theoretical calculation is a little off, R3 and R4 values reported are adjusted slightly "
     "to fit experimental evidence.";
 
-}  // namespace sondrel::ui
+}  // namespace sondrel

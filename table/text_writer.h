@@ -1,12 +1,12 @@
 #pragma once
-// One buffered writer for everything the command line prints: to a C stream, or into a
-// string for tests. Numbers go in through std::to_chars, never through iostreams.
+// One buffered writer for everything sondrel-calc and the page print: to a C stream, or
+// into a string. Numbers go in through std::to_chars, never through iostreams.
 
 #include <cstdio>
 #include <string>
 #include <string_view>
 
-namespace sondrel::cli {
+namespace sondrel {
 
 class TextWriter {
 public:
@@ -36,12 +36,10 @@ public:
     // exponent ("100000", "0.00001"); finite values only.
     TextWriter& DoubleFixed(double value);
     TextWriter& Int(long long value);
-    // The text as a JSON string literal, quotes included; a byte that is not UTF-8 becomes
-    // U+FFFD.
+    // The text as a JSON string literal, quotes included; a byte 0xNN that is not UTF-8
+    // becomes the lone surrogate "\udcNN", as Python's "surrogateescape" reads it, so that
+    // any bytes (a file name's, say) read back exactly.
     TextWriter& JsonString(std::string_view text);
-    // The same, but a byte 0xNN that is not UTF-8 becomes the lone surrogate "\udcNN", as
-    // Python's "surrogateescape" reads it, so that a file name's bytes read back exactly.
-    TextWriter& JsonFileName(std::string_view text);
     // The text as one CSV field: quoted, with its quotes doubled, when it holds a comma,
     // a quote, CR or LF; as it is otherwise.
     TextWriter& CsvField(std::string_view text);
@@ -57,8 +55,6 @@ public:
     int ErrorNumber() const { return error_number_; }
 
 private:
-    TextWriter& JsonText(std::string_view text, bool escape_bytes);
-
     static constexpr std::size_t kFlushAt = 1 << 16;
     std::FILE* file_ = nullptr;
     std::string* sink_ = nullptr;
@@ -68,4 +64,4 @@ private:
     int error_number_ = 0;
 };
 
-}  // namespace sondrel::cli
+}  // namespace sondrel

@@ -1,11 +1,13 @@
-#include "cli/text_writer.h"
+#include "table/text_writer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 
 #include "calc/text_rules.h"
 
-namespace sondrel::cli {
+namespace sondrel {
 
 TextWriter& TextWriter::Double(double value) {
     char buf[32];
@@ -15,6 +17,9 @@ TextWriter& TextWriter::Double(double value) {
 }
 
 TextWriter& TextWriter::DoubleFixed(double value) {
+    if (value == std::trunc(value) && std::abs(value) < 1e15 && !std::signbit(value)) {
+        return Int(static_cast<long long>(value));  // the same digits, sooner
+    }
     // The longest is the smallest subnormal: "-0.", 323 zeros and its digit.
     char buf[400];
     const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
@@ -28,14 +33,6 @@ TextWriter& TextWriter::Int(long long value) {
 }
 
 TextWriter& TextWriter::JsonString(std::string_view text) {
-    return JsonText(text, false);
-}
-
-TextWriter& TextWriter::JsonFileName(std::string_view text) {
-    return JsonText(text, true);
-}
-
-TextWriter& TextWriter::JsonText(std::string_view text, bool escape_bytes) {
     static constexpr char kHex[] = "0123456789abcdef";
     *this << '"';
     for (std::size_t i = 0; i < text.size();) {
@@ -66,12 +63,9 @@ TextWriter& TextWriter::JsonText(std::string_view text, bool escape_bytes) {
         } else if (const std::size_t length = Utf8CharLength(text, i); length != 0) {
             *this << text.substr(i, length);
             i += length;
-        } else if (escape_bytes) {
+        } else {
             const char escaped[] = {'\\', 'u', 'd', 'c', kHex[c >> 4], kHex[c & 15]};
             *this << std::string_view(escaped, sizeof escaped);
-            ++i;
-        } else {
-            *this << "\\ufffd";  // a byte that is not UTF-8
             ++i;
         }
     }
@@ -79,11 +73,8 @@ TextWriter& TextWriter::JsonText(std::string_view text, bool escape_bytes) {
 }
 
 TextWriter& TextWriter::CsvField(std::string_view text) {
-    bool plain = true;
-    for (const char c : text) {
-        plain = plain && c != ',' && c != '"' && c != '\r' && c != '\n';
-    }
-    if (plain) {
+    const auto special = [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
+    if (std::none_of(text.begin(), text.end(), special)) {
         return *this << text;
     }
     *this << '"';
@@ -120,4 +111,4 @@ bool TextWriter::Flush() {
     return ok_;
 }
 
-}  // namespace sondrel::cli
+}  // namespace sondrel

@@ -1,0 +1,87 @@
+#pragma once
+// Results as CSV: the header row and one row per calculation, the single code path behind
+// `--csv`, every row of an elevation sweep and every row of a batch.
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+#include "calc/solver.h"
+#include "table/table.h"
+#include "table/text_writer.h"
+
+namespace sondrel {
+
+// A result column: its name and how a solved row's field is written; the error column's
+// `field` is null (it holds a failed row's message, and nothing otherwise).
+struct CsvColumn {
+    std::string_view name;
+    void (*field)(TextWriter& out, const Outcome& outcome);
+};
+
+// The design warnings' codes joined by ";".
+void WriteWarningCodes(TextWriter& out, const Outcome& outcome);
+
+// The columns after elevation_ft, in order: what a calculation gives. Adding a column here
+// adds it to every CSV header and row.
+inline constexpr CsvColumn kCsvResultColumnList[] = {
+    {"passes", [](TextWriter& o, const Outcome& r) { o.Int(r.passes); }},
+    {"vr2_ohms", [](TextWriter& o, const Outcome& r) { o.Double(r.lines.vr2_ohms); }},
+    {"vr1_wiper_to_gnd_ohms",
+     [](TextWriter& o, const Outcome& r) { o.Double(r.lines.vr1_wiper_to_gnd_ohms); }},
+    {"lo_vin_volts", [](TextWriter& o, const Outcome& r) { o.Double(r.lines.lo_vin_volts); }},
+    {"hi_vin_volts", [](TextWriter& o, const Outcome& r) { o.Double(r.lines.hi_vin_volts); }},
+    {"vr2_text", [](TextWriter& o, const Outcome& r) { o.CsvField(r.texts.vr2_ohms); }},
+    {"vr1_text",
+     [](TextWriter& o, const Outcome& r) { o.CsvField(r.texts.vr1_wiper_to_gnd_ohms); }},
+    {"lo_vin_text", [](TextWriter& o, const Outcome& r) { o.CsvField(r.texts.lo_vin_volts); }},
+    {"hi_vin_text", [](TextWriter& o, const Outcome& r) { o.CsvField(r.texts.hi_vin_volts); }},
+    {"error", nullptr},
+    {"warnings", WriteWarningCodes},
+};
+
+// The column names, comma-separated, without the line end, made from kCsvResultColumnList.
+inline constexpr std::size_t kCsvColumnsLength = [] {
+    std::size_t length = std::string_view("elevation_ft").size();
+    for (const CsvColumn& column : kCsvResultColumnList) {
+        length += 1 + column.name.size();
+    }
+    return length;
+}();
+inline constexpr std::array<char, kCsvColumnsLength> kCsvColumnsText = [] {
+    std::array<char, kCsvColumnsLength> text{};
+    std::size_t at = 0;
+    for (const char c : std::string_view("elevation_ft")) {
+        text[at++] = c;
+    }
+    for (const CsvColumn& column : kCsvResultColumnList) {
+        text[at++] = ',';
+        for (const char c : column.name) {
+            text[at++] = c;
+        }
+    }
+    return text;
+}();
+inline constexpr std::string_view kCsvColumns(kCsvColumnsText.data(), kCsvColumnsText.size());
+// The columns after elevation_ft: what a calculation gives.
+inline constexpr std::string_view kCsvResultColumns = kCsvColumns.substr(kCsvColumns.find(',') + 1);
+
+void WriteCsvHeader(TextWriter& out);
+
+// Writes the result columns of `outcome` and the line end: the elevation as a plain decimal
+// that reads back exactly, then kCsvResultColumnList's fields: the passes, the four result
+// numbers as shortest round-trip doubles, the four numbers as the results box shows them, an
+// empty error and the design warnings' codes. When the calculation failed, as
+// WriteCsvFailure.
+RowOutcome WriteCsvResult(TextWriter& out, std::optional<double> elevation_ft,
+                          const Outcome& outcome);
+
+// A failed run's row: the elevation (empty when there is none: its text was not a number),
+// every other column empty but `error`, which holds `message`.
+void WriteCsvFailure(TextWriter& out, std::optional<double> elevation_ft, std::string_view message);
+
+// The kCsvResultColumns of `outcome` and the line end, as WriteCsvResult writes them.
+RowOutcome WriteCsvOutcome(TextWriter& out, const Outcome& outcome);
+
+}  // namespace sondrel

@@ -1,0 +1,38 @@
+#pragma once
+// Tables of calculations (sweeps and batches): what each row and the whole table came to,
+// and the table's limits.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace sondrel {
+
+// The most rows a sweep or a batch may have.
+inline constexpr std::size_t kMaxTableRows = 10'000'000;
+
+// kMaxTableRows as people read it, with its thousands grouped: "10,000,000".
+std::string MaxRowsText();
+
+// How one row of a table came out.
+struct RowOutcome {
+    bool succeeded = false;
+    bool warned = false;  // succeeded with at least one design warning
+};
+
+// How many failed rows a table's message names.
+inline constexpr std::size_t kListedFailures = 10;
+
+// What a table's rows came to.
+struct TableCounts {
+    std::size_t rows = 0;                  // rows written
+    std::size_t succeeded = 0;             // rows whose calculation succeeded
+    std::size_t warned = 0;                // of those, rows with at least one design warning
+    std::vector<std::size_t> failed_rows;  // the first kListedFailures failed rows, in order
+
+    std::size_t failed() const { return rows - succeeded; }
+    // Counts row `row` (rows are added in order), which came out as `outcome`.
+    void Add(std::size_t row, RowOutcome outcome);
+};
+
+}  // namespace sondrel
