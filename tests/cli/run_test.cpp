@@ -472,8 +472,7 @@ TEST(CliReport, WritesTheFileAndNamesItInJson) {
     const std::string json_name = "r\\udcff.txt";
 #endif
     const std::string file = (folder.path() / name).string();
-    // The path as given steps out of a folder with ".."; the file written is beside it, and a
-    // folder that is not there is no way out (as for touch).
+    // The path as given steps out of a folder with ".."; the file written is beside it.
     std::filesystem::create_directory(folder.path() / "sub");
     const Result r =
         RunWith({"--json", "--report", (folder.path() / "sub" / ".." / name).string()});
@@ -484,11 +483,9 @@ TEST(CliReport, WritesTheFileAndNamesItInJson) {
     EXPECT_NE(r.out.find("\"report_path\": " + json_file), std::string::npos) << r.out;
     EXPECT_EQ(testing_support::ReadFile(file), testing_support::kDefaultReport);
 
-    for (const char* missing : {"missing/r.txt", "missing/../r.txt"}) {
-        const Result failed = RunWith({"--report", (folder.path() / missing).string()});
-        EXPECT_EQ(failed.code, 1);
-        EXPECT_NE(failed.err.find("cannot write"), std::string::npos);
-    }
+    const Result failed = RunWith({"--report", (folder.path() / "missing" / "r.txt").string()});
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_NE(failed.err.find("cannot write"), std::string::npos);
 }
 
 // The real executable, through a shell: arguments, exit status and the bytes it prints
@@ -512,10 +509,9 @@ TEST(CliExecutable, PrintsDefaultsAndFailsCleanly) {
     const Result full = run("--json >/dev/full");
     EXPECT_EQ(full.code, 1);
     EXPECT_EQ(full.err, "sondrel-calc: cannot write standard output: No space left on device\n");
-    // Past `ulimit -f` (512-byte blocks) the report fails as on a full disk, and no temporary
-    // file is left; the message, shorter than the limit, still reaches standard error.
+    // Past `ulimit -f` (512-byte blocks) the report fails, leaving no temporary file; the
+    // message, shorter than the limit, still reaches standard error.
     const testing_support::ScratchFolder folder("sondrel-cli-limit");
-    ASSERT_FALSE(folder.path().empty());
     const std::string report = (folder.path() / "Output.txt").string();
     const Result limited = testing_support::RunInShell(
         "ulimit -f 1; " + std::string(SONDREL_CALC_EXE) + " --report " + report + " --header " +
