@@ -1,6 +1,7 @@
 // Sondrel: opens the main window. The process-wide report header lives here, empty at start,
 // and is handed to the windows that read and write it.
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -12,6 +13,9 @@
 #include "ui/main_window.h"
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);  // past `ulimit -f` a report's write fails: "File too large"
+#endif
     // --help, --version and mistakes are answered before any display is needed.
     const sondrel::app::CommandLine command_line = sondrel::app::ReadCommandLine(argc, argv);
     if (command_line.exit_code) {

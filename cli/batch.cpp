@@ -16,7 +16,6 @@
 #include "cli/exit_status.h"
 #include "cli/table_status.h"
 #include "files/file_writer.h"
-#include "files/platform_file.h"
 #include "table/csv.h"
 #include "table/json.h"
 
@@ -534,23 +533,17 @@ int RunBatch(std::string_view path, BatchFormat format, TextEncoding encoding, T
              TextWriter& err, TableCounts* counts, const BatchLimits& limits) {
     const std::string name = DisplayName(path);
     std::FILE* stream = stdin;
+    ReadStream owned(nullptr, &std::fclose);
     if (path != "-") {
-        errno = 0;
-        const int fd = platform::OpenDescriptor(PathFromUtf8(path), platform::OpenFor::Read);
-        stream = fd < 0 ? nullptr : platform::StreamFromDescriptor(fd, "rb");
-        if (stream == nullptr) {
+        Result<ReadStream> opened = OpenToRead(PathFromUtf8(path));
+        if (!opened) {
             // A file that is missing or unreadable is a failure, not a misuse of the options.
-            const int error = errno != 0 ? errno : EIO;
-            if (fd >= 0) {
-                platform::CloseDescriptor(fd);
-            }
-            err << "sondrel-calc: " << name << ": " << std::generic_category().message(error)
-                << '\n';
+            err << "sondrel-calc: " << name << ": " << opened.failure().Message() << '\n';
             return kExitFailure;
         }
+        owned = std::move(opened).value();
+        stream = owned.get();
     }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(path != "-" ? stream : nullptr,
-                                                                &std::fclose);
     BatchReader reader(
         name,
         [stream](char* buffer, std::size_t size, int& error) {

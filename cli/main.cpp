@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <string_view>
 #include <vector>
@@ -6,6 +7,9 @@
 #include "cli/run.h"
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);  // past `ulimit -f` a report's write fails: "File too large"
+#endif
     const sondrel::cli::Console console(argc, argv);
     const std::vector<std::string_view> args(console.Arguments().begin(),
                                              console.Arguments().end());

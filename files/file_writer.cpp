@@ -1,10 +1,12 @@
 #include "files/file_writer.h"
 
 #include <cerrno>
+#include <chrono>
 #include <optional>
 #include <random>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include "calc/failure.h"
 #include "files/platform_file.h"
@@ -30,6 +32,36 @@ std::FILE* OpenFile(const fs::path& path, OpenFor how) {
         errno = error;
     }
     return file;
+}
+
+// The whole of an open stream, or of the file at `path`, into `contents`: 0, or the errno
+// value that stopped the reading.
+int ReadWholeStream(std::FILE* file, std::string& contents) {
+    contents.clear();
+    errno = 0;
+    char chunk[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        contents.append(chunk, got);
+    }
+    return std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
+}
+
+int ReadWholeFile(const fs::path& path, std::string& contents) {
+    contents.clear();
+    errno = 0;
+    std::FILE* file = OpenFile(path, OpenFor::Read);
+    if (file == nullptr) {
+        return errno != 0 ? errno : EIO;
+    }
+    std::error_code ignored;
+    const std::uintmax_t size = fs::file_size(path, ignored);
+    if (!ignored && size < (std::uintmax_t{1} << 32)) {
+        contents.reserve(static_cast<std::size_t>(size));  // a hint: the file may still change
+    }
+    const int error = ReadWholeStream(file, contents);
+    std::fclose(file);
+    return error;
 }
 
 // Flushes the stream and asks the system to put the file on disk: 0, or an errno value.
@@ -97,84 +129,135 @@ int WriteAndClose(std::FILE* file, std::string_view bytes, const ChunkWriter& wr
     return error;
 }
 
-// A new name beside `target` for the next text, created empty; nullopt when none can be made.
+// A temporary file made beside a target: its path and open stream, or (file null) the errno
+// value of the last attempt.
+struct Temporary {
+    fs::path path;
+    std::FILE* file = nullptr;
+    int error = 0;
+};
+
+// A new name beside `target` for the next text, created empty.
 // The name is a fixed prefix and a counter, 21 bytes whatever the target is called, so that a
 // target with the longest name the folder allows still gets one. The counter starts at a
 // random value, so that two writers in one folder rarely try the same names.
-std::optional<fs::path> CreateTemporaryBeside(const fs::path& target, std::FILE*& file,
-                                              int& error) {
+Temporary CreateTemporaryBeside(const fs::path& target) {
     std::random_device random;
     unsigned counter = static_cast<unsigned>(random());
+    Temporary temp;
     for (int attempt = 0; attempt < 100; ++attempt, ++counter) {
         char name[24];
         std::snprintf(name, sizeof name, ".sondrel.tmp-%08x", counter & 0xffffffffu);
-        const fs::path temp = target.parent_path() / name;
+        temp.path = target.parent_path() / name;
         errno = 0;
-        file = OpenFile(temp, OpenFor::CreateNew);
-        if (file != nullptr) {
+        temp.file = OpenFile(temp.path, OpenFor::CreateNew);
+        if (temp.file != nullptr) {
             return temp;
         }
-        error = errno != 0 ? errno : EIO;
-        if (error != EEXIST) {
-            return std::nullopt;
+        temp.error = errno != 0 ? errno : EIO;
+        if (temp.error != EEXIST) {
+            break;
         }
     }
-    return std::nullopt;
+    return temp;
 }
 
-enum class Replaced { Done, NotSafe, Failed };
+enum class Replaced { Done, NotSafe };
 
 // The new text goes to a temporary file beside `target` which is then renamed over it: the
 // earlier file stays whole whatever fails. NotSafe (nothing changed, no temporary file left)
 // when the temporary file cannot be made, cannot be given the target's owner and mode, or
-// cannot be renamed over it: the caller writes in place instead. Failed, with `failure`
-// filled in, when the write fails. `existing`: whether there is a file at `target` to take
-// the owner and mode from.
-Replaced ReplaceByRename(const fs::path& target, bool existing, const std::string& what,
-                         std::string_view bytes, const ChunkWriter& write, Failure& failure) {
-    const auto fail = [&](int error) {
-        failure = FailWriting(what, ErrnoReason(error));
-        return Replaced::Failed;
-    };
-    std::FILE* file = nullptr;
-    int error = 0;
-    const std::optional<fs::path> temp = CreateTemporaryBeside(target, file, error);
-    if (!temp) {
-        return existing ? Replaced::NotSafe : fail(error);
+// cannot be renamed over it: the caller writes in place instead. The failure when the write
+// fails. `existing`: whether there is a file at `target` to take the owner and mode from.
+Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const std::string& what,
+                                 std::string_view bytes, const ChunkWriter& write) {
+    const Temporary temp = CreateTemporaryBeside(target);
+    if (temp.file == nullptr) {
+        if (existing) {
+            return Replaced::NotSafe;
+        }
+        return FailWriting(what, ErrnoReason(temp.error));
     }
     const auto drop_temp = [&] {
         std::error_code ignored;
-        fs::remove(*temp, ignored);
+        fs::remove(temp.path, ignored);
     };
     // Owner and mode before the first byte: a private report never sits readable by others.
-    if (existing && platform::CopyOwnerAndMode(target, file) != 0) {
-        std::fclose(file);
+    if (existing && platform::CopyOwnerAndMode(target, temp.file) != 0) {
+        std::fclose(temp.file);
         drop_temp();
         return Replaced::NotSafe;
     }
-    if (const int failed = WriteAndClose(file, bytes, write); failed != 0) {
+    if (const int failed = WriteAndClose(temp.file, bytes, write); failed != 0) {
         drop_temp();
-        return fail(failed);
+        return FailWriting(what, ErrnoReason(failed));
     }
-    if (const int failed = platform::ReplaceByRename(*temp, target); failed != 0) {
+    if (const int failed = platform::ReplaceByRename(temp.path, target); failed != 0) {
         drop_temp();
-        return existing ? Replaced::NotSafe : fail(failed);
+        if (existing) {
+            return Replaced::NotSafe;
+        }
+        return FailWriting(what, ErrnoReason(failed));
     }
     return Replaced::Done;
 }
 
-// Opens `target` for output, truncating it, and writes the text. A regular file's earlier
-// contents are read first and, when the write fails after changing the file, put back; the
-// message says so.
-std::optional<Failure> WriteInPlace(const fs::path& target, FileKind kind, const std::string& what,
-                                    std::string_view bytes, const ChunkWriter& write) {
+// Opens a device or a pipe for output and writes the text: nothing to keep, no turns to take.
+std::optional<Failure> WriteToDevice(const fs::path& target, const std::string& what,
+                                     std::string_view bytes, const ChunkWriter& write) {
+    errno = 0;
+    std::FILE* file = OpenFile(target, OpenFor::Truncate);
+    if (file == nullptr) {
+        return FailWriting(what, ErrnoReason(errno));
+    }
+    if (const int failed = WriteAndClose(file, bytes, write); failed != 0) {
+        return FailWriting(what, ErrnoReason(failed));
+    }
+    return std::nullopt;
+}
+
+// How long a writer in place waits for another's turn to end.
+constexpr auto kLockWait = std::chrono::seconds(3);
+
+// `target` opened to read with the writers' lock taken, once any other writer in place has
+// finished: writers take turns, so that two at once leave one whole text, never a mix.
+Result<std::FILE*> OpenLocked(const fs::path& target, const std::string& what) {
+    errno = 0;
+    std::FILE* file = OpenFile(target, OpenFor::Read);
+    if (file == nullptr) {
+        return FailWriting(what,
+                           "cannot read its earlier contents to keep them: " + ErrnoReason(errno));
+    }
+    const auto give_up = std::chrono::steady_clock::now() + kLockWait;
+    int error = platform::TryLock(file);
+    while (error == EAGAIN && std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        error = platform::TryLock(file);
+    }
+    if (error == 0) {
+        return file;
+    }
+    std::fclose(file);
+    return FailWriting(what, error == EAGAIN
+                                 ? "another writer kept it locked for 3 seconds"
+                                 : "cannot lock it against other writers: " + ErrnoReason(error));
+}
+
+// Reads the earlier contents from `locked`, then opens `target` for output, truncating it,
+// and writes the text; when the write fails after changing the file, the earlier contents
+// are put back and the message says so.
+std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& target,
+                                             const std::string& what, std::string_view bytes,
+                                             const ChunkWriter& write) {
     std::string earlier;
-    const bool keep_earlier = kind == FileKind::Regular;
-    if (keep_earlier) {
-        if (const int failed = ReadWholeFile(target, earlier); failed != 0) {
-            return FailWriting(
-                what, "cannot read its earlier contents to keep them: " + ErrnoReason(failed));
-        }
+    if (const int failed = ReadWholeStream(locked, earlier); failed != 0) {
+        return FailWriting(what,
+                           "cannot read its earlier contents to keep them: " + ErrnoReason(failed));
+    }
+    // A text past the file-size limit would leave the file cut short, and the earlier
+    // contents, as long, could not be put back.
+    if (const int too_large = platform::CheckFileSizeLimit(bytes.size()); too_large != 0) {
+        return FailWriting(what, ErrnoReason(too_large));
     }
     errno = 0;
     std::FILE* file = OpenFile(target, OpenFor::Truncate);
@@ -186,9 +269,6 @@ std::optional<Failure> WriteInPlace(const fs::path& target, FileKind kind, const
         return std::nullopt;
     }
     const std::string reason = ErrnoReason(failed);
-    if (!keep_earlier) {
-        return FailWriting(what, reason);
-    }
     // A file that refused every byte and the truncation (as /proc's do) needs nothing put
     // back: it holds neither its earlier text nor a beginning of ours. Its text is compared
     // with ours rather than with the earlier one, which /proc's files change on their own.
@@ -207,35 +287,24 @@ std::optional<Failure> WriteInPlace(const fs::path& target, FileKind kind, const
     return FailWriting(what, reason + "; its earlier contents were put back");
 }
 
+// Writes `target` in place: a regular file under the writers' lock, its earlier contents
+// kept to put back; a device or a pipe as it is.
+std::optional<Failure> WriteInPlace(const fs::path& target, FileKind kind, const std::string& what,
+                                    std::string_view bytes, const ChunkWriter& write) {
+    if (kind != FileKind::Regular) {
+        return WriteToDevice(target, what, bytes, write);
+    }
+    const Result<std::FILE*> locked = OpenLocked(target, what);
+    if (!locked) {
+        return locked.failure();
+    }
+    std::optional<Failure> failure = RewriteKeepingEarlier(*locked, target, what, bytes, write);
+    platform::Unlock(*locked);
+    std::fclose(*locked);
+    return failure;
+}
+
 }  // namespace
-
-int ReadWholeStream(std::FILE* file, std::string& contents) {
-    contents.clear();
-    errno = 0;
-    char chunk[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        contents.append(chunk, got);
-    }
-    return std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
-}
-
-int ReadWholeFile(const fs::path& path, std::string& contents) {
-    contents.clear();
-    errno = 0;
-    std::FILE* file = OpenFile(path, OpenFor::Read);
-    if (file == nullptr) {
-        return errno != 0 ? errno : EIO;
-    }
-    std::error_code ignored;
-    const std::uintmax_t size = fs::file_size(path, ignored);
-    if (!ignored && size < (std::uintmax_t{1} << 32)) {
-        contents.reserve(static_cast<std::size_t>(size));  // a hint: the file may still change
-    }
-    const int error = ReadWholeStream(file, contents);
-    std::fclose(file);
-    return error;
-}
 
 fs::path PathFromUtf8(std::string_view text) {
     return fs::path(std::u8string(text.begin(), text.end()));
@@ -246,47 +315,56 @@ std::string PathToUtf8(const fs::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+Result<ReadStream> OpenToRead(const fs::path& path) {
+    errno = 0;
+    std::FILE* file = OpenFile(path, OpenFor::Read);
+    if (file == nullptr) {
+        return Failure{FailureKind::File, {}, ErrnoReason(errno)};
+    }
+    return ReadStream(file, &std::fclose);
+}
+
 fs::path TargetPath(const fs::path& path) {
     std::error_code ec;
     const fs::path absolute = fs::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal();
+    return ec ? path : platform::AsSystemReads(absolute);
 }
 
 namespace {
 
-// Where a write of `target` (made absolute and normal) goes, and how messages name it.
+// Where a write of a path goes, and how messages name it.
 struct Destination {
-    fs::path followed;  // where the links lead
+    fs::path target;    // the path as TargetPath reads it
+    fs::path followed;  // where its links lead
     std::string named;  // its full path, and " (a link to ...)" when it is a link
 };
 
-Result<Destination> DestinationOf(const fs::path& target_path, fs::path& target) {
+Result<Destination> DestinationOf(const fs::path& path) {
     std::error_code ec;
-    target = fs::absolute(target_path, ec);
+    const fs::path absolute = fs::absolute(path, ec);
     if (ec) {
-        return FailWriting(NameForMessage(target_path), ec.message());
+        return FailWriting(NameForMessage(path), ec.message());
     }
-    target = target.lexically_normal();
+    fs::path target = platform::AsSystemReads(absolute);
     std::optional<fs::path> followed = FollowLinks(target);
     if (!followed) {
         return FailWriting(NameForMessage(target), ErrnoReason(ELOOP));
     }
     std::string named = NameForMessage(target);
     if (*followed != target) {
-        named += " (a link to " + NameForMessage(followed->lexically_normal()) + ")";
+        named += " (a link to " + NameForMessage(platform::AsSystemReads(*followed)) + ")";
     }
-    return Destination{std::move(*followed), std::move(named)};
+    return Destination{std::move(target), std::move(*followed), std::move(named)};
 }
 
 }  // namespace
 
-std::optional<Failure> CheckWritableTarget(const fs::path& target_path) {
-    fs::path target;
-    const Result<Destination> destination = DestinationOf(target_path, target);
+std::optional<Failure> CheckWritableTarget(const fs::path& path) {
+    const Result<Destination> destination = DestinationOf(path);
     if (!destination) {
         return destination.failure();
     }
-    const FileFacts facts = platform::LookUp(target);
+    const FileFacts facts = platform::LookUp(destination->target);
     if (facts.error == ENOENT) {
         // Created where the links lead: that folder must be there.
         const FileFacts folder = platform::LookUp(destination->followed.parent_path());
@@ -303,13 +381,13 @@ std::optional<Failure> CheckWritableTarget(const fs::path& target_path) {
     return std::nullopt;
 }
 
-std::optional<Failure> WriteFileReplacing(const fs::path& target_path, std::string_view bytes,
+std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view bytes,
                                           const ChunkWriter& write) {
-    fs::path target;
-    const Result<Destination> destination = DestinationOf(target_path, target);
+    const Result<Destination> destination = DestinationOf(path);
     if (!destination) {
         return destination.failure();
     }
+    const fs::path& target = destination->target;
     const fs::path& followed = destination->followed;
     const std::string& named_link = destination->named;
 
@@ -317,12 +395,8 @@ std::optional<Failure> WriteFileReplacing(const fs::path& target_path, std::stri
     const FileFacts facts = platform::LookUp(target);
     if (facts.error == ENOENT) {
         // Nothing there, or a link that dangles: the file is created where the link leads.
-        Failure failure;
-        if (ReplaceByRename(followed, false, named_link, bytes, write, failure) ==
-            Replaced::Failed) {
-            return failure;
-        }
-        return std::nullopt;
+        const Result<Replaced> created = ReplaceByRename(followed, false, named_link, bytes, write);
+        return created ? std::nullopt : std::optional<Failure>(created.failure());
     }
     if (facts.error != 0) {
         return FailWriting(named_link, ErrnoReason(facts.error));
@@ -341,7 +415,7 @@ std::optional<Failure> WriteFileReplacing(const fs::path& target_path, std::stri
     }
     // A report no one may write is kept, for root too, who the system would let through: it
     // was made read-only to keep it, as Windows keeps one from its administrators.
-    if (facts.kind == FileKind::Regular && facts.read_only) {
+    if (facts.read_only) {
         return FailWriting(what, ErrnoReason(EACCES));
     }
     // Whoever may not open the file for output may not replace it either (a report of another
@@ -354,14 +428,12 @@ std::optional<Failure> WriteFileReplacing(const fs::path& target_path, std::stri
     std::fclose(probe);
     // A rename would cut a hard link off, or end up reaching some other file.
     if (reached && facts.links <= 1) {
-        Failure failure;
-        switch (ReplaceByRename(file, true, what, bytes, write, failure)) {
-            case Replaced::Done:
-                return std::nullopt;
-            case Replaced::Failed:
-                return failure;
-            case Replaced::NotSafe:
-                break;
+        const Result<Replaced> replaced = ReplaceByRename(file, true, what, bytes, write);
+        if (!replaced) {
+            return replaced.failure();
+        }
+        if (*replaced == Replaced::Done) {
+            return std::nullopt;
         }
     }
     return WriteInPlace(file, facts.kind, what, bytes, write);

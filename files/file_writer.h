@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,13 +24,16 @@ using ChunkWriter = std::function<std::size_t(std::FILE* file, std::string_view 
 std::filesystem::path PathFromUtf8(std::string_view text);
 std::string PathToUtf8(const std::filesystem::path& path);
 
-// The whole of an open stream, or of the file at `path`, into `contents`: 0, or the errno
-// value that stopped the reading.
-int ReadWholeStream(std::FILE* file, std::string& contents);
-int ReadWholeFile(const std::filesystem::path& path, std::string& contents);
+// A file open to read, closed when its handle goes.
+using ReadStream = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
-// The path as the writer takes it: absolute and lexically normal ("a/../r.txt" is r.txt in
-// the current folder), links not followed.
+// The file at `path` opened to read, in binary: its stream, or the failure (kind File) whose
+// detail is the system's reason ("No such file or directory").
+Result<ReadStream> OpenToRead(const std::filesystem::path& path);
+
+// The path as the writer takes it: absolute, and read as the system reads it, so that
+// "d/../r.txt" is r.txt in the folder above where d leads when d is a link (on Windows, which
+// takes ".." away from the text, r.txt beside d); the file's own link not followed.
 std::filesystem::path TargetPath(const std::filesystem::path& path);
 
 // What can be told of writing `target` before the bytes are made: the failure (as
@@ -37,14 +41,15 @@ std::filesystem::path TargetPath(const std::filesystem::path& path);
 // folder, or when `target` is a folder; nullopt otherwise, which promises nothing more.
 [[nodiscard]] std::optional<Failure> CheckWritableTarget(const std::filesystem::path& target);
 
-// Replaces `target` with exactly `bytes`. A symbolic link is followed, as opening it for
-// output would: the file it points to is replaced, or created when the link dangles (its
-// folder must exist). A file the user may not open for output fails, with the reason opening
-// it gives. A regular file with one name is replaced by renaming a temporary file written
-// beside it, with the earlier owner and mode. It is written in place instead (opened for
+// Replaces `target` with exactly `bytes`, reached as TargetPath reads it. A symbolic link is
+// followed, as opening it for output would: the file it points to is replaced, or created when the
+// link dangles (its folder must exist). A file the user may not open for output fails, with the
+// reason opening it gives. A regular file with one name is replaced by renaming a temporary file
+// written beside it, with the earlier owner and mode. It is written in place instead (opened for
 // output and truncated) when it has other names (hard links), when no temporary file can be
 // made beside it (a folder the user may not write) or given its owner, or when the rename
-// fails; a device or a pipe is always written in place.
+// fails; a device or a pipe is always written in place. Writers in place take turns (a lock
+// on the file, waited for a few seconds at most), so that two at once leave one whole text.
 // On any failure the earlier file is left as it was (in place: its earlier contents are put
 // back), no temporary file is left, and the failure (kind File) says "cannot write <full path>:
 // <the system's reason>", the path followed by " (a link to <where it leads>)" for a link,

@@ -1,6 +1,7 @@
 #pragma once
-// The few file calls that differ between POSIX and Windows, as the report writer needs them:
+// The few file calls that differ between POSIX and Windows, as the file writer needs them:
 // one implementation per system (platform_file_posix.cpp, platform_file_windows.cpp).
+// Only files/ includes this: the rest of the program goes through files/file_writer.h.
 
 #include <cstdint>
 #include <cstdio>
@@ -48,5 +49,23 @@ int CopyOwnerAndMode(const std::filesystem::path& original, std::FILE* file);
 
 // Renames `from` over `to` in one step, onto disk before it returns: 0, or an errno value.
 int ReplaceByRename(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Takes the writers' lock of the file open as `file` without waiting: 0, EAGAIN while another
+// writer holds it, or another errno value. The lock is advisory, among Sondrel's writers, and
+// goes when the file is closed: flock on POSIX; on Windows an exclusive lock on one byte far
+// past any data, so that it bars no one from the file's bytes. Unlock gives it up at once.
+int TryLock(std::FILE* file);
+void Unlock(std::FILE* file);
+
+// 0 when a file of `size` bytes stays within the process's file-size limit (ulimit -f), else
+// EFBIG: a write in place checks it before it truncates. Windows has no such limit.
+int CheckFileSizeLimit(std::uintmax_t size);
+
+// An absolute path as the system reads it. On POSIX "d/.." is the folder above where d
+// leads, a link followed first, so a path with ".." has its folder resolved by the system;
+// otherwise, and on Windows, which takes ".." away from the text itself, it is made normal
+// lexically. A folder that cannot be resolved leaves the path as it was, for opening it to
+// tell why.
+std::filesystem::path AsSystemReads(const std::filesystem::path& absolute);
 
 }  // namespace sondrel::platform

@@ -1,8 +1,11 @@
 #include "files/platform_file.h"
 
 #include <cerrno>
+#include <string>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -109,6 +112,50 @@ int ReplaceByRename(const std::filesystem::path& from, const std::filesystem::pa
         ::close(folder);
     }
     return 0;
+}
+
+int TryLock(std::FILE* file) {
+    int locked = 0;
+    do {
+        locked = ::flock(::fileno(file), LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        return errno == EWOULDBLOCK ? EAGAIN : errno;
+    }
+    return 0;
+}
+
+void Unlock(std::FILE* file) {
+    ::flock(::fileno(file), LOCK_UN);
+}
+
+int CheckFileSizeLimit(std::uintmax_t size) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        size > limit.rlim_cur) {
+        return EFBIG;
+    }
+    return 0;
+}
+
+std::filesystem::path AsSystemReads(const std::filesystem::path& absolute) {
+    bool steps_back = false;
+    for (const std::filesystem::path& part : absolute) {
+        steps_back = steps_back || part == "..";
+    }
+    if (!steps_back) {
+        return absolute.lexically_normal();
+    }
+    // The folder is resolved whole (the name too when it is "." or ".."), links followed.
+    const std::filesystem::path name = absolute.filename();
+    const bool name_steps = name == "." || name == "..";
+    const std::filesystem::path folder = name_steps ? absolute : absolute.parent_path();
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::canonical(folder, ec);
+    if (ec) {
+        return absolute;
+    }
+    return name_steps ? resolved : resolved / name;
 }
 
 }  // namespace sondrel::platform

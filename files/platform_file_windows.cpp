@@ -48,8 +48,12 @@ int ErrnoFromWindows(DWORD error) {
     }
 }
 
+HANDLE HandleOf(std::FILE* file) {
+    return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
+}
+
 bool IsDiskFile(std::FILE* file) {
-    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
+    const HANDLE handle = HandleOf(file);
     return handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) == FILE_TYPE_DISK;
 }
 
@@ -135,6 +139,43 @@ int ReplaceByRename(const std::filesystem::path& from, const std::filesystem::pa
         return ErrnoFromWindows(::GetLastError());
     }
     return 0;
+}
+
+namespace {
+
+// The byte the writers' lock covers: far past any file's data, so that reads and writes of
+// the file, which Windows checks against every lock, never meet it.
+OVERLAPPED LockedByte() {
+    OVERLAPPED at{};
+    at.Offset = 0xfffffffeu;
+    at.OffsetHigh = 0x7fffffffu;
+    return at;
+}
+
+}  // namespace
+
+int TryLock(std::FILE* file) {
+    OVERLAPPED at = LockedByte();
+    if (!::LockFileEx(HandleOf(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                      &at)) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? EAGAIN
+                                                                          : ErrnoFromWindows(error);
+    }
+    return 0;
+}
+
+void Unlock(std::FILE* file) {
+    OVERLAPPED at = LockedByte();
+    ::UnlockFileEx(HandleOf(file), 0, 1, 0, &at);
+}
+
+int CheckFileSizeLimit(std::uintmax_t) {
+    return 0;
+}
+
+std::filesystem::path AsSystemReads(const std::filesystem::path& absolute) {
+    return absolute.lexically_normal();
 }
 
 }  // namespace sondrel::platform

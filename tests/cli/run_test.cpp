@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/cli/run_capture.h"
 #include "tests/support/process.h"
@@ -542,9 +543,10 @@ TEST(CliReport, WritesTheFileAndNamesItInJson) {
     const std::string json_name = "r\\udcff.txt";
 #endif
     const std::string file = (folder.path() / name).string();
-    // The path as given leads through a folder that is not there; the file written is beside it.
+    // The path as given steps out of a folder with ".."; the file written is beside it.
+    std::filesystem::create_directory(folder.path() / "sub");
     const Result r =
-        RunWith({"--json", "--report", (folder.path() / "none" / ".." / name).string()});
+        RunWith({"--json", "--report", (folder.path() / "sub" / ".." / name).string()});
     EXPECT_EQ(r.code, 0) << r.err;
     const std::string json_x =
         test_support::Written([&](TextWriter& o) { o.JsonString((folder.path() / "X").string()); });
@@ -578,6 +580,16 @@ TEST(CliExecutable, PrintsDefaultsAndFailsCleanly) {
     const Result full = run("--json >/dev/full");
     EXPECT_EQ(full.code, 1);
     EXPECT_EQ(full.err, "sondrel-calc: cannot write standard output: No space left on device\n");
+    // Past `ulimit -f` (512-byte blocks) the report fails, leaving no temporary file; the
+    // message, shorter than the limit, still reaches standard error.
+    const testing_support::ScratchFolder folder("sondrel-cli-limit");
+    const std::string report = (folder.path() / "Output.txt").string();
+    const Result limited = testing_support::RunInShell(
+        "ulimit -f 1; " + std::string(SONDREL_CALC_EXE) + " --report " + report + " --header " +
+        std::string(600, 'h') + " 1000 28 31 1.25 8.25");
+    EXPECT_EQ(limited.code, 1);
+    EXPECT_EQ(limited.err, "sondrel-calc: cannot write " + report + ": File too large\n");
+    EXPECT_EQ(testing_support::Temporaries(folder.path()), std::vector<std::string>{});
 #endif
 }
 

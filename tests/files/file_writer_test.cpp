@@ -1,10 +1,11 @@
-// The file writer when the file system fights back: a full disk, no inodes left, a folder
-// that turns read-only between two reports, links of every kind, folders and files of other
-// owners, hard links, failures half-way through a write in place, pipes and /proc.
+// The file writer when the file system fights back: a full disk, no inodes left, a file-size
+// limit, a folder that turns read-only between two reports, links of every kind, folders and
+// files of other owners, hard links, failures half-way through a write in place.
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,19 +37,7 @@ namespace fs = std::filesystem;
 
 using testing_support::ReadFile;
 using testing_support::ScratchFolder;
-
-// Names in `dir` that only a half-done write could have left: its temporary files.
-std::vector<std::string> Temporaries(const fs::path& dir) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dir, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find(".tmp-") != std::string::npos) {
-            names.push_back(name);
-        }
-    }
-    return names;
-}
+using testing_support::Temporaries;
 
 // Writes the defaults' report, with `results` as the results box when given: the message of
 // the failure it fails with (kind File), or why there was none.
@@ -70,6 +60,7 @@ std::string ReportFailure(const fs::path& file, const std::string& results = "")
 class SmallFileSystem {
 public:
     ~SmallFileSystem() {
+        LiftFileSizeLimit();
         if (mounted_) {
             ::umount2(dir_.c_str(), MNT_DETACH);
         }
@@ -93,6 +84,16 @@ public:
         const unsigned long flags = MS_REMOUNT | (read_only ? MS_RDONLY : 0);
         return ::mount("tmpfs", dir_.c_str(), "tmpfs", flags, options_.c_str()) == 0;
     }
+    // ulimit -f `bytes` for this process, SIGXFSZ ignored as sondrel-calc and the window do.
+    bool LimitFileSize(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        limited_ = ::getrlimit(RLIMIT_FSIZE, &size_limit_) == 0;
+        const rlimit limit{bytes, size_limit_.rlim_max};
+        return limited_ && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    void LiftFileSizeLimit() {
+        limited_ = limited_ && ::setrlimit(RLIMIT_FSIZE, &size_limit_) != 0;
+    }
     const fs::path& dir() const { return dir_; }
 
 private:
@@ -100,6 +101,8 @@ private:
     fs::path dir_ = folder_.path();
     std::string options_;
     bool mounted_ = false;
+    rlimit size_limit_{};
+    bool limited_ = false;
 };
 
 // Fills the file system's blocks with one file, 4 KiB at a time, until it is full.
@@ -171,6 +174,7 @@ TEST_P(ReportFaultTest, EarlierReportStaysAndTheFailureSaysWhyOrItIsWrittenInPla
 
     // Once the fault is gone the next report goes through.
     ASSERT_TRUE(small.SetReadOnly(false));
+    small.LiftFileSizeLimit();
     std::error_code ec;
     fs::remove(small.dir() / "filler", ec);
     for (int i = 0; fs::remove(InodeFiller(small.dir(), i), ec); ++i) {
@@ -185,7 +189,12 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultCase{"NoInodesLeft", "size=1m,nr_inodes=8", FillInodes, 100, nullptr},
                     FaultCase{"ReadOnlyBetweenReports", "size=64k",
                               [](SmallFileSystem& small) { return small.SetReadOnly(true); }, 0,
-                              "Read-only file system"}),
+                              "Read-only file system"},
+                    // In place (no inode for a temporary file) the limit is seen before a cut.
+                    FaultCase{
+                        "FileSizeLimitInPlace", "size=1m,nr_inodes=8",
+                        [](SmallFileSystem& s) { return FillInodes(s) && s.LimitFileSize(0); }, 0,
+                        "File too large"}),
     testing_support::RowName{});
 
 // Output.txt as a symbolic link, followed as opening it for output would.
@@ -197,6 +206,7 @@ struct LinkCase {
     const char* written;  // the file that holds the report, or nullptr: a failure
     const char* reason;   // after "cannot write <Output.txt> (a link to <target>): "
     const char* target;   // <target>, relative to the test folder; nullptr: no "(a link to ...)"
+    const char* given = nullptr;  // the path the writer is given, if not Output.txt
 };
 
 class ReportLinkTest : public testing::TestWithParam<LinkCase> {
@@ -209,14 +219,14 @@ protected:
 TEST_P(ReportLinkTest, FollowsTheLinkOrSaysWhereItLeads) {
     const LinkCase& c = GetParam();
     if (c.folder != nullptr) {
-        fs::create_directory(dir_ / c.folder);
+        fs::create_directories(dir_ / c.folder);
     }
     const fs::path file = dir_ / "Output.txt";
     fs::create_symlink(c.link, file);
     if (c.next != nullptr) {
         fs::create_symlink(c.next, dir_ / c.link);
     }
-    const std::string outcome = ReportFailure(file);
+    const std::string outcome = ReportFailure(c.given == nullptr ? file : dir_ / c.given);
     if (c.written != nullptr) {
         EXPECT_EQ(outcome, "no failure");
         EXPECT_NE(ReadFile(dir_ / c.written).find("Elev = 0 ft"), std::string::npos);
@@ -244,10 +254,13 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"DanglingToA255ByteName", kLongestName.c_str(), nullptr, nullptr,
                  kLongestName.c_str(), nullptr, nullptr},
         LinkCase{"DanglingIntoAMissingFolder", "missing/../missing/site.txt", nullptr, nullptr,
-                 nullptr, "No such file or directory", "missing/site.txt"},
+                 nullptr, "No such file or directory", "missing/../missing/site.txt"},
         LinkCase{"ToAFolder", "reports", nullptr, "reports", nullptr, "Is a directory", "reports"},
         LinkCase{"ToItself", "Output.txt", nullptr, nullptr, nullptr,
-                 "Too many levels of symbolic links", nullptr}),
+                 "Too many levels of symbolic links", nullptr},
+        // Output.txt leads to the folder reports/sub: "Output.txt/.." is reports, as for touch.
+        LinkCase{"ThroughALinkedFolder", "reports/sub", nullptr, "reports/sub", "reports/Site.txt",
+                 nullptr, nullptr, "Output.txt/../Site.txt"}),
     testing_support::RowName{});
 
 constexpr unsigned kNobody = 65534;
@@ -372,81 +385,6 @@ INSTANTIATE_TEST_SUITE_P(
                               fs::perms{02750}, false, false, false, nullptr, false},
                     OwnerCase{"HardLink", fs::perms{0755}, 0, 0, fs::perms{0644}, true, false,
                               false, nullptr, true}),
-    testing_support::RowName{});
-
-// Why writing to `path` fails, asked of the system directly; empty when it does not fail.
-std::string ReasonWritingFails(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
-    if (fd < 0) {
-        return std::strerror(errno);
-    }
-    const bool wrote = ::write(fd, "x", 1) == 1;
-    const int error = errno;
-    ::close(fd);
-    return wrote ? "" : std::strerror(error);
-}
-
-// Targets that are no plain file: /proc's files, pipes. They are written to as opening them
-// for output would, never replaced, and a failure gives the reason writing to them gives.
-struct SpecialCase {
-    const char* name;
-    // Makes the target in `dir`; `reader` gets the end where what is written arrives, when
-    // anything can arrive; `keep_open` an end to close afterwards.
-    std::function<fs::path(const fs::path& dir, int& reader, int& keep_open)> make;
-};
-
-class SpecialTargetTest : public testing::TestWithParam<SpecialCase> {};
-
-TEST_P(SpecialTargetTest, WrittenToInPlaceOrFailingWithTheRealReason) {
-    const SpecialCase& c = GetParam();
-    ScratchFolder folder("sondrel-special");
-    ASSERT_FALSE(folder.path().empty());
-    int reader = -1;
-    int keep_open = -1;
-    const fs::path target = c.make(folder.path(), reader, keep_open);
-    const std::string text = "the report\r\n";
-    const std::string outcome = WriteOutcome(target, text, {});
-    if (reader < 0) {
-        const std::string reason = ReasonWritingFails(target);
-        ASSERT_FALSE(reason.empty()) << target << " can be written";
-        EXPECT_EQ(outcome, "cannot write " + target.string() + ": " + reason);
-    } else {
-        EXPECT_EQ(outcome, "no failure");
-        char got[64] = {};
-        const ssize_t size = ::read(reader, got, sizeof got);
-        EXPECT_EQ(std::string(got, size > 0 ? static_cast<std::size_t>(size) : 0), text);
-        ::close(reader);
-    }
-    if (keep_open >= 0) {
-        ::close(keep_open);
-    }
-    EXPECT_EQ(Temporaries(folder.path()), std::vector<std::string>{});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    NoPlainFile, SpecialTargetTest,
-    testing::Values(SpecialCase{"ProcSelfStatus",
-                                [](const fs::path&, int&, int&) { return "/proc/self/status"; }},
-                    SpecialCase{"NamedPipe",
-                                [](const fs::path& dir, int& reader, int&) {
-                                    const fs::path fifo = dir / "Output.txt";
-                                    if (::mkfifo(fifo.c_str(), 0644) == 0) {
-                                        reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-                                    }
-                                    return fifo;
-                                }},
-                    // As /dev/stdout is: a link to /proc/self/fd/N, which reads "pipe:[...]".
-                    SpecialCase{"LinkToAPipe",
-                                [](const fs::path& dir, int& reader, int& keep_open) {
-                                    int ends[2] = {-1, -1};
-                                    if (::pipe2(ends, O_NONBLOCK) == 0) {
-                                        reader = ends[0];
-                                        keep_open = ends[1];
-                                    }
-                                    fs::create_symlink("/proc/self/fd/" + std::to_string(ends[1]),
-                                                       dir / "Output.txt");
-                                    return dir / "Output.txt";
-                                }}),
     testing_support::RowName{});
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh folder for one test, removed with all it holds afterwards, and a file read back
-// whole: the only ones the tests use.
+// A fresh folder for one test, removed with all it holds afterwards, a file read back whole,
+// and the temporary files a half-done write would leave in a folder.
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace sondrel::testing_support {
 
@@ -48,6 +49,19 @@ private:
 inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Names in `dir` that only a half-done write could have left: its temporary files.
+inline std::vector<std::string> Temporaries(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find(".tmp-") != std::string::npos) {
+            names.push_back(name);
+        }
+    }
+    return names;
 }
 
 }  // namespace sondrel::testing_support
