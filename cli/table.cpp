@@ -36,6 +36,15 @@ void WriteRange(TextWriter& out, TableRowWriter& writer, std::size_t first, std:
 
 }  // namespace
 
+void TableCounts::Add(std::size_t row, RowOutcome outcome) {
+    ++rows;
+    succeeded += outcome.succeeded ? 1 : 0;
+    warned += outcome.warned ? 1 : 0;
+    if (!outcome.succeeded && failed_rows.size() < kListedFailures) {
+        failed_rows.push_back(row);
+    }
+}
+
 unsigned TableThreads() {
     return std::clamp(CoreCount(), 1u, 8u);
 }

@@ -39,6 +39,8 @@ struct TableCounts {
     std::vector<std::size_t> failed_rows;  // the first kListedFailures failed rows, in order
 
     std::size_t failed() const { return rows - succeeded; }
+    // Counts one more row, numbered `row`, that came out as `outcome`.
+    void Add(std::size_t row, RowOutcome outcome);
 };
 
 // Writes rows of a table, one at a time. Each thread has its own, so it may keep whatever
