@@ -284,13 +284,14 @@ std::optional<Failure> RecordReader::CheckRecord(std::string_view held, const Cs
         --row_end;
     }
     const bool too_long = row_end - start_.offset > limits_.max_row_bytes;
-    const std::string limit = SizeText(limits_.max_row_bytes);
     if (too_long && error.problem == CsvProblem::UnclosedQuote) {
-        return Malformed(error.line, "a quoted field is not closed within " + limit +
+        return Malformed(error.line, "a quoted field is not closed within " +
+                                         SizeText(limits_.max_row_bytes) +
                                          ", the most a row may hold");
     }
     if (too_long && error.problem == CsvProblem::None) {
-        return Malformed(start_.line, "a row longer than " + limit + ", the most a row may hold");
+        return Malformed(start_.line, "a row longer than " + SizeText(limits_.max_row_bytes) +
+                                          ", the most a row may hold");
     }
     if (error.problem != CsvProblem::None) {
         return Malformed(error.line, CsvProblemText(error.problem));

@@ -1,5 +1,6 @@
 #include "cli/csv_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace sondrel::cli {
@@ -25,6 +26,8 @@ CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::
     std::size_t line = at.line;
     std::size_t count = 0;
     const auto line_end = [](char c) { return c == '\n' || c == '\r'; };
+    // A byte above these is none of them, nor a line end: most of a field's bytes.
+    const auto highest = static_cast<unsigned char>(std::max(separator, '"'));
     for (;;) {
         std::string& field = FreshField(fields, count++);
         if (p < end && *p == '"') {
@@ -54,7 +57,8 @@ CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::
             }
         } else {
             const char* start = p;
-            while (p < end && *p != separator && !line_end(*p) && *p != '"') {
+            while (p < end && (static_cast<unsigned char>(*p) > highest ||
+                               (*p != separator && !line_end(*p) && *p != '"'))) {
                 ++p;
             }
             if (p < end && *p == '"') {
