@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,7 +24,6 @@
 namespace sondrel::cli {
 namespace {
 
-constexpr std::size_t kReadChunk = std::size_t{1} << 16;
 constexpr std::size_t kMissing = static_cast<std::size_t>(-1);
 // The most of a column's name that a message about one of its rows shows.
 constexpr std::size_t kMessageNameBytes = 64;
@@ -96,21 +94,6 @@ bool IsResultColumn(std::string_view key) {
     }
 }
 
-// Whether every field of a record from `from` on is empty, as spreadsheets write the rows
-// they leave blank.
-bool AllEmpty(const std::vector<std::string>& fields, std::size_t from = 0) {
-    return std::all_of(fields.begin() + static_cast<std::ptrdiff_t>(from), fields.end(),
-                       [](const std::string& f) { return f.empty(); });
-}
-
-// "1 MiB (1,048,576 bytes)", or "100 bytes" for a size that is not whole MiB.
-std::string SizeText(std::size_t bytes) {
-    constexpr std::size_t kMiB = std::size_t{1} << 20;
-    return bytes % kMiB == 0 ? std::to_string(bytes / kMiB) + " MiB (" +
-                                   GroupThousands(std::to_string(bytes)) + " bytes)"
-                             : GroupThousands(std::to_string(bytes)) + " bytes";
-}
-
 // The header's columns.
 struct Columns {
     char separator = ',';                   // "\t" when the header is separated by tabs
@@ -170,186 +153,8 @@ std::optional<std::string> FindColumns(Columns& columns) {
     return (one ? "no column " : "no columns ") + missing + " (a batch needs " + needed + ")";
 }
 
-// A batch file's records, read and decoded a piece at a time: the file's text is held from
-// the record being read on, and no record further than max_row_bytes and a line end.
-class RecordReader {
-public:
-    RecordReader(std::string_view file_name, const ReadBytes& read, TextEncoding encoding,
-                 const BatchLimits& limits)
-        : file_name_(file_name),
-          read_(read),
-          decoder_(encoding, limits.guess_bytes),
-          limits_(limits) {}
-
-    // The next record that holds something, into `fields`: its line, 0 at the end of the
-    // file, or the failure that stops the reading.
-    Result<std::size_t> Next(std::vector<std::string>& fields, char separator);
-    // The record Next read last is read again by the next Next.
-    void Again() { at_ = start_; }
-    // A problem found at a line: "FILE:LINE: what".
-    Failure Malformed(std::size_t line, std::string_view what) const {
-        return {FailureKind::InvalidArgument, file_name_ + ":" + std::to_string(line),
-                std::string(what)};
-    }
-    std::size_t line() const { return at_.line; }
-    const TextDecoder& decoder() const { return decoder_; }
-
-private:
-    // Reads and decodes more of the file, letting go of the text before the reading point.
-    std::optional<Failure> Fill();
-    void SkipBlankLines();
-    // The problem with the record from start_, when it is too long, malformed or not UTF-8:
-    // `end` is its end past its line end, kMissing when it is not complete.
-    std::optional<Failure> CheckRecord(std::string_view held, const CsvError& error,
-                                       std::size_t end) const;
-    // The UTF-8 check of the text from start_ to `end`.
-    std::optional<Failure> CheckUtf8(std::size_t end) const;
-
-    std::string file_name_;
-    const ReadBytes& read_;
-    TextDecoder decoder_;
-    BatchLimits limits_;
-    std::string chunk_;
-    std::string text_;     // the file's text as UTF-8, from the record being read on
-    bool at_end_ = false;  // the whole file is read
-    CsvPosition at_;       // the next record
-    CsvPosition start_;    // the record read last
-};
-
-Result<std::size_t> RecordReader::Next(std::vector<std::string>& fields, char separator) {
-    for (;;) {
-        SkipBlankLines();
-        // A CR at the end of what is read may be the start of a CR LF.
-        if (at_.offset == text_.size() || text_[at_.offset] == '\r') {
-            if (at_end_) {
-                return std::size_t{0};
-            }
-            if (auto failure = Fill()) {
-                return *std::move(failure);
-            }
-            continue;
-        }
-        start_ = at_;
-        // Read no further than the longest row and its line end, so that what is found
-        // does not depend on how much of the file has been read.
-        const std::string_view held =
-            std::string_view(text_).substr(0, at_.offset + limits_.max_row_bytes + 2);
-        CsvPosition next = at_;
-        const CsvError error = ReadCsvRecord(held, next, fields, separator);
-        // A record that reaches the end of what is held may go on past it.
-        const bool open_end = error.problem == CsvProblem::UnclosedQuote ||
-                              (error.problem == CsvProblem::None && next.offset == held.size() &&
-                               held.back() != '\n');
-        if (open_end && !at_end_ && held.size() == text_.size()) {
-            if (auto failure = Fill()) {
-                return *std::move(failure);
-            }
-            continue;
-        }
-        // Complete: at a line end, or at the end of the file.
-        const bool complete = error.problem == CsvProblem::None &&
-                              (!open_end || (at_end_ && held.size() == text_.size()));
-        if (auto failure = CheckRecord(held, error, complete ? next.offset : kMissing)) {
-            return *std::move(failure);
-        }
-        at_ = next;
-        if (!AllEmpty(fields)) {
-            return start_.line;
-        }
-    }
-}
-
-void RecordReader::SkipBlankLines() {
-    while (at_.offset < text_.size()) {
-        const char c = text_[at_.offset];
-        if (c == '\n') {
-            ++at_.offset;
-        } else if (c == '\r' && (at_.offset + 1 < text_.size() || at_end_)) {
-            at_.offset += at_.offset + 1 < text_.size() && text_[at_.offset + 1] == '\n' ? 2u : 1u;
-        } else {
-            return;
-        }
-        ++at_.line;
-    }
-}
-
-std::optional<Failure> RecordReader::CheckRecord(std::string_view held, const CsvError& error,
-                                                 std::size_t end) const {
-    // The row's bytes without its line end; of a record not complete, all that is held.
-    std::size_t row_end = std::min(end, held.size());
-    if (end != kMissing && row_end > start_.offset && held[row_end - 1] == '\n') {
-        --row_end;
-    }
-    if (end != kMissing && row_end > start_.offset && held[row_end - 1] == '\r') {
-        --row_end;
-    }
-    const bool too_long = row_end - start_.offset > limits_.max_row_bytes;
-    if (too_long && error.problem == CsvProblem::UnclosedQuote) {
-        return Malformed(error.line, "a quoted field is not closed within " +
-                                         SizeText(limits_.max_row_bytes) +
-                                         ", the most a row may hold");
-    }
-    if (too_long && error.problem == CsvProblem::None) {
-        return Malformed(start_.line, "a row longer than " + SizeText(limits_.max_row_bytes) +
-                                          ", the most a row may hold");
-    }
-    if (error.problem != CsvProblem::None) {
-        return Malformed(error.line, CsvProblemText(error.problem));
-    }
-    return CheckUtf8(end);
-}
-
-std::optional<Failure> RecordReader::CheckUtf8(std::size_t end) const {
-    const std::string_view text = text_;
-    const std::size_t bad =
-        decoder_.PassesUtf8() ? FirstNonUtf8(text.substr(start_.offset, end - start_.offset), false)
-                              : std::string_view::npos;
-    if (bad == std::string_view::npos) {
-        return std::nullopt;
-    }
-    // The line and the column (in characters) of the byte.
-    std::size_t line = start_.line;
-    std::size_t column = 1;
-    for (std::size_t i = start_.offset; i < start_.offset + bad;) {
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
-            ++line;
-            column = 1;
-            ++i;
-        } else if (text[i] == '\r') {
-            ++i;
-        } else {
-            ++column;
-            i += std::max<std::size_t>(1, Utf8CharLength(text, i));
-        }
-    }
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const auto byte = static_cast<unsigned char>(text[start_.offset + bad]);
-    Failure failure = Malformed(
-        line, std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 15] + " is not UTF-8");
-    failure.input += ":" + std::to_string(column);
-    failure.detail += decoder_.Guessed()
-                          ? ", though the file's first " + SizeText(limits_.guess_bytes) +
-                                " are; to read it all as Windows-1252, give --encoding "
-                                "windows-1252"
-                          : " (--encoding utf-8 was given)";
-    return failure;
-}
-
-std::optional<Failure> RecordReader::Fill() {
-    text_.erase(0, at_.offset);
-    at_.offset = 0;
-    chunk_.resize(kReadChunk);
-    const Result<std::size_t> got = read_(chunk_.data(), kReadChunk);
-    if (!got) {
-        return got.failure();
-    }
-    at_end_ = *got == 0;
-    decoder_.Append(std::string_view(chunk_).substr(0, *got), at_end_, text_);
-    return std::nullopt;
-}
-
 // The header's columns, from the first record that holds something.
-Result<Columns> ReadHeader(RecordReader& reader) {
+Result<Columns> ReadHeader(CsvFileReader& reader) {
     Columns columns;
     Result<std::size_t> line = reader.Next(columns.names, ',');
     if (line && *line != 0 && columns.names.size() == 1 &&
@@ -451,40 +256,44 @@ private:
     std::vector<std::pair<std::string_view, std::string_view>> leading_;
 };
 
-// The file at `path`, "-" for standard input, and what it is called in messages: escaped,
-// so that no name can break the message.
-Result<std::FILE*> OpenBatchFile(std::string_view path, const std::string& name) {
-    if (path == "-") {
-        return stdin;
+// The file at `path` ("-" for standard input) read as it comes, `name` in its failures.
+Result<ReadBytes> OpenBatchFile(std::string_view path, const std::string& name) {
+    std::FILE* stream = stdin;
+    if (path != "-") {
+        errno = 0;
+        const int fd = platform::OpenDescriptor(PathFromUtf8(path), platform::OpenFor::Read);
+        stream = fd < 0 ? nullptr : platform::StreamFromDescriptor(fd, "rb");
+        if (stream == nullptr) {
+            const int error = errno != 0 ? errno : EIO;
+            if (fd >= 0) {
+                platform::CloseDescriptor(fd);
+            }
+            return Failure{FailureKind::File, name, std::generic_category().message(error)};
+        }
     }
-    errno = 0;
-    const int fd = platform::OpenDescriptor(PathFromUtf8(path), platform::OpenFor::Read);
-    std::FILE* stream = fd < 0 ? nullptr : platform::StreamFromDescriptor(fd, "rb");
-    if (stream != nullptr) {
-        return stream;
-    }
-    const int error = errno != 0 ? errno : EIO;
-    if (fd >= 0) {
-        platform::CloseDescriptor(fd);
-    }
-    return Failure{FailureKind::File, name, std::generic_category().message(error)};
+    const std::shared_ptr<std::FILE> file(stream, [](std::FILE* f) {
+        if (f != stdin) {
+            std::fclose(f);
+        }
+    });
+    return ReadBytes([file, name](char* buffer, std::size_t size) -> Result<std::size_t> {
+        errno = 0;
+        const std::size_t got = std::fread(buffer, 1, size, file.get());
+        if (got == 0 && std::ferror(file.get()) != 0) {
+            const int error = errno != 0 ? errno : EIO;
+            return Failure{FailureKind::File, name, std::generic_category().message(error)};
+        }
+        return got;
+    });
 }
 
 }  // namespace
 
-ReadBytes ReadFromText(std::string_view bytes) {
-    return [bytes, at = std::size_t{0}](char* buffer, std::size_t size) mutable {
-        const std::size_t count = std::min(size, bytes.size() - at);
-        std::memcpy(buffer, bytes.data() + at, count);
-        at += count;
-        return Result<std::size_t>(count);
-    };
-}
-
 Result<TableCounts> WriteBatch(std::string_view file_name, const ReadBytes& read,
                                TextEncoding encoding, BatchFormat format, TextWriter& out,
                                TextWriter& err, const BatchLimits& limits) {
-    RecordReader reader(file_name, read, encoding, limits);
+    CsvFileReader reader(std::string(file_name), read, TextDecoder(encoding, limits.guess_bytes),
+                         limits.max_row_bytes);
     const Result<Columns> columns = ReadHeader(reader);
     // Said first: a problem with the header shows its names as read.
     if (reader.decoder().Guessed() && reader.decoder().encoding() == TextEncoding::Windows1252) {
@@ -507,8 +316,11 @@ Result<TableCounts> WriteBatch(std::string_view file_name, const ReadBytes& read
             return reader.Malformed(
                 *line, "more than " + GroupThousands(std::to_string(limits.max_rows)) + " rows");
         }
+        // Past the header's names, only empty fields under its empty ones.
+        const auto past =
+            fields.begin() + static_cast<std::ptrdiff_t>(std::min(width, fields.size()));
         if (fields.size() < width || fields.size() > width + columns->trailing_empty ||
-            !AllEmpty(fields, width)) {
+            std::any_of(past, fields.end(), [](const std::string& f) { return !f.empty(); })) {
             return reader.Malformed(*line, std::to_string(fields.size()) +
                                                " fields where the header has " +
                                                std::to_string(width));
@@ -521,24 +333,10 @@ Result<TableCounts> WriteBatch(std::string_view file_name, const ReadBytes& read
 int RunBatch(std::string_view path, BatchFormat format, TextEncoding encoding, TextWriter& out,
              TextWriter& err, TableCounts* counts, const BatchLimits& limits) {
     const std::string name = path == "-" ? std::string("(standard input)") : EscapeForMessage(path);
-    const Result<std::FILE*> stream = OpenBatchFile(path, name);
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(
-        stream && *stream != stdin ? *stream : nullptr, &std::fclose);
+    const Result<ReadBytes> read = OpenBatchFile(path, name);
     const Result<TableCounts> done =
-        !stream ? Result<TableCounts>(stream.failure())
-                : WriteBatch(
-                      name,
-                      [file = *stream, &name](char* buffer, std::size_t size) {
-                          errno = 0;
-                          const std::size_t got = std::fread(buffer, 1, size, file);
-                          if (got == 0 && std::ferror(file) != 0) {
-                              const int error = errno != 0 ? errno : EIO;
-                              return Result<std::size_t>(Failure{
-                                  FailureKind::File, name, std::generic_category().message(error)});
-                          }
-                          return Result<std::size_t>(got);
-                      },
-                      encoding, format, out, err, limits);
+        read ? WriteBatch(name, *read, encoding, format, out, err, limits)
+             : Result<TableCounts>(read.failure());
     if (!done) {
         // A file that is missing or unreadable is a failure, not a misuse of the options.
         err << "sondrel-calc: " << done.failure().Message() << '\n';

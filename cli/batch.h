@@ -4,10 +4,10 @@
 
 #include <array>
 #include <cstddef>
-#include <functional>
 #include <string_view>
 
 #include "calc/failure.h"
+#include "cli/csv_reader.h"
 #include "cli/table.h"
 #include "cli/text_encoding.h"
 #include "cli/text_writer.h"
@@ -25,13 +25,6 @@ struct BatchLimits {
     std::size_t max_row_bytes = std::size_t{1} << 20;
     std::size_t guess_bytes = std::size_t{4} << 20;
 };
-
-// Reads up to `size` bytes into `buffer`: how many were read, 0 at the end of the file, or
-// why the file could not be read.
-using ReadBytes = std::function<Result<std::size_t>(char* buffer, std::size_t size)>;
-
-// The bytes of `bytes`, a ReadBytes for tests and fuzzing; `bytes` must outlive it.
-ReadBytes ReadFromText(std::string_view bytes);
 
 // How a batch writes its rows.
 enum class BatchFormat {

@@ -57,6 +57,7 @@ public:
     // Whether the encoding was guessed from the first bytes (not given, nor UTF-16).
     bool Guessed() const { return guessed_; }
     TextEncoding encoding() const { return encoding_; }
+    std::size_t guess_bytes() const { return guess_bytes_; }
 
 private:
     // The encoding, from the first bytes held; `at_end` when they are the whole file.
