@@ -102,6 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
                       "sites.csv:3: a quoted field is not closed within 100 bytes, the most a row "
                       "may hold",
                       TextEncoding::Guess, BatchLimits{.max_row_bytes = 100}},
+        MalformedCase{"LinesCountedPastBlankLinesLongerThanARead",
+                      kHeader + "\n" + std::string(100'000, '\n') + "1,2\n",
+                      "sites.csv:100002: 2 fields where the header has 5"},
         MalformedCase{
             "MoreRowsThanTheLimit", kHeader + "\n0,28,31,1,2\n\n0,28,31,1,2\n0,28,31,1,2\n",
             "sites.csv:5: more than 2 rows", TextEncoding::Guess, BatchLimits{.max_rows = 2}}),
@@ -258,6 +261,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "Try 'sondrel-calc --help'.\n"},
         CommandCase{"MissingFile", "", "", 1,
                     "sondrel-calc: FILE/none.csv: ", "--batch FILE/none.csv"},
+        // Opened, on POSIX systems, and then not read.
+        CommandCase{"DirectoryIsAFailure", "", "", 1, "sondrel-calc: /: ", "--batch /"},
         CommandCase{"NotWithASweep", kThreeSites, "", 2,
                     "--sweep-elevation does not go with --batch",
                     "--batch FILE --sweep-elevation 0:1:1"},
