@@ -95,25 +95,30 @@ std::string FormatNumber(double value, std::string_view pattern) {
     DecimalText d = FifteenDigits(value);
     RoundToDecimals(d, decimals);
 
-    std::string out;
-    out.reserve(static_cast<std::size_t>(d.point > 0 ? d.point : 0) + 24);
     if (d.count == 0) {
         return dot == std::string_view::npos ? std::string{} : std::string{"."};
     }
+    // Laid out in a string of its final length, zeros to start with: no growing on the way.
+    const int integer = d.point > 0 ? d.point : 0;  // digits before the point
+    const int zeros = d.point < 0 ? -d.point : 0;   // zeros after it
+    const int fraction = d.count > integer ? d.count - integer : 0;
+    std::string out(
+        static_cast<std::size_t>((d.negative ? 1 : 0) + integer +
+                                 (dot != std::string_view::npos ? 1 : 0) + zeros + fraction),
+        '0');
+    char* p = out.data();
     if (d.negative) {
-        out += '-';
+        *p++ = '-';
     }
-    for (int i = 0; i < d.point; ++i) {
-        out += i < d.count ? d.digits[i] : '0';
+    for (int i = 0; i < integer; ++i, ++p) {
+        *p = i < d.count ? d.digits[i] : '0';
     }
     if (dot != std::string_view::npos) {
-        out += '.';
+        *p++ = '.';
     }
-    for (int i = d.point < 0 ? d.point : 0; i < 0; ++i) {
-        out += '0';
-    }
-    for (int i = d.point > 0 ? d.point : 0; i < d.count; ++i) {
-        out += d.digits[i];
+    p += zeros;
+    for (int i = integer; i < d.count; ++i) {
+        *p++ = d.digits[i];
     }
     return out;
 }

@@ -1,6 +1,10 @@
 #include "cli/csv_reader.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+
+#include "calc/text_rules.h"
 
 namespace sondrel::cli {
 namespace {
@@ -15,6 +19,22 @@ std::string& FreshField(std::vector<std::string>& fields, std::size_t index) {
     return field;
 }
 
+// Whether every field of a record is empty, as spreadsheets write the rows they leave blank.
+bool AllEmpty(const std::vector<std::string>& fields) {
+    return std::all_of(fields.begin(), fields.end(),
+                       [](const std::string& f) { return f.empty(); });
+}
+
+// "1 MiB (1,048,576 bytes)", or "100 bytes" for a size that is not whole MiB.
+std::string SizeText(std::size_t bytes) {
+    constexpr std::size_t kMiB = std::size_t{1} << 20;
+    return bytes % kMiB == 0 ? std::to_string(bytes / kMiB) + " MiB (" +
+                                   GroupThousands(std::to_string(bytes)) + " bytes)"
+                             : GroupThousands(std::to_string(bytes)) + " bytes";
+}
+
+constexpr std::size_t kReadChunk = std::size_t{1} << 16;
+
 }  // namespace
 
 CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::string>& fields,
@@ -25,6 +45,8 @@ CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::
     std::size_t line = at.line;
     std::size_t count = 0;
     const auto line_end = [](char c) { return c == '\n' || c == '\r'; };
+    // A byte above these is none of them, nor a line end: most of a field's bytes.
+    const auto highest = static_cast<unsigned char>(std::max(separator, '"'));
     for (;;) {
         std::string& field = FreshField(fields, count++);
         if (p < end && *p == '"') {
@@ -54,7 +76,8 @@ CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::
             }
         } else {
             const char* start = p;
-            while (p < end && *p != separator && !line_end(*p) && *p != '"') {
+            while (p < end && (static_cast<unsigned char>(*p) > highest ||
+                               (*p != separator && !line_end(*p) && *p != '"'))) {
                 ++p;
             }
             if (p < end && *p == '"') {
@@ -90,6 +113,152 @@ std::string_view CsvProblemText(CsvProblem problem) {
             return "text after a closing quote";
     }
     return "";
+}
+
+ReadBytes ReadFromText(std::string_view bytes) {
+    return [bytes, at = std::size_t{0}](char* buffer, std::size_t size) mutable {
+        const std::size_t count = std::min(size, bytes.size() - at);
+        std::memcpy(buffer, bytes.data() + at, count);
+        at += count;
+        return Result<std::size_t>(count);
+    };
+}
+
+Failure CsvFileReader::Malformed(std::size_t line, std::string_view what) const {
+    return {FailureKind::InvalidArgument, file_name_ + ":" + std::to_string(line),
+            std::string(what)};
+}
+
+Result<std::size_t> CsvFileReader::Next(std::vector<std::string>& fields, char separator) {
+    for (;;) {
+        SkipBlankLines();
+        // A CR at the end of what is read may be the start of a CR LF.
+        if (at_.offset == text_.size() || text_[at_.offset] == '\r') {
+            if (at_end_) {
+                return std::size_t{0};
+            }
+            if (auto failure = Fill()) {
+                return *std::move(failure);
+            }
+            continue;
+        }
+        start_ = at_;
+        // Read no further than the longest row and its line end, so that what is found
+        // does not depend on how much of the file has been read.
+        const std::string_view held =
+            std::string_view(text_).substr(0, at_.offset + max_row_bytes_ + 2);
+        CsvPosition next = at_;
+        const CsvError error = ReadCsvRecord(held, next, fields, separator);
+        // A record that reaches the end of what is held may go on past it.
+        const bool open_end = error.problem == CsvProblem::UnclosedQuote ||
+                              (error.problem == CsvProblem::None && next.offset == held.size() &&
+                               held.back() != '\n');
+        if (open_end && !at_end_ && held.size() == text_.size()) {
+            if (auto failure = Fill()) {
+                return *std::move(failure);
+            }
+            continue;
+        }
+        // Complete: at a line end, or at the end of the file.
+        const bool complete = error.problem == CsvProblem::None &&
+                              (!open_end || (at_end_ && held.size() == text_.size()));
+        if (auto failure =
+                CheckRecord(held, error, complete ? next.offset : std::string_view::npos)) {
+            return *std::move(failure);
+        }
+        at_ = next;
+        if (!AllEmpty(fields)) {
+            return start_.line;
+        }
+    }
+}
+
+void CsvFileReader::SkipBlankLines() {
+    while (at_.offset < text_.size()) {
+        const char c = text_[at_.offset];
+        if (c == '\n') {
+            ++at_.offset;
+        } else if (c == '\r' && (at_.offset + 1 < text_.size() || at_end_)) {
+            at_.offset += at_.offset + 1 < text_.size() && text_[at_.offset + 1] == '\n' ? 2u : 1u;
+        } else {
+            return;
+        }
+        ++at_.line;
+    }
+}
+
+std::optional<Failure> CsvFileReader::CheckRecord(std::string_view held, const CsvError& error,
+                                                  std::size_t end) const {
+    // The row's bytes without its line end; of a record not complete, all that is held.
+    std::size_t row_end = std::min(end, held.size());
+    if (end != std::string_view::npos && row_end > start_.offset && held[row_end - 1] == '\n') {
+        --row_end;
+    }
+    if (end != std::string_view::npos && row_end > start_.offset && held[row_end - 1] == '\r') {
+        --row_end;
+    }
+    const bool too_long = row_end - start_.offset > max_row_bytes_;
+    if (too_long && error.problem == CsvProblem::UnclosedQuote) {
+        return Malformed(error.line, "a quoted field is not closed within " +
+                                         SizeText(max_row_bytes_) + ", the most a row may hold");
+    }
+    if (too_long && error.problem == CsvProblem::None) {
+        return Malformed(start_.line, "a row longer than " + SizeText(max_row_bytes_) +
+                                          ", the most a row may hold");
+    }
+    if (error.problem != CsvProblem::None) {
+        return Malformed(error.line, CsvProblemText(error.problem));
+    }
+    return CheckUtf8(end);
+}
+
+std::optional<Failure> CsvFileReader::CheckUtf8(std::size_t end) const {
+    const std::string_view text = text_;
+    const std::size_t bad =
+        decoder_.PassesUtf8() ? FirstNonUtf8(text.substr(start_.offset, end - start_.offset), false)
+                              : std::string_view::npos;
+    if (bad == std::string_view::npos) {
+        return std::nullopt;
+    }
+    // The line and the column (in characters) of the byte.
+    std::size_t line = start_.line;
+    std::size_t column = 1;
+    for (std::size_t i = start_.offset; i < start_.offset + bad;) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+            ++line;
+            column = 1;
+            ++i;
+        } else if (text[i] == '\r') {
+            ++i;
+        } else {
+            ++column;
+            i += std::max<std::size_t>(1, Utf8CharLength(text, i));
+        }
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const auto byte = static_cast<unsigned char>(text[start_.offset + bad]);
+    Failure failure = Malformed(
+        line, std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 15] + " is not UTF-8");
+    failure.input += ":" + std::to_string(column);
+    failure.detail += decoder_.Guessed()
+                          ? ", though the file's first " + SizeText(decoder_.guess_bytes()) +
+                                " are; to read it all as Windows-1252, give --encoding "
+                                "windows-1252"
+                          : " (--encoding utf-8 was given)";
+    return failure;
+}
+
+std::optional<Failure> CsvFileReader::Fill() {
+    text_.erase(0, at_.offset);
+    at_.offset = 0;
+    chunk_.resize(kReadChunk);
+    const Result<std::size_t> got = read_(chunk_.data(), kReadChunk);
+    if (!got) {
+        return got.failure();
+    }
+    at_end_ = *got == 0;
+    decoder_.Append(std::string_view(chunk_).substr(0, *got), at_end_, text_);
+    return std::nullopt;
 }
 
 }  // namespace sondrel::cli

@@ -1,6 +1,8 @@
 #include "cli/text_encoding.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "calc/text_rules.h"
 
@@ -96,8 +98,67 @@ void Utf16Decoder::Finish(std::string& out) {
     pending_.clear();
 }
 
+void TextDecoder::Append(std::string_view bytes, bool at_end, std::string& out) {
+    if (started_) {
+        Decode(bytes, out);
+    } else {
+        held_ += bytes;
+        // A guess reads the first guess_bytes; a given encoding only looks for the marks.
+        const std::size_t wanted = encoding_ == TextEncoding::Guess ? guess_bytes_ : 3;
+        if (!at_end && held_.size() < wanted) {
+            return;
+        }
+        Decide(at_end, out);
+    }
+    if (at_end && utf16_) {
+        utf16_decoder_.Finish(out);
+    }
+}
+
+void TextDecoder::Decide(bool at_end, std::string& out) {
+    std::string_view bytes = held_;
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        utf16_ = true;
+        utf16_decoder_ = Utf16Decoder(bytes[0] == '\xFE');
+        bytes.remove_prefix(2);
+    } else {
+        bytes.remove_prefix(bytes.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
+        if (encoding_ == TextEncoding::Guess) {
+            // Exactly the first guess_bytes, however the reads came, so that the guess is
+            // the same for the same file.
+            const std::size_t guess_end = guess_bytes_ - (held_.size() - bytes.size());
+            const bool more = !at_end || bytes.size() > guess_end;
+            guessed_ = true;
+            encoding_ = FirstNonUtf8(bytes.substr(0, guess_end), more) == std::string_view::npos
+                            ? TextEncoding::Utf8
+                            : TextEncoding::Windows1252;
+        }
+    }
+    started_ = true;
+    Decode(bytes, out);
+    held_ = std::string();
+}
+
+void TextDecoder::Decode(std::string_view bytes, std::string& out) {
+    if (utf16_) {
+        utf16_decoder_.Append(bytes, out);
+    } else if (encoding_ == TextEncoding::Windows1252) {
+        AppendWindows1252(bytes, out);
+    } else {
+        out += bytes;
+    }
+}
+
 std::size_t FirstNonUtf8(std::string_view bytes, bool more_follows) {
     for (std::size_t i = 0; i < bytes.size();) {
+        // ASCII, the most of any file, eight bytes at a time.
+        if (std::uint64_t eight = 0; bytes.size() - i >= sizeof eight) {
+            std::memcpy(&eight, bytes.data() + i, sizeof eight);
+            if ((eight & 0x8080808080808080u) == 0) {
+                i += sizeof eight;
+                continue;
+            }
+        }
         if (const std::size_t length = Utf8CharLength(bytes, i); length != 0) {
             i += length;
             continue;

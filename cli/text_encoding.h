@@ -40,6 +40,39 @@ private:
     char32_t high_ = 0;    // a high surrogate waiting for its low one
 };
 
+// A file's bytes turned into UTF-8 as they are read. A UTF-16 byte-order mark (LE or BE)
+// makes the file UTF-16; otherwise a UTF-8 one is dropped and the encoding given applies to
+// the rest, where Guess reads the file as UTF-8 when its first `guess_bytes` (the mark
+// included) are well-formed UTF-8, else as Windows-1252. Read as UTF-8, the bytes are passed
+// on as they are, well-formed or not. The first bytes are held until they decide.
+class TextDecoder {
+public:
+    TextDecoder(TextEncoding encoding, std::size_t guess_bytes)
+        : encoding_(encoding), guess_bytes_(guess_bytes) {}
+
+    // Appends the UTF-8 of the file's next `bytes` to `out`; `at_end` when none follow.
+    void Append(std::string_view bytes, bool at_end, std::string& out);
+    // Whether the text is passed on as read, to be checked for UTF-8 (once decided).
+    bool PassesUtf8() const { return !utf16_ && encoding_ == TextEncoding::Utf8; }
+    // Whether the encoding was guessed from the first bytes (not given, nor UTF-16).
+    bool Guessed() const { return guessed_; }
+    TextEncoding encoding() const { return encoding_; }
+    std::size_t guess_bytes() const { return guess_bytes_; }
+
+private:
+    // The encoding, from the first bytes held; `at_end` when they are the whole file.
+    void Decide(bool at_end, std::string& out);
+    void Decode(std::string_view bytes, std::string& out);
+
+    TextEncoding encoding_;
+    std::size_t guess_bytes_;
+    bool started_ = false;  // the encoding is decided
+    bool guessed_ = false;
+    bool utf16_ = false;
+    Utf16Decoder utf16_decoder_{false};
+    std::string held_;  // the first bytes, until they decide
+};
+
 // The offset of the first byte of `bytes` that is not part of well-formed UTF-8, or
 // std::string_view::npos when there is none. With `more_follows`, a character cut off by the
 // end of `bytes` counts as well-formed: the rest of it may come next.

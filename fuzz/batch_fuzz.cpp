@@ -1,31 +1,28 @@
-// A batch file from arbitrary bytes, read with small limits so that rounds, long rows and the
-// row limit are met: it is refused with one line naming the file and a line, or its rounds
-// are indexed so that every row reads back with the header's number of fields, and its table
-// writes one CSV record per row, valid UTF-8, with the row's other columns and its inputs
-// unchanged. Read a few bytes at a time, it comes to the same.
+// A batch file from arbitrary bytes, read with small limits so that long rows, the row limit
+// and the encoding's guess are met: it is refused with one line naming the file and a line,
+// after the rows before the problem, or its table is a CSV header and one record per row, each
+// with the header's number of fields, all valid UTF-8. Read a few bytes at a time, it comes to
+// the same.
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "calc/text_rules.h"
 #include "cli/batch.h"
+#include "table/csv.h"
 #include "cli/csv_reader.h"
 #include "cli/text_encoding.h"
 #include "fuzz/oracle.h"
 #include "fuzz/targets.h"
-#include "table/csv.h"
 
 namespace sondrel::fuzz {
 namespace {
 
-using cli::BatchFile;
 using cli::CsvPosition;
 using cli::CsvProblem;
 
-constexpr cli::BatchLimits kLimits{
-    .max_rows = 40, .max_row_bytes = 300, .round_rows = 4, .round_bytes = 200};
+constexpr cli::BatchLimits kLimits{.max_rows = 40, .max_row_bytes = 300, .guess_bytes = 200};
 
 // The problem is "fuzz.csv:LINE: what" (or "fuzz.csv:LINE:COLUMN: what"), on one line.
 void CheckProblem(const std::string& problem, const std::string& input) {
@@ -43,117 +40,74 @@ void CheckProblem(const std::string& problem, const std::string& input) {
           input);
 }
 
-void CheckIndex(const BatchFile& file, const std::string& input) {
-    const std::size_t columns = file.names.size();
-    Check(file.pass_through.size() + cli::kBatchInputColumns.size() == columns,
-          "the columns are not the five inputs and the passed-through ones", input);
-    std::vector<bool> used(columns, false);
-    for (const std::size_t column : file.input_columns) {
-        Check(column < columns && !used[column], "an input column is missing or taken twice",
-              input);
-        used[column] = true;
-    }
-    for (const std::size_t column : file.pass_through) {
-        Check(column < columns && !used[column], "a passed-through column is also an input", input);
-        used[column] = true;
-    }
-    std::vector<std::string> fields;
-    for (const CsvPosition& row : file.rows) {
-        CsvPosition at = row;
-        Check(row.offset < file.text.size() &&
-                  cli::ReadCsvRecord(file.text, at, fields, file.separator).problem ==
-                      CsvProblem::None &&
-                  fields.size() >= columns,
-              "a row does not read back with the header's number of fields", input);
-        Check(std::any_of(fields.begin(), fields.end(),
-                          [](const std::string& field) { return !field.empty(); }),
-              "a row of empty fields was kept", input);
-        Check(std::all_of(fields.begin() + static_cast<std::ptrdiff_t>(columns), fields.end(),
-                          [](const std::string& field) { return field.empty(); }),
-              "a row has a field past the header's columns", input);
-    }
-}
-
-// The round's rows: per row the passed-through fields, the five inputs as typed and the
-// result columns from `passes` on.
-void CheckRound(const BatchFile& file, const std::string& table, const std::string& input) {
-    const std::size_t result_columns = cli::kBatchInputColumns.size() + 11;
+// The table's records: a header ending in the five inputs and the result columns, then rows
+// of as many fields. How many rows it holds.
+std::size_t CheckTable(const std::string& table, const std::string& input) {
+    Check(cli::FirstNonUtf8(table, false) == std::string::npos, "the table is not UTF-8", input);
+    const std::string columns = "elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts," +
+                                std::string(kCsvResultColumns);
+    const auto width =
+        static_cast<std::size_t>(std::count(columns.begin(), columns.end(), ',') + 1);
     CsvPosition at;
     std::vector<std::string> record;
-    std::vector<std::string> fields;
-    for (const CsvPosition& start : file.rows) {
-        Check(at.offset < table.size() &&
-                  cli::ReadCsvRecord(table, at, record).problem == CsvProblem::None &&
-                  record.size() == file.pass_through.size() + result_columns,
-              "the table's record is malformed or has a wrong number of fields", input);
-        CsvPosition row = start;
-        cli::ReadCsvRecord(file.text, row, fields, file.separator);
-        for (std::size_t k = 0; k < file.pass_through.size(); ++k) {
-            Check(record[k] == fields[file.pass_through[k]],
-                  "a passed-through field changed on its way", input);
+    std::size_t records = 0;
+    std::size_t fields = 0;  // the header's
+    for (; at.offset < table.size(); ++records) {
+        Check(cli::ReadCsvRecord(table, at, record).problem == CsvProblem::None &&
+                  record.size() >= width,
+              "the table has a malformed record", input);
+        if (records == 0) {
+            std::string header;
+            for (std::size_t k = record.size() - width; k < record.size(); ++k) {
+                header += record[k] + (k + 1 < record.size() ? "," : "");
+            }
+            Check(header == columns, "the table's header does not end in the batch's columns",
+                  input);
+            fields = record.size();
         }
-        for (std::size_t k = 0; k < cli::kBatchInputColumns.size(); ++k) {
-            Check(record[file.pass_through.size() + k] == fields[file.input_columns[k]],
-                  "an input field changed on its way", input);
-        }
+        Check(record.size() == fields, "a row of the table has a wrong number of fields", input);
     }
-    Check(at.offset == table.size(), "the table has more than its rows", input);
+    return records == 0 ? 0 : records - 1;
 }
 
-// What reading `input` with `read` comes to: the header, the tables of the rounds and the
-// problem, as one text.
-std::string ReadAll(const std::string& input, cli::ReadBytes read, bool check) {
-    cli::BatchReader reader("fuzz.csv", std::move(read), cli::TextEncoding::Guess, kLimits);
-    std::string all;
-    if (const auto problem = reader.ReadHeader()) {
-        CheckProblem(problem->message, input);
-        return problem->message;
-    }
-    std::size_t rows = 0;
-    while (reader.NextRound()) {
-        const BatchFile& file = reader.file();
-        rows += file.rows.size();
-        Check(rows <= kLimits.max_rows && file.rows.size() <= kLimits.round_rows,
-              "a round or the file has too many rows", input);
-        std::string table;
-        {
-            TextWriter out(&table);
-            const TableCounts counts = cli::WriteBatchRows(out, file, cli::BatchFormat::Csv);
-            Check(counts.rows == file.rows.size() && counts.succeeded <= counts.rows &&
-                      counts.warned <= counts.succeeded,
+// What reading `input` with `read` comes to: the table, what went to stderr and the problem,
+// as one text.
+std::string ReadAll(const std::string& input, const cli::ReadBytes& read) {
+    std::string table;
+    std::string err;
+    {
+        TextWriter out(&table);
+        TextWriter err_out(&err);
+        const Result<TableCounts> done =
+            cli::WriteBatch("fuzz.csv", read, cli::TextEncoding::Guess, cli::BatchFormat::Csv, out,
+                            err_out, kLimits);
+        out.Flush();
+        const std::size_t rows = CheckTable(table, input);
+        if (done) {
+            Check(done->rows == rows && done->rows <= kLimits.max_rows &&
+                      done->succeeded <= done->rows && done->warned <= done->succeeded,
                   "the counts do not add up", input);
+        } else {
+            CheckProblem(done.failure().Message(), input);
+            err_out << done.failure().Message();
         }
-        if (check) {
-            CheckIndex(file, input);
-            CheckRound(file, table, input);
-            Check(cli::FirstNonUtf8(table, false) == std::string::npos, "the table is not UTF-8",
-                  input);
-        }
-        all += table;
     }
-    if (reader.problem()) {
-        CheckProblem(reader.problem()->message, input);
-        all += reader.problem()->message;
-    }
-    return all;
+    return table + err;
 }
 
 }  // namespace
 
 int FuzzBatch(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    const std::string whole = ReadAll(input, cli::ReadFromText(input), true);
+    const std::string whole = ReadAll(input, cli::ReadFromText(input));
     // One to seven bytes a read: records, CR LF and UTF-16 units cut anywhere.
     std::size_t at = 0;
-    const std::string pieces = ReadAll(
-        input,
-        [&](char* buffer, std::size_t most, int&) {
-            const std::size_t count = std::min({most, input.size() - at, 1 + at % 7});
-            std::memcpy(buffer, input.data() + at, count);
-            at += count;
-            return count;
-        },
-        false);
+    const std::string pieces = ReadAll(input, [&](char* buffer, std::size_t most) {
+        const std::size_t count = std::min({most, input.size() - at, 1 + at % 7});
+        std::memcpy(buffer, input.data() + at, count);
+        at += count;
+        return Result<std::size_t>(count);
+    });
     Check(whole == pieces, "read a few bytes at a time, the file comes to something else", input);
     return 0;
 }

@@ -34,13 +34,13 @@ class MalformedBatch : public testing::TestWithParam<MalformedCase> {};
 
 TEST_P(MalformedBatch, NamesTheLine) {
     const MalformedCase& c = GetParam();
-    BatchReader reader("sites.csv", ReadFromText(c.text), c.encoding, c.limits);
-    if (!reader.ReadHeader()) {
-        while (reader.NextRound()) {
-        }
-    }
-    ASSERT_TRUE(reader.problem().has_value());
-    EXPECT_EQ(reader.problem()->message, c.problem);
+    std::string out;
+    TextWriter out_writer(&out);
+    const Result<TableCounts> done = WriteBatch("sites.csv", ReadFromText(c.text), c.encoding,
+                                                BatchFormat::Csv, out_writer, out_writer, c.limits);
+    ASSERT_FALSE(done.ok());
+    EXPECT_EQ(done.failure().kind, FailureKind::InvalidArgument);
+    EXPECT_EQ(done.failure().Message(), c.problem);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "site," + kHeader + "\nA,0,28,31,1,2\n\"\r\nZ\xFCrich\",0,28,31,1,2\n",
                       "sites.csv:4:2: byte 0xFC is not UTF-8, though the file's first 64 bytes "
                       "are; to read it all as Windows-1252, give --encoding windows-1252",
-                      TextEncoding::Guess, BatchLimits{.round_bytes = 64}},
+                      TextEncoding::Guess, BatchLimits{.guess_bytes = 64}},
         MalformedCase{"RowLongerThanTheLimit",
                       "site," + kHeader + "\nA,0,28,31,1,2\n" + std::string(101, 'x') + "\n",
                       "sites.csv:3: a row longer than 100 bytes, the most a row may hold",
@@ -102,10 +102,12 @@ INSTANTIATE_TEST_SUITE_P(
                       "sites.csv:3: a quoted field is not closed within 100 bytes, the most a row "
                       "may hold",
                       TextEncoding::Guess, BatchLimits{.max_row_bytes = 100}},
-        MalformedCase{"MoreRowsThanTheLimit",
-                      kHeader + "\n0,28,31,1,2\n\n0,28,31,1,2\n0,28,31,1,2\n",
-                      "sites.csv:5: more than 2 rows", TextEncoding::Guess,
-                      BatchLimits{.max_rows = 2, .round_rows = 1}}),
+        MalformedCase{"LinesCountedPastBlankLinesLongerThanARead",
+                      kHeader + "\n" + std::string(100'000, '\n') + "1,2\n",
+                      "sites.csv:100002: 2 fields where the header has 5"},
+        MalformedCase{
+            "MoreRowsThanTheLimit", kHeader + "\n0,28,31,1,2\n\n0,28,31,1,2\n0,28,31,1,2\n",
+            "sites.csv:5: more than 2 rows", TextEncoding::Guess, BatchLimits{.max_rows = 2}}),
     testing_support::RowName());
 
 // sondrel-calc --batch FILE: output, messages and exit status.
@@ -159,8 +161,8 @@ TEST_P(BatchCommand, OutputAndStatus) {
     const auto result = RunWith(std::vector<std::string_view>(texts.begin(), texts.end()));
     EXPECT_EQ(result.code, c.code);
     EXPECT_EQ(result.out.substr(0, c.out.size()), c.out);
-    if (result.code == 2) {
-        EXPECT_EQ(result.out, "");
+    if (result.code == 2) {  // the rows before the problem, and nothing more
+        EXPECT_EQ(result.out, c.out);
     }
     if (c.err.empty()) {
         EXPECT_EQ(result.err, "");
@@ -186,6 +188,14 @@ std::string ElevenFailingRows() {
     }
     return text;
 }
+// A file of one row of `bytes` bytes before `end`, its site a run of x's.
+constexpr std::size_t kMiB = std::size_t{1} << 20;
+std::string OneLongRow(std::size_t bytes, const std::string& end) {
+    const std::string inputs = "0,28,31,1.25,8.25,";
+    return kHeader + ",site\n" + inputs + std::string(bytes - inputs.size(), 'x') + end;
+}
+const std::string kRowTooLong =
+    "sondrel-calc: FILE:2: a row longer than 1 MiB (1,048,576 bytes), the most a row may hold\n";
 // Pass draws a warning (VR1 negative).
 const std::string kThreeSites = "site," + kHeader +
                                 "\nHarbour,0,28,31,1.25,8.25\n\"Ridge, north\",5000,28,31,"
@@ -245,11 +255,14 @@ INSTANTIATE_TEST_SUITE_P(
                     0,
                     "sondrel-calc: 11 of 12 rows failed (input lines 3, 4, 5, 6, 7, 8, 9, 10, 11, "
                     "12, ...)\n"},
-        CommandCase{"MalformedFile", kThreeSites + "Mast,1,2\n", "", 2,
-                    "sondrel-calc: FILE:5: 3 fields where the header has 6\n"
+        CommandCase{"MalformedRowAfterAWrittenOne", kHeader + "\n0,28,31,1.25,8.25\n\nMast,1,2\n",
+                    kBatchHeader + kDefaultsRow, 2,
+                    "sondrel-calc: FILE:4: 3 fields where the header has 5\n"
                     "Try 'sondrel-calc --help'.\n"},
         CommandCase{"MissingFile", "", "", 1,
                     "sondrel-calc: FILE/none.csv: ", "--batch FILE/none.csv"},
+        // Opened, on POSIX systems, and then not read.
+        CommandCase{"DirectoryIsAFailure", "", "", 1, "sondrel-calc: /: ", "--batch /"},
         CommandCase{"NotWithASweep", kThreeSites, "", 2,
                     "--sweep-elevation does not go with --batch",
                     "--batch FILE --sweep-elevation 0:1:1"},
@@ -304,34 +317,24 @@ INSTANTIATE_TEST_SUITE_P(
             1, "every row failed"},
         CommandCase{"NoLineEndsAtAll", std::string(std::size_t{3} << 20, '\0'), "", 2,
                     "sondrel-calc: FILE:1: a row longer than 1 MiB (1,048,576 bytes), the most a "
-                    "row may hold\n"}),
+                    "row may hold\n"},
+        CommandCase{"LongestRowBeforeLf", OneLongRow(kMiB, "\n"), "site," + kBatchHeader + "xx"},
+        CommandCase{"LongestRowBeforeCrLf", OneLongRow(kMiB, "\r\n"),
+                    "site," + kBatchHeader + "xx"},
+        CommandCase{"LongestRowAtTheEnd", OneLongRow(kMiB, ""), "site," + kBatchHeader + "xx"},
+        CommandCase{"RowTooLongBeforeLf", OneLongRow(kMiB + 1, "\n"), "site," + kBatchHeader, 2,
+                    kRowTooLong},
+        CommandCase{"RowTooLongBeforeCrLf", OneLongRow(kMiB + 1, "\r\n"), "site," + kBatchHeader, 2,
+                    kRowTooLong},
+        CommandCase{"RowTooLongAtTheEnd", OneLongRow(kMiB + 1, ""), "site," + kBatchHeader, 2,
+                    kRowTooLong},
+        CommandCase{"LongColumnNameCutInMessages",
+                    "elevation" + std::string(100, '_') +
+                        "ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts\nx,28,31,1.25,8.25\n",
+                    kBatchHeader + "x,28,31,1.25,8.25,,,,,,,,,,\"elevation" + std::string(55, '_') +
+                        "...: \"\"x\"\" is not a number\",\n",
+                    1, "every row failed"}),
     testing_support::RowName());
-
-// Rows are read a round at a time: the rounds before a problem are written, then the
-// problem stops the batch (here the row limit, in the third round).
-TEST(BatchRounds, RoundsBeforeTheProblemAreWritten) {
-    const testing_support::ScratchFolder folder("sondrel-batch");
-    const std::string path = (folder.path() / "rounds.csv").string();
-    std::ofstream(path, std::ios::binary) << kHeader +
-                                                 "\n0,28,31,1.25,8.25\n0,28,31,1,2\n\n"
-                                                 "0,28,31,1.25,8.25\n0,28,31,1,2\n";
-    TableCounts counts;
-    const auto run = [&](TextWriter& out) {
-        std::string err;
-        TextWriter err_out(&err);
-        EXPECT_EQ(RunBatch(path, BatchFormat::Csv, TextEncoding::Guess, out, err_out, &counts,
-                           BatchLimits{.max_rows = 3, .round_rows = 2}),
-                  2);
-        err_out.Flush();
-        EXPECT_EQ(err,
-                  "sondrel-calc: " + path + ":6: more than 3 rows\nTry 'sondrel-calc --help'.\n");
-    };
-    const std::string out = test_support::Written(run);
-    EXPECT_EQ(out.substr(0, kBatchHeader.size() + kDefaultsRow.size()),
-              kBatchHeader + kDefaultsRow);
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4);  // the header and three rows
-    EXPECT_EQ(counts.rows, 3u);
-}
 
 // Every row is the pass-through fields, the five inputs as typed, then what --csv prints for
 // the row's inputs after the elevation, whatever the order of the file's columns.
@@ -343,13 +346,12 @@ TEST(BatchRows, PassThroughFieldsInputsThenTheResults) {
         "4.5,Ridge,0.5,\"5,000\",31,28\n"
         "8.25,Typo,1.25,\"1000\",3l,28\n"  // not a number
         "8.25,Empty,1.25,\"\",31,28\n";
-    BatchReader reader("sites.csv", ReadFromText(text), TextEncoding::Guess);
-    ASSERT_FALSE(reader.ReadHeader().has_value());
-    ASSERT_TRUE(reader.NextRound());
     TableCounts counts;
     const std::string out = test_support::Written([&](TextWriter& o) {
-        WriteBatchHeader(o, reader.file(), BatchFormat::Csv);
-        counts = WriteBatchRows(o, reader.file(), BatchFormat::Csv);
+        const Result<TableCounts> done = WriteBatch("sites.csv", ReadFromText(text),
+                                                    TextEncoding::Guess, BatchFormat::Csv, o, o);
+        ASSERT_TRUE(done.ok());
+        counts = *done;
     });
     EXPECT_EQ(out,
               "site,elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts,passes,vr2_ohms,"
