@@ -11,6 +11,7 @@ const page = {
     header: "",       // the report header, stored by Done; empty until then, as in the window
     sweepCsv: "",
     sweepSvg: "",
+    sweepName: "",    // the sweep's downloads' name, from its start, stop and step
     chartUrl: "",
     times: {},        // performance.now() at the page's milestones, for bench/
 };
@@ -100,7 +101,7 @@ function onGenerateReport() {
                                           page.header);
     showFailure(answer.failure);
     if (!answer.failure) {
-        download("Output.txt", new TextEncoder().encode(answer.text), "text/plain");
+        download(reportFileName(byId("elevation").value), new TextEncoder().encode(answer.text), "text/plain");
     }
 }
 
@@ -195,6 +196,8 @@ function onSweep(event) {
         return;
     }
     page.sweepCsv = sweep.csv;
+    page.sweepName = sweepFileName(byId("sweep-start").value, byId("sweep-stop").value,
+                                   byId("sweep-step").value);
     page.sweepSvg = sweep.svg;
     byId("sweep-csv").disabled = false;
     byId("sweep-svg").disabled = false;
@@ -222,6 +225,9 @@ async function moduleBytes() {
 }
 
 async function start() {
+    if (document.documentElement.dataset.unsupported) {
+        return;  // check.js has said why
+    }
     page.calculator = await SondrelModule.load(await moduleBytes());
     page.separators = localeSeparators();
     const design = page.calculator.design();
@@ -243,10 +249,11 @@ async function start() {
     byId("generate-report-command").addEventListener("click", onGenerateReport);
     byId("help-command").addEventListener("click", onHelp);
     byId("sweep").addEventListener("submit", onSweep);
-    byId("sweep-csv").addEventListener("click", () => download("sweep.csv", page.sweepCsv, "text/csv"));
-    byId("sweep-svg").addEventListener("click", () => download("sweep.svg", page.sweepSvg, "image/svg+xml"));
+    byId("sweep-csv").addEventListener("click", () => download(`${page.sweepName}.csv`, page.sweepCsv, "text/csv"));
+    byId("sweep-svg").addEventListener("click", () => download(`${page.sweepName}.svg`, page.sweepSvg, "image/svg+xml"));
     byId("calculate").disabled = false;
     byId("sweep-button").disabled = false;
+    keepStart();
     byId("loading").remove();
     page.times.ready = performance.now();
     document.documentElement.dataset.ready = "true";

@@ -5,13 +5,19 @@
 
 Types designs into the page opened from file:// and compares what it shows and downloads with
 sondrel-calc's answers; takes the screenshots at 1280 and 360 px; checks that the page asked
-for nothing but itself and its own blobs.
+for nothing but itself and its own blobs. Serves the published folder (the site folder beside
+SONDREL_HTML) on 127.0.0.1 and checks that it installs, works offline and keeps and shares a
+design.
 """
+import functools
+import http.server
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -21,7 +27,9 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
 PAGE, CALC, SHOTS = (os.path.abspath(arg) for arg in sys.argv[1:4])
+SITE = os.path.join(os.path.dirname(PAGE), "site")
 BOXES = ["elevation", "loBaro", "hiBaro", "loVolts", "hiVolts"]
+DEFAULTS = ["0", "28", "31", "1.25", "8.25"]
 
 
 def sondrel_calc(*args):
@@ -29,10 +37,30 @@ def sondrel_calc(*args):
     return run.stdout, run.stderr.decode()
 
 
-class Browser:
-    """One headless Chromium with its own profile and download folder."""
+class Site:
+    """A folder served over http on 127.0.0.1, on a free port, until stop()."""
 
-    def __init__(self, language="en-US", width=1280, height=900):
+    class Handler(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+    def __init__(self, folder=SITE):
+        self.server = http.server.ThreadingHTTPServer(
+            ("127.0.0.1", 0), functools.partial(Site.Handler, directory=folder))
+        self.url = "http://127.0.0.1:%d/" % self.server.server_port
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def stop(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
+class Browser:
+    """One headless Chromium with its own profile and download folder, on `url` (waiting for
+    the calculator if `ready`)."""
+
+    def __init__(self, language="en-US", width=1280, height=900, url="file://" + PAGE,
+                 ready=True):
         self.profile = tempfile.TemporaryDirectory()
         self.downloads = os.path.join(self.profile.name, "downloads")
         os.mkdir(self.downloads)
@@ -49,13 +77,26 @@ class Browser:
             "download.default_directory": self.downloads,
             "download.prompt_for_download": False,
         })
-        options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
+        options.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         self.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
                                     {"behavior": "allow", "downloadPath": self.downloads})
-        self.driver.get("file://" + PAGE)
-        self.wait(lambda: self.driver.execute_script(
-            "return document.documentElement.dataset.ready === 'true'"))
+        self.open(url, ready)
+
+    def open(self, url, ready=True):
+        self.url = url
+        self.driver.get("about:blank")
+        self.driver.get(url)
+        if ready:
+            self.wait(lambda: self.driver.execute_script(
+                "return document.documentElement.dataset.ready === 'true'"))
+
+    def run_async(self, script):
+        """The value of the promise `script` gives."""
+        return self.driver.execute_async_script("(%s).then(arguments[0])" % script)
+
+    def worker_ready(self):
+        self.run_async("navigator.serviceWorker.ready")
 
     def wait(self, ready, seconds=10):
         end = time.monotonic() + seconds
@@ -73,6 +114,12 @@ class Browser:
             box.send_keys(Keys.CONTROL, "a")
             box.send_keys(Keys.DELETE)
             box.send_keys(text)
+
+    def boxes(self):
+        return [self.find(name).get_attribute("value") for name in BOXES]
+
+    def errors(self):
+        return [e["message"] for e in self.driver.get_log("browser") if e["level"] == "SEVERE"]
 
     def results(self):
         return self.driver.execute_script("return document.getElementById('results').textContent")
@@ -95,7 +142,7 @@ class Browser:
         for entry in self.driver.get_log("performance"):
             message = json.loads(entry["message"])["message"]
             if (message["method"] == "Network.requestWillBeSent" and
-                    message["params"].get("documentURL") == "file://" + PAGE):
+                    message["params"].get("documentURL") == self.url):
                 urls.append(message["params"]["request"]["url"])
         return urls
 
@@ -160,7 +207,7 @@ class PageTest(unittest.TestCase):
         header.clear()
         header.send_keys("Site 7", Keys.ENTER, "North ridge ✓", Keys.ENTER)
         b.find("header-done").click()
-        path = b.downloaded("Output.txt")
+        path = b.downloaded("Output-5000ft.txt")
         b.find("generate-report-command").click()
         report, _ = sondrel_calc("--report", "-", "--header", "Site 7\nNorth ridge ✓\n",
                                  "5000", "28", "31", "1.25", "8.25")
@@ -181,10 +228,10 @@ class PageTest(unittest.TestCase):
         chart = os.path.join(b.profile.name, "wanted.svg")
         csv, _ = sondrel_calc("--sweep-elevation", "0:20000:1000", "--plot", chart)
         self.assertEqual(len(b.driver.find_elements(By.CSS_SELECTOR, "#sweep-table tbody tr")), 21)
-        path = b.downloaded("sweep.csv")
+        path = b.downloaded("sweep-0-20000-1000.csv")
         b.find("sweep-csv").click()
         self.assertEqual(b.read_download(path), csv)
-        path = b.downloaded("sweep.svg")
+        path = b.downloaded("sweep-0-20000-1000.svg")
         b.find("sweep-svg").click()
         with open(chart, "rb") as f:
             self.assertEqual(b.read_download(path), f.read())
@@ -224,6 +271,16 @@ class PageTest(unittest.TestCase):
                     if b is not self.browser:
                         b.close()
 
+    def test_download_names_hold_safe_characters(self):
+        for call, name in [("reportFileName('5000')", "Output-5000ft.txt"),
+                           ("reportFileName(' 1,5 ')", "Output-1_5ft.txt"),
+                           ("reportFileName('')", "Output-_ft.txt"),
+                           ("sweepFileName('-500', '1 000', '1e3')", "sweep--500-1_000-1e3"),
+                           ("sweepFileName('<a>/..', '\u0663\u0660', '9'.repeat(30))",
+                            "sweep-_a_..-_-" + "9" * 24)]:
+            with self.subTest(call=call):
+                self.assertEqual(self.browser.driver.execute_script("return " + call), name)
+
     def test_zz_no_request_but_the_page_itself(self):
         urls = self.browser.requests()
         self.assertIn("file://" + PAGE, urls)
@@ -232,16 +289,173 @@ class PageTest(unittest.TestCase):
 
 class PolicyTest(unittest.TestCase):
     def test_the_pages_policy_refuses_a_request(self):
-        b = Browser()
+        site = Site()
+        for url in ["file://" + PAGE, site.url]:
+            with self.subTest(url=url):
+                b = Browser(url=url)
+                try:
+                    refused = b.driver.execute_async_script("""
+                        const done = arguments[0];
+                        document.addEventListener("securitypolicyviolation",
+                                                  (e) => done(e.effectiveDirective), { once: true });
+                        fetch("https://example.com/").catch(() => {});""")
+                    self.assertEqual(refused, "connect-src")
+                finally:
+                    b.close()
+        site.stop()
+
+
+class SiteTest(unittest.TestCase):
+    """The published folder, served on 127.0.0.1: the page installs, and keeps and shares a
+    design."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.site = Site()
+        cls.browser = Browser(url=cls.site.url)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.close()
+        cls.site.stop()
+
+    def test_installs_asking_nothing_of_another_origin(self):
+        b = self.browser
+        b.open(self.site.url)
+        b.worker_ready()
+        self.assertEqual(b.driver.execute_cdp_cmd("Page.getAppManifest", {})["errors"], [])
+        self.assertEqual(b.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {}),
+                         {"installabilityErrors": []})
+        urls = b.requests()
+        self.assertIn(self.site.url + "manifest.webmanifest", urls)
+        self.assertEqual([u for u in urls if not u.startswith((self.site.url, "blob:"))], [])
+
+    def test_a_link_fills_the_boxes_and_calculates_and_calculate_writes_it(self):
+        b = self.browser
+        for fragment, texts in [("#e=5000&lo=28&hi=31&lv=1.25&hv=8.25", ["5000", "28", "31", "1.25", "8.25"]),
+                                ("#hv=1.25&lv=8.25&hi=-0&lo=1e3&e=%2028%20", [" 28 ", "1e3", "-0", "8.25", "1.25"])]:
+            with self.subTest(fragment=fragment):
+                b.open(self.site.url + fragment)
+                self.assertEqual(b.boxes(), texts)
+                self.assertEqual(b.results() + "\n", sondrel_calc("--", *texts)[0].decode())
+        b.type_design(["1,5", "28", "31", "1.25", "8.25"])
+        b.find("calculate").click()
+        self.assertEqual(b.driver.current_url,
+                         self.site.url + "#e=1%2C5&lo=28&hi=31&lv=1.25&hv=8.25")
+
+    def test_a_link_with_no_design_opens_the_defaults_with_a_note(self):
+        b = self.browser
+        b.errors()
+        for fragment in ["#hello", "#e=5000&lo=28&hi=31&lv=1.25",
+                         "#e=5000&e=5000&lo=28&hi=31&lv=1.25&hv=8.25",
+                         "#e=5000&lo=28&hi=31&lv=1.25&hv=8.25&x=1",
+                         "#e=%E0%A4%A&lo=28&hi=31&lv=1.25&hv=8.25",
+                         "#e=" + "9" * 5000 + "&lo=28&hi=31&lv=1.25&hv=8.25",
+                         "#e=<script>alert(1)</script>&lo=28&hi=31&lv=1.25&hv=8.25",
+                         "#e=%3Cimg%20src%3Dx%20onerror%3Dalert(1)%3E&lo=28&hi=31&lv=1.25&hv=8.25"]:
+            with self.subTest(fragment=fragment[:60]):
+                b.open(self.site.url + fragment)
+                self.assertEqual(b.boxes(), DEFAULTS)
+                self.assertEqual(b.find("keep-status").text,
+                                 "The link holds no design (e, lo, hi, lv and hv, each once): "
+                                 "the boxes hold the defaults.")
+                self.assertEqual(b.driver.current_url, self.site.url)
+                self.assertEqual(b.errors(), [])
+
+    def test_a_reload_keeps_the_design_and_header_and_reset_forgets_them(self):
+        b = self.browser
+        b.open(self.site.url)
+        b.type_design(["7000", "27.5", "30", "1", "9"])
+        b.find("report-header-command").click()
+        b.find("header-box").clear()
+        b.find("header-box").send_keys("Site 9")
+        b.find("header-done").click()
+        b.open(self.site.url)
+        self.assertEqual(b.boxes(), ["7000", "27.5", "30", "1", "9"])
+        self.assertEqual(b.find("header-box").get_attribute("value"), "Site 9")
+        b.find("reset").click()
+        self.assertEqual(b.boxes(), DEFAULTS)
+        b.open(self.site.url)
+        self.assertEqual(b.boxes(), DEFAULTS)
+        self.assertEqual(b.find("header-box").get_attribute("value"), "Report Header")
+
+
+class OfflineTest(unittest.TestCase):
+    def test_after_one_visit_it_opens_and_calculates_offline(self):
+        site = Site()
+        b = Browser(url=site.url)
         try:
-            refused = b.driver.execute_async_script("""
-                const done = arguments[0];
-                document.addEventListener("securitypolicyviolation",
-                                          (e) => done(e.effectiveDirective), { once: true });
-                fetch("https://example.com/").catch(() => {});""")
-            self.assertEqual(refused, "connect-src")
+            b.worker_ready()
+            site.stop()
+            b.driver.execute_cdp_cmd("Network.emulateNetworkConditions", {
+                "offline": True, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
+            b.open(site.url + "#e=5000&lo=28&hi=31&lv=1.25&hv=8.25")
+            lines, _ = sondrel_calc("5000", "28", "31", "1.25", "8.25")
+            self.assertEqual(b.results() + "\n", lines.decode())
         finally:
             b.close()
+
+    def test_a_newer_build_offers_a_reload_and_replaces_the_older_cache(self):
+        folder = tempfile.TemporaryDirectory()
+        shutil.copytree(SITE, folder.name, dirs_exist_ok=True)
+        site = Site(folder.name)
+        b = Browser(url=site.url)
+        try:
+            b.worker_ready()
+            b.open(site.url)  # now under the worker
+            with open(os.path.join(folder.name, "sw.js"), "r+", encoding="utf-8") as f:
+                worker = f.read().replace("const kCache = `${kPrefix}", "const kCache = `${kPrefix}next ")
+                f.seek(0)
+                f.write(worker)
+            b.run_async("navigator.serviceWorker.getRegistration().then((r) => r.update())")
+            b.wait(lambda: b.driver.find_elements(By.CSS_SELECTOR, "#newer-build button"))
+            b.find("newer-build").find_element(By.TAG_NAME, "button").click()
+            b.wait(lambda: b.driver.execute_script(
+                "return document.documentElement.dataset.ready === 'true' && !document.getElementById('newer-build')"))
+            caches = b.run_async("caches.keys()")
+            self.assertEqual(len(caches), 1)
+            self.assertTrue(caches[0].startswith("sondrel %s next " % site.url), caches)
+        finally:
+            b.close()
+            site.stop()
+            folder.cleanup()
+
+
+class EdgeTest(unittest.TestCase):
+    """The page in browsers that cannot run it."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.browser = Browser(url="about:blank", ready=False)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.close()
+
+    def test_without_javascript_a_note_and_no_boxes(self):
+        b = self.browser
+        b.driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": True})
+        try:
+            b.open("file://" + PAGE, ready=False)
+            self.assertTrue(b.find("no-script").text.startswith("Sondrel calculates in JavaScript"))
+            self.assertEqual([b.find(i).is_displayed() for i in ["loading", "elevation", "sweep"]],
+                             [False, False, False])
+        finally:
+            b.driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": False})
+
+    def test_an_old_browser_is_told_which_browsers_run_the_page(self):
+        b = self.browser
+        for missing in ["DecompressionStream", "WebAssembly"]:
+            with self.subTest(missing=missing):
+                added = b.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                                 {"source": "delete window.%s" % missing})
+                b.errors()
+                b.open("file://" + PAGE, ready=False)
+                b.driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", added)
+                self.assertEqual(b.find("loading").text, (
+                    "This browser cannot run the calculator (it has no %s). It runs in Chrome "
+                    "or Edge 85 or later, Firefox 113 or later, and Safari 16.4 or later.") % missing)
+                self.assertEqual(b.errors(), [])
 
 
 class GermanPageTest(unittest.TestCase):
