@@ -5,16 +5,18 @@ publish on any static web server.
     make_page.py MODULE.wasm OUT.html SITE_DIR page.html page.css check.js SCRIPT.js... \\
         --site SITE_SCRIPT.js... --worker sw.js --manifest manifest.webmanifest --icons DIR
 
-Both carry the styles, the scripts and the calculator module inline; the module goes in
-gzip-compressed and base64-encoded (the page inflates it with the browser's
-DecompressionStream). check.js runs first, in a script of its own, so that a browser too old
-for the rest can still say so. The one file's Content-Security-Policy allows exactly its inline
-scripts and styles (by their SHA-256) and the module, and no request to any server.
+Both carry the styles and the scripts inline. check.js runs first, in a script of its own, so
+that a browser too old for the rest can still say so. The one file holds the calculator module
+too, gzip-compressed and base64-encoded (the page inflates it with the browser's
+DecompressionStream); its Content-Security-Policy allows exactly its inline scripts and styles
+(by their SHA-256) and the module, and no request to any server.
 
 The folder holds the same page as index.html, with the SITE_SCRIPTs (the service worker's
-registration) and links to the web app manifest and its icons; its policy allows besides only
-its own origin's files. Its service worker, sw.js, keeps every other file of the folder in a
-cache named for their SHA-256, so that a new build replaces the old one whole.
+registration) and links to the web app manifest and its icons, and the module beside it as
+sondrel.wasm (compiled as it arrives, the page opens faster than with the module inline); its
+policy allows besides only its own origin's files. Its service worker, sw.js, keeps every other
+file of the folder in a cache named for their SHA-256, so that a new build replaces the old one
+whole.
 """
 import argparse
 import base64
@@ -60,13 +62,17 @@ def fill(template, marks):
     return template
 
 
-def page_text(args, scripts, policy, head):
+def page_text(args, scripts, policy, head, module_text):
     """The page with its parts filled in and its policy, `policy` (the sources besides the
-    inline scripts and styles) made for them."""
-    page = fill(read(args.html).replace("</head>", head),
-                [("@STYLE@", read(args.css)), ("@CHECK@", read(args.check)),
-                 ("@SCRIPT@", "".join(read(path) for path in scripts)),
-                 ("@MODULE@", args.module_text)])
+    inline scripts and styles) made for them; with no `module_text`, no inline module."""
+    page = read(args.html).replace("</head>", head)
+    if not module_text:
+        page, count = re.subn(r'<script [^>]*id="sondrel-module"[^>]*>@MODULE@</script>\n?', "", page)
+        if count != 1:
+            raise SystemExit("make_page.py: no sondrel-module script holding @MODULE@")
+    page = fill(page, [("@STYLE@", read(args.css)), ("@CHECK@", read(args.check)),
+                       ("@SCRIPT@", "".join(read(path) for path in scripts))] +
+                ([("@MODULE@", module_text)] if module_text else []))
     return fill(page, [("@POLICY@", "%s; script-src %s 'wasm-unsafe-eval'; style-src %s; "
                                     "base-uri 'none'; form-action 'none'" % (
                                         policy, digests(page, "script"), digests(page, "style")))])
@@ -74,9 +80,11 @@ def page_text(args, scripts, policy, head):
 
 def write_site(args):
     os.makedirs(args.site_dir, exist_ok=True)
-    files = {"index.html": page_text(args, args.scripts + args.site, SITE_POLICY, SITE_HEAD),
+    files = {"index.html": page_text(args, args.scripts + args.site, SITE_POLICY, SITE_HEAD, ""),
              "manifest.webmanifest": read(args.manifest)}
     kept = {name: text.encode() for name, text in files.items()}
+    with open(args.module, "rb") as f:
+        kept["sondrel.wasm"] = f.read()
     for icon in json.loads(files["manifest.webmanifest"])["icons"] + [
             {"src": "apple-touch-icon.png"}]:
         with open(os.path.join(args.icons, icon["src"]), "rb") as f:
@@ -102,8 +110,8 @@ def main():
         parser.add_argument(name, required=True)
     args = parser.parse_args()
     with open(args.module, "rb") as f:
-        args.module_text = base64.b64encode(gzip.compress(f.read(), 9, mtime=0)).decode()
-    write(args.out, page_text(args, args.scripts, ONE_FILE_POLICY, "</head>"))
+        module_text = base64.b64encode(gzip.compress(f.read(), 9, mtime=0)).decode()
+    write(args.out, page_text(args, args.scripts, ONE_FILE_POLICY, "</head>", module_text))
     shutil.rmtree(args.site_dir, ignore_errors=True)
     write_site(args)
 

@@ -217,7 +217,15 @@ function onSweep(event) {
     status.textContent = `${sweep.rows} rows${warned}${failed}.${shown}`;
 }
 
+// The module: inline in the one file, beside the page (sondrel.wasm) in the published folder.
 async function moduleBytes() {
+    if (!byId("sondrel-module")) {
+        const response = await fetch("sondrel.wasm");
+        if (!response.ok) {
+            throw new Error(`sondrel.wasm: ${response.status} ${response.statusText}`);
+        }
+        return response;
+    }
     const base64 = byId("sondrel-module").textContent.trim();
     const packed = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
     const inflated = new Blob([packed]).stream().pipeThrough(new DecompressionStream("gzip"));

@@ -44,9 +44,14 @@ class Site:
         def log_message(self, *args):
             pass
 
+    class Server(http.server.ThreadingHTTPServer):
+        def handle_error(self, request, address):
+            # A browser that quits while its service worker still fetches is no failure.
+            if not isinstance(sys.exc_info()[1], ConnectionError):
+                super().handle_error(request, address)
+
     def __init__(self, folder=SITE):
-        self.server = http.server.ThreadingHTTPServer(
-            ("127.0.0.1", 0), functools.partial(Site.Handler, directory=folder))
+        self.server = Site.Server(("127.0.0.1", 0), functools.partial(Site.Handler, directory=folder))
         self.url = "http://127.0.0.1:%d/" % self.server.server_port
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
