@@ -29,7 +29,9 @@ import shutil
 
 ONE_FILE_POLICY = "default-src 'none'; img-src blob:"
 SITE_POLICY = "default-src 'self'; img-src 'self' blob:; worker-src 'self'"
-SITE_HEAD = """<link rel="manifest" href="manifest.webmanifest">
+SITE_HEAD = """<meta name="description" content="Sondrel sets the two trimmers of a barometric-\
+pressure sensor's scaling circuit for a site's elevation.">
+<link rel="manifest" href="manifest.webmanifest">
 <link rel="icon" type="image/png" sizes="192x192" href="icon-192.png">
 <link rel="apple-touch-icon" href="apple-touch-icon.png">
 <meta name="theme-color" content="#f4f4f2" media="(prefers-color-scheme: light)">
@@ -67,7 +69,8 @@ def page_text(args, scripts, policy, head, module_text):
     inline scripts and styles) made for them; with no `module_text`, no inline module."""
     page = read(args.html).replace("</head>", head)
     if not module_text:
-        page, count = re.subn(r'<script [^>]*id="sondrel-module"[^>]*>@MODULE@</script>\n?', "", page)
+        page, count = re.subn(r'<script [^>]*id="sondrel-module"[^>]*>@MODULE@</script>\n?',
+                              "", page)
         if count != 1:
             raise SystemExit("make_page.py: no sondrel-module script holding @MODULE@")
     page = fill(page, [("@STYLE@", read(args.css)), ("@CHECK@", read(args.check)),

@@ -51,7 +51,8 @@ class Site:
                 super().handle_error(request, address)
 
     def __init__(self, folder=SITE):
-        self.server = Site.Server(("127.0.0.1", 0), functools.partial(Site.Handler, directory=folder))
+        self.server = Site.Server(("127.0.0.1", 0),
+                                  functools.partial(Site.Handler, directory=folder))
         self.url = "http://127.0.0.1:%d/" % self.server.server_port
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
@@ -337,16 +338,29 @@ class SiteTest(unittest.TestCase):
 
     def test_a_link_fills_the_boxes_and_calculates_and_calculate_writes_it(self):
         b = self.browser
-        for fragment, texts in [("#e=5000&lo=28&hi=31&lv=1.25&hv=8.25", ["5000", "28", "31", "1.25", "8.25"]),
-                                ("#hv=1.25&lv=8.25&hi=-0&lo=1e3&e=%2028%20", [" 28 ", "1e3", "-0", "8.25", "1.25"])]:
+        for fragment, texts, loads in [
+                ("#e=5000&lo=28&hi=31&lv=1.25&hv=8.25", ["5000", "28", "31", "1.25", "8.25"], True),
+                ("#hv=1.25&lv=8.25&hi=-0&lo=1e3&e=%2028%20", [" 28 ", "1e3", "-0", "8.25", "1.25"],
+                 True),
+                ("#e=9000&lo=28&hi=31&lv=1.25&hv=8.25", ["9000", "28", "31", "1.25", "8.25"],
+                 False)]:
             with self.subTest(fragment=fragment):
-                b.open(self.site.url + fragment)
+                if loads:
+                    b.open(self.site.url + fragment)
+                else:  # a link pasted over the open page's address
+                    b.driver.execute_script("location.hash = arguments[0]", fragment)
+                    b.wait(lambda: b.boxes() == texts)
                 self.assertEqual(b.boxes(), texts)
                 self.assertEqual(b.results() + "\n", sondrel_calc("--", *texts)[0].decode())
         b.type_design(["1,5", "28", "31", "1.25", "8.25"])
         b.find("calculate").click()
-        self.assertEqual(b.driver.current_url,
-                         self.site.url + "#e=1%2C5&lo=28&hi=31&lv=1.25&hv=8.25")
+        link = self.site.url + "#e=1%2C5&lo=28&hi=31&lv=1.25&hv=8.25"
+        self.assertEqual(b.driver.current_url, link)
+        b.driver.execute_cdp_cmd("Browser.grantPermissions", {
+            "origin": self.site.url[:-1], "permissions": ["clipboardReadWrite"]})
+        b.find("copy-link").click()
+        self.assertEqual(b.find("keep-status").text, "Link copied: " + link)
+        self.assertEqual(b.run_async("navigator.clipboard.readText()"), link)
 
     def test_a_link_with_no_design_opens_the_defaults_with_a_note(self):
         b = self.browser
@@ -409,14 +423,16 @@ class OfflineTest(unittest.TestCase):
             b.worker_ready()
             b.open(site.url)  # now under the worker
             with open(os.path.join(folder.name, "sw.js"), "r+", encoding="utf-8") as f:
-                worker = f.read().replace("const kCache = `${kPrefix}", "const kCache = `${kPrefix}next ")
+                worker = f.read().replace("const kCache = `${kPrefix}",
+                                          "const kCache = `${kPrefix}next ")
                 f.seek(0)
                 f.write(worker)
             b.run_async("navigator.serviceWorker.getRegistration().then((r) => r.update())")
             b.wait(lambda: b.driver.find_elements(By.CSS_SELECTOR, "#newer-build button"))
             b.find("newer-build").find_element(By.TAG_NAME, "button").click()
             b.wait(lambda: b.driver.execute_script(
-                "return document.documentElement.dataset.ready === 'true' && !document.getElementById('newer-build')"))
+                "return document.documentElement.dataset.ready === 'true' && "
+                "!document.getElementById('newer-build')"))
             caches = b.run_async("caches.keys()")
             self.assertEqual(len(caches), 1)
             self.assertTrue(caches[0].startswith("sondrel %s next " % site.url), caches)
@@ -458,8 +474,8 @@ class EdgeTest(unittest.TestCase):
                 b.open("file://" + PAGE, ready=False)
                 b.driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", added)
                 self.assertEqual(b.find("loading").text, (
-                    "This browser cannot run the calculator (it has no %s). It runs in Chrome "
-                    "or Edge 85 or later, Firefox 113 or later, and Safari 16.4 or later.") % missing)
+                    "This browser cannot run the calculator (it has no %s). It runs in Chrome or "
+                    "Edge 85 or later, Firefox 113 or later, and Safari 16.4 or later.") % missing)
                 self.assertEqual(b.errors(), [])
 
 
