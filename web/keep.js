@@ -108,7 +108,6 @@ function openLink() {
         return;
     }
     fillBoxes(texts);
-    sayKept("");
     byId("design").requestSubmit();
 }
 
@@ -165,6 +164,7 @@ function keepStart() {
     byId("design").addEventListener("submit", () => {
         history.replaceState(null, "", linkFragment(boxTexts()));
         storeDesign();
+        sayKept("");
     });
     byId("header-done").addEventListener("click", storeDesign);
     byId("reset").addEventListener("click", onReset);
