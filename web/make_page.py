@@ -64,6 +64,15 @@ def fill(template, marks):
     return template
 
 
+def script_text(paths):
+    """The scripts one after another, less their whole-line comments (for their readers here,
+    a tenth of the page gzipped)."""
+    lines = "".join(read(path) for path in paths).split("\n")
+    if any(line.count("`") % 2 for line in lines):
+        raise SystemExit("make_page.py: a template literal spans lines; its comments could be text")
+    return "\n".join(line for line in lines if not line.lstrip().startswith("//"))
+
+
 def page_text(args, scripts, policy, head, module_text):
     """The page with its parts filled in and its policy, `policy` (the sources besides the
     inline scripts and styles) made for them; with no `module_text`, no inline module."""
@@ -73,8 +82,8 @@ def page_text(args, scripts, policy, head, module_text):
                               "", page)
         if count != 1:
             raise SystemExit("make_page.py: no sondrel-module script holding @MODULE@")
-    page = fill(page, [("@STYLE@", read(args.css)), ("@CHECK@", read(args.check)),
-                       ("@SCRIPT@", "".join(read(path) for path in scripts))] +
+    page = fill(page, [("@STYLE@", read(args.css)), ("@CHECK@", script_text([args.check])),
+                       ("@SCRIPT@", script_text(scripts))] +
                 ([("@MODULE@", module_text)] if module_text else []))
     return fill(page, [("@POLICY@", "%s; script-src %s 'wasm-unsafe-eval'; style-src %s; "
                                     "base-uri 'none'; form-action 'none'" % (
