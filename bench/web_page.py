@@ -93,7 +93,7 @@ def cold_first_results(site):
             try:
                 ways[way].append(first_result(browser, url))
                 if way == "folder, first visit":
-                    browser.worker_ready()
+                    browser.run_async("navigator.serviceWorker.ready")
                     ways["folder, second visit"].append(first_result(browser, url))
             finally:
                 browser.close()
