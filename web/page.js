@@ -101,7 +101,8 @@ function onGenerateReport() {
                                           page.header);
     showFailure(answer.failure);
     if (!answer.failure) {
-        download(reportFileName(byId("elevation").value), new TextEncoder().encode(answer.text), "text/plain");
+        download(reportFileName(byId("elevation").value), new TextEncoder().encode(answer.text),
+                 "text/plain");
     }
 }
 
