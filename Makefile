@@ -108,7 +108,7 @@ WEB_TEST_DEPS = nodejs chromium chromium-driver python3-selenium fonts-dejavu-co
 web:
 	@tools/install-deps.sh $(WEB_DEPS)
 	@$(BUILD) web -DSONDREL_WERROR=$(SONDREL_WERROR)
-	@echo "web: build/web/sondrel.html, $$(wc -c <build/web/sondrel.html) bytes"
+	@echo "web: build/web/sondrel.html, $$(wc -c <build/web/sondrel.html) bytes; build/web/site/, the folder to publish"
 
 test-web: web
 	@tools/install-deps.sh $(WEB_DEPS) $(WEB_TEST_DEPS)

@@ -7,6 +7,10 @@ Size: build/web/sondrel.html as it is and gzipped (targets: under 300 KB and 120
 Speed, in headless Chromium from file://: opening the file to the first result after
 Calculate (target: under 150 ms), and a 10,000-row elevation sweep with its chart drawn (target:
 under 1 s); beside them sondrel-calc's one calculation and its 10,000-row sweep with --plot.
+Then, side by side, from a cold browser (a new Chromium and profile each run) to the first
+result: the file from file://, the file and the published folder's page served on 127.0.0.1
+(the folder's first visit, its service worker registering after the result), and the folder's
+second visit, answered by its service worker.
 """
 import gzip
 import os
@@ -68,9 +72,44 @@ try:
 finally:
     browser.close()
 
+
+
+def first_result(browser, url):
+    browser.open(url)
+    browser.find("calculate").click()
+    return browser.driver.execute_script(
+        "return window.sondrelTimes.ready + window.sondrelTimes.calculate")
+
+
+def cold_first_results(site):
+    """The first result from a cold browser on each of four ways to open the page."""
+    ways = {"file, file://": [], "file, http": [], "folder, first visit": [],
+            "folder, second visit": []}
+    for _ in range(runs):
+        for way, url in [("file, file://", "file://" + PAGE),
+                         ("file, http", site.url + "sondrel.html"),
+                         ("folder, first visit", site.url + "site/")]:
+            browser = page_test.Browser(url="about:blank", ready=False)
+            try:
+                ways[way].append(first_result(browser, url))
+                if way == "folder, first visit":
+                    browser.run_async("navigator.serviceWorker.ready")
+                    ways["folder, second visit"].append(first_result(browser, url))
+            finally:
+                browser.close()
+    return ways
+
+
 print("page, open to first result:     " + median_ms(first))
 print("sondrel-calc, one calculation:  " + native_ms(["5000", "28", "31", "1.25", "8.25"]))
 print("page, 10,000-row sweep + chart: " + median_ms(sweep))
 with tempfile.TemporaryDirectory() as folder:
     print("sondrel-calc, the same sweep:   " + native_ms(
         ["--sweep-elevation", "0:9999:1", "--plot", os.path.join(folder, "chart.svg")]))
+
+site = page_test.Site(os.path.dirname(PAGE))
+try:
+    for way, samples in cold_first_results(site).items():
+        print("cold browser to first result, %-21s %s" % (way + ":", median_ms(samples)))
+finally:
+    site.stop()

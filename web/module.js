@@ -10,9 +10,13 @@ const SondrelSlot = Object.freeze({
 const SondrelBoxes = ["elevation", "loBaro", "hiBaro", "loVolts", "hiVolts"];
 
 class SondrelModule {
-    // `bytes`: the module's WebAssembly bytes.
+    // `bytes`: the module's WebAssembly bytes, or a Response bringing them (compiled as they
+    // arrive when served as application/wasm).
     static async load(bytes) {
-        const module = await WebAssembly.compile(bytes);
+        const streams = bytes instanceof Response &&
+                        bytes.headers.get("Content-Type") === "application/wasm";
+        const module = await (streams ? WebAssembly.compileStreaming(bytes)
+            : WebAssembly.compile(bytes instanceof Response ? await bytes.arrayBuffer() : bytes));
         const calculator = new SondrelModule();
         const instance = await WebAssembly.instantiate(module, calculator.imports(module));
         calculator.exports = instance.exports;

@@ -13,6 +13,7 @@ const page = {
     header: "",       // the report header, stored by Done; empty until then, as in the window
     sweepCsv: "",
     sweepSvg: "",
+    sweepName: "",    // the sweep's downloads' name, from its start, stop and step
     chartUrl: "",
     times: {},        // performance.now() at the page's milestones, for bench/
 };
@@ -168,7 +169,8 @@ function onGenerateReport() {
     const answer = report();
     showFailure(answer.failure);
     if (!answer.failure) {
-        download("Output.txt", new TextEncoder().encode(answer.text), "text/plain");
+        download(reportFileName(byId("elevation").value), new TextEncoder().encode(answer.text),
+                 "text/plain");
     }
 }
 
@@ -328,6 +330,8 @@ function onSweep(event) {
         return;
     }
     page.sweepCsv = sweep.csv;
+    page.sweepName = sweepFileName(byId("sweep-start").value, byId("sweep-stop").value,
+                                   byId("sweep-step").value);
     page.sweepSvg = sweep.svg;
     byId("sweep-csv").disabled = false;
     byId("sweep-svg").disabled = false;
@@ -344,7 +348,15 @@ function onSweep(event) {
     status.textContent = `${count(sweep.rows, "row")}${warned}${failed}.${shown}`;
 }
 
+// The module: inline in the one file, beside the page (sondrel.wasm) in the published folder.
 async function moduleBytes() {
+    if (!byId("sondrel-module")) {
+        const response = await fetch("sondrel.wasm");
+        if (!response.ok) {
+            throw new Error(`sondrel.wasm: ${response.status} ${response.statusText}`);
+        }
+        return response;
+    }
     const base64 = byId("sondrel-module").textContent.trim();
     const packed = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
     const inflated = new Blob([packed]).stream().pipeThrough(new DecompressionStream("gzip"));
@@ -352,6 +364,9 @@ async function moduleBytes() {
 }
 
 async function start() {
+    if (document.documentElement.dataset.unsupported) {
+        return;  // check.js has said why
+    }
     page.calculator = await SondrelModule.load(await moduleBytes());
     page.separators = localeSeparators();
     const design = page.calculator.design();
@@ -379,10 +394,11 @@ async function start() {
     window.addEventListener("beforeprint", () => isCalculated() || calculate());
     byId("sweep").addEventListener("submit", onSweep);
     byId("sweep-columns").addEventListener("click", onColumns);
-    byId("sweep-csv").addEventListener("click", () => download("sweep.csv", page.sweepCsv, "text/csv"));
-    byId("sweep-svg").addEventListener("click", () => download("sweep.svg", page.sweepSvg, "image/svg+xml"));
+    byId("sweep-csv").addEventListener("click", () => download(`${page.sweepName}.csv`, page.sweepCsv, "text/csv"));
+    byId("sweep-svg").addEventListener("click", () => download(`${page.sweepName}.svg`, page.sweepSvg, "image/svg+xml"));
     byId("calculate").disabled = false;
     byId("sweep-button").disabled = false;
+    keepStart();
     byId("loading").remove();
     page.times.ready = performance.now();
     document.documentElement.dataset.ready = "true";

@@ -5,14 +5,19 @@
 
 Types designs into the page opened from file:// and compares what it shows and downloads with
 sondrel-calc's answers; takes the screenshots at 1280 and 360 px and prints the setting sheet;
-checks that the page asked for nothing but itself and its own blobs.
+checks that the page asked for nothing but itself and its own blobs. Serves the published
+folder (site/ beside it) on 127.0.0.1: it installs, works offline, keeps and shares a design.
 """
 import base64
+import functools
+import http.server
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -22,7 +27,9 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
 PAGE, CALC, SHOTS = (os.path.abspath(arg) for arg in sys.argv[1:4])
+SITE = os.path.join(os.path.dirname(PAGE), "site")
 BOXES = ["elevation", "loBaro", "hiBaro", "loVolts", "hiVolts"]
+DEFAULTS = ["0", "28", "31", "1.25", "8.25"]
 
 
 def sondrel_calc(*args):
@@ -30,10 +37,29 @@ def sondrel_calc(*args):
     return run.stdout, run.stderr.decode()
 
 
-class Browser:
-    """One headless Chromium with its own profile and download folder."""
+class Site:
+    """A folder served over http on 127.0.0.1, on a free port, until stop()."""
 
-    def __init__(self, language="en-US", width=1280, height=900):
+    def __init__(self, folder=SITE):
+        handler = type("Handler", (http.server.SimpleHTTPRequestHandler,),
+                       {"log_message": lambda *args: None})
+        self.server = http.server.ThreadingHTTPServer(
+            ("127.0.0.1", 0), functools.partial(handler, directory=folder))
+        self.server.handle_error = lambda *args: None  # a browser that quit while fetching
+        self.url = "http://127.0.0.1:%d/" % self.server.server_port
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def stop(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
+class Browser:
+    """One headless Chromium with its own profile and download folder, on `url` (waiting for
+    the calculator if `ready`)."""
+
+    def __init__(self, language="en-US", width=1280, height=900, url="file://" + PAGE,
+                 ready=True):
         self.profile = tempfile.TemporaryDirectory()
         self.downloads = os.path.join(self.profile.name, "downloads")
         os.mkdir(self.downloads)
@@ -50,13 +76,23 @@ class Browser:
             "download.default_directory": self.downloads,
             "download.prompt_for_download": False,
         })
-        options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
+        options.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         self.driver.execute_cdp_cmd("Browser.setDownloadBehavior",
                                     {"behavior": "allow", "downloadPath": self.downloads})
-        self.driver.get("file://" + PAGE)
-        self.wait(lambda: self.driver.execute_script(
-            "return document.documentElement.dataset.ready === 'true'"))
+        self.open(url, ready)
+
+    def open(self, url, ready=True):
+        self.url = url
+        self.driver.get("about:blank")
+        self.driver.get(url)
+        if ready:
+            self.wait(lambda: self.driver.execute_script(
+                "return document.documentElement.dataset.ready === 'true'"))
+
+    def run_async(self, script):
+        """The value of the promise `script` gives."""
+        return self.driver.execute_async_script("(%s).then(arguments[0])" % script)
 
     def wait(self, ready, seconds=10):
         end = time.monotonic() + seconds
@@ -87,6 +123,12 @@ class Browser:
             self.find(box).send_keys(text)
         self.find("sweep-button").click()
 
+    def boxes(self):
+        return [self.find(name).get_attribute("value") for name in BOXES]
+
+    def errors(self):
+        return [e["message"] for e in self.driver.get_log("browser") if e["level"] == "SEVERE"]
+
     def results(self):
         return self.driver.execute_script("return document.getElementById('results').textContent")
 
@@ -108,7 +150,7 @@ class Browser:
         for entry in self.driver.get_log("performance"):
             message = json.loads(entry["message"])["message"]
             if (message["method"] == "Network.requestWillBeSent" and
-                    message["params"].get("documentURL") == "file://" + PAGE):
+                    message["params"].get("documentURL") == self.url):
                 urls.append(message["params"]["request"]["url"])
         return urls
 
@@ -180,7 +222,7 @@ class PageTest(unittest.TestCase):
                 b.type_design([calculated, "28", "31", "1.25", "8.25"])
                 b.find("calculate").click()
                 b.type_design([reported, "28", "31", "1.25", "8.25"])
-                path = b.downloaded("Output.txt")
+                path = b.downloaded(f"Output-{reported}ft.txt")
                 b.find("generate-report-command").click()
                 self.assertEqual(b.find("failure").text, failure)
                 if failure:
@@ -215,10 +257,10 @@ class PageTest(unittest.TestCase):
         chart = os.path.join(b.profile.name, "wanted.svg")
         csv, _ = sondrel_calc("--sweep-elevation", "0:20000:1000", "--plot", chart)
         self.assertEqual(len(b.driver.find_elements(By.CSS_SELECTOR, "#sweep-table tbody tr")), 21)
-        path = b.downloaded("sweep.csv")
+        path = b.downloaded("sweep-0-20000-1000.csv")
         b.find("sweep-csv").click()
         self.assertEqual(b.read_download(path), csv)
-        path = b.downloaded("sweep.svg")
+        path = b.downloaded("sweep-0-20000-1000.svg")
         b.find("sweep-svg").click()
         with open(chart, "rb") as f:
             self.assertEqual(b.read_download(path), f.read())
@@ -291,6 +333,14 @@ class PageTest(unittest.TestCase):
             self.assertIn(line, text)
         self.assertNotRegex(text, "Calculate|Sweep,|Download|Report_Header")
 
+    def test_download_names_hold_safe_characters(self):
+        for call, name in [("reportFileName(' 1,5 ')", "Output-1_5ft.txt"),
+                           ("sweepFileName('-500', '1 000', '')", "sweep--500-1_000-_"),
+                           ("sweepFileName('<a>/', '\u0663', '9'.repeat(30))",
+                            "sweep-_a_-_-" + "9" * 24)]:
+            with self.subTest(call=call):
+                self.assertEqual(self.browser.driver.execute_script("return " + call), name)
+
     def test_zz_no_request_but_the_page_itself(self):
         urls = self.browser.requests()
         self.assertIn("file://" + PAGE, urls)
@@ -309,6 +359,128 @@ class PolicyTest(unittest.TestCase):
             self.assertEqual(refused, "connect-src")
         finally:
             b.close()
+
+
+class SiteTest(unittest.TestCase):
+    """The published folder (a copy), served on 127.0.0.1: it keeps and shares a design,
+    installs, offers a newer build and calculates offline."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.TemporaryDirectory()
+        shutil.copytree(SITE, cls.folder.name, dirs_exist_ok=True)
+        cls.site = Site(cls.folder.name)
+        cls.browser = Browser(url=cls.site.url)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.close()
+        cls.site.stop()
+        cls.folder.cleanup()
+
+    def test_a_link_fills_the_boxes_and_calculates_and_calculate_writes_it(self):
+        b = self.browser
+        for fragment, texts in [
+                ("e=5000&lo=28&hi=31&lv=1.25&hv=8.25", ["5000", "28", "31", "1.25", "8.25"]),
+                ("hv=1.25&lv=8.25&hi=-0&lo=1e3&e=%2028%20", [" 28 ", "1e3", "-0", "8.25", "1.25"])]:
+            with self.subTest(fragment=fragment):
+                b.open(self.site.url + "#" + fragment)
+                self.assertEqual(b.boxes(), texts)
+                self.assertEqual(b.results() + "\n", sondrel_calc("--", *texts)[0].decode())
+        b.type_design(["1,5", "28", "31", "1.25", "8.25"])
+        b.find("calculate").click()
+        link = self.site.url + "#e=1%2C5&lo=28&hi=31&lv=1.25&hv=8.25"
+        self.assertEqual(b.driver.current_url, link)
+        b.find("copy-link").click()
+        self.assertEqual(b.find("keep-status").text, "Link copied: " + link)
+
+    def test_a_link_with_no_design_opens_the_defaults_with_a_note(self):
+        b = self.browser
+        b.errors()
+        for fragment in ["hello", "e=5&lo=2&hi=3&lv=1", "e=1&e=1&lo=2&hi=3&lv=1&hv=8",
+                         "e=5&lo=2&hi=3&lv=1&hv=8&x=1", "e=%E0%A4%A&lo=2&hi=3&lv=1&hv=8",
+                         "e=" + "9" * 5000 + "&lo=2&hi=3&lv=1&hv=8", "e=<script>alert(1)</script>"
+                         "&lo=2&hi=3&lv=1&hv=8", "e=%3Cimg%20onerror%3Dalert(1)%3E&lo=2&hi=3&lv=1&hv=8"]:
+            with self.subTest(fragment=fragment[:60]):
+                b.open(self.site.url + "#" + fragment)
+                self.assertEqual(b.boxes(), DEFAULTS)
+                self.assertEqual(b.find("keep-status").text, "The link holds no design (e, lo, hi, "
+                                 "lv and hv, each once): the boxes hold the defaults.")
+                self.assertEqual((b.driver.current_url, b.errors()), (self.site.url, []))
+
+    def test_a_reload_keeps_the_design_and_header_and_reset_forgets_them(self):
+        b = self.browser
+        b.open(self.site.url)
+        b.type_design(["7000", "27.5", "30", "1", "9"])
+        b.find("report-header-command").click()
+        b.find("header-box").clear()
+        b.find("header-box").send_keys("Site 9")
+        b.find("header-done").click()
+        for press, boxes, header in [(None, ["7000", "27.5", "30", "1", "9"], "Site 9"),
+                                     ("reset", DEFAULTS, "Report Header")]:
+            if press:
+                b.find(press).click()
+            b.open(self.site.url)
+            self.assertEqual(b.boxes(), boxes)
+            self.assertEqual(b.find("header-box").get_attribute("value"), header)
+        # Reset clears the results: a report after it calculates again, never reports none.
+        b.find("calculate").click()
+        b.find("reset").click()
+        path = b.downloaded("Output-0ft.txt")
+        b.find("generate-report-command").click()
+        self.assertEqual(b.read_download(path), sondrel_calc("--report", "-", *DEFAULTS)[0])
+
+    def test_zz_installs_offers_a_newer_build_and_calculates_offline(self):
+        b, site = self.browser, self.site
+        b.run_async("navigator.serviceWorker.ready")
+        self.assertEqual(b.driver.execute_cdp_cmd("Page.getAppManifest", {})["errors"], [])
+        self.assertEqual(b.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {}),
+                         {"installabilityErrors": []})
+        urls = b.requests()
+        self.assertIn(site.url + "manifest.webmanifest", urls)
+        self.assertEqual([u for u in urls if not u.startswith((site.url, "blob:"))], [])
+        self.assertTrue(b.driver.find_element(By.CSS_SELECTOR, "meta[http-equiv]")
+                        .get_attribute("content").startswith("default-src 'self';"))
+        with open(os.path.join(self.folder.name, "sw.js"), "r+", encoding="utf-8") as f:
+            worker = f.read().replace("${kPrefix}", "${kPrefix}next ", 1)
+            f.seek(0)
+            f.write(worker)
+        b.run_async("navigator.serviceWorker.getRegistration().then((r) => r.update())")
+        b.wait(lambda: b.driver.find_elements(By.CSS_SELECTOR, "#newer-build button"))
+        b.driver.find_element(By.CSS_SELECTOR, "#newer-build button").click()
+        b.wait(lambda: b.driver.execute_script("return !document.getElementById('newer-build') "
+                                               "&& document.documentElement.dataset.ready"))
+        self.assertEqual([k.startswith("sondrel %s next " % site.url)
+                          for k in b.run_async("caches.keys()")], [True])
+        site.stop()
+        b.driver.execute_cdp_cmd("Network.emulateNetworkConditions", {
+            "offline": True, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
+        b.open(site.url + "#e=5000&lo=28&hi=31&lv=1.25&hv=8.25")
+        lines, _ = sondrel_calc("5000", "28", "31", "1.25", "8.25")
+        self.assertEqual(b.results() + "\n", lines.decode())
+
+
+class UnfitBrowserTest(unittest.TestCase):
+    def test_a_browser_that_cannot_run_the_page_says_so(self):
+        old = ("This browser cannot run the calculator (it has no %s). It runs in Chrome or Edge 85 "
+               "or later, Firefox 113 or later, and Safari 16.4 or later.")
+        for deleted, shown, text in [
+                (None, "no-script", "Sondrel calculates in JavaScript, which this browser does not "
+                 "run for this page. Allow JavaScript here, or use the Sondrel program or sondrel-calc."),
+                ("DecompressionStream", "loading", old % "DecompressionStream"),
+                ("WebAssembly", "loading", old % "WebAssembly")]:
+            with self.subTest(deleted=deleted):
+                b = Browser(url="about:blank", ready=False)
+                try:
+                    b.driver.execute_cdp_cmd(*(
+                        ("Page.addScriptToEvaluateOnNewDocument", {"source": "delete " + deleted})
+                        if deleted else ("Emulation.setScriptExecutionDisabled", {"value": True})))
+                    b.open("file://" + PAGE, ready=False)
+                    self.assertEqual(b.find(shown).text, text)
+                    self.assertEqual([b.find("calculate").is_displayed(), b.errors()],
+                                     [shown == "loading", []])
+                finally:
+                    b.close()
 
 
 class LocalePageTest(unittest.TestCase):
