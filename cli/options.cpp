@@ -182,8 +182,7 @@ std::optional<Failure> CheckTogether(unsigned given, const Options& options) {
     return FirstConflict(given, kStdoutConflicts);
 }
 
-}  // namespace
-
+// "-1000" and "-.5" are numbers, not options.
 bool LooksLikeOption(std::string_view arg) {
     if (arg.size() < 2 || arg[0] != '-') {
         return false;
@@ -191,6 +190,8 @@ bool LooksLikeOption(std::string_view arg) {
     const char c = arg[1];
     return !((c >= '0' && c <= '9') || c == '.');
 }
+
+}  // namespace
 
 Result<Options> Parse(const std::vector<std::string_view>& args) {
     Options options;

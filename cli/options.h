@@ -30,9 +30,6 @@ struct Options {
     std::vector<std::string_view> positional;
 };
 
-// "-1000" and "-.5" are numbers, not options.
-bool LooksLikeOption(std::string_view arg);
-
 // Reads the arguments (without the program name), or fails with the usage error's message.
 // The views in the options point into `args`.
 Result<Options> Parse(const std::vector<std::string_view>& args);

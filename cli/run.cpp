@@ -17,7 +17,6 @@
 #include "cli/batch.h"
 #include "cli/console.h"
 #include "cli/options.h"
-#include "cli/table_status.h"
 #include "files/file_writer.h"
 #include "files/report_file.h"
 #include "table/csv.h"
@@ -33,10 +32,44 @@ int TellFailure(TextWriter& err, const Failure& failure) {
     return kExitFailure;
 }
 
+// A usage error: its message on `err`, a pointer to --help, and exit status 2.
+int TellUsage(TextWriter& err, const Failure& failure) {
+    TellFailure(err, failure);
+    err << "Try 'sondrel-calc --help'.\n";
+    return kExitUsage;
+}
+
 // --strict: a run that drew warnings (`warned` of them, or rows with them or failed rows)
-// exits kExitWarnings, unless it failed already.
-int StrictStatus(const Options& options, int code, std::size_t warned) {
-    return code == kExitOk && options.strict && warned > 0 ? kExitWarnings : code;
+// exits kExitWarnings.
+int StrictStatus(const Options& options, std::size_t warned) {
+    return options.strict && warned > 0 ? kExitWarnings : kExitOk;
+}
+
+// A sweep's or a batch's exit status: kExitFailure when it has rows and every one failed, else
+// as StrictStatus. When some but not all failed, says so on `err` in one line naming the first
+// kListedFailures of them as `what`s, each written by `write_name`, e.g. "sondrel-calc: 2 of 5
+// rows failed (input lines 3, 5)", with "..." after them when there are more.
+template <typename WriteName>
+int TableStatus(const Options& options, const TableCounts& counts, std::string_view what,
+                WriteName write_name, TextWriter& err) {
+    if (counts.rows > 0 && counts.succeeded == 0) {
+        err << "sondrel-calc: every row failed\n";
+        return kExitFailure;
+    }
+    if (counts.failed() > 0) {
+        err << "sondrel-calc: ";
+        err.Int(static_cast<long long>(counts.failed())) << " of ";
+        err.Int(static_cast<long long>(counts.rows)) << " rows failed (" << what;
+        if (counts.failed() > 1) {
+            err << 's';
+        }
+        for (std::size_t k = 0; k < counts.failed_rows.size(); ++k) {
+            err << (k == 0 ? " " : ", ");
+            write_name(counts.failed_rows[k]);
+        }
+        err << (counts.failed() > counts.failed_rows.size() ? ", ...)\n" : ")\n");
+    }
+    return StrictStatus(options, counts.warned + counts.failed());
 }
 
 // The design table; the four values, when given, replace the defaults of the other boxes.
@@ -59,11 +92,9 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
     std::vector<chart::ChartRow> chart;
     const TableCounts counts =
         WriteSweep(out, range, *design, options.plot_file ? &chart : nullptr);
-    const RowNames names{"elevation", [&range](TextWriter& o, std::size_t row) {
-                             o.DoubleFixed(SweepElevation(range, row));
-                         }};
-    const int code =
-        StrictStatus(options, TableExitStatus(counts, names, err), counts.warned + counts.failed());
+    const int code = TableStatus(
+        options, counts, "elevation",
+        [&range, &err](std::size_t row) { err.DoubleFixed(SweepElevation(range, row)); }, err);
     // --plot FILE: the chart of the rows the sweep calculated, replacing FILE.
     if (options.plot_file) {
         const std::string svg = chart::SweepChartSvg(chart, inputs);
@@ -145,7 +176,24 @@ int RunOne(const Options& options, const InputTexts& inputs, TextWriter& out, Te
     } else if (options.report_file != "-") {
         out << ConvertLineBreaks(text, "\n") << '\n';
     }
-    return StrictStatus(options, kExitOk, outcome.warnings.size());
+    return StrictStatus(options, outcome.warnings.size());
+}
+
+// The batch's table; its failed rows are named by their lines.
+int RunBatch(const Options& options, TextWriter& out, TextWriter& err) {
+    const Result<TableCounts> done =
+        WriteBatchFile(*options.batch_file, options.encoding,
+                       options.json ? BatchFormat::JsonLines : BatchFormat::Csv, out, err);
+    if (!done && done.failure().kind == FailureKind::File) {
+        // A file that is missing or unreadable is a failure, not a misuse of the options.
+        return TellFailure(err, done.failure());
+    }
+    if (!done) {
+        return TellUsage(err, done.failure());
+    }
+    return TableStatus(
+        options, *done, "input line",
+        [&err](std::size_t line) { err.Int(static_cast<long long>(line)); }, err);
 }
 
 }  // namespace
@@ -222,9 +270,7 @@ namespace {
 int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err) {
     const Result<Options> parsed = Parse(args);
     if (!parsed) {
-        TellFailure(err, parsed.failure());
-        err << "Try 'sondrel-calc --help'.\n";
-        return kExitUsage;
+        return TellUsage(err, parsed.failure());
     }
     const Options& options = *parsed;
     if (options.help) {
@@ -243,11 +289,7 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
         return RunSweep(options, inputs, out, err);
     }
     if (options.batch_file) {
-        TableCounts counts;
-        const int code =
-            RunBatch(*options.batch_file, options.json ? BatchFormat::JsonLines : BatchFormat::Csv,
-                     options.encoding, out, err, &counts);
-        return StrictStatus(options, code, counts.warned + counts.failed());
+        return RunBatch(options, out, err);
     }
     return RunOne(options, inputs, out, err);
 }
