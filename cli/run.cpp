@@ -17,6 +17,7 @@
 #include "cli/batch.h"
 #include "cli/console.h"
 #include "cli/options.h"
+#include "cli/usage_text.h"
 #include "files/file_writer.h"
 #include "files/report_file.h"
 #include "table/csv.h"
@@ -196,75 +197,6 @@ int RunBatch(const Options& options, TextWriter& out, TextWriter& err) {
         [&err](std::size_t line) { err.Int(static_cast<long long>(line)); }, err);
 }
 
-}  // namespace
-
-std::string_view UsageText() {
-    return "Usage: sondrel-calc [--json | --csv] [--strict] [--report FILE [--header TEXT]]\n"
-           "                    [ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
-           "       sondrel-calc [--strict] --sweep-elevation START:STOP:STEP [--plot FILE.svg]\n"
-           "                    [LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
-           "       sondrel-calc [--strict] --batch FILE [--json | --bom]\n"
-           "                    [--encoding utf-8|windows-1252]\n"
-           "\n"
-           "Sets the VR1 wiper and VR2 of the barometric sensor scaling circuit for a site.\n"
-           "Without values it uses the window's defaults: 0 28 31 1.25 8.25\n"
-           "(elevation in ft, low and high sea-level pressure in inHg, low and high output\n"
-           "volts). Numbers, here and in batch files, always use \".\" for decimals and may\n"
-           "group thousands with \",\", whatever the locale: unlike the window, which reads\n"
-           "the locale's format, \"1,25\" is not a number here.\n"
-           "\n"
-           "A design the circuit cannot be set to (VR1 or VR2 negative or beyond the end of\n"
-           "its track, the sensor outside its range, the solver stopped at its pass limit)\n"
-           "still prints its results, and one line per warning on standard error:\n"
-           "\"sondrel-calc: warning: ...\".\n"
-           "\n"
-           "Options:\n"
-           "  --json           print one JSON object instead of the four result lines\n"
-           "  --csv            print a CSV header and one row instead of the four lines\n"
-           "  --strict         exit 3 when the design draws a warning (a sweep or a batch:\n"
-           "                   when any row warned or failed)\n"
-           "  --sweep-elevation START:STOP:STEP\n"
-           "                   print a CSV table, one fresh calculation per elevation\n"
-           "                   START, START+STEP, ... up to STOP inclusive (at most\n"
-           "                   10,000,000 rows); a failing row carries its message\n"
-           "  --plot FILE.svg  with --sweep-elevation, also write the sweep's chart (SVG):\n"
-           "                   VR2 and VR1 against elevation, warned rows shaded, failed\n"
-           "                   rows as gaps; at most 1,001 rows of a longer sweep are drawn\n"
-           "  --batch FILE     print a CSV table, one fresh calculation per row of the CSV\n"
-           "                   file FILE (- for standard input) with the columns\n"
-           "                   elevation_ft, lo_baro_inhg, hi_baro_inhg, lo_volts and\n"
-           "                   hi_volts; each row is its other columns, those five as\n"
-           "                   typed, then the results from passes on; with --json,\n"
-           "                   one JSON object per row. Read as UTF-8 when it is, else as\n"
-           "                   Windows-1252 (said on standard error); UTF-16 with a\n"
-           "                   byte-order mark and tab-separated files are read too\n"
-           "  --encoding utf-8|windows-1252\n"
-           "                   with --batch, read the file so instead of guessing; with\n"
-           "                   utf-8, a byte that is not UTF-8 is a usage error\n"
-           "  --bom            start CSV output with a UTF-8 byte-order mark, by which\n"
-           "                   Excel knows the text is UTF-8 (without it, Excel reads it\n"
-           "                   in its own code page and accented letters come out wrong)\n"
-           "  --report FILE    also write the report (FILE - writes it to standard output)\n"
-           "  --header TEXT    with --report, the report's header; each newline is written\n"
-           "                   as CR LF\n"
-           "  -h, --help       print this help\n"
-           "  --version        print the version\n"
-           "  --               treat the arguments after it as values, even \"--json\"\n"
-           "\n"
-           "Exit status: 0 done (a sweep or batch: at least one row succeeded, or none\n"
-           "given); 1 the calculation or the report failed (a sweep or batch: every row\n"
-           "failed), the batch file or the chart could not be read or written, standard\n"
-           "output could not be written, or a value is not a number (one calculation or a\n"
-           "sweep's four values alike); 2 bad arguments: an unknown option, a wrong count\n"
-           "of values, options that do not go together, a bad START:STOP:STEP, a malformed\n"
-           "batch file; 3 --strict and a warning (a sweep or batch: any row's warning or\n"
-           "failure), all written as without. A sweep or batch whose rows partly failed\n"
-           "names them on standard error.\n"
-           "See sondrel-calc(1) for the CSV columns and examples.\n";
-}
-
-namespace {
-
 // Reads the arguments and does what they ask: everything but the final check of standard
 // output.
 int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err) {
@@ -274,7 +206,7 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
     }
     const Options& options = *parsed;
     if (options.help) {
-        out << UsageText();
+        out << kUsageText;
         return kExitOk;
     }
     if (options.version) {

@@ -15,6 +15,4 @@ namespace sondrel::cli {
 // exit 0 exits 1.
 int Run(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err);
 
-std::string_view UsageText();
-
 }  // namespace sondrel::cli
