@@ -180,32 +180,34 @@ public:
         : columns_(columns),
           json_(format == BatchFormat::JsonLines),
           warning_text_(json_ ? WarningText::Messages : WarningText::CodesOnly) {
-        for (std::size_t k = 0; k < kInputBoxes.size(); ++k) {
+        for (const std::size_t column : columns.pass_through) {
+            leading_.emplace_back(columns.names[column], std::string_view());
+        }
+        for (std::size_t k = 0; k < kBatchInputColumns.size(); ++k) {
+            leading_.emplace_back(kBatchInputColumns[k], std::string_view());
             message_names_[k] = MessageName(columns.names[columns.inputs[k]]);
         }
     }
 
     void WriteHeader(TextWriter& out) const {
-        if (json_) {
-            return;
+        if (!json_) {
+            for (const auto& [name, field] : leading_) {
+                out.CsvField(name) << ',';
+            }
+            out << kCsvResultColumns << '\n';
         }
-        for (const std::size_t column : columns_.pass_through) {
-            out.CsvField(columns_.names[column]);
-            out << ',';
-        }
-        for (const std::string_view name : kBatchInputColumns) {
-            out << name << ',';
-        }
-        out << kCsvResultColumns << '\n';
     }
 
-    // The row of `fields`, which lend their inputs' texts to the calculation.
-    RowOutcome Write(TextWriter& out, std::vector<std::string>& fields) {
-        const std::array<std::string*, 5> typed = {&inputs_.elevation, &inputs_.lo_baro,
-                                                   &inputs_.hi_baro, &inputs_.lo_volts,
-                                                   &inputs_.hi_volts};
-        for (std::size_t k = 0; k < typed.size(); ++k) {
-            std::swap(*typed[k], fields[columns_.inputs[k]]);
+    RowOutcome Write(TextWriter& out, const std::vector<std::string>& fields) {
+        const std::size_t passed = columns_.pass_through.size();
+        for (std::size_t i = 0; i < passed; ++i) {
+            leading_[i].second = fields[columns_.pass_through[i]];
+        }
+        std::string* const typed[] = {&inputs_.elevation, &inputs_.lo_baro, &inputs_.hi_baro,
+                                      &inputs_.lo_volts, &inputs_.hi_volts};
+        for (std::size_t k = 0; k < kBatchInputColumns.size(); ++k) {
+            typed[k]->assign(fields[columns_.inputs[k]]);
+            leading_[passed + k].second = fields[columns_.inputs[k]];
         }
         Solve(inputs_, outcome_, warning_text_);
         // A failure about an input names its box ("LoBaro, inHg"), here the file's column.
@@ -215,23 +217,11 @@ public:
                 message_names_[static_cast<std::size_t>(box - kInputBoxes.begin())];
         }
         if (json_) {
-            leading_.clear();
-            for (const std::size_t column : columns_.pass_through) {
-                leading_.emplace_back(columns_.names[column], fields[column]);
-            }
-            for (std::size_t k = 0; k < typed.size(); ++k) {
-                leading_.emplace_back(kBatchInputColumns[k], *typed[k]);
-            }
             WriteJsonOutcome(out, outcome_, {}, leading_);
             return {outcome_.solved, outcome_.solved && !outcome_.warnings.empty()};
         }
-        for (const std::size_t column : columns_.pass_through) {
-            out.CsvField(fields[column]);
-            out << ',';
-        }
-        for (const std::string* text : typed) {
-            out.CsvField(*text);
-            out << ',';
+        for (const auto& [name, field] : leading_) {
+            out.CsvField(field) << ',';
         }
         return WriteCsvOutcome(out, outcome_);
     }
@@ -243,6 +233,7 @@ private:
     std::array<std::string, 5> message_names_;
     InputTexts inputs_;
     Outcome outcome_;
+    // The fields a row starts with, named as the header or JSON names them.
     std::vector<std::pair<std::string_view, std::string_view>> leading_;
 };
 

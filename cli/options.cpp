@@ -244,16 +244,12 @@ Result<Options> Parse(const std::vector<std::string_view>& args) {
 
 InputTexts InputsFrom(const Options& options) {
     InputTexts inputs;
-    const auto& values = options.positional;
-    if (values.size() == 5) {
-        inputs.elevation = std::string(values[0]);
-    }
-    if (values.size() == 5 || (options.sweep && values.size() == 4)) {
-        const std::size_t first = values.size() - 4;
-        inputs.lo_baro = std::string(values[first]);
-        inputs.hi_baro = std::string(values[first + 1]);
-        inputs.lo_volts = std::string(values[first + 2]);
-        inputs.hi_volts = std::string(values[first + 3]);
+    std::string* const boxes[] = {&inputs.elevation, &inputs.lo_baro, &inputs.hi_baro,
+                                  &inputs.lo_volts, &inputs.hi_volts};
+    // A sweep's four values are the boxes after the elevation.
+    const std::size_t first = std::size(boxes) - options.positional.size();
+    for (std::size_t i = 0; i < options.positional.size(); ++i) {
+        *boxes[first + i] = std::string(options.positional[i]);
     }
     return inputs;
 }

@@ -34,8 +34,8 @@ struct Options {
 // The views in the options point into `args`.
 Result<Options> Parse(const std::vector<std::string_view>& args);
 
-// The input boxes' texts as the values given stand for them: all five, or for a sweep the
-// four after the elevation; the window's defaults for whatever was not given.
+// The input boxes' texts as the values Parse took stand for them: all five, or for a sweep
+// the four after the elevation; the window's defaults for whatever was not given.
 InputTexts InputsFrom(const Options& options);
 
 }  // namespace sondrel::cli
