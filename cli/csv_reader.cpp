@@ -190,11 +190,11 @@ std::optional<Failure> CsvFileReader::Check(const Record& record, std::string_vi
                                             std::size_t end) const {
     // The row's bytes without its line end; of a record not complete, all that is held.
     std::size_t row_end = std::min(end, held.size());
-    if (end != std::string_view::npos && row_end > start_.offset && held[row_end - 1] == '\n') {
-        --row_end;
-    }
-    if (end != std::string_view::npos && row_end > start_.offset && held[row_end - 1] == '\r') {
-        --row_end;
+    for (const char line_end : {'\n', '\r'}) {
+        if (end != std::string_view::npos && row_end > start_.offset &&
+            held[row_end - 1] == line_end) {
+            --row_end;
+        }
     }
     const bool too_long = row_end - start_.offset > max_row_bytes_;
     if (too_long && record.problem == Problem::UnclosedQuote) {

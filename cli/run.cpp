@@ -15,7 +15,6 @@
 #include "calc/version.h"
 #include "chart/sweep_chart.h"
 #include "cli/batch.h"
-#include "cli/console.h"
 #include "cli/options.h"
 #include "cli/usage_text.h"
 #include "files/file_writer.h"

@@ -93,10 +93,6 @@ INSTANTIATE_TEST_SUITE_P(
                       "sites.csv:4:2: byte 0xFC is not UTF-8, though the file's first 64 bytes "
                       "are; to read it all as Windows-1252, give --encoding windows-1252",
                       TextEncoding::Guess, BatchLimits{.guess_bytes = 64}},
-        MalformedCase{"RowLongerThanTheLimit",
-                      "site," + kHeader + "\nA,0,28,31,1,2\n" + std::string(101, 'x') + "\n",
-                      "sites.csv:3: a row longer than 100 bytes, the most a row may hold",
-                      TextEncoding::Guess, BatchLimits{.max_row_bytes = 100}},
         MalformedCase{"QuoteNotClosedWithinTheLimit",
                       "site," + kHeader + "\nA,0,28,31,1,2\n\"" + std::string(200, '\n'),
                       "sites.csv:3: a quoted field is not closed within 100 bytes, the most a row "
