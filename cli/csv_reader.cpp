@@ -9,22 +9,6 @@
 namespace sondrel::cli {
 namespace {
 
-// The field `index` of `fields`, emptied, growing the vector only when it is short.
-std::string& FreshField(std::vector<std::string>& fields, std::size_t index) {
-    if (index == fields.size()) {
-        fields.emplace_back();
-    }
-    std::string& field = fields[index];
-    field.clear();
-    return field;
-}
-
-// Whether every field of a record is empty, as spreadsheets write the rows they leave blank.
-bool AllEmpty(const std::vector<std::string>& fields) {
-    return std::all_of(fields.begin(), fields.end(),
-                       [](const std::string& f) { return f.empty(); });
-}
-
 // "1 MiB (1,048,576 bytes)", or "100 bytes" for a size that is not whole MiB.
 std::string SizeText(std::size_t bytes) {
     constexpr std::size_t kMiB = std::size_t{1} << 20;
@@ -64,7 +48,11 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
     // A byte above these is none of them, nor a line end: most of a field's bytes.
     const auto highest = static_cast<unsigned char>(std::max(separator, '"'));
     for (;;) {
-        std::string& field = FreshField(fields, count++);
+        if (count == fields.size()) {
+            fields.emplace_back();  // else the field's string is reused, with its capacity
+        }
+        std::string& field = fields[count++];
+        field.clear();
         if (p < end && *p == '"') {
             const std::size_t quote_line = line;
             ++p;
@@ -166,7 +154,9 @@ Result<std::size_t> CsvFileReader::Next(std::vector<std::string>& fields, char s
             return *std::move(failure);
         }
         at_ = record.next;
-        if (!AllEmpty(fields)) {
+        // A record of empty fields is how spreadsheets write the rows they leave blank.
+        if (std::any_of(fields.begin(), fields.end(),
+                        [](const std::string& field) { return !field.empty(); })) {
             return start_.line;
         }
     }
