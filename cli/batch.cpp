@@ -33,13 +33,10 @@ constexpr std::array<std::string_view, 5> kInputBoxes = {kElevationBox, kLoBaroB
                                                          kLoVoltsBox, kHiVoltsBox};
 
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
+    const std::size_t first = text.find_first_not_of(" \t");
+    return first == std::string_view::npos
+               ? std::string_view()
+               : text.substr(first, text.find_last_not_of(" \t") + 1 - first);
 }
 
 // An input column's name as messages about its rows show it: without the blanks around it,

@@ -42,24 +42,17 @@ std::optional<Failure> ReadText(std::string_view text, std::string_view needs, O
     return std::nullopt;
 }
 
-// Whether the file name ends in an extension other than ".svg" (any case): "x.png" does.
-bool HasOtherExtensionThanSvg(std::string_view file) {
-    const std::size_t slash = file.find_last_of("/\\");
-    const std::string_view name = slash == std::string_view::npos ? file : file.substr(slash + 1);
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0) {
-        return false;
-    }
-    std::string extension(name.substr(dot));
-    std::transform(extension.begin(), extension.end(), extension.begin(), AsciiLower);
-    return extension != ".svg";
-}
-
 std::optional<Failure> ReadPlot(std::string_view file, std::string_view needs, Options& options) {
     if (file == "-") {
         return Usage(std::string(needs));
     }
-    if (HasOtherExtensionThanSvg(file)) {
+    // The name after the last folder separator (npos + 1 is 0: all of it); ".x" has no
+    // extension.
+    const std::string_view name = file.substr(file.find_last_of("/\\") + 1);
+    const std::size_t dot = name.rfind('.');
+    std::string extension(dot == std::string_view::npos || dot == 0 ? "" : name.substr(dot));
+    std::transform(extension.begin(), extension.end(), extension.begin(), AsciiLower);
+    if (!extension.empty() && extension != ".svg") {
         return Usage("--plot writes the chart as SVG: name the file with .svg, got " +
                      QuoteForMessage(file));
     }
