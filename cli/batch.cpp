@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <memory>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -14,9 +14,6 @@
 #include "calc/design.h"
 #include "calc/solver.h"
 #include "calc/text_rules.h"
-#include "cli/csv_reader.h"
-#include "cli/exit_status.h"
-#include "cli/table_status.h"
 #include "files/file_writer.h"
 #include "table/csv.h"
 #include "table/json.h"
@@ -28,18 +25,18 @@ constexpr std::size_t kMissing = static_cast<std::size_t>(-1);
 // The most of a column's name that a message about one of its rows shows.
 constexpr std::size_t kMessageNameBytes = 64;
 
-// The window's labels of the five inputs' boxes, which also name the columns.
+// The columns every batch file has, in the order the window reads its boxes, and the labels of
+// those boxes, which also name the columns.
+constexpr std::array<std::string_view, 5> kBatchInputColumns = {
+    "elevation_ft", "lo_baro_inhg", "hi_baro_inhg", "lo_volts", "hi_volts"};
 constexpr std::array<std::string_view, 5> kInputBoxes = {kElevationBox, kLoBaroBox, kHiBaroBox,
                                                          kLoVoltsBox, kHiVoltsBox};
 
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
+    const std::size_t first = text.find_first_not_of(" \t");
+    return first == std::string_view::npos
+               ? std::string_view()
+               : text.substr(first, text.find_last_not_of(" \t") + 1 - first);
 }
 
 // An input column's name as messages about its rows show it: without the blanks around it,
@@ -78,20 +75,10 @@ std::size_t InputFor(std::string_view key) {
 // Whether a pass-through column of this key would clash with a result's column or, with
 // --json, its field.
 bool IsResultColumn(std::string_view key) {
-    if (key == NameKey("results_text") || key == NameKey("report_path")) {
-        return true;
-    }
-    std::string_view columns = kCsvColumns;
-    for (;;) {
-        const std::size_t comma = columns.find(',');
-        if (NameKey(columns.substr(0, comma)) == key) {
-            return true;
-        }
-        if (comma == std::string_view::npos) {
-            return false;
-        }
-        columns.remove_prefix(comma + 1);
-    }
+    const auto named = [key](std::string_view name) { return NameKey(name) == key; };
+    return named("results_text") || named("report_path") ||
+           std::any_of(std::begin(kCsvResultColumnList), std::end(kCsvResultColumnList),
+                       [&named](const CsvColumn& column) { return named(column.name); });
 }
 
 // The header's columns.
@@ -190,32 +177,34 @@ public:
         : columns_(columns),
           json_(format == BatchFormat::JsonLines),
           warning_text_(json_ ? WarningText::Messages : WarningText::CodesOnly) {
-        for (std::size_t k = 0; k < kInputBoxes.size(); ++k) {
+        for (const std::size_t column : columns.pass_through) {
+            leading_.emplace_back(columns.names[column], std::string_view());
+        }
+        for (std::size_t k = 0; k < kBatchInputColumns.size(); ++k) {
+            leading_.emplace_back(kBatchInputColumns[k], std::string_view());
             message_names_[k] = MessageName(columns.names[columns.inputs[k]]);
         }
     }
 
     void WriteHeader(TextWriter& out) const {
-        if (json_) {
-            return;
+        if (!json_) {
+            for (const auto& [name, field] : leading_) {
+                out.CsvField(name) << ',';
+            }
+            out << kCsvResultColumns << '\n';
         }
-        for (const std::size_t column : columns_.pass_through) {
-            out.CsvField(columns_.names[column]);
-            out << ',';
-        }
-        for (const std::string_view name : kBatchInputColumns) {
-            out << name << ',';
-        }
-        out << kCsvResultColumns << '\n';
     }
 
-    // The row of `fields`, which lend their inputs' texts to the calculation.
-    RowOutcome Write(TextWriter& out, std::vector<std::string>& fields) {
-        const std::array<std::string*, 5> typed = {&inputs_.elevation, &inputs_.lo_baro,
-                                                   &inputs_.hi_baro, &inputs_.lo_volts,
-                                                   &inputs_.hi_volts};
-        for (std::size_t k = 0; k < typed.size(); ++k) {
-            std::swap(*typed[k], fields[columns_.inputs[k]]);
+    RowOutcome Write(TextWriter& out, const std::vector<std::string>& fields) {
+        const std::size_t passed = columns_.pass_through.size();
+        for (std::size_t i = 0; i < passed; ++i) {
+            leading_[i].second = fields[columns_.pass_through[i]];
+        }
+        std::string* const typed[] = {&inputs_.elevation, &inputs_.lo_baro, &inputs_.hi_baro,
+                                      &inputs_.lo_volts, &inputs_.hi_volts};
+        for (std::size_t k = 0; k < kBatchInputColumns.size(); ++k) {
+            typed[k]->assign(fields[columns_.inputs[k]]);
+            leading_[passed + k].second = fields[columns_.inputs[k]];
         }
         Solve(inputs_, outcome_, warning_text_);
         // A failure about an input names its box ("LoBaro, inHg"), here the file's column.
@@ -225,23 +214,11 @@ public:
                 message_names_[static_cast<std::size_t>(box - kInputBoxes.begin())];
         }
         if (json_) {
-            leading_.clear();
-            for (const std::size_t column : columns_.pass_through) {
-                leading_.emplace_back(columns_.names[column], fields[column]);
-            }
-            for (std::size_t k = 0; k < typed.size(); ++k) {
-                leading_.emplace_back(kBatchInputColumns[k], *typed[k]);
-            }
             WriteJsonOutcome(out, outcome_, {}, leading_);
             return {outcome_.solved, outcome_.solved && !outcome_.warnings.empty()};
         }
-        for (const std::size_t column : columns_.pass_through) {
-            out.CsvField(fields[column]);
-            out << ',';
-        }
-        for (const std::string* text : typed) {
-            out.CsvField(*text);
-            out << ',';
+        for (const auto& [name, field] : leading_) {
+            out.CsvField(field) << ',';
         }
         return WriteCsvOutcome(out, outcome_);
     }
@@ -253,29 +230,9 @@ private:
     std::array<std::string, 5> message_names_;
     InputTexts inputs_;
     Outcome outcome_;
+    // The fields a row starts with, named as the header or JSON names them.
     std::vector<std::pair<std::string_view, std::string_view>> leading_;
 };
-
-// The file at `path` ("-" for standard input) read as it comes, `name` in its failures.
-Result<ReadBytes> OpenBatchFile(std::string_view path, const std::string& name) {
-    std::shared_ptr<std::FILE> file(stdin, [](std::FILE*) {});
-    if (path != "-") {
-        Result<ReadStream> opened = OpenToRead(PathFromUtf8(path));
-        if (!opened) {
-            return Failure{FailureKind::File, name, opened.failure().detail};
-        }
-        file = std::shared_ptr<std::FILE>(std::move(opened).value().release(), &std::fclose);
-    }
-    return ReadBytes([file, name](char* buffer, std::size_t size) -> Result<std::size_t> {
-        errno = 0;
-        const std::size_t got = std::fread(buffer, 1, size, file.get());
-        if (got == 0 && std::ferror(file.get()) != 0) {
-            const int error = errno != 0 ? errno : EIO;
-            return Failure{FailureKind::File, name, std::generic_category().message(error)};
-        }
-        return got;
-    });
-}
 
 }  // namespace
 
@@ -320,29 +277,28 @@ Result<TableCounts> WriteBatch(std::string_view file_name, const ReadBytes& read
     return counts;
 }
 
-int RunBatch(std::string_view path, BatchFormat format, TextEncoding encoding, TextWriter& out,
-             TextWriter& err, TableCounts* counts, const BatchLimits& limits) {
+Result<TableCounts> WriteBatchFile(std::string_view path, TextEncoding encoding, BatchFormat format,
+                                   TextWriter& out, TextWriter& err) {
     const std::string name = path == "-" ? std::string("(standard input)") : EscapeForMessage(path);
-    const Result<ReadBytes> read = OpenBatchFile(path, name);
-    const Result<TableCounts> done =
-        read ? WriteBatch(name, *read, encoding, format, out, err, limits)
-             : Result<TableCounts>(read.failure());
-    if (!done) {
-        // A file that is missing or unreadable is a failure, not a misuse of the options.
-        err << "sondrel-calc: " << done.failure().Message() << '\n';
-        if (done.failure().kind == FailureKind::File) {
-            return kExitFailure;
+    ReadStream opened(nullptr, &std::fclose);
+    if (path != "-") {
+        Result<ReadStream> result = OpenToRead(PathFromUtf8(path));
+        if (!result) {
+            return Failure{FailureKind::File, name, result.failure().detail};
         }
-        err << "Try 'sondrel-calc --help'.\n";
-        return kExitUsage;
+        opened = std::move(result).value();
     }
-    if (counts != nullptr) {
-        *counts = *done;
-    }
-    // The failed rows are held by their lines.
-    const RowNames names{
-        "input line", [](TextWriter& o, std::size_t line) { o.Int(static_cast<long long>(line)); }};
-    return TableExitStatus(*done, names, err);
+    std::FILE* const file = opened ? opened.get() : stdin;
+    const ReadBytes read = [file, &name](char* buffer, std::size_t size) -> Result<std::size_t> {
+        errno = 0;
+        const std::size_t got = std::fread(buffer, 1, size, file);
+        if (got == 0 && std::ferror(file) != 0) {
+            const int error = errno != 0 ? errno : EIO;
+            return Failure{FailureKind::File, name, std::generic_category().message(error)};
+        }
+        return got;
+    };
+    return WriteBatch(name, read, encoding, format, out, err);
 }
 
 }  // namespace sondrel::cli

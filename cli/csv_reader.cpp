@@ -9,22 +9,6 @@
 namespace sondrel::cli {
 namespace {
 
-// The field `index` of `fields`, emptied, growing the vector only when it is short.
-std::string& FreshField(std::vector<std::string>& fields, std::size_t index) {
-    if (index == fields.size()) {
-        fields.emplace_back();
-    }
-    std::string& field = fields[index];
-    field.clear();
-    return field;
-}
-
-// Whether every field of a record is empty, as spreadsheets write the rows they leave blank.
-bool AllEmpty(const std::vector<std::string>& fields) {
-    return std::all_of(fields.begin(), fields.end(),
-                       [](const std::string& f) { return f.empty(); });
-}
-
 // "1 MiB (1,048,576 bytes)", or "100 bytes" for a size that is not whole MiB.
 std::string SizeText(std::size_t bytes) {
     constexpr std::size_t kMiB = std::size_t{1} << 20;
@@ -35,10 +19,26 @@ std::string SizeText(std::size_t bytes) {
 
 constexpr std::size_t kReadChunk = std::size_t{1} << 16;
 
+enum class Problem { None, UnclosedQuote, QuoteInField, TextAfterQuote };
+
+// The problems in words, for messages.
+constexpr std::string_view kProblemText[] = {"", "a quoted field is not closed",
+                                             "a quote inside a field that does not start with one",
+                                             "text after a closing quote"};
+
 }  // namespace
 
-CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::string>& fields,
-                       char separator) {
+struct CsvFileReader::Record {
+    Position next;  // past the record's line end; where it started when it is malformed
+    Problem problem = Problem::None;
+    std::size_t problem_line = 0;  // of the opening quote for an unclosed one
+};
+
+// Reads the record at `at` into `fields` (resized to its field count): LF, CR LF or CR,
+// whichever comes first outside quotes, ends it (a quoted field keeps the line ends inside it
+// as they are). `at.offset` must be below text.size().
+CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
+                                          std::vector<std::string>& fields, char separator) {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     const char* p = begin + at.offset;
@@ -48,7 +48,11 @@ CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::
     // A byte above these is none of them, nor a line end: most of a field's bytes.
     const auto highest = static_cast<unsigned char>(std::max(separator, '"'));
     for (;;) {
-        std::string& field = FreshField(fields, count++);
+        if (count == fields.size()) {
+            fields.emplace_back();  // else the field's string is reused, with its capacity
+        }
+        std::string& field = fields[count++];
+        field.clear();
         if (p < end && *p == '"') {
             const std::size_t quote_line = line;
             ++p;
@@ -56,7 +60,7 @@ CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::
                 const char* quote = static_cast<const char*>(
                     std::memchr(p, '"', static_cast<std::size_t>(end - p)));
                 if (quote == nullptr) {
-                    return {CsvProblem::UnclosedQuote, quote_line};
+                    return {at, Problem::UnclosedQuote, quote_line};
                 }
                 for (const char* c = p; c < quote; ++c) {
                     // A CR LF is one line end; the LF counts it.
@@ -72,7 +76,7 @@ CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::
                 break;
             }
             if (p < end && *p != separator && !line_end(*p)) {
-                return {CsvProblem::TextAfterQuote, line};
+                return {at, Problem::TextAfterQuote, line};
             }
         } else {
             const char* start = p;
@@ -81,7 +85,7 @@ CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::
                 ++p;
             }
             if (p < end && *p == '"') {
-                return {CsvProblem::QuoteInField, line};
+                return {at, Problem::QuoteInField, line};
             }
             field.append(start, p);
         }
@@ -96,23 +100,7 @@ CsvError ReadCsvRecord(std::string_view text, CsvPosition& at, std::vector<std::
         break;
     }
     fields.resize(count);
-    at.offset = static_cast<std::size_t>(p - begin);
-    at.line = line;
-    return {};
-}
-
-std::string_view CsvProblemText(CsvProblem problem) {
-    switch (problem) {
-        case CsvProblem::None:
-            break;
-        case CsvProblem::UnclosedQuote:
-            return "a quoted field is not closed";
-        case CsvProblem::QuoteInField:
-            return "a quote inside a field that does not start with one";
-        case CsvProblem::TextAfterQuote:
-            return "text after a closing quote";
-    }
-    return "";
+    return {{static_cast<std::size_t>(p - begin), line}};
 }
 
 ReadBytes ReadFromText(std::string_view bytes) {
@@ -147,12 +135,11 @@ Result<std::size_t> CsvFileReader::Next(std::vector<std::string>& fields, char s
         // does not depend on how much of the file has been read.
         const std::string_view held =
             std::string_view(text_).substr(0, at_.offset + max_row_bytes_ + 2);
-        CsvPosition next = at_;
-        const CsvError error = ReadCsvRecord(held, next, fields, separator);
+        const Record record = Read(held, at_, fields, separator);
         // A record that reaches the end of what is held may go on past it.
-        const bool open_end = error.problem == CsvProblem::UnclosedQuote ||
-                              (error.problem == CsvProblem::None && next.offset == held.size() &&
-                               held.back() != '\n');
+        const bool open_end = record.problem == Problem::UnclosedQuote ||
+                              (record.problem == Problem::None &&
+                               record.next.offset == held.size() && held.back() != '\n');
         if (open_end && !at_end_ && held.size() == text_.size()) {
             if (auto failure = Fill()) {
                 return *std::move(failure);
@@ -160,14 +147,16 @@ Result<std::size_t> CsvFileReader::Next(std::vector<std::string>& fields, char s
             continue;
         }
         // Complete: at a line end, or at the end of the file.
-        const bool complete = error.problem == CsvProblem::None &&
+        const bool complete = record.problem == Problem::None &&
                               (!open_end || (at_end_ && held.size() == text_.size()));
         if (auto failure =
-                CheckRecord(held, error, complete ? next.offset : std::string_view::npos)) {
+                Check(record, held, complete ? record.next.offset : std::string_view::npos)) {
             return *std::move(failure);
         }
-        at_ = next;
-        if (!AllEmpty(fields)) {
+        at_ = record.next;
+        // A record of empty fields is how spreadsheets write the rows they leave blank.
+        if (std::any_of(fields.begin(), fields.end(),
+                        [](const std::string& field) { return !field.empty(); })) {
             return start_.line;
         }
     }
@@ -187,27 +176,28 @@ void CsvFileReader::SkipBlankLines() {
     }
 }
 
-std::optional<Failure> CsvFileReader::CheckRecord(std::string_view held, const CsvError& error,
-                                                  std::size_t end) const {
+std::optional<Failure> CsvFileReader::Check(const Record& record, std::string_view held,
+                                            std::size_t end) const {
     // The row's bytes without its line end; of a record not complete, all that is held.
     std::size_t row_end = std::min(end, held.size());
-    if (end != std::string_view::npos && row_end > start_.offset && held[row_end - 1] == '\n') {
-        --row_end;
-    }
-    if (end != std::string_view::npos && row_end > start_.offset && held[row_end - 1] == '\r') {
-        --row_end;
+    for (const char line_end : {'\n', '\r'}) {
+        if (end != std::string_view::npos && row_end > start_.offset &&
+            held[row_end - 1] == line_end) {
+            --row_end;
+        }
     }
     const bool too_long = row_end - start_.offset > max_row_bytes_;
-    if (too_long && error.problem == CsvProblem::UnclosedQuote) {
-        return Malformed(error.line, "a quoted field is not closed within " +
-                                         SizeText(max_row_bytes_) + ", the most a row may hold");
+    if (too_long && record.problem == Problem::UnclosedQuote) {
+        return Malformed(record.problem_line, "a quoted field is not closed within " +
+                                                  SizeText(max_row_bytes_) +
+                                                  ", the most a row may hold");
     }
-    if (too_long && error.problem == CsvProblem::None) {
+    if (too_long && record.problem == Problem::None) {
         return Malformed(start_.line, "a row longer than " + SizeText(max_row_bytes_) +
                                           ", the most a row may hold");
     }
-    if (error.problem != CsvProblem::None) {
-        return Malformed(error.line, CsvProblemText(error.problem));
+    if (record.problem != Problem::None) {
+        return Malformed(record.problem_line, kProblemText[static_cast<int>(record.problem)]);
     }
     return CheckUtf8(end);
 }

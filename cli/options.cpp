@@ -42,24 +42,17 @@ std::optional<Failure> ReadText(std::string_view text, std::string_view needs, O
     return std::nullopt;
 }
 
-// Whether the file name ends in an extension other than ".svg" (any case): "x.png" does.
-bool HasOtherExtensionThanSvg(std::string_view file) {
-    const std::size_t slash = file.find_last_of("/\\");
-    const std::string_view name = slash == std::string_view::npos ? file : file.substr(slash + 1);
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0) {
-        return false;
-    }
-    std::string extension(name.substr(dot));
-    std::transform(extension.begin(), extension.end(), extension.begin(), AsciiLower);
-    return extension != ".svg";
-}
-
 std::optional<Failure> ReadPlot(std::string_view file, std::string_view needs, Options& options) {
     if (file == "-") {
         return Usage(std::string(needs));
     }
-    if (HasOtherExtensionThanSvg(file)) {
+    // The name after the last folder separator (npos + 1 is 0: all of it); ".x" has no
+    // extension.
+    const std::string_view name = file.substr(file.find_last_of("/\\") + 1);
+    const std::size_t dot = name.rfind('.');
+    std::string extension(dot == std::string_view::npos || dot == 0 ? "" : name.substr(dot));
+    std::transform(extension.begin(), extension.end(), extension.begin(), AsciiLower);
+    if (!extension.empty() && extension != ".svg") {
         return Usage("--plot writes the chart as SVG: name the file with .svg, got " +
                      QuoteForMessage(file));
     }
@@ -182,8 +175,7 @@ std::optional<Failure> CheckTogether(unsigned given, const Options& options) {
     return FirstConflict(given, kStdoutConflicts);
 }
 
-}  // namespace
-
+// "-1000" and "-.5" are numbers, not options.
 bool LooksLikeOption(std::string_view arg) {
     if (arg.size() < 2 || arg[0] != '-') {
         return false;
@@ -191,6 +183,8 @@ bool LooksLikeOption(std::string_view arg) {
     const char c = arg[1];
     return !((c >= '0' && c <= '9') || c == '.');
 }
+
+}  // namespace
 
 Result<Options> Parse(const std::vector<std::string_view>& args) {
     Options options;
@@ -243,16 +237,12 @@ Result<Options> Parse(const std::vector<std::string_view>& args) {
 
 InputTexts InputsFrom(const Options& options) {
     InputTexts inputs;
-    const auto& values = options.positional;
-    if (values.size() == 5) {
-        inputs.elevation = std::string(values[0]);
-    }
-    if (values.size() == 5 || (options.sweep && values.size() == 4)) {
-        const std::size_t first = values.size() - 4;
-        inputs.lo_baro = std::string(values[first]);
-        inputs.hi_baro = std::string(values[first + 1]);
-        inputs.lo_volts = std::string(values[first + 2]);
-        inputs.hi_volts = std::string(values[first + 3]);
+    std::string* const boxes[] = {&inputs.elevation, &inputs.lo_baro, &inputs.hi_baro,
+                                  &inputs.lo_volts, &inputs.hi_volts};
+    // A sweep's four values are the boxes after the elevation.
+    const std::size_t first = std::size(boxes) - options.positional.size();
+    for (std::size_t i = 0; i < options.positional.size(); ++i) {
+        *boxes[first + i] = std::string(options.positional[i]);
     }
     return inputs;
 }

@@ -30,15 +30,12 @@ struct Options {
     std::vector<std::string_view> positional;
 };
 
-// "-1000" and "-.5" are numbers, not options.
-bool LooksLikeOption(std::string_view arg);
-
 // Reads the arguments (without the program name), or fails with the usage error's message.
 // The views in the options point into `args`.
 Result<Options> Parse(const std::vector<std::string_view>& args);
 
-// The input boxes' texts as the values given stand for them: all five, or for a sweep the
-// four after the elevation; the window's defaults for whatever was not given.
+// The input boxes' texts as the values Parse took stand for them: all five, or for a sweep
+// the four after the elevation; the window's defaults for whatever was not given.
 InputTexts InputsFrom(const Options& options);
 
 }  // namespace sondrel::cli

@@ -15,9 +15,8 @@
 #include "calc/version.h"
 #include "chart/sweep_chart.h"
 #include "cli/batch.h"
-#include "cli/console.h"
 #include "cli/options.h"
-#include "cli/table_status.h"
+#include "cli/usage_text.h"
 #include "files/file_writer.h"
 #include "files/report_file.h"
 #include "table/csv.h"
@@ -33,10 +32,44 @@ int TellFailure(TextWriter& err, const Failure& failure) {
     return kExitFailure;
 }
 
+// A usage error: its message on `err`, a pointer to --help, and exit status 2.
+int TellUsage(TextWriter& err, const Failure& failure) {
+    TellFailure(err, failure);
+    err << "Try 'sondrel-calc --help'.\n";
+    return kExitUsage;
+}
+
 // --strict: a run that drew warnings (`warned` of them, or rows with them or failed rows)
-// exits kExitWarnings, unless it failed already.
-int StrictStatus(const Options& options, int code, std::size_t warned) {
-    return code == kExitOk && options.strict && warned > 0 ? kExitWarnings : code;
+// exits kExitWarnings.
+int StrictStatus(const Options& options, std::size_t warned) {
+    return options.strict && warned > 0 ? kExitWarnings : kExitOk;
+}
+
+// A sweep's or a batch's exit status: kExitFailure when it has rows and every one failed, else
+// as StrictStatus. When some but not all failed, says so on `err` in one line naming the first
+// kListedFailures of them as `what`s, each written by `write_name`, e.g. "sondrel-calc: 2 of 5
+// rows failed (input lines 3, 5)", with "..." after them when there are more.
+template <typename WriteName>
+int TableStatus(const Options& options, const TableCounts& counts, std::string_view what,
+                WriteName write_name, TextWriter& err) {
+    if (counts.rows > 0 && counts.succeeded == 0) {
+        err << "sondrel-calc: every row failed\n";
+        return kExitFailure;
+    }
+    if (counts.failed() > 0) {
+        err << "sondrel-calc: ";
+        err.Int(static_cast<long long>(counts.failed())) << " of ";
+        err.Int(static_cast<long long>(counts.rows)) << " rows failed (" << what;
+        if (counts.failed() > 1) {
+            err << 's';
+        }
+        for (std::size_t k = 0; k < counts.failed_rows.size(); ++k) {
+            err << (k == 0 ? " " : ", ");
+            write_name(counts.failed_rows[k]);
+        }
+        err << (counts.failed() > counts.failed_rows.size() ? ", ...)\n" : ")\n");
+    }
+    return StrictStatus(options, counts.warned + counts.failed());
 }
 
 // The design table; the four values, when given, replace the defaults of the other boxes.
@@ -59,11 +92,9 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
     std::vector<chart::ChartRow> chart;
     const TableCounts counts =
         WriteSweep(out, range, *design, options.plot_file ? &chart : nullptr);
-    const RowNames names{"elevation", [&range](TextWriter& o, std::size_t row) {
-                             o.DoubleFixed(SweepElevation(range, row));
-                         }};
-    const int code =
-        StrictStatus(options, TableExitStatus(counts, names, err), counts.warned + counts.failed());
+    const int code = TableStatus(
+        options, counts, "elevation",
+        [&range, &err](std::size_t row) { err.DoubleFixed(SweepElevation(range, row)); }, err);
     // --plot FILE: the chart of the rows the sweep calculated, replacing FILE.
     if (options.plot_file) {
         const std::string svg = chart::SweepChartSvg(chart, inputs);
@@ -145,90 +176,36 @@ int RunOne(const Options& options, const InputTexts& inputs, TextWriter& out, Te
     } else if (options.report_file != "-") {
         out << ConvertLineBreaks(text, "\n") << '\n';
     }
-    return StrictStatus(options, kExitOk, outcome.warnings.size());
+    return StrictStatus(options, outcome.warnings.size());
 }
 
-}  // namespace
-
-std::string_view UsageText() {
-    return "Usage: sondrel-calc [--json | --csv] [--strict] [--report FILE [--header TEXT]]\n"
-           "                    [ELEVATION LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
-           "       sondrel-calc [--strict] --sweep-elevation START:STOP:STEP [--plot FILE.svg]\n"
-           "                    [LOW_PRESSURE HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS]\n"
-           "       sondrel-calc [--strict] --batch FILE [--json | --bom]\n"
-           "                    [--encoding utf-8|windows-1252]\n"
-           "\n"
-           "Sets the VR1 wiper and VR2 of the barometric sensor scaling circuit for a site.\n"
-           "Without values it uses the window's defaults: 0 28 31 1.25 8.25\n"
-           "(elevation in ft, low and high sea-level pressure in inHg, low and high output\n"
-           "volts). Numbers, here and in batch files, always use \".\" for decimals and may\n"
-           "group thousands with \",\", whatever the locale: unlike the window, which reads\n"
-           "the locale's format, \"1,25\" is not a number here.\n"
-           "\n"
-           "A design the circuit cannot be set to (VR1 or VR2 negative or beyond the end of\n"
-           "its track, the sensor outside its range, the solver stopped at its pass limit)\n"
-           "still prints its results, and one line per warning on standard error:\n"
-           "\"sondrel-calc: warning: ...\".\n"
-           "\n"
-           "Options:\n"
-           "  --json           print one JSON object instead of the four result lines\n"
-           "  --csv            print a CSV header and one row instead of the four lines\n"
-           "  --strict         exit 3 when the design draws a warning (a sweep or a batch:\n"
-           "                   when any row warned or failed)\n"
-           "  --sweep-elevation START:STOP:STEP\n"
-           "                   print a CSV table, one fresh calculation per elevation\n"
-           "                   START, START+STEP, ... up to STOP inclusive (at most\n"
-           "                   10,000,000 rows); a failing row carries its message\n"
-           "  --plot FILE.svg  with --sweep-elevation, also write the sweep's chart (SVG):\n"
-           "                   VR2 and VR1 against elevation, warned rows shaded, failed\n"
-           "                   rows as gaps; at most 1,001 rows of a longer sweep are drawn\n"
-           "  --batch FILE     print a CSV table, one fresh calculation per row of the CSV\n"
-           "                   file FILE (- for standard input) with the columns\n"
-           "                   elevation_ft, lo_baro_inhg, hi_baro_inhg, lo_volts and\n"
-           "                   hi_volts; each row is its other columns, those five as\n"
-           "                   typed, then the results from passes on; with --json,\n"
-           "                   one JSON object per row. Read as UTF-8 when it is, else as\n"
-           "                   Windows-1252 (said on standard error); UTF-16 with a\n"
-           "                   byte-order mark and tab-separated files are read too\n"
-           "  --encoding utf-8|windows-1252\n"
-           "                   with --batch, read the file so instead of guessing; with\n"
-           "                   utf-8, a byte that is not UTF-8 is a usage error\n"
-           "  --bom            start CSV output with a UTF-8 byte-order mark, by which\n"
-           "                   Excel knows the text is UTF-8 (without it, Excel reads it\n"
-           "                   in its own code page and accented letters come out wrong)\n"
-           "  --report FILE    also write the report (FILE - writes it to standard output)\n"
-           "  --header TEXT    with --report, the report's header; each newline is written\n"
-           "                   as CR LF\n"
-           "  -h, --help       print this help\n"
-           "  --version        print the version\n"
-           "  --               treat the arguments after it as values, even \"--json\"\n"
-           "\n"
-           "Exit status: 0 done (a sweep or batch: at least one row succeeded, or none\n"
-           "given); 1 the calculation or the report failed (a sweep or batch: every row\n"
-           "failed), the batch file or the chart could not be read or written, standard\n"
-           "output could not be written, or a value is not a number (one calculation or a\n"
-           "sweep's four values alike); 2 bad arguments: an unknown option, a wrong count\n"
-           "of values, options that do not go together, a bad START:STOP:STEP, a malformed\n"
-           "batch file; 3 --strict and a warning (a sweep or batch: any row's warning or\n"
-           "failure), all written as without. A sweep or batch whose rows partly failed\n"
-           "names them on standard error.\n"
-           "See sondrel-calc(1) for the CSV columns and examples.\n";
+// The batch's table; its failed rows are named by their lines.
+int RunBatch(const Options& options, TextWriter& out, TextWriter& err) {
+    const Result<TableCounts> done =
+        WriteBatchFile(*options.batch_file, options.encoding,
+                       options.json ? BatchFormat::JsonLines : BatchFormat::Csv, out, err);
+    if (!done && done.failure().kind == FailureKind::File) {
+        // A file that is missing or unreadable is a failure, not a misuse of the options.
+        return TellFailure(err, done.failure());
+    }
+    if (!done) {
+        return TellUsage(err, done.failure());
+    }
+    return TableStatus(
+        options, *done, "input line",
+        [&err](std::size_t line) { err.Int(static_cast<long long>(line)); }, err);
 }
-
-namespace {
 
 // Reads the arguments and does what they ask: everything but the final check of standard
 // output.
 int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err) {
     const Result<Options> parsed = Parse(args);
     if (!parsed) {
-        TellFailure(err, parsed.failure());
-        err << "Try 'sondrel-calc --help'.\n";
-        return kExitUsage;
+        return TellUsage(err, parsed.failure());
     }
     const Options& options = *parsed;
     if (options.help) {
-        out << UsageText();
+        out << kUsageText;
         return kExitOk;
     }
     if (options.version) {
@@ -243,11 +220,7 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
         return RunSweep(options, inputs, out, err);
     }
     if (options.batch_file) {
-        TableCounts counts;
-        const int code =
-            RunBatch(*options.batch_file, options.json ? BatchFormat::JsonLines : BatchFormat::Csv,
-                     options.encoding, out, err, &counts);
-        return StrictStatus(options, code, counts.warned + counts.failed());
+        return RunBatch(options, out, err);
     }
     return RunOne(options, inputs, out, err);
 }

@@ -10,7 +10,7 @@ namespace sondrel::cli {
 namespace {
 
 // Windows-1252 where it differs from Latin-1: the characters of bytes 0x80 to 0x9F. The five
-// the code page leaves undefined keep their own number.
+// the code page leaves undefined keep their own number (C1 controls), as Windows reads them.
 constexpr std::array<char16_t, 32> kWindows1252High = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
@@ -20,8 +20,7 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-}  // namespace
-
+// Appends `code` (at most U+10FFFF, not a surrogate) to `out` as UTF-8.
 void AppendUtf8(char32_t code, std::string& out) {
     const auto byte = [](char32_t bits) {
         return static_cast<char>(static_cast<unsigned char>(bits));
@@ -43,90 +42,35 @@ void AppendUtf8(char32_t code, std::string& out) {
     }
 }
 
-void AppendWindows1252(std::string_view bytes, std::string& out) {
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            out.push_back(c);
-        } else {
-            AppendUtf8(b < 0xA0 ? kWindows1252High[b - 0x80] : b, out);
-        }
-    }
-}
-
-void Utf16Decoder::Append(std::string_view bytes, std::string& out) {
-    std::size_t i = 0;
-    // A unit cut off by the previous piece is finished from this one.
-    while (!pending_.empty() && i < bytes.size()) {
-        pending_.push_back(bytes[i++]);
-        if (pending_.size() == 2) {
-            const std::string unit = std::move(pending_);
-            pending_.clear();
-            Append(unit, out);
-        }
-    }
-    for (; i + 1 < bytes.size(); i += 2) {
-        const auto first = static_cast<unsigned char>(bytes[i]);
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        const char32_t unit =
-            big_endian_ ? (char32_t{first} << 8 | second) : (char32_t{second} << 8 | first);
-        if (high_ != 0) {
-            if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                AppendUtf8(0x10000 + ((high_ - 0xD800) << 10) + (unit - 0xDC00), out);
-                high_ = 0;
-                continue;
-            }
-            AppendUtf8(kReplacement, out);
-            high_ = 0;
-        }
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            high_ = unit;
-        } else {
-            AppendUtf8(unit >= 0xDC00 && unit <= 0xDFFF ? kReplacement : unit, out);
-        }
-    }
-    if (i < bytes.size()) {
-        pending_.push_back(bytes[i]);
-    }
-}
-
-void Utf16Decoder::Finish(std::string& out) {
-    if (high_ != 0 || !pending_.empty()) {
-        AppendUtf8(kReplacement, out);
-    }
-    high_ = 0;
-    pending_.clear();
-}
+}  // namespace
 
 void TextDecoder::Append(std::string_view bytes, bool at_end, std::string& out) {
     if (started_) {
-        Decode(bytes, out);
-    } else {
-        held_ += bytes;
-        // A guess reads the first guess_bytes; a given encoding only looks for the marks.
-        const std::size_t wanted = encoding_ == TextEncoding::Guess ? guess_bytes_ : 3;
-        if (!at_end && held_.size() < wanted) {
-            return;
-        }
-        Decide(at_end, out);
+        Decode(bytes, at_end, out);
+        return;
     }
-    if (at_end && utf16_) {
-        utf16_decoder_.Finish(out);
+    held_ += bytes;
+    // A guess reads the first guess_bytes; a given encoding only looks for the marks.
+    const std::size_t wanted = encoding_ == TextEncoding::Guess ? guess_bytes_ : 3;
+    if (at_end || held_.size() >= wanted) {
+        Decide(at_end, out);
     }
 }
 
 void TextDecoder::Decide(bool at_end, std::string& out) {
-    std::string_view bytes = held_;
+    std::string first = std::move(held_);
+    held_.clear();
+    std::string_view bytes = first;
     if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
         utf16_ = true;
-        utf16_decoder_ = Utf16Decoder(bytes[0] == '\xFE');
+        big_endian_ = bytes[0] == '\xFE';
         bytes.remove_prefix(2);
     } else {
         bytes.remove_prefix(bytes.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
         if (encoding_ == TextEncoding::Guess) {
             // Exactly the first guess_bytes, however the reads came, so that the guess is
             // the same for the same file.
-            const std::size_t guess_end = guess_bytes_ - (held_.size() - bytes.size());
+            const std::size_t guess_end = guess_bytes_ - (first.size() - bytes.size());
             const bool more = !at_end || bytes.size() > guess_end;
             guessed_ = true;
             encoding_ = FirstNonUtf8(bytes.substr(0, guess_end), more) == std::string_view::npos
@@ -135,17 +79,47 @@ void TextDecoder::Decide(bool at_end, std::string& out) {
         }
     }
     started_ = true;
-    Decode(bytes, out);
-    held_ = std::string();
+    Decode(bytes, at_end, out);
 }
 
-void TextDecoder::Decode(std::string_view bytes, std::string& out) {
-    if (utf16_) {
-        utf16_decoder_.Append(bytes, out);
-    } else if (encoding_ == TextEncoding::Windows1252) {
-        AppendWindows1252(bytes, out);
-    } else {
+void TextDecoder::Decode(std::string_view bytes, bool at_end, std::string& out) {
+    if (encoding_ == TextEncoding::Windows1252 && !utf16_) {
+        for (const char c : bytes) {
+            const auto b = static_cast<unsigned char>(c);
+            AppendUtf8(b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : b, out);
+        }
+        return;
+    }
+    if (!utf16_) {
         out += bytes;
+        return;
+    }
+    held_ += bytes;
+    std::size_t i = 0;
+    for (; i + 1 < held_.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(held_[i]);
+        const auto second = static_cast<unsigned char>(held_[i + 1]);
+        const char32_t unit =
+            big_endian_ ? (char32_t{first} << 8 | second) : (char32_t{second} << 8 | first);
+        const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        if (high_ != 0 && low) {
+            AppendUtf8(0x10000 + ((high_ - 0xD800) << 10) + (unit - 0xDC00), out);
+            high_ = 0;
+            continue;
+        }
+        if (high_ != 0) {
+            AppendUtf8(kReplacement, out);
+            high_ = 0;
+        }
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            high_ = unit;
+        } else {
+            AppendUtf8(low ? kReplacement : unit, out);
+        }
+    }
+    held_.erase(0, i);
+    if (at_end && (high_ != 0 || !held_.empty())) {
+        AppendUtf8(kReplacement, out);
     }
 }
 

@@ -93,10 +93,6 @@ INSTANTIATE_TEST_SUITE_P(
                       "sites.csv:4:2: byte 0xFC is not UTF-8, though the file's first 64 bytes "
                       "are; to read it all as Windows-1252, give --encoding windows-1252",
                       TextEncoding::Guess, BatchLimits{.guess_bytes = 64}},
-        MalformedCase{"RowLongerThanTheLimit",
-                      "site," + kHeader + "\nA,0,28,31,1,2\n" + std::string(101, 'x') + "\n",
-                      "sites.csv:3: a row longer than 100 bytes, the most a row may hold",
-                      TextEncoding::Guess, BatchLimits{.max_row_bytes = 100}},
         MalformedCase{"QuoteNotClosedWithinTheLimit",
                       "site," + kHeader + "\nA,0,28,31,1,2\n\"" + std::string(200, '\n'),
                       "sites.csv:3: a quoted field is not closed within 100 bytes, the most a row "
@@ -283,6 +279,22 @@ INSTANTIATE_TEST_SUITE_P(
                           u"0,28,31,1.25,8.25\n",
                           true),
                     kBatchHeader + kDefaultsRow},
+        // Lone surrogates and a unit cut off by the end of the file, each U+FFFD.
+        CommandCase{"Utf16LoneSurrogatesAndACutUnit",
+                    Utf16(u"site," + std::u16string(kHeader.begin(), kHeader.end()) +
+                              u"\r\nA\xD800"
+                              u"B\xDC00,0,28,31,1.25,8.25\r\nC,0,28,31,1.25,8.25",
+                          false) +
+                        "x",
+                    "site," + kBatchHeader + "A\uFFFDB\uFFFD," + kDefaultsRow +
+                        "C,0,28,31,1.25,8.25\uFFFD,,,,,,,,,,",
+                    0, "sondrel-calc: 1 of 2 rows failed (input line 3)\n"},
+        // The five bytes Windows-1252 leaves undefined read as the C1 controls of their number.
+        CommandCase{
+            "Windows1252UndefinedBytes",
+            "site," + kHeader + "\n\x81\x8D\x8F\x90\x9D,0,28,31,1.25,8.25\n",
+            "site," + kBatchHeader + "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D," + kDefaultsRow, 0,
+            "sondrel-calc: FILE is not UTF-8; read as Windows-1252\n"},
         CommandCase{"Windows1252", "site," + kHeader + "\nZ\xFCrich \x80\x96,0,28,31,1.25,8.25\n",
                     "site," + kBatchHeader + "Z\u00FCrich \u20AC\u2013," + kDefaultsRow, 0,
                     "sondrel-calc: FILE is not UTF-8; read as Windows-1252\n"},

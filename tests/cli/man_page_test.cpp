@@ -16,6 +16,7 @@
 #include "calc/failure.h"
 #include "calc/report.h"
 #include "cli/run.h"
+#include "cli/usage_text.h"
 #include "tests/support/process.h"
 #include "tests/support/reference_designs.h"
 #include "tests/support/row_name.h"
@@ -64,7 +65,7 @@ TEST_P(ManPageHelp, ListsTheOptionsOfHelp) {
 }
 
 std::string CalcHelp() {
-    return std::string(UsageText());
+    return std::string(kUsageText);
 }
 #ifdef SONDREL_WINDOW_EXE
 std::string WindowHelp() {
