@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "calc/text_rules.h"
 
@@ -90,7 +91,7 @@ TextWriter& TextWriter::CsvField(std::string_view text) {
     return *this << '"';
 }
 
-bool TextWriter::Flush() {
+const std::optional<Failure>& TextWriter::Flush() {
     if (!first_.empty() && !buffer_.empty()) {
         buffer_.insert(0, first_);
         first_.clear();
@@ -102,13 +103,12 @@ bool TextWriter::Flush() {
         const bool written =
             std::fwrite(buffer_.data(), 1, buffer_.size(), file_) == buffer_.size() &&
             std::fflush(file_) == 0;
-        if (!written && ok_) {
-            ok_ = false;
-            error_number_ = errno != 0 ? errno : EIO;
+        if (!written && !failure_) {
+            failure_ = Failure{FailureKind::File, {}, std::strerror(errno != 0 ? errno : EIO)};
         }
     }
     buffer_.clear();
-    return ok_;
+    return failure_;
 }
 
 }  // namespace sondrel
