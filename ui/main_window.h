@@ -11,12 +11,10 @@
 #include "calc/solver.h"
 #include "calc/text_to_number.h"
 #include "ui/failure_reporter.h"
-#include "ui/plain_text_holder.h"
 #include "ui/report_header_dialog.h"
 
 class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
 
 namespace sondrel::ui {
 
@@ -46,7 +44,6 @@ public:
     }
 
 private:
-    std::array<QLineEdit*, 5> InputBoxes() const;  // in the order of InputTexts
     InputTexts InputBoxTexts() const;
 
     std::string& report_header_;
@@ -56,18 +53,8 @@ private:
     double twips_per_pixel_ = 15;
 
     QPlainTextEdit* results_box_ = nullptr;
-    QLineEdit* elevation_box_ = nullptr;  // ft
-    QLineEdit* lo_baro_box_ = nullptr;    // inHg
-    QLineEdit* hi_baro_box_ = nullptr;    // inHg
-    QLineEdit* lo_volts_box_ = nullptr;
-    QLineEdit* hi_volts_box_ = nullptr;
-    QPushButton* calculate_button_ = nullptr;
-    QPushButton* initialize_button_ = nullptr;
-    PlainTextHolder results_{nullptr};
+    std::array<QLineEdit*, 5> input_boxes_{};  // in the order of InputTexts
     QPointer<ReportHeaderDialog> header_dialog_;
 };
-
-// The decimal and group separators of `locale`, as the input boxes are read.
-NumberSeparators SeparatorsOf(const QLocale& locale);
 
 }  // namespace sondrel::ui

@@ -7,13 +7,12 @@
 
 #include "calc/failure.h"
 #include "tests/ui/window_test_support.h"
+#include "ui/box_text.h"
 #include "ui/failure_reporter.h"
-#include "ui/plain_text_holder.h"
 
 using sondrel::Failure;
 using sondrel::FailureKind;
 using sondrel::ui::FailureNotice;
-using sondrel::ui::PlainTextHolder;
 
 Q_DECLARE_METATYPE(sondrel::Failure)
 
@@ -54,11 +53,9 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QByteArray, read);
         QPlainTextEdit edit;
-        PlainTextHolder holder(&edit);
-
-        holder.SetText(calc.toStdString());
+        edit.setPlainText(sondrel::ui::AsBoxText(calc.toStdString()));
         QCOMPARE(edit.document()->toRawText().replace(QChar::ParagraphSeparator, u'\n'), box);
-        QCOMPARE(QByteArray::fromStdString(holder.Text()), read);
+        QCOMPARE(QByteArray::fromStdString(sondrel::ui::TypedText(edit)), read);
     }
 
     // The notice a failure becomes: titled by its kind, with the input it concerns.

@@ -18,7 +18,7 @@
 #include "calc/failure.h"
 #include "tests/ui/window_test_support.h"
 #include "calc/help_text.h"
-#include "ui/plain_text_holder.h"
+#include "ui/box_text.h"
 #include "ui/report_header_dialog.h"
 
 using sondrel::FailureKind;
