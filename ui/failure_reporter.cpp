@@ -12,9 +12,4 @@ void ShowFailureBox(QWidget* parent, const FailureNotice& notice) {
     box.exec();
 }
 
-void ReportFailure(const FailureReporter& report, const Failure& failure) {
-    report(FailureNotice{failure.kind, std::string(FailureKindTitle(failure.kind)),
-                         failure.Message()});
-}
-
 }  // namespace sondrel::ui

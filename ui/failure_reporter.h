@@ -1,6 +1,6 @@
 #pragma once
-// The one place where a failed command is told to the user: the notice a failure becomes,
-// and the reporter that shows it (a message box titled "Sondrel" unless another is injected).
+// What a failed command tells the user: the notice a failure becomes, and the message box
+// that shows it unless another reporter is injected.
 
 #include <functional>
 #include <string>
@@ -22,8 +22,5 @@ using FailureReporter = std::function<void(const FailureNotice&)>;
 
 // A modal message box titled "Sondrel" with the notice's title and message, over `parent`.
 void ShowFailureBox(QWidget* parent, const FailureNotice& notice);
-
-// Tells `report` of a command's failure: a notice titled by its kind, with its message.
-void ReportFailure(const FailureReporter& report, const Failure& failure);
 
 }  // namespace sondrel::ui

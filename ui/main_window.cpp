@@ -26,6 +26,12 @@ std::string Utf8(const QString& text) {
     return text.toStdString();
 }
 
+// Tells `report` of a command's failure: a notice titled by its kind, with its message.
+void ReportFailure(const FailureReporter& report, const Failure& failure) {
+    report(FailureNotice{failure.kind, std::string(FailureKindTitle(failure.kind)),
+                         failure.Message()});
+}
+
 // The decimal and group separators of `locale`, as the input boxes are read.
 NumberSeparators SeparatorsOf(const QLocale& locale) {
     return NumberSeparators{Utf8(locale.decimalPoint()), Utf8(locale.groupSeparator())};
