@@ -26,13 +26,7 @@ public:
         }
         return *this;
     }
-    TextWriter& operator<<(char c) {
-        buffer_.push_back(c);
-        if (buffer_.size() >= kFlushAt) {
-            Flush();
-        }
-        return *this;
-    }
+    TextWriter& operator<<(char c) { return *this << std::string_view(&c, 1); }
     // Shortest text that reads back as exactly this double; finite values only.
     TextWriter& Double(double value);
     // Shortest text that reads back as exactly this double, in plain decimals without an
