@@ -18,10 +18,10 @@ namespace sondrel::chart {
 std::vector<std::size_t> ChartRowIndices(std::size_t rows) {
     std::vector<std::size_t> indices(std::min(rows, kMaxChartRows));
     constexpr std::uint64_t kSpan = kMaxChartRows - 1;
-    for (std::uint64_t k = 0; k < indices.size(); ++k) {
+    for (std::size_t k = 0; k < indices.size(); ++k) {
         // Past kMaxChartRows, k * (rows - 1) / kSpan rounded to nearest, in exact integers.
-        indices[k] = static_cast<std::size_t>(
-            rows <= kMaxChartRows ? k : (k * (rows - 1) + kSpan / 2) / kSpan);
+        const std::uint64_t spread = (std::uint64_t{k} * (rows - 1) + kSpan / 2) / kSpan;
+        indices[k] = rows <= kMaxChartRows ? k : static_cast<std::size_t>(spread);
     }
     return indices;
 }
