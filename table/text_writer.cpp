@@ -41,22 +41,12 @@ TextWriter& TextWriter::JsonString(std::string_view text) {
         if (c == '"' || c == '\\') {
             *this << '\\' << static_cast<char>(c);
             ++i;
+        } else if (c == '\n' || c == '\r' || c == '\t') {
+            *this << '\\' << (c == '\n' ? 'n' : c == '\r' ? 'r' : 't');
+            ++i;
         } else if (c < 0x20 || c == 0x7F) {
-            switch (c) {
-                case '\n':
-                    *this << "\\n";
-                    break;
-                case '\r':
-                    *this << "\\r";
-                    break;
-                case '\t':
-                    *this << "\\t";
-                    break;
-                default: {
-                    const char escaped[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
-                    *this << std::string_view(escaped, sizeof escaped);
-                }
-            }
+            const char escaped[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+            *this << std::string_view(escaped, sizeof escaped);
             ++i;
         } else if (c < 0x80) {
             *this << static_cast<char>(c);
