@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -44,7 +45,12 @@ MainWindow::MainWindow(std::string& report_header, FailureReporter report_failur
       report_failure_(std::move(report_failure)),
       separators_(SeparatorsOf(QLocale())) {
     if (!report_failure_) {
-        report_failure_ = [this](const FailureNotice& notice) { ShowFailureBox(this, notice); };
+        report_failure_ = [this](const FailureNotice& notice) {
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Sondrel"),
+                            QString::fromStdString(notice.title), QMessageBox::Ok, this);
+            box.setInformativeText(QString::fromStdString(notice.message));
+            box.exec();
+        };
     }
     const WindowLayout& layout = MainWindowLayout();
 

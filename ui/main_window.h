@@ -3,14 +3,15 @@
 // and the menu commands Report_Header, Generate_Report and Help.
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include <QMainWindow>
 #include <QPointer>
 
+#include "calc/failure.h"
 #include "calc/solver.h"
 #include "calc/text_to_number.h"
-#include "ui/failure_reporter.h"
 #include "ui/report_header_dialog.h"
 
 class QLineEdit;
@@ -18,12 +19,22 @@ class QPlainTextEdit;
 
 namespace sondrel::ui {
 
+// What the user is told of a failed command.
+struct FailureNotice {
+    FailureKind kind = FailureKind::TypeMismatch;
+    std::string title;    // "Type mismatch", "Overflow", ...
+    std::string message;  // e.g. `Elevation, ft: "abc" is not a number`
+};
+
+using FailureReporter = std::function<void(const FailureNotice&)>;
+
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 
 public:
     // `report_header` is the process-wide report header; it must outlive this window and every
-    // header dialog it opens. Failures go to `report_failure`; without one, to a message box.
+    // header dialog it opens. Failures go to `report_failure`; without one, to a modal message box
+    // titled "Sondrel" with the notice's title and message.
     explicit MainWindow(std::string& report_header, FailureReporter report_failure = {});
     ~MainWindow() override;
 

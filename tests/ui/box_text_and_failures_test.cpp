@@ -7,7 +7,6 @@
 
 #include "tests/ui/window_test_support.h"
 #include "ui/box_text.h"
-#include "ui/failure_reporter.h"
 
 class BoxTextAndFailuresTest : public QObject {
     Q_OBJECT
