@@ -184,11 +184,9 @@ std::string PowerOfTenText(double value, double step) {
     const std::size_t e = text.find('e');
     std::string mantissa = text.substr(0, e);
     if (mantissa.find('.') != std::string::npos) {
-        mantissa.erase(mantissa.find_last_not_of('0') + 1);
-        if (mantissa.ends_with('.')) {
-            mantissa.pop_back();
-        }
+        mantissa.erase(mantissa.find_last_not_of('0') + 1);  // "1.50" to "1.5", "3.0" to "3."
     }
+    mantissa.erase(mantissa.find_last_not_of('.') + 1);  // "3." to "3"
     const std::size_t exponent_digits = text.find_first_not_of('0', e + 2);
     if (exponent_digits == std::string::npos) {
         return mantissa;  // "5e+00"
