@@ -16,10 +16,6 @@ const char* Value(const char* name) {
     return value != nullptr && *value != '\0' ? value : nullptr;
 }
 
-bool IsSet(const char* name) {
-    return Value(name) != nullptr;
-}
-
 // Whether the X display `name` can be opened, asked the way Qt's xcb platform asks: through
 // libxcb, loaded only for the question. True when libxcb is not there (Qt then says why).
 bool XDisplayOpens(const char* name) {
@@ -58,7 +54,7 @@ std::string MissingDisplayMessage(int argc, char** argv) {
             display = argv[i + 1];
         }
     }
-    if (IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM")) {
+    if (Value("WAYLAND_DISPLAY") != nullptr || Value("QT_QPA_PLATFORM") != nullptr) {
         return {};
     }
     if (display == nullptr) {

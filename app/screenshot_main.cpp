@@ -16,19 +16,6 @@
 #include "app/display_check.h"
 #include "ui/main_window.h"
 
-namespace {
-
-// Lets Qt handle events for `ms` milliseconds, so the window is mapped and painted.
-void Settle(int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: sondrel-screenshot FILE.png\n");
@@ -55,7 +42,10 @@ int main(int argc, char** argv) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     window.findChild<QPushButton*>(QStringLiteral("calculate_button"))->click();
-    Settle(300);
+    // 300 ms of events, so that the results are painted.
+    for (QDeadlineTimer settled(300); !settled.hasExpired(); QThread::msleep(5)) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
 
     const QPixmap shot = window.screen()->grabWindow(window.winId());
     if (shot.isNull() || !shot.save(QString::fromLocal8Bit(argv[1]), "PNG")) {

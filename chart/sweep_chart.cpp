@@ -16,21 +16,12 @@
 namespace sondrel::chart {
 
 std::vector<std::size_t> ChartRowIndices(std::size_t rows) {
-    std::vector<std::size_t> indices;
-    if (rows <= kMaxChartRows) {
-        indices.resize(rows);
-        for (std::size_t i = 0; i < rows; ++i) {
-            indices[i] = i;
-        }
-        return indices;
-    }
-    indices.reserve(kMaxChartRows);
-    const std::uint64_t last = rows - 1;
-    for (std::uint64_t k = 0; k < kMaxChartRows; ++k) {
-        // k * last / (kMaxChartRows - 1), rounded to nearest, in exact integer arithmetic.
-        const std::uint64_t scaled = k * last;
-        constexpr std::uint64_t kSpan = kMaxChartRows - 1;
-        indices.push_back(static_cast<std::size_t>((scaled + kSpan / 2) / kSpan));
+    std::vector<std::size_t> indices(std::min(rows, kMaxChartRows));
+    constexpr std::uint64_t kSpan = kMaxChartRows - 1;
+    for (std::size_t k = 0; k < indices.size(); ++k) {
+        // Past kMaxChartRows, k * (rows - 1) / kSpan rounded to nearest, in exact integers.
+        const std::uint64_t spread = (std::uint64_t{k} * (rows - 1) + kSpan / 2) / kSpan;
+        indices[k] = rows <= kMaxChartRows ? k : static_cast<std::size_t>(spread);
     }
     return indices;
 }
@@ -64,7 +55,6 @@ constexpr double kLegendLine = 22;
 
 constexpr std::string_view kVr2Colour = "#1f5fbf";
 constexpr std::string_view kVr1Colour = "#c2410c";
-constexpr std::string_view kFailedColour = "#9e9e9e";
 
 // Each warning's own colour, the same in every chart whatever else it shows.
 struct WarningColour {
@@ -95,29 +85,14 @@ std::string WarningSetColour(std::string_view codes) {
     constexpr int kLow = 42, kHigh = 195;  // of 255
     const int rising = kLow + (kHigh - kLow) * (hue % 60) / 60;
     const int falling = kHigh - (kHigh - kLow) * (hue % 60) / 60;
-    int rgb[3];
-    switch (hue / 60) {
-        case 0:
-            rgb[0] = kHigh, rgb[1] = rising, rgb[2] = kLow;
-            break;
-        case 1:
-            rgb[0] = falling, rgb[1] = kHigh, rgb[2] = kLow;
-            break;
-        case 2:
-            rgb[0] = kLow, rgb[1] = kHigh, rgb[2] = rising;
-            break;
-        case 3:
-            rgb[0] = kLow, rgb[1] = falling, rgb[2] = kHigh;
-            break;
-        case 4:
-            rgb[0] = rising, rgb[1] = kLow, rgb[2] = kHigh;
-            break;
-        default:
-            rgb[0] = kHigh, rgb[1] = kLow, rgb[2] = falling;
-            break;
-    }
+    const int levels[] = {kHigh, rising, falling, kLow};
+    // For each 60-degree sector of hue, which of `levels` red, green and blue take.
+    constexpr int kSectors[6][3] = {{0, 1, 3}, {2, 0, 3}, {3, 0, 1},
+                                    {3, 2, 0}, {1, 3, 0}, {0, 3, 2}};
+    const int* sector = kSectors[hue / 60];
     char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", levels[sector[0]], levels[sector[1]],
+                  levels[sector[2]]);
     return text;
 }
 
@@ -209,11 +184,9 @@ std::string PowerOfTenText(double value, double step) {
     const std::size_t e = text.find('e');
     std::string mantissa = text.substr(0, e);
     if (mantissa.find('.') != std::string::npos) {
-        mantissa.erase(mantissa.find_last_not_of('0') + 1);
-        if (mantissa.ends_with('.')) {
-            mantissa.pop_back();
-        }
+        mantissa.erase(mantissa.find_last_not_of('0') + 1);  // "1.50" to "1.5", "3.0" to "3."
     }
+    mantissa.erase(mantissa.find_last_not_of('.') + 1);  // "3." to "3"
     const std::size_t exponent_digits = text.find_first_not_of('0', e + 2);
     if (exponent_digits == std::string::npos) {
         return mantissa;  // "5e+00"
@@ -262,22 +235,11 @@ void Coordinate(std::string& svg, double value) {
 std::string XmlText(std::string_view text) {
     std::string escaped;
     for (const char c : text) {
-        switch (c) {
-            case '&':
-                escaped += "&amp;";
-                break;
-            case '<':
-                escaped += "&lt;";
-                break;
-            case '>':
-                escaped += "&gt;";
-                break;
-            case '"':
-                escaped += "&quot;";
-                break;
-            default:
-                escaped += c >= 0x20 && c < 0x7f ? c : '?';
-        }
+        escaped += c == '&'   ? "&amp;"
+                   : c == '<' ? "&lt;"
+                   : c == '>' ? "&gt;"
+                   : c == '"' ? "&quot;"
+                              : std::string(1, c >= 0x20 && c < 0x7f ? c : '?');
     }
     return escaped;
 }
@@ -304,37 +266,38 @@ public:
         Grid();
         Series("vr2", kVr2Colour, &ChartRow::vr2_ohms);
         Series("vr1", kVr1Colour, &ChartRow::vr1_wiper_to_gnd_ohms);
-        svg_ += "<rect id=\"plot-area\" x=\"" + Number(kLeft) + "\" y=\"" + Number(kTop) +
-                "\" width=\"" + Number(kRight - kLeft) + "\" height=\"" + Number(kBottom - kTop) +
-                "\" fill=\"none\" stroke=\"#333333\"/>\n";
+        svg_ += "<rect id=\"plot-area\"" + Box(kLeft, kTop, kRight - kLeft, kBottom - kTop) +
+                " fill=\"none\" stroke=\"#333333\"/>\n";
         Legend();
         svg_ += "</svg>\n";
         return std::move(svg_);
     }
 
 private:
-    // A stretch of rows with the same shading: a set of warning codes, or a failure.
-    struct Shade {
-        std::string id;  // "warned-vr1-negative", "failed"
+    // A legend entry: a series' line, or a shading of rows (a set of warning codes, or a
+    // failure), and where the entry sits.
+    struct Key {
+        std::string id;  // "vr2", "warned-vr1-negative", "failed"
         std::string label;
         std::string colour;
+        bool line = false;  // a line sample, else a shaded box
+        double x = 0, y = 0;
     };
     struct Band {
         std::size_t shade;
         double from, to;  // elevations
-    };
-    struct LegendEntry {
-        std::string id;
-        std::string label;
-        std::string colour;
-        bool line;  // a line sample, else a shaded box
-        double x = 0, y = 0;
     };
 
     static std::string Number(double value) {
         std::string text;
         Coordinate(text, value);
         return text;
+    }
+
+    // A rectangle's place: ` x="..." y="..." width="..." height="..."`.
+    static std::string Box(double x, double y, double width, double height) {
+        return " x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" width=\"" + Number(width) +
+               "\" height=\"" + Number(height) + "\"";
     }
 
     static bool Drawn(const ChartRow& row) {
@@ -346,23 +309,22 @@ private:
     double Y(double ohms) const { return kBottom - y_.Fraction(ohms) * (kBottom - kTop); }
 
     void FindAxes() {
-        double x_min = 0, x_max = 0, y_min = 0, y_max = 0;
-        bool any_x = false, any_y = false;
+        constexpr double kNone = std::numeric_limits<double>::infinity();
+        double x_min = kNone, x_max = -kNone, y_min = kNone, y_max = -kNone;
         for (const ChartRow& row : rows_) {
             if (std::isfinite(row.elevation_ft)) {
-                x_min = any_x ? std::min(x_min, row.elevation_ft) : row.elevation_ft;
-                x_max = any_x ? std::max(x_max, row.elevation_ft) : row.elevation_ft;
-                any_x = true;
+                x_min = std::min(x_min, row.elevation_ft);
+                x_max = std::max(x_max, row.elevation_ft);
             }
             if (Drawn(row)) {
-                for (const double v : {row.vr2_ohms, row.vr1_wiper_to_gnd_ohms}) {
-                    y_min = any_y ? std::min(y_min, v) : v;
-                    y_max = any_y ? std::max(y_max, v) : v;
-                    any_y = true;
-                }
+                y_min = std::min({y_min, row.vr2_ohms, row.vr1_wiper_to_gnd_ohms});
+                y_max = std::max({y_max, row.vr2_ohms, row.vr1_wiper_to_gnd_ohms});
             }
         }
-        if (!any_y) {
+        if (x_min > x_max) {
+            x_min = x_max = 0;
+        }
+        if (y_min > y_max) {
             y_min = 0;  // every row failed: an empty chart of 0 to 5,000 ohms
             y_max = 5000;
         }
@@ -415,7 +377,7 @@ private:
             }
         }
         if (id == "failed") {
-            shades_.push_back({id, "no result: calculation failed", std::string(kFailedColour)});
+            shades_.push_back({id, "no result: calculation failed", "#9e9e9e"});
         } else {
             // The codes joined by ";", as the CSV's warnings column has them.
             shades_.push_back({id, "warning: " + codes, WarningSetColour(codes)});
@@ -425,14 +387,12 @@ private:
 
     // Places the legend's entries in lines across the chart; returns how many lines.
     int LayOutLegend() {
-        legend_ = {{"legend-vr2", "VR2", std::string(kVr2Colour), true},
-                   {"legend-vr1", "VR1 wiper to GND", std::string(kVr1Colour), true}};
-        for (const Shade& shade : shades_) {
-            legend_.push_back({"legend-" + shade.id, shade.label, shade.colour, false});
-        }
+        legend_ = {{"vr2", "VR2", std::string(kVr2Colour), true},
+                   {"vr1", "VR1 wiper to GND", std::string(kVr1Colour), true}};
+        legend_.insert(legend_.end(), shades_.begin(), shades_.end());
         int lines = 1;
         double x = kLeft;
-        for (LegendEntry& entry : legend_) {
+        for (Key& entry : legend_) {
             // About 7 pixels a character at 12 pixels, after a 30-pixel sample and a gap.
             const double width = 30 + 7.0 * static_cast<double>(entry.label.size()) + 24;
             if (x > kLeft && x + width > kRight) {
@@ -469,7 +429,7 @@ private:
 
     void Shading() {
         for (std::size_t s = 0; s < shades_.size(); ++s) {
-            svg_ += "<g id=\"" + shades_[s].id + "\" fill=\"" + std::string(shades_[s].colour) +
+            svg_ += "<g id=\"" + shades_[s].id + "\" fill=\"" + shades_[s].colour +
                     "\" fill-opacity=\"0.35\">\n";
             for (const Band& band : bands_) {
                 if (band.shade != s) {
@@ -477,9 +437,8 @@ private:
                 }
                 const double left = std::clamp(X(band.from), kLeft, kRight);
                 const double right = std::clamp(X(band.to), kLeft, kRight);
-                svg_ += "<rect x=\"" + Number(left) + "\" y=\"" + Number(kTop) + "\" width=\"" +
-                        Number(std::max(right - left, 1.0)) + "\" height=\"" +
-                        Number(kBottom - kTop) + "\"/>\n";
+                svg_ +=
+                    "<rect" + Box(left, kTop, std::max(right - left, 1.0), kBottom - kTop) + "/>\n";
             }
             svg_ += "</g>\n";
         }
@@ -563,16 +522,16 @@ private:
 
     void Legend() {
         svg_ += "<g id=\"legend\">\n";
-        for (const LegendEntry& entry : legend_) {
-            svg_ += "<g id=\"" + entry.id + "\">\n";
+        for (const Key& entry : legend_) {
+            svg_ += "<g id=\"legend-" + entry.id + "\">\n";
             if (entry.line) {
                 svg_ += "<line x1=\"" + Number(entry.x) + "\" y1=\"" + Number(entry.y - 4) +
                         "\" x2=\"" + Number(entry.x + 24) + "\" y2=\"" + Number(entry.y - 4) +
-                        "\" stroke=\"" + std::string(entry.colour) + "\" stroke-width=\"2\"/>\n";
+                        "\" stroke=\"" + entry.colour + "\" stroke-width=\"2\"/>\n";
             } else {
                 svg_ += "<rect x=\"" + Number(entry.x) + "\" y=\"" + Number(entry.y - 11) +
-                        "\" width=\"24\" height=\"14\" fill=\"" + std::string(entry.colour) +
-                        "\" fill-opacity=\"0.35\" stroke=\"" + std::string(entry.colour) + "\"/>\n";
+                        "\" width=\"24\" height=\"14\" fill=\"" + entry.colour +
+                        "\" fill-opacity=\"0.35\" stroke=\"" + entry.colour + "\"/>\n";
             }
             svg_ += "<text x=\"" + Number(entry.x + 30) + "\" y=\"" + Number(entry.y) + "\">" +
                     XmlText(entry.label) + "</text>\n</g>\n";
@@ -584,10 +543,10 @@ private:
     const InputTexts& inputs_;
     Axis x_;
     Axis y_;
-    std::vector<Shade> shades_;
+    std::vector<Key> shades_;
     std::vector<Band> bands_;
     std::size_t last_band_row_ = 0;
-    std::vector<LegendEntry> legend_;
+    std::vector<Key> legend_;
     std::string svg_;
 };
 

@@ -229,12 +229,12 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
 
 int Run(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err) {
     int code = ParseAndRun(args, out, err);
-    if (!out.Flush() && out.ErrorNumber() != EPIPE) {
-        // A closed pipe is the reader's choice and stays quiet; a full disk is not.
-        TellFailure(err, Failure{FailureKind::File,
-                                 {},
-                                 "cannot write standard output: " +
-                                     std::string(std::strerror(out.ErrorNumber()))});
+    // A closed pipe is the reader's choice and stays quiet; a full disk is not.
+    if (const std::optional<Failure>& failure = out.Flush();
+        failure && failure->detail != std::strerror(EPIPE)) {
+        TellFailure(
+            err,
+            Failure{FailureKind::File, {}, "cannot write standard output: " + failure->detail});
     }
     // Output that did not arrive outweighs a warning: the run did not do its job.
     if (!out.Good() && (code == kExitOk || code == kExitWarnings)) {

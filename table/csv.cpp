@@ -52,12 +52,7 @@ void WriteCsvFailure(TextWriter& out, std::optional<double> elevation_ft,
 
 RowOutcome WriteCsvOutcome(TextWriter& out, const Outcome& outcome) {
     if (!outcome.solved) {
-        const Failure& failure = outcome.failure;
-        if (failure.input.empty()) {
-            WriteResultColumns(out, nullptr, failure.detail);  // the message, without a copy
-        } else {
-            WriteResultColumns(out, nullptr, failure.Message());
-        }
+        WriteResultColumns(out, nullptr, outcome.failure.Message());
         return {};
     }
     WriteResultColumns(out, &outcome, {});

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "calc/solver.h"
 #include "table/table.h"
@@ -41,29 +42,22 @@ inline constexpr CsvColumn kCsvResultColumnList[] = {
     {"warnings", WriteWarningCodes},
 };
 
-// The column names, comma-separated, without the line end, made from kCsvResultColumnList.
-inline constexpr std::size_t kCsvColumnsLength = [] {
-    std::size_t length = std::string_view("elevation_ft").size();
-    for (const CsvColumn& column : kCsvResultColumnList) {
-        length += 1 + column.name.size();
-    }
-    return length;
-}();
-inline constexpr std::array<char, kCsvColumnsLength> kCsvColumnsText = [] {
-    std::array<char, kCsvColumnsLength> text{};
-    std::size_t at = 0;
+// The column names, comma-separated, without the line end, made from kCsvResultColumnList
+// (at compile time: names past the array's room do not compile).
+inline constexpr std::pair<std::array<char, 256>, std::size_t> kCsvColumnsText = [] {
+    std::pair<std::array<char, 256>, std::size_t> text{};
     for (const char c : std::string_view("elevation_ft")) {
-        text[at++] = c;
+        text.first[text.second++] = c;
     }
     for (const CsvColumn& column : kCsvResultColumnList) {
-        text[at++] = ',';
+        text.first[text.second++] = ',';
         for (const char c : column.name) {
-            text[at++] = c;
+            text.first[text.second++] = c;
         }
     }
     return text;
 }();
-inline constexpr std::string_view kCsvColumns(kCsvColumnsText.data(), kCsvColumnsText.size());
+inline constexpr std::string_view kCsvColumns(kCsvColumnsText.first.data(), kCsvColumnsText.second);
 // The columns after elevation_ft: what a calculation gives.
 inline constexpr std::string_view kCsvResultColumns = kCsvColumns.substr(kCsvColumns.find(',') + 1);
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "calc/text_rules.h"
 
@@ -40,22 +41,12 @@ TextWriter& TextWriter::JsonString(std::string_view text) {
         if (c == '"' || c == '\\') {
             *this << '\\' << static_cast<char>(c);
             ++i;
+        } else if (c == '\n' || c == '\r' || c == '\t') {
+            *this << '\\' << (c == '\n' ? 'n' : c == '\r' ? 'r' : 't');
+            ++i;
         } else if (c < 0x20 || c == 0x7F) {
-            switch (c) {
-                case '\n':
-                    *this << "\\n";
-                    break;
-                case '\r':
-                    *this << "\\r";
-                    break;
-                case '\t':
-                    *this << "\\t";
-                    break;
-                default: {
-                    const char escaped[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
-                    *this << std::string_view(escaped, sizeof escaped);
-                }
-            }
+            const char escaped[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+            *this << std::string_view(escaped, sizeof escaped);
             ++i;
         } else if (c < 0x80) {
             *this << static_cast<char>(c);
@@ -90,7 +81,7 @@ TextWriter& TextWriter::CsvField(std::string_view text) {
     return *this << '"';
 }
 
-bool TextWriter::Flush() {
+const std::optional<Failure>& TextWriter::Flush() {
     if (!first_.empty() && !buffer_.empty()) {
         buffer_.insert(0, first_);
         first_.clear();
@@ -102,13 +93,12 @@ bool TextWriter::Flush() {
         const bool written =
             std::fwrite(buffer_.data(), 1, buffer_.size(), file_) == buffer_.size() &&
             std::fflush(file_) == 0;
-        if (!written && ok_) {
-            ok_ = false;
-            error_number_ = errno != 0 ? errno : EIO;
+        if (!written && !failure_) {
+            failure_ = Failure{FailureKind::File, {}, std::strerror(errno != 0 ? errno : EIO)};
         }
     }
     buffer_.clear();
-    return ok_;
+    return failure_;
 }
 
 }  // namespace sondrel

@@ -3,8 +3,11 @@
 // into a string. Numbers go in through std::to_chars, never through iostreams.
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "calc/failure.h"
 
 namespace sondrel {
 
@@ -23,13 +26,7 @@ public:
         }
         return *this;
     }
-    TextWriter& operator<<(char c) {
-        buffer_.push_back(c);
-        if (buffer_.size() >= kFlushAt) {
-            Flush();
-        }
-        return *this;
-    }
+    TextWriter& operator<<(char c) { return *this << std::string_view(&c, 1); }
     // Shortest text that reads back as exactly this double; finite values only.
     TextWriter& Double(double value);
     // Shortest text that reads back as exactly this double, in plain decimals without an
@@ -47,12 +44,11 @@ public:
     // `text` goes before the first byte written, when any is: a byte-order mark.
     void WriteFirst(std::string_view text) { first_ = text; }
 
-    // False once a write to the file has failed.
-    bool Flush();
+    // Writes what is buffered; the failure of the first write to the file that failed, its
+    // detail the system's reason ("Broken pipe", "No space left on device").
+    const std::optional<Failure>& Flush();
     // False once a write has failed, without flushing first.
-    bool Good() const { return ok_; }
-    // The errno of the first failed write (EPIPE, ENOSPC, ...), 0 while none has failed.
-    int ErrorNumber() const { return error_number_; }
+    bool Good() const { return !failure_; }
 
 private:
     static constexpr std::size_t kFlushAt = 1 << 16;
@@ -60,8 +56,7 @@ private:
     std::string* sink_ = nullptr;
     std::string buffer_;
     std::string first_;
-    bool ok_ = true;
-    int error_number_ = 0;
+    std::optional<Failure> failure_;
 };
 
 }  // namespace sondrel

@@ -60,6 +60,11 @@ QWidget* CreateControl(const ControlLayout& control, QWidget* client) {
     return widget;
 }
 
+// The one place twips become logical pixels: rounded to the nearest, halves away from zero.
+int TwipsToPixels(int twips, double twips_per_pixel) {
+    return static_cast<int>(std::lround(twips / twips_per_pixel));
+}
+
 template <typename Widget>
 Widget* Child(const QWidget& client, std::string_view name) {
     return client.findChild<Widget*>(ToQString(name), Qt::FindDirectChildrenOnly);
@@ -108,23 +113,13 @@ const WindowLayout& ReportHeaderDialogLayout() {
     return form;
 }
 
-int TwipsToPixels(int twips, double twips_per_pixel) {
-    return static_cast<int>(std::lround(twips / twips_per_pixel));
-}
-
-QRect TwipsToPixels(const ControlLayout& control, double twips_per_pixel) {
-    return QRect(TwipsToPixels(control.left, twips_per_pixel),
-                 TwipsToPixels(control.top, twips_per_pixel),
-                 TwipsToPixels(control.width, twips_per_pixel),
-                 TwipsToPixels(control.height, twips_per_pixel));
-}
-
 QSize ClientSizeInPixels(const WindowLayout& form, double twips_per_pixel) {
     return QSize(TwipsToPixels(form.client_width, twips_per_pixel),
                  TwipsToPixels(form.client_height, twips_per_pixel));
 }
 
 void BuildControls(const WindowLayout& form, QWidget* client, double twips_per_pixel) {
+    client->window()->setWindowTitle(ToQString(form.caption));
     std::vector<std::pair<int, QWidget*>> by_tab;
     by_tab.reserve(form.controls.size());
     for (const ControlLayout& control : form.controls) {
@@ -150,7 +145,12 @@ void BuildControls(const WindowLayout& form, QWidget* client, double twips_per_p
 
 void PlaceControls(const WindowLayout& form, QWidget* client, double twips_per_pixel) {
     for (const ControlLayout& control : form.controls) {
-        Child<QWidget>(*client, control.name)->setGeometry(TwipsToPixels(control, twips_per_pixel));
+        const auto pixels = [twips_per_pixel](int twips) {
+            return TwipsToPixels(twips, twips_per_pixel);
+        };
+        Child<QWidget>(*client, control.name)
+            ->setGeometry(pixels(control.left), pixels(control.top), pixels(control.width),
+                          pixels(control.height));
     }
 }
 

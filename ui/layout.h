@@ -5,7 +5,6 @@
 #include <span>
 #include <string_view>
 
-#include <QRect>
 #include <QSize>
 
 class QWidget;
@@ -40,15 +39,13 @@ struct WindowLayout {
 const WindowLayout& MainWindowLayout();          // the main window
 const WindowLayout& ReportHeaderDialogLayout();  // the report header dialog
 
-// The one place twips become logical pixels (rounded to the nearest pixel, halves away from
-// zero), at `twips_per_pixel`.
-int TwipsToPixels(int twips, double twips_per_pixel);
-QRect TwipsToPixels(const ControlLayout& control, double twips_per_pixel);
+// The client area of `form` in logical pixels at `twips_per_pixel`.
 QSize ClientSizeInPixels(const WindowLayout& form, double twips_per_pixel);
 
 // Creates every control of `form` as a child of `client`, with its objectName, designed text,
 // accessible name, place at `twips_per_pixel` and visibility, ties each label to its box, and
-// sets the tab order from the tab indexes. Labels take no focus.
+// sets the tab order from the tab indexes; the window gets the form's caption. Labels take no
+// focus.
 void BuildControls(const WindowLayout& form, QWidget* client, double twips_per_pixel);
 
 // The twips per pixel for the main window's controls built in `client` with their fonts:

@@ -4,11 +4,13 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "files/report_file.h"
 #include "calc/help_text.h"
+#include "files/report_file.h"
+#include "ui/box_text.h"
 #include "ui/layout.h"
 
 namespace sondrel::ui {
@@ -25,22 +27,32 @@ std::string Utf8(const QString& text) {
     return text.toStdString();
 }
 
-}  // namespace
+// Tells `report` of a command's failure: a notice titled by its kind, with its message.
+void ReportFailure(const FailureReporter& report, const Failure& failure) {
+    report(FailureNotice{failure.kind, std::string(FailureKindTitle(failure.kind)),
+                         failure.Message()});
+}
 
+// The decimal and group separators of `locale`, as the input boxes are read.
 NumberSeparators SeparatorsOf(const QLocale& locale) {
     return NumberSeparators{Utf8(locale.decimalPoint()), Utf8(locale.groupSeparator())};
 }
+
+}  // namespace
 
 MainWindow::MainWindow(std::string& report_header, FailureReporter report_failure)
     : report_header_(report_header),
       report_failure_(std::move(report_failure)),
       separators_(SeparatorsOf(QLocale())) {
     if (!report_failure_) {
-        report_failure_ = [this](const FailureNotice& notice) { ShowFailureBox(this, notice); };
+        report_failure_ = [this](const FailureNotice& notice) {
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Sondrel"),
+                            QString::fromStdString(notice.title), QMessageBox::Ok, this);
+            box.setInformativeText(QString::fromStdString(notice.message));
+            box.exec();
+        };
     }
     const WindowLayout& layout = MainWindowLayout();
-    setWindowTitle(
-        QString::fromUtf8(layout.caption.data(), static_cast<qsizetype>(layout.caption.size())));
 
     // Three commands straight on the bar, drawn by Qt on every platform.
     QMenuBar* bar = menuBar();
@@ -64,27 +76,25 @@ MainWindow::MainWindow(std::string& report_header, FailureReporter report_failur
     resize(client_size.width(), client_size.height() + bar->sizeHint().height());
 
     results_box_ = Control<QPlainTextEdit>(client, "results_box");
-    elevation_box_ = Control<QLineEdit>(client, "elevation_box");
-    lo_baro_box_ = Control<QLineEdit>(client, "lo_baro_box");
-    hi_baro_box_ = Control<QLineEdit>(client, "hi_baro_box");
-    lo_volts_box_ = Control<QLineEdit>(client, "lo_volts_box");
-    hi_volts_box_ = Control<QLineEdit>(client, "hi_volts_box");
-    calculate_button_ = Control<QPushButton>(client, "calculate_button");
-    initialize_button_ = Control<QPushButton>(client, "initialize_button");
-    results_ = PlainTextHolder(results_box_);
+    input_boxes_ = {
+        Control<QLineEdit>(client, "elevation_box"), Control<QLineEdit>(client, "lo_baro_box"),
+        Control<QLineEdit>(client, "hi_baro_box"), Control<QLineEdit>(client, "lo_volts_box"),
+        Control<QLineEdit>(client, "hi_volts_box")};
 
     // The designed numbers ("1.25") written the way this locale reads them ("1,25").
     if (separators_.decimal != ".") {
         const QString decimal = QString::fromStdString(separators_.decimal);
-        for (QLineEdit* box : InputBoxes()) {
+        for (QLineEdit* box : input_boxes_) {
             box->setText(box->text().replace(QLatin1Char('.'), decimal));
         }
     }
     results_box_->setFocus();
 
-    connect(calculate_button_, &QPushButton::clicked, this, &MainWindow::OnCalculate);
-    connect(initialize_button_, &QPushButton::clicked, this, &MainWindow::OnInitialize);
-    for (QLineEdit* box : InputBoxes()) {
+    connect(Control<QPushButton>(client, "calculate_button"), &QPushButton::clicked, this,
+            &MainWindow::OnCalculate);
+    connect(Control<QPushButton>(client, "initialize_button"), &QPushButton::clicked, this,
+            &MainWindow::OnInitialize);
+    for (QLineEdit* box : input_boxes_) {
         connect(box, &QLineEdit::textChanged, this, &MainWindow::OnInputChanged);
     }
     connect(header_command, &QAction::triggered, this, &MainWindow::OnReportHeader);
@@ -104,7 +114,7 @@ void MainWindow::OnCalculate() {
     const Outcome outcome = session_.Calculate(InputBoxTexts(), separators_);
     // A failure leaves the box with the lines written before it, if any.
     if (outcome.lines.written != WrittenLines::None) {
-        results_.SetText(outcome.Text());
+        results_box_->setPlainText(AsBoxText(outcome.Text()));
     }
     if (!outcome.solved) {
         ReportFailure(report_failure_, outcome.failure);
@@ -132,24 +142,20 @@ void MainWindow::OnReportHeader() {
 }
 
 void MainWindow::OnGenerateReport() {
-    if (const auto failure =
-            GenerateReport(session_.loaded(), InputBoxTexts(), results_.Text(), report_header_)) {
+    if (const auto failure = GenerateReport(session_.loaded(), InputBoxTexts(),
+                                            TypedText(*results_box_), report_header_)) {
         ReportFailure(report_failure_, *failure);
     }
 }
 
 void MainWindow::OnHelp() {
-    results_.SetText(std::string(kHelpText));
-}
-
-std::array<QLineEdit*, 5> MainWindow::InputBoxes() const {
-    return {elevation_box_, lo_baro_box_, hi_baro_box_, lo_volts_box_, hi_volts_box_};
+    results_box_->setPlainText(AsBoxText(kHelpText));
 }
 
 InputTexts MainWindow::InputBoxTexts() const {
-    return InputTexts{Utf8(elevation_box_->text()), Utf8(lo_baro_box_->text()),
-                      Utf8(hi_baro_box_->text()), Utf8(lo_volts_box_->text()),
-                      Utf8(hi_volts_box_->text())};
+    return InputTexts{Utf8(input_boxes_[0]->text()), Utf8(input_boxes_[1]->text()),
+                      Utf8(input_boxes_[2]->text()), Utf8(input_boxes_[3]->text()),
+                      Utf8(input_boxes_[4]->text())};
 }
 
 }  // namespace sondrel::ui

@@ -3,29 +3,38 @@
 // and the menu commands Report_Header, Generate_Report and Help.
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include <QMainWindow>
 #include <QPointer>
 
+#include "calc/failure.h"
 #include "calc/solver.h"
 #include "calc/text_to_number.h"
-#include "ui/failure_reporter.h"
-#include "ui/plain_text_holder.h"
 #include "ui/report_header_dialog.h"
 
 class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
 
 namespace sondrel::ui {
+
+// What the user is told of a failed command.
+struct FailureNotice {
+    FailureKind kind = FailureKind::TypeMismatch;
+    std::string title;    // "Type mismatch", "Overflow", ...
+    std::string message;  // e.g. `Elevation, ft: "abc" is not a number`
+};
+
+using FailureReporter = std::function<void(const FailureNotice&)>;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 
 public:
     // `report_header` is the process-wide report header; it must outlive this window and every
-    // header dialog it opens. Failures go to `report_failure`; without one, to a message box.
+    // header dialog it opens. Failures go to `report_failure`; without one, to a modal message box
+    // titled "Sondrel" with the notice's title and message.
     explicit MainWindow(std::string& report_header, FailureReporter report_failure = {});
     ~MainWindow() override;
 
@@ -46,7 +55,6 @@ public:
     }
 
 private:
-    std::array<QLineEdit*, 5> InputBoxes() const;  // in the order of InputTexts
     InputTexts InputBoxTexts() const;
 
     std::string& report_header_;
@@ -56,18 +64,8 @@ private:
     double twips_per_pixel_ = 15;
 
     QPlainTextEdit* results_box_ = nullptr;
-    QLineEdit* elevation_box_ = nullptr;  // ft
-    QLineEdit* lo_baro_box_ = nullptr;    // inHg
-    QLineEdit* hi_baro_box_ = nullptr;    // inHg
-    QLineEdit* lo_volts_box_ = nullptr;
-    QLineEdit* hi_volts_box_ = nullptr;
-    QPushButton* calculate_button_ = nullptr;
-    QPushButton* initialize_button_ = nullptr;
-    PlainTextHolder results_{nullptr};
+    std::array<QLineEdit*, 5> input_boxes_{};  // in the order of InputTexts
     QPointer<ReportHeaderDialog> header_dialog_;
 };
-
-// The decimal and group separators of `locale`, as the input boxes are read.
-NumberSeparators SeparatorsOf(const QLocale& locale);
 
 }  // namespace sondrel::ui

@@ -3,8 +3,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "ui/box_text.h"
 #include "ui/layout.h"
-#include "ui/plain_text_holder.h"
 
 namespace sondrel::ui {
 
@@ -12,8 +12,6 @@ ReportHeaderDialog::ReportHeaderDialog(std::string& report_header, double twips_
     : QWidget(nullptr, Qt::Window), report_header_(report_header) {
     const WindowLayout& layout = ReportHeaderDialogLayout();
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(
-        QString::fromUtf8(layout.caption.data(), static_cast<qsizetype>(layout.caption.size())));
     resize(ClientSizeInPixels(layout, twips_per_pixel));
     BuildControls(layout, this, twips_per_pixel);
     header_box_ = findChild<QPlainTextEdit*>(QStringLiteral("header_box"));

@@ -137,7 +137,9 @@ TEST(SweepWriter, ChartWholeWhenOutputFails) {
     {
         TextWriter out(full);
         counts = WriteSweep(out, *range, Design{}, &cut);
-        EXPECT_FALSE(out.Flush());
+        const std::optional<Failure>& failure = out.Flush();
+        ASSERT_TRUE(failure.has_value());
+        EXPECT_EQ(failure->Message(), "No space left on device");
     }
     std::fclose(full);
     EXPECT_LT(counts.rows, 2'000u);

@@ -1,21 +1,12 @@
 // The pieces between the windows and the calculator: line breaks at the results box's
-// boundary, the notice a failure becomes, and the message box it shows by default.
+// boundary, and the message box a failure shows by default.
 
 #include <QMessageBox>
 #include <QTextDocument>
 #include <QTimer>
 
-#include "calc/failure.h"
 #include "tests/ui/window_test_support.h"
-#include "ui/failure_reporter.h"
-#include "ui/plain_text_holder.h"
-
-using sondrel::Failure;
-using sondrel::FailureKind;
-using sondrel::ui::FailureNotice;
-using sondrel::ui::PlainTextHolder;
-
-Q_DECLARE_METATYPE(sondrel::Failure)
+#include "ui/box_text.h"
 
 class BoxTextAndFailuresTest : public QObject {
     Q_OBJECT
@@ -54,41 +45,9 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QByteArray, read);
         QPlainTextEdit edit;
-        PlainTextHolder holder(&edit);
-
-        holder.SetText(calc.toStdString());
+        edit.setPlainText(sondrel::ui::AsBoxText(calc.toStdString()));
         QCOMPARE(edit.document()->toRawText().replace(QChar::ParagraphSeparator, u'\n'), box);
-        QCOMPARE(QByteArray::fromStdString(holder.Text()), read);
-    }
-
-    // The notice a failure becomes: titled by its kind, with the input it concerns.
-    void aFailureBecomesItsNotice_data() {
-        QTest::addColumn<Failure>("failure");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("a box that is not a number")
-            << Failure{FailureKind::TypeMismatch, "LoVolt", "\"abc\" is not a number"}
-            << "Type mismatch"
-            << "LoVolt: \"abc\" is not a number";
-        QTest::newRow("a calculation that overflows")
-            << Failure{FailureKind::Overflow, {}, "VR2 is too large (overflow)"} << "Overflow"
-            << "VR2 is too large (overflow)";
-        QTest::newRow("a report that cannot be written")
-            << Failure{FailureKind::File, {}, "cannot write /r/Output.txt: Permission denied"}
-            << "File error"
-            << "cannot write /r/Output.txt: Permission denied";
-    }
-    void aFailureBecomesItsNotice() {
-        QFETCH(Failure, failure);
-        QFETCH(QString, title);
-        QFETCH(QString, message);
-        std::vector<FailureNotice> seen;
-        sondrel::ui::ReportFailure([&](const FailureNotice& notice) { seen.push_back(notice); },
-                                   failure);
-        QCOMPARE(seen.size(), std::size_t{1});
-        QCOMPARE(seen[0].kind, failure.kind);
-        QCOMPARE(QString::fromStdString(seen[0].title), title);
-        QCOMPARE(QString::fromStdString(seen[0].message), message);
+        QCOMPARE(QByteArray::fromStdString(sondrel::ui::TypedText(edit)), read);
     }
 
     // Without an injected reporter the window shows a message box, and goes on afterwards.

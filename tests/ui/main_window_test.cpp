@@ -16,16 +16,16 @@
 #include <QTextLayout>
 
 #include "calc/failure.h"
-#include "tests/ui/window_test_support.h"
 #include "calc/help_text.h"
-#include "ui/plain_text_holder.h"
+#include "tests/ui/window_test_support.h"
+#include "ui/box_text.h"
 #include "ui/report_header_dialog.h"
 
 using sondrel::FailureKind;
+using sondrel::kHelpText;
 using sondrel::testing_support::JoinedLines;
 using sondrel::testing_support::kDefaultDesign;
 using sondrel::ui::AsBoxText;
-using sondrel::kHelpText;
 using sondrel::ui::testing::FontScope;
 using sondrel::ui::testing::kDefaultResults;
 using sondrel::ui::testing::kDesignFontPixels;

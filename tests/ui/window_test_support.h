@@ -18,7 +18,6 @@
 
 #include "tests/support/reference_designs.h"
 #include "tests/support/scratch_folder.h"
-#include "ui/failure_reporter.h"
 #include "ui/main_window.h"
 
 namespace sondrel::ui::testing {

@@ -1,4 +1,4 @@
-#include "ui/plain_text_holder.h"
+#include "ui/box_text.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -37,14 +37,6 @@ std::string TypedText(const QPlainTextEdit& box) {
 QString AsBoxText(std::string_view text) {
     const std::string lf = ConvertLineBreaks(text, "\n");
     return QString::fromUtf8(lf.data(), static_cast<qsizetype>(lf.size()));
-}
-
-std::string PlainTextHolder::Text() const {
-    return TypedText(*box_);
-}
-
-void PlainTextHolder::SetText(std::string_view text) {
-    box_->setPlainText(AsBoxText(text));
 }
 
 }  // namespace sondrel::ui

@@ -17,16 +17,4 @@ std::string TypedText(const QPlainTextEdit& box);
 // A text with "\r\n" (or "\n") line breaks as the box shows it, with "\n" line breaks.
 QString AsBoxText(std::string_view text);
 
-// The results box's text as TypedText reads it and AsBoxText writes it.
-class PlainTextHolder final {
-public:
-    explicit PlainTextHolder(QPlainTextEdit* box) : box_(box) {}
-
-    std::string Text() const;
-    void SetText(std::string_view text);
-
-private:
-    QPlainTextEdit* box_;
-};
-
 }  // namespace sondrel::ui
