@@ -14,10 +14,16 @@ constexpr const char* kSameSensorVoltage =
     "the low and high pressures give the same sensor voltage";
 
 // The checks: each returns true when the value may be used, and otherwise fills in `failure`
-// and returns false. The messages are built out of line, so the checks stay cheap on the
-// path that does not fail.
-bool Overflow(const char* what, Failure& failure);
-bool DivisionByZero(const char* why_zero, Failure& failure);
+// and returns false.
+bool Overflow(const char* what, Failure& failure) {
+    failure = {FailureKind::Overflow, {}, std::string(what) + " is too large (overflow)"};
+    return false;
+}
+
+bool DivisionByZero(const char* why_zero, Failure& failure) {
+    failure = {FailureKind::DivisionByZero, {}, std::string(why_zero) + " (division by zero)"};
+    return false;
+}
 
 // A result that is not finite stops the command as an overflow.
 inline bool Finite(double value, const char* what, Failure& failure) {
@@ -43,16 +49,6 @@ inline bool Divide(double numerator, double denominator, const char* why_zero, c
     }
     quotient = numerator / denominator;
     return Finite(quotient, what, failure);
-}
-
-bool Overflow(const char* what, Failure& failure) {
-    failure = {FailureKind::Overflow, {}, std::string(what) + " is too large (overflow)"};
-    return false;
-}
-
-bool DivisionByZero(const char* why_zero, Failure& failure) {
-    failure = {FailureKind::DivisionByZero, {}, std::string(why_zero) + " (division by zero)"};
-    return false;
 }
 
 // Sensor output at a sea-level pressure in inHg, seen at the site's pressure ratio.
@@ -234,15 +230,6 @@ void Run(SolverState& s, bool& initialized, std::int16_t& pass_count, const Load
     }
 }
 
-// A calculation on fresh state.
-template <typename Load>
-void RunFresh(const Load& load, Outcome& outcome, WarningText warning_text) {
-    SolverState state;
-    bool initialized = false;
-    std::int16_t pass_count = 0;
-    Run(state, initialized, pass_count, load, outcome, warning_text);
-}
-
 }  // namespace
 
 std::optional<Failure> CalculatorSession::Initialize(const InputTexts& texts,
@@ -272,7 +259,11 @@ Outcome CalculatorSession::Calculate(const InputTexts& texts, const NumberSepara
 }
 
 void Solve(const Design& design, Outcome& outcome, WarningText warning_text) {
-    RunFresh(
+    SolverState state;
+    bool initialized = false;
+    std::int16_t pass_count = 0;
+    Run(
+        state, initialized, pass_count,
         [&design](Design& loaded) {
             loaded = design;
             return std::optional<Failure>();
@@ -288,8 +279,7 @@ Outcome Solve(const Design& design) {
 
 void Solve(const InputTexts& texts, Outcome& outcome, WarningText warning_text,
            const NumberSeparators& separators) {
-    RunFresh([&](Design& loaded) { return LoadDesign(texts, loaded, separators); }, outcome,
-             warning_text);
+    CalculatorSession().Calculate(texts, outcome, warning_text, separators);
 }
 
 }  // namespace sondrel
