@@ -19,23 +19,12 @@ using platform::OpenFor;
 
 namespace {
 
-// A binary stream opened as `how` asks, or nullptr with errno saying why.
-std::FILE* OpenFile(const fs::path& path, OpenFor how) {
-    const int fd = platform::OpenDescriptor(path, how);
-    if (fd < 0) {
-        return nullptr;
-    }
-    std::FILE* file = platform::StreamFromDescriptor(fd, how == OpenFor::Read ? "rb" : "wb");
-    if (file == nullptr) {
-        const int error = errno;
-        platform::CloseDescriptor(fd);
-        errno = error;
-    }
-    return file;
+// errno, or EIO when a failing call left it unset.
+int LastError() {
+    return errno != 0 ? errno : EIO;
 }
 
-// The whole of an open stream, or of the file at `path`, into `contents`: 0, or the errno
-// value that stopped the reading.
+// The whole of an open stream into `contents`: 0, or the errno value that stopped the reading.
 int ReadWholeStream(std::FILE* file, std::string& contents) {
     contents.clear();
     errno = 0;
@@ -44,33 +33,19 @@ int ReadWholeStream(std::FILE* file, std::string& contents) {
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
         contents.append(chunk, got);
     }
-    return std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
+    return std::ferror(file) != 0 ? LastError() : 0;
 }
 
+// The whole of the file at `path` into `contents`: 0, or the errno value that stopped it.
 int ReadWholeFile(const fs::path& path, std::string& contents) {
-    contents.clear();
     errno = 0;
-    std::FILE* file = OpenFile(path, OpenFor::Read);
+    std::FILE* file = platform::OpenStream(path, OpenFor::Read);
     if (file == nullptr) {
-        return errno != 0 ? errno : EIO;
-    }
-    std::error_code ignored;
-    const std::uintmax_t size = fs::file_size(path, ignored);
-    if (!ignored && size < (std::uintmax_t{1} << 32)) {
-        contents.reserve(static_cast<std::size_t>(size));  // a hint: the file may still change
+        return LastError();
     }
     const int error = ReadWholeStream(file, contents);
     std::fclose(file);
     return error;
-}
-
-// Flushes the stream and asks the system to put the file on disk: 0, or an errno value.
-int SyncFile(std::FILE* file) {
-    errno = 0;
-    if (std::fflush(file) != 0) {
-        return errno != 0 ? errno : EIO;
-    }
-    return platform::SyncToDisk(file);
 }
 
 // A path as messages show it: UTF-8, with control characters and bytes that are not UTF-8
@@ -110,21 +85,23 @@ bool SameFile(const FileFacts& a, const FileFacts& b) {
     return a.error == 0 && b.error == 0 && a.device == b.device && a.inode == b.inode;
 }
 
-// Writes `bytes` through `write` (std::fwrite by default), syncs and closes `file` whatever
-// happens: 0, or an errno value.
+// Writes `bytes` through `write` (std::fwrite by default), flushes and syncs, and closes
+// `file` whatever happens: 0, or an errno value.
 int WriteAndClose(std::FILE* file, std::string_view bytes, const ChunkWriter& write) {
     errno = 0;
     const std::size_t written =
         write ? write(file, bytes) : std::fwrite(bytes.data(), 1, bytes.size(), file);
-    int error = 0;
-    if (written != bytes.size()) {
-        error = errno != 0 ? errno : EIO;
-    } else {
-        error = SyncFile(file);
+    int error = written != bytes.size() ? LastError() : 0;
+    errno = 0;
+    if (error == 0 && std::fflush(file) != 0) {
+        error = LastError();
+    }
+    if (error == 0) {
+        error = platform::SyncToDisk(file);
     }
     errno = 0;
     if (std::fclose(file) != 0 && error == 0) {
-        error = errno != 0 ? errno : EIO;
+        error = LastError();
     }
     return error;
 }
@@ -150,11 +127,11 @@ Temporary CreateTemporaryBeside(const fs::path& target) {
         std::snprintf(name, sizeof name, ".sondrel.tmp-%08x", counter & 0xffffffffu);
         temp.path = target.parent_path() / name;
         errno = 0;
-        temp.file = OpenFile(temp.path, OpenFor::CreateNew);
+        temp.file = platform::OpenStream(temp.path, OpenFor::CreateNew);
         if (temp.file != nullptr) {
             return temp;
         }
-        temp.error = errno != 0 ? errno : EIO;
+        temp.error = LastError();
         if (temp.error != EEXIST) {
             break;
         }
@@ -206,7 +183,7 @@ Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const st
 std::optional<Failure> WriteToDevice(const fs::path& target, const std::string& what,
                                      std::string_view bytes, const ChunkWriter& write) {
     errno = 0;
-    std::FILE* file = OpenFile(target, OpenFor::Truncate);
+    std::FILE* file = platform::OpenStream(target, OpenFor::Truncate);
     if (file == nullptr) {
         return FailWriting(what, ErrnoReason(errno));
     }
@@ -223,7 +200,7 @@ constexpr auto kLockWait = std::chrono::seconds(3);
 // finished: writers take turns, so that two at once leave one whole text, never a mix.
 Result<std::FILE*> OpenLocked(const fs::path& target, const std::string& what) {
     errno = 0;
-    std::FILE* file = OpenFile(target, OpenFor::Read);
+    std::FILE* file = platform::OpenStream(target, OpenFor::Read);
     if (file == nullptr) {
         return FailWriting(what,
                            "cannot read its earlier contents to keep them: " + ErrnoReason(errno));
@@ -260,7 +237,7 @@ std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& 
         return FailWriting(what, ErrnoReason(too_large));
     }
     errno = 0;
-    std::FILE* file = OpenFile(target, OpenFor::Truncate);
+    std::FILE* file = platform::OpenStream(target, OpenFor::Truncate);
     if (file == nullptr) {
         return FailWriting(what, ErrnoReason(errno));
     }
@@ -277,9 +254,9 @@ std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& 
         return FailWriting(what, reason);
     }
     errno = 0;
-    std::FILE* restore = OpenFile(target, OpenFor::Truncate);
+    std::FILE* restore = platform::OpenStream(target, OpenFor::Truncate);
     const int restore_failed =
-        restore == nullptr ? (errno != 0 ? errno : EIO) : WriteAndClose(restore, earlier, {});
+        restore == nullptr ? LastError() : WriteAndClose(restore, earlier, {});
     if (restore_failed != 0) {
         return FailWriting(what, reason + "; putting its earlier contents back failed too: " +
                                      ErrnoReason(restore_failed));
@@ -317,7 +294,7 @@ std::string PathToUtf8(const fs::path& path) {
 
 Result<ReadStream> OpenToRead(const fs::path& path) {
     errno = 0;
-    std::FILE* file = OpenFile(path, OpenFor::Read);
+    std::FILE* file = platform::OpenStream(path, OpenFor::Read);
     if (file == nullptr) {
         return Failure{FailureKind::File, {}, ErrnoReason(errno)};
     }
@@ -421,7 +398,7 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     // Whoever may not open the file for output may not replace it either (a report of another
     // user's, a file of the system's): the reason is the one opening it gives.
     errno = 0;
-    std::FILE* probe = OpenFile(file, OpenFor::Update);
+    std::FILE* probe = platform::OpenStream(file, OpenFor::Update);
     if (probe == nullptr) {
         return FailWriting(what, ErrnoReason(errno));
     }
