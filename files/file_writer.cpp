@@ -264,13 +264,10 @@ std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& 
     return FailWriting(what, reason + "; its earlier contents were put back");
 }
 
-// Writes `target` in place: a regular file under the writers' lock, its earlier contents
-// kept to put back; a device or a pipe as it is.
-std::optional<Failure> WriteInPlace(const fs::path& target, FileKind kind, const std::string& what,
+// Writes the regular file `target` in place under the writers' lock, its earlier contents
+// kept to put back.
+std::optional<Failure> WriteInPlace(const fs::path& target, const std::string& what,
                                     std::string_view bytes, const ChunkWriter& write) {
-    if (kind != FileKind::Regular) {
-        return WriteToDevice(target, what, bytes, write);
-    }
     const Result<std::FILE*> locked = OpenLocked(target, what);
     if (!locked) {
         return locked.failure();
@@ -388,7 +385,7 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     const std::string what = reached ? named_link : NameForMessage(target);
     if (facts.kind != FileKind::Regular) {
         // A device or a pipe: written to, never replaced.
-        return WriteInPlace(file, facts.kind, what, bytes, write);
+        return WriteToDevice(file, what, bytes, write);
     }
     // A report no one may write is kept, for root too, who the system would let through: it
     // was made read-only to keep it, as Windows keeps one from its administrators.
@@ -413,7 +410,7 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
             return std::nullopt;
         }
     }
-    return WriteInPlace(file, facts.kind, what, bytes, write);
+    return WriteInPlace(file, what, bytes, write);
 }
 
 }  // namespace sondrel
