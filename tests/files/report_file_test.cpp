@@ -1,5 +1,5 @@
 // The report written over its file: replacing an earlier report, failures that leave it as
-// it was, links followed, the current folder by default, two writers at once, and targets
+// it was, the current folder by default, two writers at once, and targets
 // that are no plain file.
 
 #include "files/report_file.h"
@@ -97,13 +97,6 @@ TEST_F(ReportFileTest, MissingFolderIsAFailure) {
     file_ = dir_ / "missing" / "Output.txt";
     ExpectFileFailure();
     EXPECT_TRUE(Leftovers().empty());
-}
-
-TEST_F(ReportFileTest, SymbolicLinkIsFollowed) {
-    fs::create_symlink("real.txt", file_);
-    ASSERT_FALSE(WriteDefaultReport(file_));
-    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file_)));
-    EXPECT_EQ(ReadFile(dir_ / "real.txt"), kDefaultReport);
 }
 
 TEST_F(ReportFileTest, WritesIntoTheCurrentFolderByDefault) {
