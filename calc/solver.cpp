@@ -271,12 +271,6 @@ void Solve(const Design& design, Outcome& outcome, WarningText warning_text) {
         outcome, warning_text);
 }
 
-Outcome Solve(const Design& design) {
-    Outcome outcome;
-    Solve(design, outcome, WarningText::Messages);
-    return outcome;
-}
-
 void Solve(const InputTexts& texts, Outcome& outcome, WarningText warning_text,
            const NumberSeparators& separators) {
     CalculatorSession().Calculate(texts, outcome, warning_text, separators);

@@ -1,6 +1,5 @@
 #include "calc/text_to_number.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -156,18 +155,11 @@ double SlowValue(std::string_view text, std::string_view decimal, std::string_vi
             ++i;
         }
     }
-    double value = 0.0;
-    const auto [end, ec] = ReadDouble(clean.data(), clean.data() + clean.size(), value);
-    if (ec == std::errc::result_out_of_range) {
-        if (scan.point + scan.exponent > 0) {
-            return kTooLarge;
-        }
-        return scan.negative ? -0.0 : 0.0;  // below the smallest double
+    if (const std::optional<double> value = ReadDouble(clean)) {
+        return *value;
     }
-    if (ec != std::errc{} || end != clean.data() + clean.size() || !std::isfinite(value)) {
-        return kNotANumber;
-    }
-    return value;
+    // Beyond the largest double, or below the smallest.
+    return scan.point + scan.exponent > 0 ? kTooLarge : (scan.negative ? -0.0 : 0.0);
 }
 
 // The common case, a box holding "28" or "1.25": at most 15 characters of digits and one

@@ -28,7 +28,8 @@ class CheckDesignTest : public testing::TestWithParam<DesignCase> {};
 
 TEST_P(CheckDesignTest, ListsTheExpectedWarnings) {
     const DesignCase& c = GetParam();
-    Outcome outcome = Solve(c.design);
+    Outcome outcome;
+    Solve(c.design, outcome, WarningText::Messages);
     ASSERT_TRUE(outcome.solved) << outcome.failure.Message();
     std::vector<DesignWarning> warnings = outcome.warnings;
     SettledDesign settled{outcome.lines, 1, outcome.passes, false};

@@ -80,7 +80,8 @@ TEST(Initialize, LoadsTheNumbersAndLeavesTheCountAndTheFlag) {
 }
 
 TEST(Solve, DefaultsGiveTheWorkedValues) {
-    const Outcome outcome = Solve(Design{});
+    Outcome outcome;
+    Solve(Design{}, outcome, WarningText::Messages);
     ASSERT_TRUE(outcome.solved);
     EXPECT_NEAR(outcome.lines.lo_vin_volts, 3.791738, 1e-12);
     EXPECT_NEAR(outcome.lines.hi_vin_volts, 4.2488885, 1e-12);
@@ -91,7 +92,8 @@ TEST(Solve, DefaultsGiveTheWorkedValues) {
 }
 
 TEST(Solve, BelowSeaLevelTheSensorSeesMoreThanAtSeaLevel) {
-    const Outcome outcome = Solve(Design{-1000, 31, 28, 1.25, 8.25});
+    Outcome outcome;
+    Solve(Design{-1000, 31, 28, 1.25, 8.25}, outcome, WarningText::Messages);
     ASSERT_TRUE(outcome.solved);
     EXPECT_GT(outcome.lines.lo_vin_volts, 4.2488885);  // LoVin from 31 inHg
 }
