@@ -7,8 +7,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "files/report_file.h"
 #include "calc/help_text.h"
+#include "calc/report.h"
+#include "files/file_writer.h"
 #include "ui/layout.h"
 
 namespace sondrel::ui {
@@ -132,8 +133,13 @@ void MainWindow::OnReportHeader() {
 }
 
 void MainWindow::OnGenerateReport() {
-    if (const auto failure =
-            GenerateReport(session_.loaded(), InputBoxTexts(), results_.Text(), report_header_)) {
+    // The text is made first: a failure there leaves the file as it was.
+    const Result<std::string> report =
+        ReportText(session_.loaded(), InputBoxTexts(), results_.Text(), report_header_);
+    const std::optional<Failure> failure =
+        report ? WriteFileReplacing(std::filesystem::path(kReportFileName), *report)
+               : report.failure();
+    if (failure) {
         ReportFailure(report_failure_, *failure);
     }
 }
