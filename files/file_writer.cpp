@@ -306,13 +306,16 @@ fs::path TargetPath(const fs::path& path) {
 
 namespace {
 
-// Where a write of a path goes, and how messages name it.
+// Where a write of a path goes, how messages name it, and what is there now.
 struct Destination {
     fs::path target;    // the path as TargetPath reads it
     fs::path followed;  // where its links lead
     std::string named;  // its full path, and " (a link to ...)" when it is a link
+    FileFacts facts;    // the target looked up as opening it would: links followed by the system
 };
 
+// The destination of `path`; the failure when the links go round in a loop, or when the target
+// is a folder or cannot be looked up (ENOENT, nothing there or a link that dangles, is none).
 Result<Destination> DestinationOf(const fs::path& path) {
     std::error_code ec;
     const fs::path absolute = fs::absolute(path, ec);
@@ -328,7 +331,11 @@ Result<Destination> DestinationOf(const fs::path& path) {
     if (*followed != target) {
         named += " (a link to " + NameForMessage(platform::AsSystemReads(*followed)) + ")";
     }
-    return Destination{std::move(target), std::move(*followed), std::move(named)};
+    const FileFacts facts = platform::LookUp(target);
+    if ((facts.error != 0 && facts.error != ENOENT) || facts.kind == FileKind::Directory) {
+        return FailWriting(named, ErrnoReason(facts.error != 0 ? facts.error : EISDIR));
+    }
+    return Destination{std::move(target), std::move(*followed), std::move(named), facts};
 }
 
 }  // namespace
@@ -338,19 +345,13 @@ std::optional<Failure> CheckWritableTarget(const fs::path& path) {
     if (!destination) {
         return destination.failure();
     }
-    const FileFacts facts = platform::LookUp(destination->target);
-    if (facts.error == ENOENT) {
+    if (destination->facts.error == ENOENT) {
         // Created where the links lead: that folder must be there.
         const FileFacts folder = platform::LookUp(destination->followed.parent_path());
         if (folder.error != 0 || folder.kind != FileKind::Directory) {
             return FailWriting(destination->named,
                                ErrnoReason(folder.error != 0 ? folder.error : ENOTDIR));
         }
-        return std::nullopt;
-    }
-    if (facts.error != 0 || facts.kind == FileKind::Directory) {
-        return FailWriting(destination->named,
-                           ErrnoReason(facts.error != 0 ? facts.error : EISDIR));
     }
     return std::nullopt;
 }
@@ -364,19 +365,11 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     const fs::path& target = destination->target;
     const fs::path& followed = destination->followed;
     const std::string& named_link = destination->named;
-
-    // Looked up as opening it would: links followed by the system.
-    const FileFacts facts = platform::LookUp(target);
+    const FileFacts& facts = destination->facts;
     if (facts.error == ENOENT) {
         // Nothing there, or a link that dangles: the file is created where the link leads.
         const Result<Replaced> created = ReplaceByRename(followed, false, named_link, bytes, write);
         return created ? std::nullopt : std::optional<Failure>(created.failure());
-    }
-    if (facts.error != 0) {
-        return FailWriting(named_link, ErrnoReason(facts.error));
-    }
-    if (facts.kind == FileKind::Directory) {
-        return FailWriting(named_link, ErrnoReason(EISDIR));
     }
     // Where the links as read do not lead to the same file (/proc/self/fd/1 names a pipe,
     // say), only the system's own lookup of the path reaches it.
