@@ -58,85 +58,64 @@ std::string SensorRangeMessage(const ResultLines& lines, bool lo_outside, bool h
 void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnings,
                  WarningText text) {
     warnings.clear();
-    const bool messages = text == WarningText::Messages;
-
+    const auto warn = [&](std::string_view code, const auto& message) {
+        warnings.push_back({code, text == WarningText::Messages ? message() : std::string()});
+    };
+    const ResultLines& lines = design.lines;
     // Pressures outside the sensor's range are the cause of the others when they come
     // together, so they are named first.
-    const bool lo_outside = ShowsOutsideSensor(design.lines.lo_vin_volts);
-    const bool hi_outside = ShowsOutsideSensor(design.lines.hi_vin_volts);
+    const bool lo_outside = ShowsOutsideSensor(lines.lo_vin_volts);
+    const bool hi_outside = ShowsOutsideSensor(lines.hi_vin_volts);
     if (lo_outside || hi_outside) {
-        warnings.push_back({"sensor-range", {}});
-        if (messages) {
-            warnings.back().message = SensorRangeMessage(design.lines, lo_outside, hi_outside);
-        }
+        warn("sensor-range", [&] { return SensorRangeMessage(lines, lo_outside, hi_outside); });
     }
-    if (const double vr1 = design.lines.vr1_wiper_to_gnd_ohms;
-        ShowsNegative(vr1, kOhmsPattern, kOhmsPlace)) {
-        warnings.push_back({"vr1-negative", {}});
-        if (messages) {
-            warnings.back().message =
-                "VR1 wiper to GND side is " + Shown(vr1, kOhmsPattern) +
-                " ohms, which no setting gives: the sensor's voltages at this elevation are "
-                "too low for the output asked for, so ask for lower volts (LoVolt, HiVolt) or "
-                "check the elevation.";
-        }
+    const double vr1 = lines.vr1_wiper_to_gnd_ohms;
+    if (ShowsNegative(vr1, kOhmsPattern, kOhmsPlace)) {
+        warn("vr1-negative", [&] {
+            return "VR1 wiper to GND side is " + Shown(vr1, kOhmsPattern) +
+                   " ohms, which no setting gives: the sensor's voltages at this elevation are "
+                   "too low for the output asked for, so ask for lower volts (LoVolt, HiVolt) or "
+                   "check the elevation.";
+        });
     }
-    if (const double vr1 = design.lines.vr1_wiper_to_gnd_ohms;
-        ShowsAbove(vr1, kVr1TrackEndOhms, kOhmsPattern, kOhmsPlace)) {
-        warnings.push_back({"vr1-beyond-track", {}});
-        if (messages) {
-            warnings.back().message =
-                "VR1 wiper to GND side is " + Shown(vr1, kOhmsPattern) + " ohms, beyond the " +
-                std::to_string(kVr1TrackEndOhms) +
-                " ohms of the wiper at the end of its track: the output span asked for is "
-                "far narrower than the sensor's, so ask for a wider output span (LoVolt to "
-                "HiVolt) or a narrower pressure range (LoBaro to HiBaro).";
-        }
+    if (ShowsAbove(vr1, kVr1TrackEndOhms, kOhmsPattern, kOhmsPlace)) {
+        warn("vr1-beyond-track", [&] {
+            return "VR1 wiper to GND side is " + Shown(vr1, kOhmsPattern) + " ohms, beyond the " +
+                   std::to_string(kVr1TrackEndOhms) +
+                   " ohms of the wiper at the end of its track: the output span asked for is "
+                   "far narrower than the sensor's, so ask for a wider output span (LoVolt to "
+                   "HiVolt) or a narrower pressure range (LoBaro to HiBaro).";
+        });
     }
-    if (const double vr2 = design.lines.vr2_ohms; ShowsNegative(vr2, kOhmsPattern, kOhmsPlace)) {
-        warnings.push_back({"vr2-negative", {}});
-        if (messages) {
-            const std::string start =
-                "VR2 is " + Shown(vr2, kOhmsPattern) + " ohms, which no setting gives: ";
-            warnings.back().message =
-                design.span_gain < 0
-                    ? start +
-                          "the range falls (LoVolt above HiVolt, or LoBaro above HiBaro), "
-                          "which the circuit cannot give, so enter the low values first."
-                    : start +
-                          "the gain needed is less than the circuit's second stage gives, so "
-                          "ask for a larger output span (LoVolt to HiVolt) or a narrower "
-                          "pressure range (LoBaro to HiBaro).";
-        }
+    const double vr2 = lines.vr2_ohms;
+    if (ShowsNegative(vr2, kOhmsPattern, kOhmsPlace)) {
+        warn("vr2-negative", [&] {
+            return "VR2 is " + Shown(vr2, kOhmsPattern) + " ohms, which no setting gives: " +
+                   (design.span_gain < 0
+                        ? "the range falls (LoVolt above HiVolt, or LoBaro above HiBaro), which "
+                          "the circuit cannot give, so enter the low values first."
+                        : "the gain needed is less than the circuit's second stage gives, so ask "
+                          "for a larger output span (LoVolt to HiVolt) or a narrower pressure "
+                          "range (LoBaro to HiBaro).");
+        });
     }
-    if (const double vr2 = design.lines.vr2_ohms;
-        ShowsAbove(vr2, kVr2TrackEndOhms, kOhmsPattern, kOhmsPlace)) {
-        warnings.push_back({"vr2-beyond-track", {}});
-        if (messages) {
-            warnings.back().message =
-                "VR2 is " + Shown(vr2, kOhmsPattern) + " ohms, beyond the " +
-                std::to_string(kVr2TrackEndOhms) + " ohms of its " +
-                std::to_string(kVr2FullScaleOhms) +
-                " ohm trimmer turned to its end: the gain needed is more than the circuit's "
-                "second stage gives, so ask for a smaller output span (LoVolt to HiVolt) or a "
-                "wider pressure range (LoBaro to HiBaro).";
-        }
+    if (ShowsAbove(vr2, kVr2TrackEndOhms, kOhmsPattern, kOhmsPlace)) {
+        warn("vr2-beyond-track", [&] {
+            return "VR2 is " + Shown(vr2, kOhmsPattern) + " ohms, beyond the " +
+                   std::to_string(kVr2TrackEndOhms) + " ohms of its " +
+                   std::to_string(kVr2FullScaleOhms) +
+                   " ohm trimmer turned to its end: the gain needed is more than the circuit's "
+                   "second stage gives, so ask for a smaller output span (LoVolt to HiVolt) or a "
+                   "wider pressure range (LoBaro to HiBaro).";
+        });
     }
     if (design.passes >= kPassLimit && design.still_moving) {
-        warnings.push_back({"pass-limit", {}});
-        if (messages) {
-            warnings.back().message =
-                "The solver stopped at its " + std::to_string(kPassLimit) +
-                "-pass limit with the wiper estimate still moving, so these lines are not "
-                "settled: edit an input and calculate again to start from a fresh estimate.";
-        }
+        warn("pass-limit", [] {
+            return "The solver stopped at its " + std::to_string(kPassLimit) +
+                   "-pass limit with the wiper estimate still moving, so these lines are not "
+                   "settled: edit an input and calculate again to start from a fresh estimate.";
+        });
     }
-}
-
-std::vector<DesignWarning> CheckDesign(const SettledDesign& design) {
-    std::vector<DesignWarning> warnings;
-    CheckDesign(design, warnings, WarningText::Messages);
-    return warnings;
 }
 
 }  // namespace sondrel

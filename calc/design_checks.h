@@ -28,15 +28,13 @@ struct SettledDesign {
     bool still_moving = false;  // the last pass moved the estimate by more than the tolerance
 };
 
-// The design's warnings, in the order above; empty when there are none.
-std::vector<DesignWarning> CheckDesign(const SettledDesign& design);
-
 // Whether the warnings get their messages, or their codes alone (a table that prints only the
 // codes then builds no text at all).
 enum class WarningText { Messages, CodesOnly };
 
-// CheckDesign into `warnings`, which is cleared first and keeps its storage, so that a table's
-// rows reuse it. With CodesOnly every message is left empty.
+// The design's warnings, in the order above, into `warnings` (empty when there are none),
+// which is cleared first and keeps its storage, so that a table's rows reuse it. With
+// CodesOnly every message is left empty.
 void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnings,
                  WarningText text);
 

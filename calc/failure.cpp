@@ -1,47 +1,20 @@
 #include "calc/failure.h"
 
+#include <iterator>
+
 #include "calc/text_rules.h"
 
 namespace sondrel {
 
 namespace {
 
-struct KindNames {
-    FailureKind kind;
-    std::string_view id;     // stable, for programs
-    std::string_view title;  // for people
-};
-
-constexpr KindNames kKindNames[] = {
-    {FailureKind::TypeMismatch, "type-mismatch", "Type mismatch"},
-    {FailureKind::InvalidArgument, "invalid-argument", "Invalid argument"},
-    {FailureKind::DivisionByZero, "division-by-zero", "Division by zero"},
-    {FailureKind::Overflow, "overflow", "Overflow"},
-    {FailureKind::File, "file", "File error"},
-};
-
-const KindNames* NamesOf(FailureKind kind) noexcept {
-    for (const KindNames& names : kKindNames) {
-        if (names.kind == kind) {
-            return &names;
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-std::string_view FailureKindId(FailureKind kind) noexcept {
-    const KindNames* names = NamesOf(kind);
-    return names != nullptr ? names->id : "unknown";
-}
-
-std::string_view FailureKindTitle(FailureKind kind) noexcept {
-    const KindNames* names = NamesOf(kind);
-    return names != nullptr ? names->title : "Failure";
-}
-
-namespace {
+// Each kind's stable id, for programs, and its title, for people, in FailureKind's order.
+constexpr std::string_view kKindIds[] = {"type-mismatch", "invalid-argument", "division-by-zero",
+                                         "overflow", "file"};
+constexpr std::string_view kKindTitles[] = {"Type mismatch", "Invalid argument", "Division by zero",
+                                            "Overflow", "File error"};
+static_assert(std::size(kKindIds) == static_cast<std::size_t>(FailureKind::File) + 1);
+static_assert(std::size(kKindTitles) == std::size(kKindIds));
 
 // Appends `text` with control characters, C1 controls and bytes that are not UTF-8 as "\xNN";
 // with `quoted`, '"' and '\\' get a backslash, and the text is cut after `max_shown`
@@ -87,6 +60,18 @@ void AppendEscaped(std::string& out, std::string_view text, bool quoted, std::si
 }
 
 }  // namespace
+
+// A value past the last kind, which no failure holds, reads "unknown": a loop over the kinds
+// stops there.
+std::string_view FailureKindId(FailureKind kind) noexcept {
+    const auto k = static_cast<std::size_t>(kind);
+    return k < std::size(kKindIds) ? kKindIds[k] : "unknown";
+}
+
+std::string_view FailureKindTitle(FailureKind kind) noexcept {
+    const auto k = static_cast<std::size_t>(kind);
+    return k < std::size(kKindTitles) ? kKindTitles[k] : "Failure";
+}
 
 std::string QuoteForMessage(std::string_view text) {
     std::string out = "\"";

@@ -1,5 +1,6 @@
 #include "calc/number_format.h"
 
+#include <algorithm>
 #include <cassert>
 #include <charconv>
 #include <cmath>
@@ -11,10 +12,16 @@ namespace {
 // value = 0.d1 d2 ... dn x 10^point (point may be negative or beyond n).
 struct DecimalText {
     bool negative = false;
-    char digits[24] = {};
+    char digits[16] = {};
     int count = 0;
     int point = 0;
 };
+
+void DropTrailingZeros(DecimalText& d) {
+    while (d.count > 0 && d.digits[d.count - 1] == '0') {
+        --d.count;
+    }
+}
 
 // The double with at most 15 significant digits, correctly rounded.
 DecimalText FifteenDigits(double value) {
@@ -23,29 +30,18 @@ DecimalText FifteenDigits(double value) {
         return d;
     }
     d.negative = std::signbit(value);
-    char buf[40];
-    // d.dddddddddddddde±x
-    const auto result =
-        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
-    const char* p = buf;
-    const char* end = result.ptr;
-    for (; p != end && *p != 'e'; ++p) {
-        if (*p != '.') {
-            d.digits[d.count++] = *p;
-        }
-    }
-    // The exponent is read from the characters written, never past them: to_chars ends no
-    // text with a terminator, and the buffer beyond holds whatever the stack held.
-    const char* exponent_begin = p == end ? end : p + 1;
-    if (exponent_begin != end && *exponent_begin == '+') {
-        ++exponent_begin;  // from_chars takes a minus sign only
-    }
-    int exponent = 0;
-    std::from_chars(exponent_begin, end, exponent);
-    d.point = exponent + 1;
-    while (d.count > 0 && d.digits[d.count - 1] == '0') {
-        --d.count;
-    }
+    // "d.dddddddddddddde+x": a digit, the point, 14 digits, then the exponent.
+    char buf[32];
+    const char* end =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14)
+            .ptr;
+    d.digits[0] = buf[0];
+    std::copy(buf + 2, buf + 16, d.digits + 1);
+    d.count = 15;
+    const char* exponent = buf[17] == '+' ? buf + 18 : buf + 17;  // from_chars takes no '+'
+    std::from_chars(exponent, end, d.point);
+    ++d.point;
+    DropTrailingZeros(d);
     return d;
 }
 
@@ -75,9 +71,7 @@ void RoundToDecimals(DecimalText& d, int decimals) {
             ++d.point;
         }
     }
-    while (d.count > 0 && d.digits[d.count - 1] == '0') {
-        --d.count;
-    }
+    DropTrailingZeros(d);
 }
 
 }  // namespace
@@ -85,40 +79,28 @@ void RoundToDecimals(DecimalText& d, int decimals) {
 std::string FormatNumber(double value, std::string_view pattern) {
     assert(std::isfinite(value));
     const std::size_t dot = pattern.find('.');
-    int decimals = 0;
-    if (dot != std::string_view::npos) {
-        for (std::size_t i = dot + 1; i < pattern.size(); ++i) {
-            decimals += pattern[i] == '#';
-        }
-    }
-
+    const bool has_dot = dot != std::string_view::npos;
+    // Every place after the point is a digit's.
+    const int decimals = has_dot ? static_cast<int>(pattern.size() - dot - 1) : 0;
     DecimalText d = FifteenDigits(value);
     RoundToDecimals(d, decimals);
 
     if (d.count == 0) {
-        return dot == std::string_view::npos ? std::string{} : std::string{"."};
+        return has_dot ? "." : "";
     }
-    // Laid out in a string of its final length, zeros to start with: no growing on the way.
-    const int integer = d.point > 0 ? d.point : 0;  // digits before the point
-    const int zeros = d.point < 0 ? -d.point : 0;   // zeros after it
-    const int fraction = d.count > integer ? d.count - integer : 0;
-    std::string out(
-        static_cast<std::size_t>((d.negative ? 1 : 0) + integer +
-                                 (dot != std::string_view::npos ? 1 : 0) + zeros + fraction),
-        '0');
-    char* p = out.data();
+    std::string out;
     if (d.negative) {
-        *p++ = '-';
+        out += '-';
     }
-    for (int i = 0; i < integer; ++i, ++p) {
-        *p = i < d.count ? d.digits[i] : '0';
+    const int integer = std::max(d.point, 0);  // digits before the point
+    out.append(d.digits, static_cast<std::size_t>(std::min(integer, d.count)));
+    out.append(static_cast<std::size_t>(std::max(integer - d.count, 0)), '0');
+    if (has_dot) {
+        out += '.';
     }
-    if (dot != std::string_view::npos) {
-        *p++ = '.';
-    }
-    p += zeros;
-    for (int i = integer; i < d.count; ++i) {
-        *p++ = d.digits[i];
+    out.append(static_cast<std::size_t>(std::max(-d.point, 0)), '0');
+    if (d.count > integer) {
+        out.append(d.digits + integer, static_cast<std::size_t>(d.count - integer));
     }
     return out;
 }

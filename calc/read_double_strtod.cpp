@@ -9,21 +9,15 @@ namespace sondrel {
 
 // For C libraries whose strtod is correctly rounded and whose locale stays "C" (wasi-libc: the
 // module never calls setlocale), so that "." is the decimal point.
-std::from_chars_result ReadDouble(const char* first, const char* last, double& value) {
-    const std::string text(first, last);  // strtod wants a terminator
-    char* end = nullptr;
+std::optional<double> ReadDouble(std::string_view text) {
+    const std::string terminated(text);  // strtod wants a terminator
     errno = 0;
-    const double read = std::strtod(text.c_str(), &end);
-    const char* stop = first + (end - text.c_str());
-    if (end == text.c_str()) {
-        return {first, std::errc::invalid_argument};
-    }
+    const double value = std::strtod(terminated.c_str(), nullptr);
     // strtod also flags subnormal results; from_chars only those that became 0 or infinite.
-    if (errno == ERANGE && (read == 0 || std::isinf(read))) {
-        return {stop, std::errc::result_out_of_range};
+    if (errno == ERANGE && (value == 0 || std::isinf(value))) {
+        return std::nullopt;
     }
-    value = read;
-    return {stop, std::errc{}};
+    return value;
 }
 
 }  // namespace sondrel

@@ -1,44 +1,37 @@
 #include "calc/results_text.h"
 
+#include <string_view>
+
 #include "calc/number_format.h"
 
 namespace sondrel {
+namespace {
+
+// The number as the results box shows it when its line was written, else empty.
+std::string Shown(bool written, double value, std::string_view pattern) {
+    return written ? FormatNumber(value, pattern) : std::string();
+}
+
+}  // namespace
 
 void FormatResultTexts(const ResultLines& lines, ResultTexts& texts) {
     const bool all_four = lines.written == WrittenLines::AllFour;
-    if (lines.written == WrittenLines::None) {
-        texts.vr2_ohms.clear();
-    } else {
-        texts.vr2_ohms = FormatNumber(lines.vr2_ohms, kOhmsPattern);
-    }
-    if (!all_four) {
-        texts.vr1_wiper_to_gnd_ohms.clear();
-        texts.lo_vin_volts.clear();
-        texts.hi_vin_volts.clear();
-        return;
-    }
-    texts.vr1_wiper_to_gnd_ohms = FormatNumber(lines.vr1_wiper_to_gnd_ohms, kOhmsPattern);
-    texts.lo_vin_volts = FormatNumber(lines.lo_vin_volts, kVoltsPattern);
-    texts.hi_vin_volts = FormatNumber(lines.hi_vin_volts, kVoltsPattern);
+    texts.vr2_ohms = Shown(lines.written != WrittenLines::None, lines.vr2_ohms, kOhmsPattern);
+    texts.vr1_wiper_to_gnd_ohms = Shown(all_four, lines.vr1_wiper_to_gnd_ohms, kOhmsPattern);
+    texts.lo_vin_volts = Shown(all_four, lines.lo_vin_volts, kVoltsPattern);
+    texts.hi_vin_volts = Shown(all_four, lines.hi_vin_volts, kVoltsPattern);
 }
 
 std::string ResultsText(const ResultTexts& texts, WrittenLines written) {
     if (written == WrittenLines::None) {
         return {};
     }
-    std::string text = "VR2 = ";
-    text += texts.vr2_ohms;
-    text += " Ohms";
-    if (written == WrittenLines::Vr2Alone) {
-        return text;
+    std::string text = "VR2 = " + texts.vr2_ohms + " Ohms";
+    if (written == WrittenLines::AllFour) {
+        text += "\r\nVR1 wiper to GND side = " + texts.vr1_wiper_to_gnd_ohms +
+                " Ohms\r\nLoVin = " + texts.lo_vin_volts +
+                " Volts\r\nHiVin = " + texts.hi_vin_volts + " Volts";
     }
-    text += "\r\nVR1 wiper to GND side = ";
-    text += texts.vr1_wiper_to_gnd_ohms;
-    text += " Ohms\r\nLoVin = ";
-    text += texts.lo_vin_volts;
-    text += " Volts\r\nHiVin = ";
-    text += texts.hi_vin_volts;
-    text += " Volts";
     return text;
 }
 

@@ -13,47 +13,45 @@ constexpr const char* kElevationLimitText = "145,491.8 ft";
 constexpr const char* kSameSensorVoltage =
     "the low and high pressures give the same sensor voltage";
 
-// The checks: each returns true when the value may be used, and otherwise fills in `failure`
-// and returns false. The messages are built out of line, so the checks stay cheap on the
-// path that does not fail.
-bool Overflow(const char* what, Failure& failure);
-bool DivisionByZero(const char* why_zero, Failure& failure);
+// The checks of one calculation: each returns true when the value may be used, and otherwise
+// puts the failure that stops the calculation in `failure` and returns false.
+struct Checks {
+    Failure& failure;
 
-// A result that is not finite stops the command as an overflow.
-inline bool Finite(double value, const char* what, Failure& failure) {
-    if (!std::isfinite(value)) [[unlikely]] {
-        return Overflow(what, failure);
-    }
-    return true;
-}
-
-// A checked value into its field; the field keeps its old value when the check fails.
-inline bool Store(double value, const char* what, double& field, Failure& failure) {
-    if (!Finite(value, what, failure)) {
+    bool Fail(FailureKind kind, std::string detail) {
+        failure = Failure{kind, {}, std::move(detail)};
         return false;
     }
-    field = value;
-    return true;
-}
-
-inline bool Divide(double numerator, double denominator, const char* why_zero, const char* what,
-                   double& quotient, Failure& failure) {
-    if (denominator == 0.0) [[unlikely]] {
-        return DivisionByZero(why_zero, failure);
+    bool Overflow(const char* what) {
+        return Fail(FailureKind::Overflow, std::string(what) + " is too large (overflow)");
     }
-    quotient = numerator / denominator;
-    return Finite(quotient, what, failure);
-}
-
-bool Overflow(const char* what, Failure& failure) {
-    failure = {FailureKind::Overflow, {}, std::string(what) + " is too large (overflow)"};
-    return false;
-}
-
-bool DivisionByZero(const char* why_zero, Failure& failure) {
-    failure = {FailureKind::DivisionByZero, {}, std::string(why_zero) + " (division by zero)"};
-    return false;
-}
+    bool DivisionByZero(const char* why_zero) {
+        return Fail(FailureKind::DivisionByZero, std::string(why_zero) + " (division by zero)");
+    }
+    // A result that is not finite stops the command as an overflow.
+    bool Finite(double value, const char* what) {
+        if (!std::isfinite(value)) [[unlikely]] {
+            return Overflow(what);
+        }
+        return true;
+    }
+    // A checked value into its field; the field keeps its old value when the check fails.
+    bool Store(double value, const char* what, double& field) {
+        if (!Finite(value, what)) {
+            return false;
+        }
+        field = value;
+        return true;
+    }
+    bool Divide(double numerator, double denominator, const char* why_zero, const char* what,
+                double& quotient) {
+        if (denominator == 0.0) [[unlikely]] {
+            return DivisionByZero(why_zero);
+        }
+        quotient = numerator / denominator;
+        return Finite(quotient, what);
+    }
+};
 
 // Sensor output at a sea-level pressure in inHg, seen at the site's pressure ratio.
 double SensorVolts(double baro_inhg, double press_ratio) {
@@ -69,106 +67,100 @@ double RelativeChange(double guess, double next) {
 // Derives the sensor voltages, the span gain and the targets from the five numbers loaded.
 // Each field is written only once its value has passed its checks, so a failure leaves the
 // fields it did not reach as they were.
-bool Derive(SolverState& s, Failure& failure) {
+bool Derive(SolverState& s, Checks check) {
     s.wiper_guess = kFirstWiperGuess;
 
     const double base = 1 - s.loaded.elevation_ft * kPressureLapse;
     if (!(base > 0)) {
-        failure = {FailureKind::InvalidArgument,
-                   {},
-                   std::string("the elevation must be below ") + kElevationLimitText +
-                       " (logarithm of a non-positive number)"};
-        return false;
+        return check.Fail(FailureKind::InvalidArgument,
+                          std::string("the elevation must be below ") + kElevationLimitText +
+                              " (logarithm of a non-positive number)");
     }
     const double log_ratio = std::log(base) * kPressureExponent;
     double press_ratio = 0;  // the site's pressure over sea level's
-    if (!Finite(log_ratio, "the pressure ratio", failure) ||
-        !Store(std::exp(log_ratio), "the pressure ratio at this elevation", press_ratio, failure) ||
-        !Store(SensorVolts(s.loaded.lo_baro_inhg, press_ratio), "the sensor voltage at LoBaro",
-               s.lo_vin, failure) ||
-        !Store(SensorVolts(s.loaded.hi_baro_inhg, press_ratio), "the sensor voltage at HiBaro",
-               s.hi_vin, failure)) {
+    if (!check.Finite(log_ratio, "the pressure ratio") ||
+        !check.Store(std::exp(log_ratio), "the pressure ratio at this elevation", press_ratio) ||
+        !check.Store(SensorVolts(s.loaded.lo_baro_inhg, press_ratio),
+                     "the sensor voltage at LoBaro", s.lo_vin) ||
+        !check.Store(SensorVolts(s.loaded.hi_baro_inhg, press_ratio),
+                     "the sensor voltage at HiBaro", s.hi_vin)) {
         return false;
     }
 
     // The sensor span is checked before the output span.
     const double sensor_span = s.hi_vin - s.lo_vin;
     const double output_span = s.loaded.hi_volts - s.loaded.lo_volts;
-    if (!Finite(sensor_span, "the sensor span", failure) ||
-        !Finite(output_span, "the output span", failure)) {
+    if (!check.Finite(sensor_span, "the sensor span") ||
+        !check.Finite(output_span, "the output span")) {
         return false;
     }
     if (sensor_span == 0 &&
         SensorVolts(s.loaded.lo_baro_inhg, 1) != SensorVolts(s.loaded.hi_baro_inhg, 1)) {
         // Two pressures the sensor tells apart at sea level: the elevation hides the difference.
-        failure = {FailureKind::DivisionByZero,
-                   {},
-                   std::string(kSameSensorVoltage) +
-                       ": at this elevation the pressure ratio is too small to tell the two "
-                       "pressures apart, falling to zero at " +
-                       kElevationLimitText + ", the formula's limit (division by zero)"};
-        return false;
+        return check.Fail(FailureKind::DivisionByZero,
+                          std::string(kSameSensorVoltage) +
+                              ": at this elevation the pressure ratio is too small to tell the two "
+                              "pressures apart, falling to zero at " +
+                              kElevationLimitText + ", the formula's limit (division by zero)");
     }
     double span_gain = 0;
-    if (!Divide(output_span, sensor_span, kSameSensorVoltage, "the span gain", span_gain,
-                failure)) {
+    if (!check.Divide(output_span, sensor_span, kSameSensorVoltage, "the span gain", span_gain)) {
         return false;
     }
     s.span_gain = span_gain;
-    return Store((s.hi_vin - s.lo_vin) * kSpanFraction + s.lo_vin, "the target input", s.vin_target,
-                 failure) &&
-           Store((s.loaded.hi_volts - s.loaded.lo_volts) * kSpanFraction + s.loaded.lo_volts,
-                 "the target output", s.vout_target, failure);
+    return check.Store((s.hi_vin - s.lo_vin) * kSpanFraction + s.lo_vin, "the target input",
+                       s.vin_target) &&
+           check.Store((s.loaded.hi_volts - s.loaded.lo_volts) * kSpanFraction + s.loaded.lo_volts,
+                       "the target output", s.vout_target);
 }
 
 // One pass of the solver from the estimate in wiper_guess: the new estimate into wiper_new,
 // and the lines it shows into `shown`.
-bool Pass(SolverState& s, ResultLines& shown, Failure& failure) {
+bool Pass(SolverState& s, ResultLines& shown, Checks check) {
     const double x = s.wiper_guess;
     const double stage1_gain =
         1 + kStage1FeedbackKohm / (kStage1SeriesKohm + x * (1 - x) * kVr1StringKohm);
     double stage2_gain = 0;
     double vr2_factor = 0;  // fraction of VR2's 5K
     double vr2_shift = 0;   // volts, added to the output target
-    if (!Store(s.span_gain / stage1_gain, "the second-stage gain", stage2_gain, failure) ||
-        !Store(((stage2_gain - 1) / kVr2FullScaleKohm) * kStage2GroundKohm, "the VR2 factor",
-               vr2_factor, failure) ||
-        !Store((kVr2ShiftScale * vr2_factor) / kVr2ShiftDivisor, "the VR2 shift", vr2_shift,
-               failure)) {
+    if (!check.Store(s.span_gain / stage1_gain, "the second-stage gain", stage2_gain) ||
+        !check.Store(((stage2_gain - 1) / kVr2FullScaleKohm) * kStage2GroundKohm, "the VR2 factor",
+                     vr2_factor) ||
+        !check.Store((kVr2ShiftScale * vr2_factor) / kVr2ShiftDivisor, "the VR2 shift",
+                     vr2_shift)) {
         return false;
     }
     const double stage2_output = s.vout_target + vr2_shift;
     double stage2_input = 0;
     double wiper_error = 0;  // volts
-    if (!Finite(stage2_output, "the second-stage output", failure) ||
-        !Divide(stage2_output, stage2_gain,
-                "the low and high volts give a second-stage gain of zero", "the second-stage input",
-                stage2_input, failure) ||
-        !Store(stage1_gain * s.vin_target - stage2_input, "the wiper error", wiper_error,
-               failure)) {
+    if (!check.Finite(stage2_output, "the second-stage output") ||
+        !check.Divide(stage2_output, stage2_gain,
+                      "the low and high volts give a second-stage gain of zero",
+                      "the second-stage input", stage2_input) ||
+        !check.Store(stage1_gain * s.vin_target - stage2_input, "the wiper error", wiper_error)) {
         return false;
     }
     double b_term = 0;
-    if (!Divide(kQuadBErrorScale, std::fabs(wiper_error), "the wiper error is exactly zero",
-                "the quadratic's b coefficient", b_term, failure)) {
+    if (!check.Divide(kQuadBErrorScale, std::fabs(wiper_error), "the wiper error is exactly zero",
+                      "the quadratic's b coefficient", b_term)) {
         return false;
     }
     const double quad_b = 1 - b_term;
     const double b_squared = quad_b * quad_b;
-    if (!Finite(b_squared, "the quadratic's b squared", failure)) {
+    if (!check.Finite(b_squared, "the quadratic's b squared")) {
         return false;
     }
     const double discriminant = b_squared - 4 * kQuadA * kQuadC;
     s.wiper_new = (-quad_b - std::sqrt(discriminant)) / (2 * kQuadA);
     const double vr2 = vr2_factor * kVr2FullScaleOhms - kVr2OffsetOhms;
-    if (!Finite(vr2, "VR2", failure)) {
+    if (!check.Finite(vr2, "VR2")) {
         return false;
     }
 
     shown.written = WrittenLines::Vr2Alone;
     shown.vr2_ohms = vr2;
     const double vr1 = s.wiper_new * kVr1StringOhms - kVr1WiperOffsetOhms;
-    if (!Finite(vr1, "the VR1 wiper to GND resistance", failure)) {
+    if (!check.Finite(vr1, "the VR1 wiper to GND resistance")) {
         return false;
     }
     shown.vr1_wiper_to_gnd_ohms = vr1;
@@ -182,31 +174,31 @@ bool Pass(SolverState& s, ResultLines& shown, Failure& failure) {
 // through `load` (which fills in `loaded`, or returns its failure) when not loaded.
 template <typename Load>
 bool Iterate(SolverState& s, bool& initialized, std::int16_t& pass_count, const Load& load,
-             ResultLines& shown, Failure& failure) {
+             ResultLines& shown, Checks check) {
     for (;;) {
         if (!initialized) {
             pass_count = 1;
             // Marked loaded only once the load is whole: never compute from a half-loaded state.
             if (std::optional<Failure> not_read = load(s.loaded)) {
-                failure = *std::move(not_read);
+                check.failure = *std::move(not_read);
                 return false;
             }
-            if (!Derive(s, failure)) {
+            if (!Derive(s, check)) {
                 return false;
             }
             initialized = true;
         }
         const double x = s.wiper_guess;
-        if (!Pass(s, shown, failure)) {
+        if (!Pass(s, shown, check)) {
             return false;
         }
         // Both sides are evaluated, so a zero estimate fails even at the pass limit.
         const bool below_limit = pass_count < kPassLimit;
         if (s.wiper_new == 0.0) [[unlikely]] {
-            return DivisionByZero("the new wiper estimate is exactly zero", failure);
+            return check.DivisionByZero("the new wiper estimate is exactly zero");
         }
         const double change = RelativeChange(x, s.wiper_new);
-        if (!Finite(change, "the wiper's relative change", failure)) {
+        if (!check.Finite(change, "the wiper's relative change")) {
             return false;
         }
         if (!(below_limit && change > kSettledChange)) {
@@ -223,7 +215,8 @@ void Run(SolverState& s, bool& initialized, std::int16_t& pass_count, const Load
          Outcome& outcome, WarningText warning_text) {
     outcome.lines.written = WrittenLines::None;
     outcome.warnings.clear();
-    outcome.solved = Iterate(s, initialized, pass_count, load, outcome.lines, outcome.failure);
+    outcome.solved =
+        Iterate(s, initialized, pass_count, load, outcome.lines, Checks{outcome.failure});
     outcome.passes = pass_count;
     outcome.loaded = s.loaded;
     FormatResultTexts(outcome.lines, outcome.texts);
@@ -234,15 +227,6 @@ void Run(SolverState& s, bool& initialized, std::int16_t& pass_count, const Load
     }
 }
 
-// A calculation on fresh state.
-template <typename Load>
-void RunFresh(const Load& load, Outcome& outcome, WarningText warning_text) {
-    SolverState state;
-    bool initialized = false;
-    std::int16_t pass_count = 0;
-    Run(state, initialized, pass_count, load, outcome, warning_text);
-}
-
 }  // namespace
 
 std::optional<Failure> CalculatorSession::Initialize(const InputTexts& texts,
@@ -251,7 +235,7 @@ std::optional<Failure> CalculatorSession::Initialize(const InputTexts& texts,
         return not_read;
     }
     Failure failure;
-    if (!Derive(state_, failure)) {
+    if (!Derive(state_, Checks{failure})) {
         return failure;
     }
     return std::nullopt;
@@ -272,7 +256,11 @@ Outcome CalculatorSession::Calculate(const InputTexts& texts, const NumberSepara
 }
 
 void Solve(const Design& design, Outcome& outcome, WarningText warning_text) {
-    RunFresh(
+    SolverState state;
+    bool initialized = false;
+    std::int16_t pass_count = 0;
+    Run(
+        state, initialized, pass_count,
         [&design](Design& loaded) {
             loaded = design;
             return std::optional<Failure>();
@@ -280,16 +268,9 @@ void Solve(const Design& design, Outcome& outcome, WarningText warning_text) {
         outcome, warning_text);
 }
 
-Outcome Solve(const Design& design) {
-    Outcome outcome;
-    Solve(design, outcome, WarningText::Messages);
-    return outcome;
-}
-
 void Solve(const InputTexts& texts, Outcome& outcome, WarningText warning_text,
            const NumberSeparators& separators) {
-    RunFresh([&](Design& loaded) { return LoadDesign(texts, loaded, separators); }, outcome,
-             warning_text);
+    CalculatorSession().Calculate(texts, outcome, warning_text, separators);
 }
 
 }  // namespace sondrel

@@ -38,7 +38,6 @@ struct Outcome {
 // `outcome`, whose storage is reused. With WarningText::CodesOnly the warnings have no
 // messages.
 void Solve(const Design& design, Outcome& outcome, WarningText warning_text);
-Outcome Solve(const Design& design);
 
 // Solve of the five texts, read as the window's boxes read them: a text that is not a number
 // is the outcome's failure, and the numbers read before it are in `outcome.loaded`.

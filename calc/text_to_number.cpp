@@ -1,8 +1,9 @@
 #include "calc/text_to_number.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "calc/failure.h"
@@ -10,6 +11,11 @@
 
 namespace sondrel {
 namespace {
+
+// What the general reading gives for a text that is not a number and for one too large for a
+// double: every number read is finite.
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+constexpr double kTooLarge = std::numeric_limits<double>::infinity();
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -52,9 +58,10 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// Checks the text against the grammar and scans it; false when it is not a number.
-bool ScanNumber(std::string_view text, std::string_view decimal, std::string_view group,
-                Scan& scan) {
+// Checks the text against the grammar and scans it; nullopt when it is not a number.
+std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
+                               std::string_view group) {
+    Scan scan;
     std::size_t i = 0;
     if (text[i] == '+' || text[i] == '-') {
         scan.negative = text[i] == '-';
@@ -71,7 +78,7 @@ bool ScanNumber(std::string_view text, std::string_view decimal, std::string_vie
             ++run;
         } else if (HasAt(text, i, group)) {
             if (run == 0 || run > 3 || (grouped && run != 3)) {
-                return false;
+                return std::nullopt;
             }
             grouped = true;
             run = 0;
@@ -81,7 +88,7 @@ bool ScanNumber(std::string_view text, std::string_view decimal, std::string_vie
         }
     }
     if (grouped && run != 3) {
-        return false;
+        return std::nullopt;
     }
     if (HasAt(text, i, decimal)) {
         for (i += decimal.size(); i < text.size() && IsDigit(text[i]); ++i) {
@@ -89,7 +96,7 @@ bool ScanNumber(std::string_view text, std::string_view decimal, std::string_vie
         }
     }
     if (int_digits + static_cast<std::size_t>(scan.frac_digits) == 0) {
-        return false;
+        return std::nullopt;
     }
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         ++i;
@@ -105,33 +112,34 @@ bool ScanNumber(std::string_view text, std::string_view decimal, std::string_vie
             }
         }
         if (i == start) {
-            return false;
+            return std::nullopt;
         }
         scan.exponent = negative ? -scan.exponent : scan.exponent;
     }
-    return i == text.size();
+    if (i != text.size()) {
+        return std::nullopt;
+    }
+    return scan;
 }
 
-// The exact fast path; false when the general conversion is needed.
-bool FastValue(const Scan& scan, double& out) {
+// The exact fast path; nullopt when the general conversion is needed.
+std::optional<double> FastValue(const Scan& scan) {
     if (scan.significant == 0) {  // only zeros, whatever the exponent
-        out = scan.negative ? -0.0 : 0.0;
-        return true;
+        return scan.negative ? -0.0 : 0.0;
     }
     const long long power = scan.exponent - scan.frac_digits;
     if (scan.significant > 15 || power < -22 || power > 22) {
-        return false;
+        return std::nullopt;
     }
     double v = static_cast<double>(scan.mantissa);
     v = power < 0 ? v / kExactPowersOfTen[-power] : v * kExactPowersOfTen[power];
-    out = scan.negative ? -v : v;
-    return true;
+    return scan.negative ? -v : v;
 }
 
 // The general path: a valid text rewritten as [-]digits[.digits][e[-]digits] for
 // ReadDouble, which reads it the same in every locale.
-ParseResult SlowValue(std::string_view text, std::string_view decimal, std::string_view group,
-                      const Scan& scan) {
+double SlowValue(std::string_view text, std::string_view decimal, std::string_view group,
+                 const Scan& scan) {
     std::string clean;
     clean.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
@@ -147,26 +155,19 @@ ParseResult SlowValue(std::string_view text, std::string_view decimal, std::stri
             ++i;
         }
     }
-    double value = 0.0;
-    const auto [end, ec] = ReadDouble(clean.data(), clean.data() + clean.size(), value);
-    if (ec == std::errc::result_out_of_range) {
-        if (scan.point + scan.exponent > 0) {
-            return {ParseStatus::Overflow, 0.0};
-        }
-        return {ParseStatus::Ok, scan.negative ? -0.0 : 0.0};  // below the smallest double
+    if (const std::optional<double> value = ReadDouble(clean)) {
+        return *value;
     }
-    if (ec != std::errc{} || end != clean.data() + clean.size() || !std::isfinite(value)) {
-        return {ParseStatus::NotANumber, 0.0};
-    }
-    return {ParseStatus::Ok, value};
+    // Beyond the largest double, or below the smallest.
+    return scan.point + scan.exponent > 0 ? kTooLarge : (scan.negative ? -0.0 : 0.0);
 }
 
 // The common case, a box holding "28" or "1.25": at most 15 characters of digits and one
 // single-byte decimal point, nothing else. Read in one tight loop; anything else (signs,
 // blanks, groups, exponents) goes the general way. Exact for the same reason as FastValue.
-bool PlainValue(std::string_view text, std::string_view decimal, double& out) {
+std::optional<double> PlainValue(std::string_view text, std::string_view decimal) {
     if (text.empty() || text.size() > 15 || decimal.size() != 1) {
-        return false;
+        return std::nullopt;
     }
     std::uint64_t mantissa = 0;
     int frac_digits = -1;  // -1 until the point is seen
@@ -178,27 +179,24 @@ bool PlainValue(std::string_view text, std::string_view decimal, double& out) {
         } else if (c == decimal[0] && frac_digits < 0) {
             frac_digits = 0;
         } else {
-            return false;
+            return std::nullopt;
         }
     }
     if (frac_digits < 0) {
-        out = static_cast<double>(mantissa);
-        return true;
+        return static_cast<double>(mantissa);
     }
     if (text.size() == 1) {  // the point alone
-        return false;
+        return std::nullopt;
     }
-    out = static_cast<double>(mantissa) / kExactPowersOfTen[frac_digits];
-    return true;
+    return static_cast<double>(mantissa) / kExactPowersOfTen[frac_digits];
 }
 
-}  // namespace
-
-ParseResult ParseNumber(std::string_view text, const NumberSeparators& separators) {
+// The number the text holds; kNotANumber or kTooLarge when it holds none.
+double ParseNumber(std::string_view text, const NumberSeparators& separators) {
     const std::string_view decimal =
         separators.decimal.empty() ? std::string_view(".") : std::string_view(separators.decimal);
-    if (double value = 0.0; PlainValue(text, decimal, value)) {
-        return {ParseStatus::Ok, value};
+    if (const std::optional<double> plain = PlainValue(text, decimal)) {
+        return *plain;
     }
     while (!text.empty() && IsBlank(text.front())) {
         text.remove_prefix(1);
@@ -207,38 +205,34 @@ ParseResult ParseNumber(std::string_view text, const NumberSeparators& separator
         text.remove_suffix(1);
     }
     if (text.empty()) {
-        return {ParseStatus::NotANumber, 0.0};
+        return kNotANumber;
     }
     std::string_view group = separators.group;
     if (group.size() == decimal.size() && HasAt(group, 0, decimal)) {
         group = {};  // one separator cannot be both
     }
-
-    Scan scan;
-    if (!ScanNumber(text, decimal, group, scan)) {
-        return {ParseStatus::NotANumber, 0.0};
+    const std::optional<Scan> scan = ScanNumber(text, decimal, group);
+    if (!scan) {
+        return kNotANumber;
     }
-    double value = 0.0;
-    if (FastValue(scan, value)) {
-        return {ParseStatus::Ok, value};
+    if (const std::optional<double> fast = FastValue(*scan)) {
+        return *fast;
     }
-    return SlowValue(text, decimal, group, scan);
+    return SlowValue(text, decimal, group, *scan);
 }
 
-Failure ParseFailure(ParseStatus status, std::string_view text, std::string_view input) {
-    const bool overflow = status == ParseStatus::Overflow;
-    return Failure{
-        overflow ? FailureKind::Overflow : FailureKind::TypeMismatch, std::string(input),
-        QuoteForMessage(text) + (overflow ? " is too large for a number" : " is not a number")};
-}
+}  // namespace
 
 Result<double> ReadNumber(std::string_view text, std::string_view input,
                           const NumberSeparators& separators) {
-    const ParseResult result = ParseNumber(text, separators);
-    if (result.status != ParseStatus::Ok) [[unlikely]] {
-        return ParseFailure(result.status, text, input);
+    const double value = ParseNumber(text, separators);
+    if (std::isfinite(value)) [[likely]] {
+        return value;
     }
-    return result.value;
+    const bool overflow = std::isinf(value);
+    return Failure{
+        overflow ? FailureKind::Overflow : FailureKind::TypeMismatch, std::string(input),
+        QuoteForMessage(text) + (overflow ? " is too large for a number" : " is not a number")};
 }
 
 }  // namespace sondrel

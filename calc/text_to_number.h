@@ -16,24 +16,12 @@ struct NumberSeparators {
     std::string group = ",";
 };
 
-enum class ParseStatus { Ok, NotANumber, Overflow };
-
-struct ParseResult {
-    ParseStatus status = ParseStatus::NotANumber;
-    double value = 0.0;
-};
-
 // Reads an optional sign, digits (grouped in threes or not) with an optional decimal
-// separator and fraction, and an optional exponent ("1e3"), with blanks around it ignored.
-// Anything else, including an empty text, "nan", "inf" and hexadecimal, is NotANumber;
-// a magnitude beyond the largest double is Overflow; one below the smallest reads as zero.
-ParseResult ParseNumber(std::string_view text, const NumberSeparators& separators = {});
-
-// The failure of reading `text` for `input` (`status` not Ok): type mismatch or overflow,
-// e.g. `Elevation, ft: "abc" is not a number`.
-Failure ParseFailure(ParseStatus status, std::string_view text, std::string_view input);
-
-// ParseNumber for one input: its number, or the failure naming `input`.
+// separator and fraction, and an optional exponent ("1e3"), with blanks around it ignored: the
+// correctly rounded number, one below the smallest double reading as zero. Anything else,
+// including an empty text, "nan", "inf" and hexadecimal, fails as a type mismatch, and a
+// magnitude beyond the largest double as an overflow, naming `input`:
+// `Elevation, ft: "abc" is not a number`.
 Result<double> ReadNumber(std::string_view text, std::string_view input,
                           const NumberSeparators& separators = {});
 

@@ -18,7 +18,6 @@
 #include "cli/options.h"
 #include "cli/usage_text.h"
 #include "files/file_writer.h"
-#include "files/report_file.h"
 #include "table/csv.h"
 #include "table/json.h"
 #include "table/sweep.h"
@@ -128,16 +127,16 @@ Result<std::string> WriteReport(const Options& options, const Outcome& outcome,
     }
     // A typed line break in the header becomes "\r\n", as the window's box gives it.
     const std::string header = ConvertLineBreaks(options.header, kCrLf);
+    const Result<std::string> report = ReportText(outcome.loaded, inputs, text, header);
+    if (!report) {
+        return report.failure();
+    }
     if (*options.report_file == "-") {
-        const Result<std::string> report = ReportText(outcome.loaded, inputs, text, header);
-        if (!report) {
-            return report.failure();
-        }
         out << *report;
         return std::string();
     }
     const std::filesystem::path file = PathFromUtf8(*options.report_file);
-    if (const auto failure = GenerateReport(outcome.loaded, inputs, text, header, file)) {
+    if (const auto failure = WriteFileReplacing(file, *report)) {
         return *failure;
     }
     return PathToUtf8(TargetPath(file));

@@ -19,23 +19,12 @@ using platform::OpenFor;
 
 namespace {
 
-// A binary stream opened as `how` asks, or nullptr with errno saying why.
-std::FILE* OpenFile(const fs::path& path, OpenFor how) {
-    const int fd = platform::OpenDescriptor(path, how);
-    if (fd < 0) {
-        return nullptr;
-    }
-    std::FILE* file = platform::StreamFromDescriptor(fd, how == OpenFor::Read ? "rb" : "wb");
-    if (file == nullptr) {
-        const int error = errno;
-        platform::CloseDescriptor(fd);
-        errno = error;
-    }
-    return file;
+// errno, or EIO when a failing call left it unset.
+int LastError() {
+    return errno != 0 ? errno : EIO;
 }
 
-// The whole of an open stream, or of the file at `path`, into `contents`: 0, or the errno
-// value that stopped the reading.
+// The whole of an open stream into `contents`: 0, or the errno value that stopped the reading.
 int ReadWholeStream(std::FILE* file, std::string& contents) {
     contents.clear();
     errno = 0;
@@ -44,33 +33,19 @@ int ReadWholeStream(std::FILE* file, std::string& contents) {
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
         contents.append(chunk, got);
     }
-    return std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
+    return std::ferror(file) != 0 ? LastError() : 0;
 }
 
+// The whole of the file at `path` into `contents`: 0, or the errno value that stopped it.
 int ReadWholeFile(const fs::path& path, std::string& contents) {
-    contents.clear();
     errno = 0;
-    std::FILE* file = OpenFile(path, OpenFor::Read);
+    std::FILE* file = platform::OpenStream(path, OpenFor::Read);
     if (file == nullptr) {
-        return errno != 0 ? errno : EIO;
-    }
-    std::error_code ignored;
-    const std::uintmax_t size = fs::file_size(path, ignored);
-    if (!ignored && size < (std::uintmax_t{1} << 32)) {
-        contents.reserve(static_cast<std::size_t>(size));  // a hint: the file may still change
+        return LastError();
     }
     const int error = ReadWholeStream(file, contents);
     std::fclose(file);
     return error;
-}
-
-// Flushes the stream and asks the system to put the file on disk: 0, or an errno value.
-int SyncFile(std::FILE* file) {
-    errno = 0;
-    if (std::fflush(file) != 0) {
-        return errno != 0 ? errno : EIO;
-    }
-    return platform::SyncToDisk(file);
 }
 
 // A path as messages show it: UTF-8, with control characters and bytes that are not UTF-8
@@ -110,21 +85,23 @@ bool SameFile(const FileFacts& a, const FileFacts& b) {
     return a.error == 0 && b.error == 0 && a.device == b.device && a.inode == b.inode;
 }
 
-// Writes `bytes` through `write` (std::fwrite by default), syncs and closes `file` whatever
-// happens: 0, or an errno value.
+// Writes `bytes` through `write` (std::fwrite by default), flushes and syncs, and closes
+// `file` whatever happens: 0, or an errno value.
 int WriteAndClose(std::FILE* file, std::string_view bytes, const ChunkWriter& write) {
     errno = 0;
     const std::size_t written =
         write ? write(file, bytes) : std::fwrite(bytes.data(), 1, bytes.size(), file);
-    int error = 0;
-    if (written != bytes.size()) {
-        error = errno != 0 ? errno : EIO;
-    } else {
-        error = SyncFile(file);
+    int error = written != bytes.size() ? LastError() : 0;
+    errno = 0;
+    if (error == 0 && std::fflush(file) != 0) {
+        error = LastError();
+    }
+    if (error == 0) {
+        error = platform::SyncToDisk(file);
     }
     errno = 0;
     if (std::fclose(file) != 0 && error == 0) {
-        error = errno != 0 ? errno : EIO;
+        error = LastError();
     }
     return error;
 }
@@ -150,11 +127,11 @@ Temporary CreateTemporaryBeside(const fs::path& target) {
         std::snprintf(name, sizeof name, ".sondrel.tmp-%08x", counter & 0xffffffffu);
         temp.path = target.parent_path() / name;
         errno = 0;
-        temp.file = OpenFile(temp.path, OpenFor::CreateNew);
+        temp.file = platform::OpenStream(temp.path, OpenFor::CreateNew);
         if (temp.file != nullptr) {
             return temp;
         }
-        temp.error = errno != 0 ? errno : EIO;
+        temp.error = LastError();
         if (temp.error != EEXIST) {
             break;
         }
@@ -206,7 +183,7 @@ Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const st
 std::optional<Failure> WriteToDevice(const fs::path& target, const std::string& what,
                                      std::string_view bytes, const ChunkWriter& write) {
     errno = 0;
-    std::FILE* file = OpenFile(target, OpenFor::Truncate);
+    std::FILE* file = platform::OpenStream(target, OpenFor::Truncate);
     if (file == nullptr) {
         return FailWriting(what, ErrnoReason(errno));
     }
@@ -223,7 +200,7 @@ constexpr auto kLockWait = std::chrono::seconds(3);
 // finished: writers take turns, so that two at once leave one whole text, never a mix.
 Result<std::FILE*> OpenLocked(const fs::path& target, const std::string& what) {
     errno = 0;
-    std::FILE* file = OpenFile(target, OpenFor::Read);
+    std::FILE* file = platform::OpenStream(target, OpenFor::Read);
     if (file == nullptr) {
         return FailWriting(what,
                            "cannot read its earlier contents to keep them: " + ErrnoReason(errno));
@@ -260,7 +237,7 @@ std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& 
         return FailWriting(what, ErrnoReason(too_large));
     }
     errno = 0;
-    std::FILE* file = OpenFile(target, OpenFor::Truncate);
+    std::FILE* file = platform::OpenStream(target, OpenFor::Truncate);
     if (file == nullptr) {
         return FailWriting(what, ErrnoReason(errno));
     }
@@ -277,9 +254,9 @@ std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& 
         return FailWriting(what, reason);
     }
     errno = 0;
-    std::FILE* restore = OpenFile(target, OpenFor::Truncate);
+    std::FILE* restore = platform::OpenStream(target, OpenFor::Truncate);
     const int restore_failed =
-        restore == nullptr ? (errno != 0 ? errno : EIO) : WriteAndClose(restore, earlier, {});
+        restore == nullptr ? LastError() : WriteAndClose(restore, earlier, {});
     if (restore_failed != 0) {
         return FailWriting(what, reason + "; putting its earlier contents back failed too: " +
                                      ErrnoReason(restore_failed));
@@ -287,13 +264,10 @@ std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& 
     return FailWriting(what, reason + "; its earlier contents were put back");
 }
 
-// Writes `target` in place: a regular file under the writers' lock, its earlier contents
-// kept to put back; a device or a pipe as it is.
-std::optional<Failure> WriteInPlace(const fs::path& target, FileKind kind, const std::string& what,
+// Writes the regular file `target` in place under the writers' lock, its earlier contents
+// kept to put back.
+std::optional<Failure> WriteInPlace(const fs::path& target, const std::string& what,
                                     std::string_view bytes, const ChunkWriter& write) {
-    if (kind != FileKind::Regular) {
-        return WriteToDevice(target, what, bytes, write);
-    }
     const Result<std::FILE*> locked = OpenLocked(target, what);
     if (!locked) {
         return locked.failure();
@@ -317,7 +291,7 @@ std::string PathToUtf8(const fs::path& path) {
 
 Result<ReadStream> OpenToRead(const fs::path& path) {
     errno = 0;
-    std::FILE* file = OpenFile(path, OpenFor::Read);
+    std::FILE* file = platform::OpenStream(path, OpenFor::Read);
     if (file == nullptr) {
         return Failure{FailureKind::File, {}, ErrnoReason(errno)};
     }
@@ -332,13 +306,16 @@ fs::path TargetPath(const fs::path& path) {
 
 namespace {
 
-// Where a write of a path goes, and how messages name it.
+// Where a write of a path goes, how messages name it, and what is there now.
 struct Destination {
     fs::path target;    // the path as TargetPath reads it
     fs::path followed;  // where its links lead
     std::string named;  // its full path, and " (a link to ...)" when it is a link
+    FileFacts facts;    // the target looked up as opening it would: links followed by the system
 };
 
+// The destination of `path`; the failure when the links go round in a loop, or when the target
+// is a folder or cannot be looked up (ENOENT, nothing there or a link that dangles, is none).
 Result<Destination> DestinationOf(const fs::path& path) {
     std::error_code ec;
     const fs::path absolute = fs::absolute(path, ec);
@@ -354,7 +331,11 @@ Result<Destination> DestinationOf(const fs::path& path) {
     if (*followed != target) {
         named += " (a link to " + NameForMessage(platform::AsSystemReads(*followed)) + ")";
     }
-    return Destination{std::move(target), std::move(*followed), std::move(named)};
+    const FileFacts facts = platform::LookUp(target);
+    if ((facts.error != 0 && facts.error != ENOENT) || facts.kind == FileKind::Directory) {
+        return FailWriting(named, ErrnoReason(facts.error != 0 ? facts.error : EISDIR));
+    }
+    return Destination{std::move(target), std::move(*followed), std::move(named), facts};
 }
 
 }  // namespace
@@ -364,19 +345,13 @@ std::optional<Failure> CheckWritableTarget(const fs::path& path) {
     if (!destination) {
         return destination.failure();
     }
-    const FileFacts facts = platform::LookUp(destination->target);
-    if (facts.error == ENOENT) {
+    if (destination->facts.error == ENOENT) {
         // Created where the links lead: that folder must be there.
         const FileFacts folder = platform::LookUp(destination->followed.parent_path());
         if (folder.error != 0 || folder.kind != FileKind::Directory) {
             return FailWriting(destination->named,
                                ErrnoReason(folder.error != 0 ? folder.error : ENOTDIR));
         }
-        return std::nullopt;
-    }
-    if (facts.error != 0 || facts.kind == FileKind::Directory) {
-        return FailWriting(destination->named,
-                           ErrnoReason(facts.error != 0 ? facts.error : EISDIR));
     }
     return std::nullopt;
 }
@@ -390,19 +365,11 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     const fs::path& target = destination->target;
     const fs::path& followed = destination->followed;
     const std::string& named_link = destination->named;
-
-    // Looked up as opening it would: links followed by the system.
-    const FileFacts facts = platform::LookUp(target);
+    const FileFacts& facts = destination->facts;
     if (facts.error == ENOENT) {
         // Nothing there, or a link that dangles: the file is created where the link leads.
         const Result<Replaced> created = ReplaceByRename(followed, false, named_link, bytes, write);
         return created ? std::nullopt : std::optional<Failure>(created.failure());
-    }
-    if (facts.error != 0) {
-        return FailWriting(named_link, ErrnoReason(facts.error));
-    }
-    if (facts.kind == FileKind::Directory) {
-        return FailWriting(named_link, ErrnoReason(EISDIR));
     }
     // Where the links as read do not lead to the same file (/proc/self/fd/1 names a pipe,
     // say), only the system's own lookup of the path reaches it.
@@ -411,7 +378,7 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     const std::string what = reached ? named_link : NameForMessage(target);
     if (facts.kind != FileKind::Regular) {
         // A device or a pipe: written to, never replaced.
-        return WriteInPlace(file, facts.kind, what, bytes, write);
+        return WriteToDevice(file, what, bytes, write);
     }
     // A report no one may write is kept, for root too, who the system would let through: it
     // was made read-only to keep it, as Windows keeps one from its administrators.
@@ -421,7 +388,7 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     // Whoever may not open the file for output may not replace it either (a report of another
     // user's, a file of the system's): the reason is the one opening it gives.
     errno = 0;
-    std::FILE* probe = OpenFile(file, OpenFor::Update);
+    std::FILE* probe = platform::OpenStream(file, OpenFor::Update);
     if (probe == nullptr) {
         return FailWriting(what, ErrnoReason(errno));
     }
@@ -436,7 +403,7 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
             return std::nullopt;
         }
     }
-    return WriteInPlace(file, facts.kind, what, bytes, write);
+    return WriteInPlace(file, what, bytes, write);
 }
 
 }  // namespace sondrel

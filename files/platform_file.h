@@ -32,12 +32,8 @@ enum class OpenFor {
     Read,
 };
 
-// A file descriptor opened in binary as `how` asks, or -1 with errno saying why.
-int OpenDescriptor(const std::filesystem::path& path, OpenFor how);
-
-// The C library's fdopen and close, under each system's names.
-std::FILE* StreamFromDescriptor(int fd, const char* mode);
-void CloseDescriptor(int fd);
+// A binary stream opened as `how` asks, or nullptr with errno saying why.
+std::FILE* OpenStream(const std::filesystem::path& path, OpenFor how);
 
 // Asks the system to put a flushed stream's file on disk: 0, or an errno value. A pipe, a
 // terminal or a console needs nothing.

@@ -48,7 +48,7 @@ FileFacts LookUp(const std::filesystem::path& path) {
     return facts;
 }
 
-int OpenDescriptor(const std::filesystem::path& path, OpenFor how) {
+std::FILE* OpenStream(const std::filesystem::path& path, OpenFor how) {
     int flags = O_CLOEXEC;
     switch (how) {
         case OpenFor::CreateNew:
@@ -64,15 +64,17 @@ int OpenDescriptor(const std::filesystem::path& path, OpenFor how) {
             flags |= O_RDONLY;
             break;
     }
-    return ::open(path.c_str(), flags, 0666);
-}
-
-std::FILE* StreamFromDescriptor(int fd, const char* mode) {
-    return ::fdopen(fd, mode);
-}
-
-void CloseDescriptor(int fd) {
-    ::close(fd);
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, how == OpenFor::Read ? "rb" : "wb");
+    if (file == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return file;
 }
 
 int SyncToDisk(std::FILE* file) {

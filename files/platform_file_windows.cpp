@@ -82,7 +82,7 @@ FileFacts LookUp(const std::filesystem::path& path) {
     return facts;
 }
 
-int OpenDescriptor(const std::filesystem::path& path, OpenFor how) {
+std::FILE* OpenStream(const std::filesystem::path& path, OpenFor how) {
     int flags = _O_BINARY | _O_NOINHERIT;
     switch (how) {
         case OpenFor::CreateNew:
@@ -105,18 +105,20 @@ int OpenDescriptor(const std::filesystem::path& path, OpenFor how) {
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
             (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
             errno = EACCES;
-            return -1;
+            return nullptr;
         }
     }
-    return ::_wopen(path.c_str(), flags, _S_IREAD | _S_IWRITE);
-}
-
-std::FILE* StreamFromDescriptor(int fd, const char* mode) {
-    return ::_fdopen(fd, mode);
-}
-
-void CloseDescriptor(int fd) {
-    ::_close(fd);
+    const int fd = ::_wopen(path.c_str(), flags, _S_IREAD | _S_IWRITE);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = ::_fdopen(fd, how == OpenFor::Read ? "rb" : "wb");
+    if (file == nullptr) {
+        const int error = errno;
+        ::_close(fd);
+        errno = error;
+    }
+    return file;
 }
 
 int SyncToDisk(std::FILE* file) {

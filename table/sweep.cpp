@@ -147,9 +147,8 @@ double SweepElevation(const SweepRange& range, std::size_t i) {
     char text[320 + kMaxDecimals];
     const auto written =
         std::to_chars(text, text + sizeof text, exact, std::chars_format::fixed, range.decimals);
-    double rounded = exact;
-    ReadDouble(text, written.ptr, rounded);  // std::from_chars where the library has it
-    return rounded == 0 ? 0.0 : rounded;     // not "-0" for a row that rounds to zero
+    const double rounded = ReadDouble({text, written.ptr}).value_or(exact);  // from_chars
+    return rounded == 0 ? 0.0 : rounded;  // not "-0" for a row that rounds to zero
 }
 
 TableCounts WriteSweep(TextWriter& out, const SweepRange& range, Design design,

@@ -9,7 +9,8 @@
 #include <QPushButton>
 
 #include "calc/help_text.h"
-#include "files/report_file.h"
+#include "calc/report.h"
+#include "files/file_writer.h"
 #include "ui/box_text.h"
 #include "ui/layout.h"
 
@@ -142,8 +143,13 @@ void MainWindow::OnReportHeader() {
 }
 
 void MainWindow::OnGenerateReport() {
-    if (const auto failure = GenerateReport(session_.loaded(), InputBoxTexts(),
-                                            TypedText(*results_box_), report_header_)) {
+    // The text is made first: a failure there leaves the file as it was.
+    const Result<std::string> report =
+        ReportText(session_.loaded(), InputBoxTexts(), TypedText(*results_box_), report_header_);
+    const std::optional<Failure> failure =
+        report ? WriteFileReplacing(std::filesystem::path(kReportFileName), *report)
+               : report.failure();
+    if (failure) {
         ReportFailure(report_failure_, *failure);
     }
 }

@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "calc/failure.h"
@@ -22,28 +23,30 @@ struct ParseCase {
     const char* name;
     std::string text;
     NumberSeparators separators;
-    ParseStatus status;
+    std::optional<FailureKind> failure;  // none: the text reads as `value`
     double value;
 };
 
-class ParseNumberTest : public testing::TestWithParam<ParseCase> {};
+class ReadNumberTest : public testing::TestWithParam<ParseCase> {};
 
-TEST_P(ParseNumberTest, ReadsOrRejects) {
+TEST_P(ReadNumberTest, ReadsOrRejects) {
     const ParseCase& c = GetParam();
-    const ParseResult result = ParseNumber(c.text, c.separators);
-    ASSERT_EQ(result.status, c.status) << '"' << c.text << '"';
-    if (c.status == ParseStatus::Ok) {
-        EXPECT_EQ(result.value, c.value);
-        EXPECT_EQ(std::signbit(result.value), std::signbit(c.value));
+    const Result<double> number = ReadNumber(c.text, "LoVolt", c.separators);
+    ASSERT_EQ(number.ok(), !c.failure) << '"' << c.text << '"';
+    if (c.failure) {
+        EXPECT_EQ(number.failure().kind, *c.failure);
+    } else {
+        EXPECT_EQ(*number, c.value);
+        EXPECT_EQ(std::signbit(*number), std::signbit(c.value));
     }
 }
 
-constexpr auto kOk = ParseStatus::Ok;
-constexpr auto kBad = ParseStatus::NotANumber;
-constexpr auto kOver = ParseStatus::Overflow;
+constexpr std::optional<FailureKind> kOk;
+constexpr std::optional<FailureKind> kBad = FailureKind::TypeMismatch;
+constexpr std::optional<FailureKind> kOver = FailureKind::Overflow;
 
 INSTANTIATE_TEST_SUITE_P(
-    Texts, ParseNumberTest,
+    Texts, ReadNumberTest,
     testing::Values(
         ParseCase{"Integer", "28", kDot, kOk, 28}, ParseCase{"Decimal", "1.25", kDot, kOk, 1.25},
         ParseCase{"BlanksAround", "  \t8.25 ", kDot, kOk, 8.25},
@@ -83,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"HugeExponentDigits", "1e99999999999999999999", kDot, kOver, 0}),
     testing_support::RowName{});
 
-TEST(ParseNumberLocale, IgnoresTheProcessLocale) {
+TEST(ReadNumberLocale, IgnoresTheProcessLocale) {
     // A C locale with "," decimals must not change how "1.25" reads.
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = old != nullptr ? old : "C";
@@ -99,10 +102,10 @@ TEST(ParseNumberLocale, IgnoresTheProcessLocale) {
         std::setlocale(LC_NUMERIC, saved.c_str());
         GTEST_SKIP() << "no German locale installed";
     }
-    const ParseResult result = ParseNumber("1.25", kDot);
+    const Result<double> number = ReadNumber("1.25", "LoVolt", kDot);
     std::setlocale(LC_NUMERIC, saved.c_str());
-    EXPECT_EQ(result.status, ParseStatus::Ok);
-    EXPECT_EQ(result.value, 1.25);
+    ASSERT_TRUE(number.ok());
+    EXPECT_EQ(*number, 1.25);
 }
 
 struct ReadNumberFailureCase {

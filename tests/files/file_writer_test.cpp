@@ -24,7 +24,6 @@
 
 #include "calc/failure.h"
 #include "files/file_writer.h"
-#include "files/report_file.h"
 #include "tests/support/failing_writer.h"
 #include "tests/support/reference_designs.h"
 #include "tests/support/row_name.h"
@@ -39,14 +38,12 @@ using testing_support::ReadFile;
 using testing_support::ScratchFolder;
 using testing_support::Temporaries;
 
-// Writes the defaults' report, with `results` as the results box when given: the message of
-// the failure it fails with (kind File), or why there was none.
+// Writes a report, with `results` as its results box when given: the message of the failure
+// it fails with (kind File), or why there was none.
 std::string ReportFailure(const fs::path& file, const std::string& results = "") {
-    const auto failure = GenerateReport(
-        Design{}, {},
-        results.empty() ? testing_support::JoinedLines(testing_support::kDefaultDesign, "\r\n")
-                        : results,
-        "Site A\r\n", file);
+    const auto failure = WriteFileReplacing(
+        file, "Site A\r\n" + (results.empty() ? std::string(testing_support::kDefaultReport)
+                                              : results + "\r\n"));
     if (!failure) {
         return "no failure";
     }

@@ -1,8 +1,7 @@
-// The report written over its file: replacing an earlier report, failures that leave it as
-// it was, links followed, the current folder by default, two writers at once, and targets
-// that are no plain file.
+// A report written over its file: replacing an earlier report, failures that leave it as it
+// was, two writers at once, and targets that are no plain file.
 
-#include "files/report_file.h"
+#include "files/file_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -32,17 +31,11 @@ using testing_support::PrintTo;
 using testing_support::ReadFile;
 using testing_support::ScratchFolder;
 using testing_support::Temporaries;
-const std::string kDefaultLines =
-    testing_support::JoinedLines(testing_support::kDefaultDesign, "\r\n");
 
 // A fresh folder per test, removed afterwards; the tests write Output.txt inside it.
 class ReportFileTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(dir_.empty()); }
-    // The defaults' report, as after one Calculate.
-    static std::optional<Failure> WriteDefaultReport(const fs::path& file) {
-        return GenerateReport(Design{}, {}, kDefaultLines, "", file);
-    }
     // Everything in the folder but Output.txt: temporary files left behind.
     std::vector<std::string> Leftovers() const {
         std::vector<std::string> names;
@@ -54,12 +47,11 @@ protected:
         return names;
     }
     void WriteEarlierReport() {
-        ASSERT_FALSE(GenerateReport(Design{}, {}, "earlier", "Earlier\r\n", file_));
-        ASSERT_TRUE(ReadFile(file_).starts_with("Earlier\r\nElev = 0 ft"));
+        ASSERT_FALSE(WriteFileReplacing(file_, "Earlier\r\n"));
+        ASSERT_EQ(ReadFile(file_), "Earlier\r\n");
     }
     void ExpectFileFailure(const ChunkWriter& write = {}) {
-        const auto failure =
-            GenerateReport(Design{}, {"1", "2", "3", "4", "5"}, "new", "New\r\n", file_, write);
+        const auto failure = WriteFileReplacing(file_, "New\r\n", write);
         ASSERT_TRUE(failure) << "no failure";
         EXPECT_EQ(failure->kind, FailureKind::File);
         EXPECT_EQ(failure->Message().rfind("cannot write " + file_.string() + ": ", 0), 0u)
@@ -73,7 +65,7 @@ protected:
 
 TEST_F(ReportFileTest, SecondReportReplacesTheFirst) {
     WriteEarlierReport();
-    ASSERT_FALSE(WriteDefaultReport(file_));
+    ASSERT_FALSE(WriteFileReplacing(file_, kDefaultReport));
     EXPECT_EQ(ReadFile(file_), kDefaultReport);
     EXPECT_TRUE(Leftovers().empty());
 }
@@ -97,22 +89,6 @@ TEST_F(ReportFileTest, MissingFolderIsAFailure) {
     file_ = dir_ / "missing" / "Output.txt";
     ExpectFileFailure();
     EXPECT_TRUE(Leftovers().empty());
-}
-
-TEST_F(ReportFileTest, SymbolicLinkIsFollowed) {
-    fs::create_symlink("real.txt", file_);
-    ASSERT_FALSE(WriteDefaultReport(file_));
-    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file_)));
-    EXPECT_EQ(ReadFile(dir_ / "real.txt"), kDefaultReport);
-}
-
-TEST_F(ReportFileTest, WritesIntoTheCurrentFolderByDefault) {
-    const fs::path old = fs::current_path();
-    fs::current_path(dir_);
-    const auto failure = GenerateReport(Design{}, {}, kDefaultLines, "");
-    fs::current_path(old);
-    ASSERT_FALSE(failure);
-    EXPECT_EQ(ReadFile(file_), kDefaultReport);
 }
 
 // Writes in pieces of 512 bytes, each sent to the file at once, as a slow disk takes them: a
@@ -146,10 +122,7 @@ TEST_F(ReportFileTest, TwoWritersInPlaceLeaveOneWholeReport) {
                 ::close(gate[1]);
                 char byte = 0;  // read returns when the gate closes: both start together
                 const bool go = ::read(gate[0], &byte, 1) == 0;
-                ::_exit(
-                    go && !GenerateReport(Design{}, {}, kDefaultLines, headers[w], file_, InPieces)
-                        ? 0
-                        : 1);
+                ::_exit(go && !WriteFileReplacing(file_, headers[w] + report, InPieces) ? 0 : 1);
             }
         }
         ::close(gate[0]);
