@@ -71,12 +71,14 @@ fuzz:
 	@$(BUILD) fuzz --target $(addprefix fuzz_,$(FUZZ_TARGETS))
 	@tools/run-fuzzers.sh $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
-# `make test-valgrind`: sondrel-calc and the core's tests under valgrind memcheck (build/valgrind).
+# `make test-valgrind`: sondrel-calc and the core's tests of the dev build under valgrind
+# memcheck.
 .PHONY: test-valgrind
 test-valgrind:
-	@tools/install-deps.sh @build @native @tests valgrind
-	@$(BUILD) valgrind --target sondrel-calc calc_tests files_tests cli_tests fuzz_corpus_tests
-	@tools/valgrind-check.sh build/valgrind
+	@tools/install-deps.sh $(DEV_DEPS) valgrind
+	@$(BUILD) dev -DSONDREL_WERROR=$(SONDREL_WERROR) \
+	    --target sondrel-calc calc_tests files_tests cli_tests fuzz_corpus_tests
+	@tools/valgrind-check.sh build/dev
 
 # `make test-windows`: the window, sondrel-calc and their tests cross-built for Windows
 # (MinGW-w64 and a static Qt built once into ~/.cache/sondrel, build/windows) and run under
