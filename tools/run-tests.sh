@@ -2,7 +2,8 @@
 # Runs one preset's tests with ctest and prints its summary: on a terminal ctest's one-line
 # progress, elsewhere (a log, CI) only the lines that are not a test starting or passing. A
 # failing test's output is printed in full. Then the tests that skipped themselves, with
-# their reasons.
+# their reasons. Where XDG_RUNTIME_DIR is unset, Qt's tests get a private runtime folder under
+# build/PRESET (else Qt says it is defaulting to one in /tmp).
 #
 #   tools/run-tests.sh PRESET [CTEST_OPTION...]
 #
@@ -13,6 +14,10 @@ cd "$(dirname "$0")/.."
 preset=${1:?usage: tools/run-tests.sh PRESET [CTEST_OPTION...]}
 shift
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    export XDG_RUNTIME_DIR="$PWD/build/$preset/runtime"
+    mkdir -p "$XDG_RUNTIME_DIR" && chmod 0700 "$XDG_RUNTIME_DIR"
+fi
 ctest_command=(ctest --preset "$preset" -j "$jobs" --progress --output-on-failure "$@")
 
 if [ -t 1 ]; then

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs sondrel-calc and the core's test programs of BUILD (a plain -O1 -g build) under
+# Runs sondrel-calc and the core's test programs of BUILD (the dev build: -O2 -g) under
 # valgrind memcheck: any memory error or leak fails the run.
 # Usage: tools/valgrind-check.sh BUILD
 set -euo pipefail

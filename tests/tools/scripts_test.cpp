@@ -158,23 +158,31 @@ INSTANTIATE_TEST_SUITE_P(
                  "\nSkipped tests, with their reasons (2):\n  A.One: why\n  B.Two: so\n"}),
     sondrel::testing_support::RowName{});
 
-// --- tools/run-tests.sh: ctest's summary and failures, passing tests left out ---------------
+// --- tools/run-tests.sh: ctest's summary and failures, passing tests left out; Qt's runtime folder
 
 struct TestRunCase {
     const char* name;
     const char* ctest_output;
     int ctest_status;
     const char* want_out;
+    const char* runtime_dir;       // XDG_RUNTIME_DIR before; "" unsets it
+    const char* want_runtime_dir;  // and as ctest sees it, below the project folder, with its mode
 };
 class RunTests : public ::testing::TestWithParam<TestRunCase> {};
 
 TEST_P(RunTests, KeepsFailuresAndTheStatus) {
     const TestRunCase& c = GetParam();
     Sandbox box;
-    box.Fake("ctest", c.ctest_output, c.ctest_status);
-    const CommandRun result = box.Run("tools/run-tests.sh dev");
+    Write(box.root() / "ctest.out", c.ctest_output);
+    box.Script("ctest",
+               "d=$XDG_RUNTIME_DIR; echo \"${d#$PWD/} $(stat -c %a \"$d\")\" >runtime\n"
+               "cat ctest.out\nexit " +
+                   std::to_string(c.ctest_status) + "\n");
+    const CommandRun result =
+        box.Run(std::string("XDG_RUNTIME_DIR=") + c.runtime_dir + " tools/run-tests.sh dev");
     EXPECT_EQ(result.code, c.ctest_status);
     EXPECT_EQ(result.out, c.want_out);
+    EXPECT_EQ(ReadFile(box.root() / "runtime"), c.want_runtime_dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -186,7 +194,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "        Start   2: A.Skipped\n"
                     "  2/2 Test   #2: A.Skipped ....***Skipped   0.00 sec\n"
                     "\n100% tests passed, 0 tests failed out of 2\n",
-                    0, "Test project /b\n\n100% tests passed, 0 tests failed out of 2\n"},
+                    0, "Test project /b\n\n100% tests passed, 0 tests failed out of 2\n", "",
+                    "build/dev/runtime 700\n"},
         TestRunCase{"OneFails",
                     "        Start   1: A.B\n"
                     "  1/1 Test   #1: A.B ..........***Failed    0.01 sec\n"
@@ -195,17 +204,24 @@ INSTANTIATE_TEST_SUITE_P(
                     8,
                     "  1/1 Test   #1: A.B ..........***Failed    0.01 sec\n"
                     "t.cpp:5: Failure\nExpected equality\n"
-                    "\n0% tests passed, 1 tests failed out of 1\n"}),
+                    "\n0% tests passed, 1 tests failed out of 1\n",
+                    "", "build/dev/runtime 700\n"},
+        TestRunCase{"KeepsTheUsersRuntimeFolder", "100% tests passed, 0 tests failed out of 1\n", 0,
+                    "100% tests passed, 0 tests failed out of 1\n", "/tmp", "/tmp 1777\n"}),
     sondrel::testing_support::RowName{});
 
-// --- tools/install-deps.sh: one line, apt's output only when it fails ----------------------
+// --- tools/install-deps.sh: one line, apt's output on a failure; package sets; apt's lock --
 
 struct InstallCase {
     const char* name;
+    const char* arguments;
     bool installed;
+    int locked_runs;  // apt-get's first runs that find its lock held
+    int lock_wait;
     int apt_status;
     int want_status;
-    int want_out_lines;
+    const char* want_installing;  // what its first line names
+    int want_out_lines;           // 2: it says it waits for the lock
     bool want_apt_output_on_stderr;
 };
 class InstallDeps : public ::testing::TestWithParam<InstallCase> {};
@@ -215,27 +231,45 @@ TEST_P(InstallDeps, SaysWhatItInstalls) {
     Sandbox box;
     box.Script("dpkg-query", c.installed ? "printf 'install ok installed'\n"
                                          : "echo 'no packages' >&2\nexit 1\n");
-    box.Fake("apt-get", "Reading package lists...\nE: no such package\n", c.apt_status);
+    box.Script("apt-get",
+               "n=$(cat runs || echo 0); echo $((n + 1)) >runs; [ $n -ge " +
+                   std::to_string(c.locked_runs) +
+                   " ] || { echo 'E: Could not get lock /x/lock' >&2; exit 100; }\n"
+                   "echo 'Reading package lists...'\necho 'E: no such package' >&2\nexit " +
+                   std::to_string(c.apt_status) + "\n");
     box.Script("sudo", "exec \"$@\"\n");
 
-    const CommandRun result = box.Run("tools/install-deps.sh lintian");
+    const CommandRun result = box.Run("SONDREL_APT_LOCK_WAIT=" + std::to_string(c.lock_wait) +
+                                      " tools/install-deps.sh " + c.arguments);
 
     EXPECT_EQ(result.code, c.want_status);
     EXPECT_EQ(CountLines(result.out), c.want_out_lines) << result.out;
-    if (c.want_out_lines == 1) {
-        EXPECT_NE(result.out.find("installing "), std::string::npos) << result.out;
-        EXPECT_NE(result.out.find(" lintian "), std::string::npos) << result.out;
+    if (c.want_out_lines > 0) {
+        EXPECT_EQ(
+            result.out.rfind(std::string("sondrel: installing ") + c.want_installing + " (", 0), 0u)
+            << result.out;
     }
-    EXPECT_EQ(result.err.find("E: no such package") != std::string::npos,
-              c.want_apt_output_on_stderr)
+    EXPECT_EQ(result.out.find("waiting for apt's lock") != std::string::npos,
+              c.want_out_lines == 2);
+    EXPECT_EQ(result.err.find("E: ") != std::string::npos, c.want_apt_output_on_stderr)
         << result.err;
     EXPECT_EQ(result.out.find("Reading package lists"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Tools, InstallDeps,
-                         ::testing::Values(InstallCase{"AllThere", true, 0, 0, 0, false},
-                                           InstallCase{"Installs", false, 0, 0, 1, false},
-                                           InstallCase{"AptFails", false, 100, 1, 1, true}),
-                         sondrel::testing_support::RowName{});
+INSTANTIATE_TEST_SUITE_P(
+    Tools, InstallDeps,
+    ::testing::Values(
+        InstallCase{"AllThere", "lintian", true, 0, 9, 0, 0, "", 0, false},
+        InstallCase{
+            "Installs", "lintian", false, 0, 9, 0, 0,
+            "cmake make g++ pkg-config locales qt6-base-dev libgl-dev qt6-svg-dev "
+            "fonts-dejavu-core libgtest-dev libgmock-dev xvfb xauth libbenchmark-dev lintian",
+            1, false},
+        InstallCase{"AptFails", "@build", false, 0, 9, 100, 1, "cmake make", 1, true},
+        InstallCase{"OnlyTheNamedSets", "@build @bench lintian", false, 0, 9, 0, 0,
+                    "cmake make libbenchmark-dev lintian", 1, false},
+        InstallCase{"WaitsForTheLock", "@build", false, 2, 300, 0, 0, "cmake make", 2, false},
+        InstallCase{"LockHeldPastTheWait", "@build", false, 99, 1, 0, 1, "cmake make", 2, true}),
+    sondrel::testing_support::RowName{});
 
 }  // namespace
