@@ -8,11 +8,13 @@
 
 #include "cli/run.h"
 #include "tests/support/process.h"
+#include "tests/support/written.h"
 
 namespace sondrel::cli::test_support {
 
 // As a run of the executable gives it (tests/support/process.h).
 using Result = testing_support::CommandRun;
+using testing_support::Written;
 
 inline Result RunWith(const std::vector<std::string_view>& args) {
     Result result;
@@ -22,18 +24,6 @@ inline Result RunWith(const std::vector<std::string_view>& args) {
         result.code = Run(args, out, err);
     }
     return result;
-}
-
-// What one use of a writer leaves in its output, e.g. Written([](TextWriter& o) { o.Double(0.1);
-// }).
-template <typename Write>
-std::string Written(Write write) {
-    std::string sink;
-    {
-        TextWriter out(&sink);
-        write(out);
-    }
-    return sink;
 }
 
 }  // namespace sondrel::cli::test_support

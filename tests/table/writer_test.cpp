@@ -14,21 +14,12 @@
 
 #include "table/json.h"
 #include "tests/support/row_name.h"
+#include "tests/support/written.h"
 
 namespace sondrel {
 namespace {
 using sondrel::testing_support::PrintTo;
-
-// What one use of a writer leaves in its output.
-template <typename Write>
-std::string Written(Write write) {
-    std::string sink;
-    {
-        TextWriter out(&sink);
-        write(out);
-    }
-    return sink;
-}
+using sondrel::testing_support::Written;
 
 struct FieldCase {
     const char* name;
