@@ -194,10 +194,10 @@ INSTANTIATE_TEST_SUITE_P(
                         "File too large"}),
     testing_support::RowName{});
 
-// Output.txt as a symbolic link, followed as opening it for output would.
+// Output.txt as a symbolic link, followed as opening it for output would, or as no link.
 struct LinkCase {
     const char* name;
-    const char* link;     // what Output.txt holds
+    const char* link;     // what Output.txt holds; nullptr: it is no link
     const char* next;     // what `link` holds, being a link too; nullptr: it is none
     const char* folder;   // a folder made first, if any
     const char* written;  // the file that holds the report, or nullptr: a failure
@@ -219,20 +219,23 @@ TEST_P(ReportLinkTest, FollowsTheLinkOrSaysWhereItLeads) {
         fs::create_directories(dir_ / c.folder);
     }
     const fs::path file = dir_ / "Output.txt";
-    fs::create_symlink(c.link, file);
+    const fs::path given = c.given == nullptr ? file : dir_ / c.given;
+    if (c.link != nullptr) {
+        fs::create_symlink(c.link, file);
+    }
     if (c.next != nullptr) {
         fs::create_symlink(c.next, dir_ / c.link);
     }
-    const std::string outcome = ReportFailure(c.given == nullptr ? file : dir_ / c.given);
+    const std::string outcome = ReportFailure(given);
     if (c.written != nullptr) {
         EXPECT_EQ(outcome, "no failure");
         EXPECT_NE(ReadFile(dir_ / c.written).find("Elev = 0 ft"), std::string::npos);
     } else {
         const std::string leads =
             c.target == nullptr ? "" : " (a link to " + (dir_ / c.target).string() + ")";
-        EXPECT_EQ(outcome, "cannot write " + file.string() + leads + ": " + c.reason);
+        EXPECT_EQ(outcome, "cannot write " + given.string() + leads + ": " + c.reason);
     }
-    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file)));
+    EXPECT_EQ(fs::is_symlink(fs::symlink_status(file)), c.link != nullptr);
     EXPECT_EQ(Temporaries(dir_), std::vector<std::string>{});
     if (c.folder != nullptr) {
         EXPECT_TRUE(fs::is_directory(fs::symlink_status(dir_ / c.folder)));
@@ -253,6 +256,9 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"DanglingIntoAMissingFolder", "missing/../missing/site.txt", nullptr, nullptr,
                  nullptr, "No such file or directory", "missing/../missing/site.txt"},
         LinkCase{"ToAFolder", "reports", nullptr, "reports", nullptr, "Is a directory", "reports"},
+        LinkCase{"AFolder", nullptr, nullptr, "Output.txt", nullptr, "Is a directory", nullptr},
+        LinkCase{"IntoAMissingFolder", nullptr, nullptr, nullptr, nullptr,
+                 "No such file or directory", nullptr, "missing/Output.txt"},
         LinkCase{"ToItself", "Output.txt", nullptr, nullptr, nullptr,
                  "Too many levels of symbolic links", nullptr},
         // Output.txt leads to the folder reports/sub: "Output.txt/.." is reports, as for touch.
