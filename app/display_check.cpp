@@ -1,4 +1,4 @@
-#include "app/display_check.h"
+#include "app/start_up.h"
 
 #include <cstdlib>
 #include <cstring>
