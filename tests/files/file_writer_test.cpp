@@ -47,10 +47,8 @@ std::string ReportFailure(const fs::path& file, const std::string& results = "")
     if (!failure) {
         return "no failure";
     }
-    if (failure->kind != FailureKind::File) {
-        return "a failure of another kind: " + failure->Message();
-    }
-    return failure->Message();
+    return failure->kind == FailureKind::File ? failure->Message()
+                                              : "a failure of another kind: " + failure->Message();
 }
 
 // A tmpfs of its own, mounted for one test: root only (CI runs as root).
@@ -66,9 +64,6 @@ public:
     std::string Mount(const std::string& options) {
         if (::geteuid() != 0) {
             return "mounting a tmpfs needs root";
-        }
-        if (dir_.empty()) {
-            return "no temporary folder";
         }
         options_ = options;
         if (::mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) != 0) {
@@ -280,32 +275,26 @@ std::string WriteOutcomeAs(bool as_nobody, const fs::path& file, std::string_vie
     if (!as_nobody) {
         return WriteOutcome(file, bytes, write);
     }
-    int pipe_ends[2];
-    if (::pipe(pipe_ends) != 0) {
+    int ends[2];
+    if (::pipe(ends) != 0) {
         return "no pipe";
     }
     const pid_t child = ::fork();
     if (child == 0) {
-        ::close(pipe_ends[0]);
         const bool nobody =
             ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
         const std::string outcome =
             nobody ? WriteOutcome(file, bytes, write) : "cannot become nobody";
-        const bool sent = ::write(pipe_ends[1], outcome.data(), outcome.size()) ==
+        const bool sent = ::write(ends[1], outcome.data(), outcome.size()) ==
                           static_cast<ssize_t>(outcome.size());
         ::_exit(sent ? 0 : 1);
     }
-    ::close(pipe_ends[1]);
-    std::string outcome;
-    char chunk[512];
-    ssize_t got = 0;
-    while (child > 0 && (got = ::read(pipe_ends[0], chunk, sizeof chunk)) > 0) {
-        outcome.append(chunk, static_cast<std::size_t>(got));
-    }
-    ::close(pipe_ends[0]);
+    ::close(ends[1]);
+    // Read to its end, which comes when the child has exited.
+    const std::string outcome = ReadFile("/proc/self/fd/" + std::to_string(ends[0]));
+    ::close(ends[0]);
     int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
+    if (child < 0 || ::waitpid(child, &status, 0) != child || status != 0) {
         return "the writer's process failed";
     }
     return outcome;
