@@ -97,9 +97,16 @@ private:
     bool limited_ = false;
 };
 
+// The folder of the files that fill a file system, removed whole when the fault is gone.
+fs::path FillFolder(SmallFileSystem& small) {
+    std::error_code ec;
+    fs::create_directory(small.dir() / "fill", ec);
+    return small.dir() / "fill";
+}
+
 // Fills the file system's blocks with one file, 4 KiB at a time, until it is full.
 bool FillBlocks(SmallFileSystem& small) {
-    std::FILE* filler = std::fopen((small.dir() / "filler").c_str(), "wb");
+    std::FILE* filler = std::fopen((FillFolder(small) / "blocks").c_str(), "wb");
     if (filler == nullptr) {
         return false;
     }
@@ -112,18 +119,11 @@ bool FillBlocks(SmallFileSystem& small) {
     return full;
 }
 
-// The i-th of the empty files that take the inodes: "f0", "f1", ... (the number appended to
-// the path, as GCC 12 takes "f" + a temporary string for an overlapping copy, -Wrestrict).
-fs::path InodeFiller(const fs::path& dir, int i) {
-    fs::path file = dir / "f";
-    file += std::to_string(i);
-    return file;
-}
-
 // Takes every inode left with empty files.
 bool FillInodes(SmallFileSystem& small) {
+    const fs::path folder = FillFolder(small);
     for (int i = 0; i < 100000; ++i) {
-        std::FILE* file = std::fopen(InodeFiller(small.dir(), i).c_str(), "wb");
+        std::FILE* file = std::fopen((folder / std::to_string(i)).c_str(), "wb");
         if (file == nullptr) {
             return errno == ENOSPC;
         }
@@ -168,9 +168,7 @@ TEST_P(ReportFaultTest, EarlierReportStaysAndTheFailureSaysWhyOrItIsWrittenInPla
     ASSERT_TRUE(small.SetReadOnly(false));
     small.LiftFileSizeLimit();
     std::error_code ec;
-    fs::remove(small.dir() / "filler", ec);
-    for (int i = 0; fs::remove(InodeFiller(small.dir(), i), ec); ++i) {
-    }
+    fs::remove_all(small.dir() / "fill", ec);
     EXPECT_EQ(ReportFailure(file), "no failure");
 }
 
