@@ -100,38 +100,6 @@ int TruncateAndWrite(const fs::path& path, std::string_view bytes, const ChunkWr
     return file == nullptr ? LastError() : WriteAndClose(file, bytes, write);
 }
 
-// A temporary file made beside a target: its path and open stream, or (file null) the errno
-// value of the last attempt.
-struct Temporary {
-    fs::path path;
-    std::FILE* file = nullptr;
-    int error = 0;
-};
-
-// A new name beside `target`, created empty: a fixed prefix and a counter, 21 bytes, so that
-// a target with the longest name the folder allows still gets one. The counter starts at a
-// random value, so that two writers in one folder rarely try the same names.
-Temporary CreateTemporaryBeside(const fs::path& target) {
-    std::random_device random;
-    unsigned counter = static_cast<unsigned>(random());
-    Temporary temp;
-    for (int attempt = 0; attempt < 100; ++attempt, ++counter) {
-        char name[24];
-        std::snprintf(name, sizeof name, ".sondrel.tmp-%08x", counter & 0xffffffffu);
-        temp.path = target.parent_path() / name;
-        errno = 0;
-        temp.file = platform::OpenStream(temp.path, OpenFor::CreateNew);
-        if (temp.file != nullptr) {
-            return temp;
-        }
-        temp.error = LastError();
-        if (temp.error != EEXIST) {
-            break;
-        }
-    }
-    return temp;
-}
-
 enum class Replaced { Done, NotSafe };
 
 // The new text goes to a temporary file beside `target` which is then renamed over it: the
@@ -140,28 +108,43 @@ enum class Replaced { Done, NotSafe };
 // it: the caller writes in place instead. `existing`: whether there is a file at `target`.
 Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const std::string& what,
                                  std::string_view bytes, const ChunkWriter& write) {
-    const Temporary temp = CreateTemporaryBeside(target);
-    if (temp.file == nullptr) {
+    // The temporary file's name is a fixed prefix and a counter, 21 bytes, so that a target
+    // with the longest name the folder allows still gets one. The counter starts at a random
+    // value, so that two writers in one folder rarely try the same names.
+    std::random_device random;
+    unsigned counter = static_cast<unsigned>(random());
+    fs::path temp;
+    std::FILE* file = nullptr;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt, ++counter) {
+        char name[24];
+        std::snprintf(name, sizeof name, ".sondrel.tmp-%08x", counter & 0xffffffffu);
+        temp = target.parent_path() / name;
+        errno = 0;
+        file = platform::OpenStream(temp, OpenFor::CreateNew);
+        error = file == nullptr ? LastError() : 0;
+    }
+    if (file == nullptr) {
         if (existing) {
             return Replaced::NotSafe;
         }
-        return FailWriting(what, ErrnoReason(temp.error));
+        return FailWriting(what, ErrnoReason(error));
     }
     const auto drop_temp = [&] {
         std::error_code ignored;
-        fs::remove(temp.path, ignored);
+        fs::remove(temp, ignored);
     };
     // Owner and mode before the first byte: a private report never sits readable by others.
-    if (existing && platform::CopyOwnerAndMode(target, temp.file) != 0) {
-        std::fclose(temp.file);
+    if (existing && platform::CopyOwnerAndMode(target, file) != 0) {
+        std::fclose(file);
         drop_temp();
         return Replaced::NotSafe;
     }
-    if (const int failed = WriteAndClose(temp.file, bytes, write); failed != 0) {
+    if (const int failed = WriteAndClose(file, bytes, write); failed != 0) {
         drop_temp();
         return FailWriting(what, ErrnoReason(failed));
     }
-    if (const int failed = platform::ReplaceByRename(temp.path, target); failed != 0) {
+    if (const int failed = platform::ReplaceByRename(temp, target); failed != 0) {
         drop_temp();
         if (existing) {
             return Replaced::NotSafe;
