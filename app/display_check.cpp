@@ -1,16 +1,14 @@
-#include "app/display_check.h"
+#include "app/start_up.h"
 
+#if defined(__unix__) && !defined(__APPLE__) && !defined(__ANDROID__)
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__unix__) && !defined(__APPLE__) && !defined(__ANDROID__)
 #include <dlfcn.h>
-#endif
 
 namespace sondrel::app {
 namespace {
 
-#if defined(__unix__) && !defined(__APPLE__) && !defined(__ANDROID__)
 const char* Value(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0' ? value : nullptr;
@@ -38,12 +36,10 @@ bool XDisplayOpens(const char* name) {
     dlclose(xcb);
     return opens;
 }
-#endif
 
 }  // namespace
 
 std::string MissingDisplayMessage(int argc, char** argv) {
-#if defined(__unix__) && !defined(__APPLE__) && !defined(__ANDROID__)
     const char* display = Value("DISPLAY");
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) {
@@ -68,11 +64,13 @@ std::string MissingDisplayMessage(int argc, char** argv) {
                "desktop, or headless with xvfb-run or QT_QPA_PLATFORM=offscreen";
     }
     return {};
-#else
-    (void)argc;
-    (void)argv;
-    return {};
-#endif
 }
 
 }  // namespace sondrel::app
+
+#else
+// Elsewhere there is nothing to check before Qt starts.
+std::string sondrel::app::MissingDisplayMessage(int, char**) {
+    return {};
+}
+#endif

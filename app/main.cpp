@@ -7,9 +7,7 @@
 
 #include <QApplication>
 
-#include "app/app_icon.h"
-#include "app/command_line.h"
-#include "app/display_check.h"
+#include "app/start_up.h"
 #include "ui/main_window.h"
 
 int main(int argc, char** argv) {

@@ -12,8 +12,7 @@
 #include <QThread>
 #include <QWindow>
 
-#include "app/app_icon.h"
-#include "app/display_check.h"
+#include "app/start_up.h"
 #include "ui/main_window.h"
 
 int main(int argc, char** argv) {

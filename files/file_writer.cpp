@@ -24,6 +24,10 @@ int LastError() {
     return errno != 0 ? errno : EIO;
 }
 
+std::string ErrnoReason(int error) {
+    return std::generic_category().message(error != 0 ? error : EIO);
+}
+
 // The whole of an open stream into `contents`: 0, or the errno value that stopped the reading.
 int ReadWholeStream(std::FILE* file, std::string& contents) {
     contents.clear();
@@ -36,20 +40,7 @@ int ReadWholeStream(std::FILE* file, std::string& contents) {
     return std::ferror(file) != 0 ? LastError() : 0;
 }
 
-// The whole of the file at `path` into `contents`: 0, or the errno value that stopped it.
-int ReadWholeFile(const fs::path& path, std::string& contents) {
-    errno = 0;
-    std::FILE* file = platform::OpenStream(path, OpenFor::Read);
-    if (file == nullptr) {
-        return LastError();
-    }
-    const int error = ReadWholeStream(file, contents);
-    std::fclose(file);
-    return error;
-}
-
-// A path as messages show it: UTF-8, with control characters and bytes that are not UTF-8
-// escaped, so that no file name can break the message's line.
+// A path as messages show it, escaped so that no file name can break the message's line.
 std::string NameForMessage(const fs::path& path) {
     return EscapeForMessage(PathToUtf8(path));
 }
@@ -57,10 +48,6 @@ std::string NameForMessage(const fs::path& path) {
 // `what` names the file: its full path, and where it leads when it is a link.
 Failure FailWriting(const std::string& what, const std::string& reason) {
     return Failure{FailureKind::File, {}, "cannot write " + what + ": " + reason};
-}
-
-std::string ErrnoReason(int error) {
-    return std::generic_category().message(error != 0 ? error : EIO);
 }
 
 // The file a symbolic link finally points to (the path itself when it is no link); nullopt
@@ -106,70 +93,58 @@ int WriteAndClose(std::FILE* file, std::string_view bytes, const ChunkWriter& wr
     return error;
 }
 
-// A temporary file made beside a target: its path and open stream, or (file null) the errno
-// value of the last attempt.
-struct Temporary {
-    fs::path path;
-    std::FILE* file = nullptr;
-    int error = 0;
-};
-
-// A new name beside `target` for the next text, created empty.
-// The name is a fixed prefix and a counter, 21 bytes whatever the target is called, so that a
-// target with the longest name the folder allows still gets one. The counter starts at a
-// random value, so that two writers in one folder rarely try the same names.
-Temporary CreateTemporaryBeside(const fs::path& target) {
-    std::random_device random;
-    unsigned counter = static_cast<unsigned>(random());
-    Temporary temp;
-    for (int attempt = 0; attempt < 100; ++attempt, ++counter) {
-        char name[24];
-        std::snprintf(name, sizeof name, ".sondrel.tmp-%08x", counter & 0xffffffffu);
-        temp.path = target.parent_path() / name;
-        errno = 0;
-        temp.file = platform::OpenStream(temp.path, OpenFor::CreateNew);
-        if (temp.file != nullptr) {
-            return temp;
-        }
-        temp.error = LastError();
-        if (temp.error != EEXIST) {
-            break;
-        }
-    }
-    return temp;
+// Opens `path` for output, truncating it, and writes `bytes`: 0, or an errno value.
+int TruncateAndWrite(const fs::path& path, std::string_view bytes, const ChunkWriter& write) {
+    errno = 0;
+    std::FILE* file = platform::OpenStream(path, OpenFor::Truncate);
+    return file == nullptr ? LastError() : WriteAndClose(file, bytes, write);
 }
 
 enum class Replaced { Done, NotSafe };
 
 // The new text goes to a temporary file beside `target` which is then renamed over it: the
 // earlier file stays whole whatever fails. NotSafe (nothing changed, no temporary file left)
-// when the temporary file cannot be made, cannot be given the target's owner and mode, or
-// cannot be renamed over it: the caller writes in place instead. The failure when the write
-// fails. `existing`: whether there is a file at `target` to take the owner and mode from.
+// when the temporary file cannot be made, given the target's owner and mode, or renamed over
+// it: the caller writes in place instead. `existing`: whether there is a file at `target`.
 Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const std::string& what,
                                  std::string_view bytes, const ChunkWriter& write) {
-    const Temporary temp = CreateTemporaryBeside(target);
-    if (temp.file == nullptr) {
+    // The temporary file's name is a fixed prefix and a counter, 21 bytes, so that a target
+    // with the longest name the folder allows still gets one. The counter starts at a random
+    // value, so that two writers in one folder rarely try the same names.
+    std::random_device random;
+    unsigned counter = static_cast<unsigned>(random());
+    fs::path temp;
+    std::FILE* file = nullptr;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt, ++counter) {
+        char name[24];
+        std::snprintf(name, sizeof name, ".sondrel.tmp-%08x", counter & 0xffffffffu);
+        temp = target.parent_path() / name;
+        errno = 0;
+        file = platform::OpenStream(temp, OpenFor::CreateNew);
+        error = file == nullptr ? LastError() : 0;
+    }
+    if (file == nullptr) {
         if (existing) {
             return Replaced::NotSafe;
         }
-        return FailWriting(what, ErrnoReason(temp.error));
+        return FailWriting(what, ErrnoReason(error));
     }
     const auto drop_temp = [&] {
         std::error_code ignored;
-        fs::remove(temp.path, ignored);
+        fs::remove(temp, ignored);
     };
     // Owner and mode before the first byte: a private report never sits readable by others.
-    if (existing && platform::CopyOwnerAndMode(target, temp.file) != 0) {
-        std::fclose(temp.file);
+    if (existing && platform::CopyOwnerAndMode(target, file) != 0) {
+        std::fclose(file);
         drop_temp();
         return Replaced::NotSafe;
     }
-    if (const int failed = WriteAndClose(temp.file, bytes, write); failed != 0) {
+    if (const int failed = WriteAndClose(file, bytes, write); failed != 0) {
         drop_temp();
         return FailWriting(what, ErrnoReason(failed));
     }
-    if (const int failed = platform::ReplaceByRename(temp.path, target); failed != 0) {
+    if (const int failed = platform::ReplaceByRename(temp, target); failed != 0) {
         drop_temp();
         if (existing) {
             return Replaced::NotSafe;
@@ -179,42 +154,26 @@ Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const st
     return Replaced::Done;
 }
 
-// Opens a device or a pipe for output and writes the text: nothing to keep, no turns to take.
-std::optional<Failure> WriteToDevice(const fs::path& target, const std::string& what,
-                                     std::string_view bytes, const ChunkWriter& write) {
-    errno = 0;
-    std::FILE* file = platform::OpenStream(target, OpenFor::Truncate);
-    if (file == nullptr) {
-        return FailWriting(what, ErrnoReason(errno));
-    }
-    if (const int failed = WriteAndClose(file, bytes, write); failed != 0) {
-        return FailWriting(what, ErrnoReason(failed));
-    }
-    return std::nullopt;
-}
-
 // How long a writer in place waits for another's turn to end.
 constexpr auto kLockWait = std::chrono::seconds(3);
 
 // `target` opened to read with the writers' lock taken, once any other writer in place has
 // finished: writers take turns, so that two at once leave one whole text, never a mix.
-Result<std::FILE*> OpenLocked(const fs::path& target, const std::string& what) {
-    errno = 0;
-    std::FILE* file = platform::OpenStream(target, OpenFor::Read);
-    if (file == nullptr) {
-        return FailWriting(what,
-                           "cannot read its earlier contents to keep them: " + ErrnoReason(errno));
+Result<ReadStream> OpenLocked(const fs::path& target, const std::string& what) {
+    Result<ReadStream> file = OpenToRead(target);
+    if (!file) {
+        return FailWriting(
+            what, "cannot read its earlier contents to keep them: " + file.failure().detail);
     }
     const auto give_up = std::chrono::steady_clock::now() + kLockWait;
-    int error = platform::TryLock(file);
+    int error = platform::TryLock(file->get());
     while (error == EAGAIN && std::chrono::steady_clock::now() < give_up) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        error = platform::TryLock(file);
+        error = platform::TryLock(file->get());
     }
     if (error == 0) {
         return file;
     }
-    std::fclose(file);
     return FailWriting(what, error == EAGAIN
                                  ? "another writer kept it locked for 3 seconds"
                                  : "cannot lock it against other writers: " + ErrnoReason(error));
@@ -250,61 +209,17 @@ std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& 
     // back: it holds neither its earlier text nor a beginning of ours. Its text is compared
     // with ours rather than with the earlier one, which /proc's files change on their own.
     std::string now;
-    if (ReadWholeFile(target, now) == 0 && (now == earlier || !bytes.starts_with(now))) {
+    if (const Result<ReadStream> reread = OpenToRead(target);
+        reread && ReadWholeStream(reread->get(), now) == 0 &&
+        (now == earlier || !bytes.starts_with(now))) {
         return FailWriting(what, reason);
     }
-    errno = 0;
-    std::FILE* restore = platform::OpenStream(target, OpenFor::Truncate);
-    const int restore_failed =
-        restore == nullptr ? LastError() : WriteAndClose(restore, earlier, {});
-    if (restore_failed != 0) {
+    if (const int restore_failed = TruncateAndWrite(target, earlier, {}); restore_failed != 0) {
         return FailWriting(what, reason + "; putting its earlier contents back failed too: " +
                                      ErrnoReason(restore_failed));
     }
     return FailWriting(what, reason + "; its earlier contents were put back");
 }
-
-// Writes the regular file `target` in place under the writers' lock, its earlier contents
-// kept to put back.
-std::optional<Failure> WriteInPlace(const fs::path& target, const std::string& what,
-                                    std::string_view bytes, const ChunkWriter& write) {
-    const Result<std::FILE*> locked = OpenLocked(target, what);
-    if (!locked) {
-        return locked.failure();
-    }
-    std::optional<Failure> failure = RewriteKeepingEarlier(*locked, target, what, bytes, write);
-    platform::Unlock(*locked);
-    std::fclose(*locked);
-    return failure;
-}
-
-}  // namespace
-
-fs::path PathFromUtf8(std::string_view text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string PathToUtf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-Result<ReadStream> OpenToRead(const fs::path& path) {
-    errno = 0;
-    std::FILE* file = platform::OpenStream(path, OpenFor::Read);
-    if (file == nullptr) {
-        return Failure{FailureKind::File, {}, ErrnoReason(errno)};
-    }
-    return ReadStream(file, &std::fclose);
-}
-
-fs::path TargetPath(const fs::path& path) {
-    std::error_code ec;
-    const fs::path absolute = fs::absolute(path, ec);
-    return ec ? path : platform::AsSystemReads(absolute);
-}
-
-namespace {
 
 // Where a write of a path goes, how messages name it, and what is there now.
 struct Destination {
@@ -340,6 +255,30 @@ Result<Destination> DestinationOf(const fs::path& path) {
 
 }  // namespace
 
+fs::path PathFromUtf8(std::string_view text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string PathToUtf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+Result<ReadStream> OpenToRead(const fs::path& path) {
+    errno = 0;
+    std::FILE* file = platform::OpenStream(path, OpenFor::Read);
+    if (file == nullptr) {
+        return Failure{FailureKind::File, {}, ErrnoReason(errno)};
+    }
+    return ReadStream(file, &std::fclose);
+}
+
+fs::path TargetPath(const fs::path& path) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    return ec ? path : platform::AsSystemReads(absolute);
+}
+
 std::optional<Failure> CheckWritableTarget(const fs::path& path) {
     const Result<Destination> destination = DestinationOf(path);
     if (!destination) {
@@ -362,10 +301,7 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     if (!destination) {
         return destination.failure();
     }
-    const fs::path& target = destination->target;
-    const fs::path& followed = destination->followed;
-    const std::string& named_link = destination->named;
-    const FileFacts& facts = destination->facts;
+    const auto& [target, followed, named_link, facts] = *destination;
     if (facts.error == ENOENT) {
         // Nothing there, or a link that dangles: the file is created where the link leads.
         const Result<Replaced> created = ReplaceByRename(followed, false, named_link, bytes, write);
@@ -377,8 +313,11 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     const fs::path file = reached ? followed : target;
     const std::string what = reached ? named_link : NameForMessage(target);
     if (facts.kind != FileKind::Regular) {
-        // A device or a pipe: written to, never replaced.
-        return WriteToDevice(file, what, bytes, write);
+        // A device or a pipe: written to, never replaced, no earlier contents kept.
+        if (const int failed = TruncateAndWrite(file, bytes, write); failed != 0) {
+            return FailWriting(what, ErrnoReason(failed));
+        }
+        return std::nullopt;
     }
     // A report no one may write is kept, for root too, who the system would let through: it
     // was made read-only to keep it, as Windows keeps one from its administrators.
@@ -403,7 +342,14 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
             return std::nullopt;
         }
     }
-    return WriteInPlace(file, what, bytes, write);
+    // In place, under the writers' lock, the earlier contents kept to put back.
+    const Result<ReadStream> locked = OpenLocked(file, what);
+    if (!locked) {
+        return locked.failure();
+    }
+    std::optional<Failure> failure = RewriteKeepingEarlier(locked->get(), file, what, bytes, write);
+    platform::Unlock(locked->get());
+    return failure;
 }
 
 }  // namespace sondrel

@@ -36,26 +36,22 @@ Result<ReadStream> OpenToRead(const std::filesystem::path& path);
 // takes ".." away from the text, r.txt beside d); the file's own link not followed.
 std::filesystem::path TargetPath(const std::filesystem::path& path);
 
-// What can be told of writing `target` before the bytes are made: the failure (as
-// WriteFileReplacing words it) when the folder it would be created in is missing or no
-// folder, or when `target` is a folder; nullopt otherwise, which promises nothing more.
+// What can be told of writing `target` before the bytes are made: WriteFileReplacing's failure
+// when `target` is a folder or the folder it would be created in is missing or none.
 [[nodiscard]] std::optional<Failure> CheckWritableTarget(const std::filesystem::path& target);
 
-// Replaces `target` with exactly `bytes`, reached as TargetPath reads it. A symbolic link is
-// followed, as opening it for output would: the file it points to is replaced, or created when the
-// link dangles (its folder must exist). A file the user may not open for output fails, with the
-// reason opening it gives. A regular file with one name is replaced by renaming a temporary file
-// written beside it, with the earlier owner and mode. It is written in place instead (opened for
-// output and truncated) when it has other names (hard links), when no temporary file can be
-// made beside it (a folder the user may not write) or given its owner, or when the rename
-// fails; a device or a pipe is always written in place. Writers in place take turns (a lock
-// on the file, waited for a few seconds at most), so that two at once leave one whole text.
-// On any failure the earlier file is left as it was (in place: its earlier contents are put
-// back), no temporary file is left, and the failure (kind File) says "cannot write <full path>:
-// <the system's reason>", the path followed by " (a link to <where it leads>)" for a link,
-// and the reason by "; its earlier contents were put back" when they were (or by why they
-// could not be). Paths in messages are UTF-8, with control characters and bytes that are
-// not UTF-8 escaped as EscapeForMessage does.
+// Replaces `target` (as TargetPath reads it) with exactly `bytes`. A symbolic link is followed,
+// as opening it for output would: the file it leads to is replaced, or created when the link
+// dangles. A file the user may not open for output fails with the reason opening it gives. A
+// regular file with one name is replaced by renaming a temporary file written beside it, with
+// the earlier owner and mode; it is written in place (truncated) when it has hard links, when
+// no temporary file can be made beside it or given its owner, or when the rename fails; a
+// device or a pipe always is. Writers in place take turns (a lock on the file, waited for 3
+// seconds at most), so that two at once leave one whole text. On a failure the earlier file is
+// left as it was (in place: its earlier contents put back), no temporary file stays, and the
+// failure (kind File) says "cannot write <full path>: <the system's reason>", the path followed
+// by " (a link to <where it leads>)" for a link, the reason by "; its earlier contents were put
+// back" when they were (or by why they could not be). Paths are escaped as EscapeForMessage does.
 [[nodiscard]] std::optional<Failure> WriteFileReplacing(const std::filesystem::path& target,
                                                         std::string_view bytes,
                                                         const ChunkWriter& write = {});

@@ -1,7 +1,6 @@
 #pragma once
 // The few file calls that differ between POSIX and Windows, as the file writer needs them:
-// one implementation per system (platform_file_posix.cpp, platform_file_windows.cpp).
-// Only files/ includes this: the rest of the program goes through files/file_writer.h.
+// one implementation per system. Only files/ includes this.
 
 #include <cstdint>
 #include <cstdio>
@@ -18,8 +17,8 @@ struct FileFacts {
     std::uint64_t links = 1;   // names the file has (hard links)
     std::uint64_t device = 0;  // device and inode (volume and file index on Windows):
     std::uint64_t inode = 0;   // together they tell one file from another
-    // A stored file no one may write: no write permission bits (POSIX), the read-only
-    // attribute (Windows). Never a file of /proc or /sys, whose modes are the kernel's rules.
+    // No write permission bits (POSIX), the read-only attribute (Windows); never for a file
+    // of /proc or /sys, whose modes are the kernel's rules.
     bool read_only = false;
 };
 
@@ -35,33 +34,31 @@ enum class OpenFor {
 // A binary stream opened as `how` asks, or nullptr with errno saying why.
 std::FILE* OpenStream(const std::filesystem::path& path, OpenFor how);
 
-// Asks the system to put a flushed stream's file on disk: 0, or an errno value. A pipe, a
-// terminal or a console needs nothing.
+// The functions below return 0 or an errno value.
+// Puts a flushed stream's file on disk; a pipe, a terminal or a console needs nothing.
 int SyncToDisk(std::FILE* file);
 
 // Gives `file`, newly created, the owner, group and permission bits of the file at
-// `original`: 0, or an errno value (EPERM when this user may not give it that owner).
+// `original` (EPERM when this user may not give it that owner).
 int CopyOwnerAndMode(const std::filesystem::path& original, std::FILE* file);
 
-// Renames `from` over `to` in one step, onto disk before it returns: 0, or an errno value.
+// Renames `from` over `to` in one step, onto disk before it returns.
 int ReplaceByRename(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// Takes the writers' lock of the file open as `file` without waiting: 0, EAGAIN while another
-// writer holds it, or another errno value. The lock is advisory, among Sondrel's writers, and
-// goes when the file is closed: flock on POSIX; on Windows an exclusive lock on one byte far
-// past any data, so that it bars no one from the file's bytes. Unlock gives it up at once.
+// Takes the writers' lock of `file` without waiting (EAGAIN while another writer holds it).
+// Advisory, among Sondrel's writers: flock on POSIX; on Windows a lock on one byte far past
+// any data, so that it bars no one from the file's bytes. Unlock gives it up at once.
 int TryLock(std::FILE* file);
 void Unlock(std::FILE* file);
 
-// 0 when a file of `size` bytes stays within the process's file-size limit (ulimit -f), else
-// EFBIG: a write in place checks it before it truncates. Windows has no such limit.
+// EFBIG when a file of `size` bytes is past the process's file-size limit (ulimit -f);
+// Windows has none.
 int CheckFileSizeLimit(std::uintmax_t size);
 
-// An absolute path as the system reads it. On POSIX "d/.." is the folder above where d
-// leads, a link followed first, so a path with ".." has its folder resolved by the system;
-// otherwise, and on Windows, which takes ".." away from the text itself, it is made normal
-// lexically. A folder that cannot be resolved leaves the path as it was, for opening it to
-// tell why.
+// An absolute path as the system reads it. On POSIX "d/.." is the folder above where the link
+// d leads, so a path with ".." has its folder resolved by the system (left as it was when that
+// fails); otherwise, and on Windows, which takes ".." away from the text, it is made normal
+// lexically.
 std::filesystem::path AsSystemReads(const std::filesystem::path& absolute);
 
 }  // namespace sondrel::platform

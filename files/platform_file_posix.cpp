@@ -1,5 +1,6 @@
 #include "files/platform_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -49,22 +50,10 @@ FileFacts LookUp(const std::filesystem::path& path) {
 }
 
 std::FILE* OpenStream(const std::filesystem::path& path, OpenFor how) {
-    int flags = O_CLOEXEC;
-    switch (how) {
-        case OpenFor::CreateNew:
-            flags |= O_WRONLY | O_CREAT | O_EXCL;
-            break;
-        case OpenFor::Truncate:
-            flags |= O_WRONLY | O_CREAT | O_TRUNC;
-            break;
-        case OpenFor::Update:
-            flags |= O_WRONLY;
-            break;
-        case OpenFor::Read:
-            flags |= O_RDONLY;
-            break;
-    }
-    const int fd = ::open(path.c_str(), flags, 0666);
+    // In OpenFor's order: CreateNew, Truncate, Update, Read.
+    constexpr int kFlags[] = {O_WRONLY | O_CREAT | O_EXCL, O_WRONLY | O_CREAT | O_TRUNC, O_WRONLY,
+                              O_RDONLY};
+    const int fd = ::open(path.c_str(), kFlags[static_cast<int>(how)] | O_CLOEXEC, 0666);
     if (fd < 0) {
         return nullptr;
     }
@@ -141,11 +130,7 @@ int CheckFileSizeLimit(std::uintmax_t size) {
 }
 
 std::filesystem::path AsSystemReads(const std::filesystem::path& absolute) {
-    bool steps_back = false;
-    for (const std::filesystem::path& part : absolute) {
-        steps_back = steps_back || part == "..";
-    }
-    if (!steps_back) {
+    if (std::find(absolute.begin(), absolute.end(), "..") == absolute.end()) {
         return absolute.lexically_normal();
     }
     // The folder is resolved whole (the name too when it is "." or ".."), links followed.

@@ -1,5 +1,6 @@
 #include "files/platform_file.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -14,47 +15,45 @@
 namespace sondrel::platform {
 namespace {
 
-int ErrnoFromWindows(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME:
-        case ERROR_INVALID_NAME:
-            return ENOENT;
-        case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-        case ERROR_CURRENT_DIRECTORY:
-            return EACCES;
-        case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS:
-            return EEXIST;
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-            return ENOSPC;
-        case ERROR_WRITE_PROTECT:
-            return EROFS;
-        case ERROR_NOT_SAME_DEVICE:
-            return EXDEV;
-        case ERROR_FILENAME_EXCED_RANGE:
-            return ENAMETOOLONG;
-        case ERROR_NOT_ENOUGH_MEMORY:
-        case ERROR_OUTOFMEMORY:
-            return ENOMEM;
-        default:
-            return EIO;
+// Each errno value with the system's error codes it stands for; any other code is EIO.
+constexpr struct {
+    int error;
+    DWORD codes[6];
+} kErrnoOf[] = {
+    {ENOENT,
+     {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE, ERROR_BAD_NETPATH,
+      ERROR_BAD_NET_NAME, ERROR_INVALID_NAME}},
+    {EACCES,
+     {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION, ERROR_CURRENT_DIRECTORY}},
+    {EEXIST, {ERROR_FILE_EXISTS, ERROR_ALREADY_EXISTS}},
+    {ENOSPC, {ERROR_DISK_FULL, ERROR_HANDLE_DISK_FULL}},
+    {EROFS, {ERROR_WRITE_PROTECT}},
+    {EXDEV, {ERROR_NOT_SAME_DEVICE}},
+    {ENAMETOOLONG, {ERROR_FILENAME_EXCED_RANGE}},
+    {ENOMEM, {ERROR_NOT_ENOUGH_MEMORY, ERROR_OUTOFMEMORY}},
+};
+
+int ErrnoFromWindows(DWORD code) {
+    for (const auto& [error, codes] : kErrnoOf) {
+        // The rows' unused places hold 0, which is no failure.
+        if (code != ERROR_SUCCESS && std::ranges::find(codes, code) != std::end(codes)) {
+            return error;
+        }
     }
+    return EIO;
 }
 
 HANDLE HandleOf(std::FILE* file) {
     return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
 }
 
-bool IsDiskFile(std::FILE* file) {
-    const HANDLE handle = HandleOf(file);
-    return handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) == FILE_TYPE_DISK;
+// The byte the writers' lock covers: far past any file's data, so that reads and writes of
+// the file, which Windows checks against every lock, never meet it.
+OVERLAPPED LockedByte() {
+    OVERLAPPED at{};
+    at.Offset = 0xfffffffeu;
+    at.OffsetHigh = 0x7fffffffu;
+    return at;
 }
 
 }  // namespace
@@ -83,21 +82,9 @@ FileFacts LookUp(const std::filesystem::path& path) {
 }
 
 std::FILE* OpenStream(const std::filesystem::path& path, OpenFor how) {
-    int flags = _O_BINARY | _O_NOINHERIT;
-    switch (how) {
-        case OpenFor::CreateNew:
-            flags |= _O_WRONLY | _O_CREAT | _O_EXCL;
-            break;
-        case OpenFor::Truncate:
-            flags |= _O_WRONLY | _O_CREAT | _O_TRUNC;
-            break;
-        case OpenFor::Update:
-            flags |= _O_WRONLY;
-            break;
-        case OpenFor::Read:
-            flags |= _O_RDONLY;
-            break;
-    }
+    // In OpenFor's order: CreateNew, Truncate, Update, Read.
+    constexpr int kFlags[] = {_O_WRONLY | _O_CREAT | _O_EXCL, _O_WRONLY | _O_CREAT | _O_TRUNC,
+                              _O_WRONLY, _O_RDONLY};
     // Windows refuses to write a read-only file, administrators included; Wine run as root
     // lets the write through, so the attribute is asked first.
     if (how == OpenFor::Truncate || how == OpenFor::Update) {
@@ -108,7 +95,8 @@ std::FILE* OpenStream(const std::filesystem::path& path, OpenFor how) {
             return nullptr;
         }
     }
-    const int fd = ::_wopen(path.c_str(), flags, _S_IREAD | _S_IWRITE);
+    const int fd = ::_wopen(path.c_str(), kFlags[static_cast<int>(how)] | _O_BINARY | _O_NOINHERIT,
+                            _S_IREAD | _S_IWRITE);
     if (fd < 0) {
         return nullptr;
     }
@@ -123,7 +111,7 @@ std::FILE* OpenStream(const std::filesystem::path& path, OpenFor how) {
 
 int SyncToDisk(std::FILE* file) {
     // A console or a pipe cannot be flushed to disk and needs not be.
-    if (IsDiskFile(file) && ::_commit(::_fileno(file)) != 0) {
+    if (::GetFileType(HandleOf(file)) == FILE_TYPE_DISK && ::_commit(::_fileno(file)) != 0) {
         return errno != 0 ? errno : EIO;
     }
     return 0;
@@ -142,19 +130,6 @@ int ReplaceByRename(const std::filesystem::path& from, const std::filesystem::pa
     }
     return 0;
 }
-
-namespace {
-
-// The byte the writers' lock covers: far past any file's data, so that reads and writes of
-// the file, which Windows checks against every lock, never meet it.
-OVERLAPPED LockedByte() {
-    OVERLAPPED at{};
-    at.Offset = 0xfffffffeu;
-    at.OffsetHigh = 0x7fffffffu;
-    return at;
-}
-
-}  // namespace
 
 int TryLock(std::FILE* file) {
     OVERLAPPED at = LockedByte();

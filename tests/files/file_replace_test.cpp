@@ -32,63 +32,16 @@ using testing_support::ReadFile;
 using testing_support::ScratchFolder;
 using testing_support::Temporaries;
 
-// A fresh folder per test, removed afterwards; the tests write Output.txt inside it.
-class ReportFileTest : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_FALSE(dir_.empty()); }
-    // Everything in the folder but Output.txt: temporary files left behind.
-    std::vector<std::string> Leftovers() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_)) {
-            if (entry.path().filename() != "Output.txt") {
-                names.push_back(entry.path().filename().string());
-            }
-        }
-        return names;
-    }
-    void WriteEarlierReport() {
-        ASSERT_FALSE(WriteFileReplacing(file_, "Earlier\r\n"));
-        ASSERT_EQ(ReadFile(file_), "Earlier\r\n");
-    }
-    void ExpectFileFailure(const ChunkWriter& write = {}) {
-        const auto failure = WriteFileReplacing(file_, "New\r\n", write);
-        ASSERT_TRUE(failure) << "no failure";
-        EXPECT_EQ(failure->kind, FailureKind::File);
-        EXPECT_EQ(failure->Message().rfind("cannot write " + file_.string() + ": ", 0), 0u)
-            << failure->Message();
-    }
-
-    testing_support::ScratchFolder folder_{"sondrel-report"};
-    const fs::path dir_ = folder_.path();
-    fs::path file_ = dir_ / "Output.txt";
-};
-
-TEST_F(ReportFileTest, SecondReportReplacesTheFirst) {
-    WriteEarlierReport();
-    ASSERT_FALSE(WriteFileReplacing(file_, kDefaultReport));
-    EXPECT_EQ(ReadFile(file_), kDefaultReport);
-    EXPECT_TRUE(Leftovers().empty());
-}
-
-TEST_F(ReportFileTest, FailurePartWayLeavesTheEarlierReport) {
-    WriteEarlierReport();
-    const std::string earlier = ReadFile(file_);
-    ExpectFileFailure(testing_support::HalfThenDiskFull);
-    EXPECT_EQ(ReadFile(file_), earlier);
-    EXPECT_TRUE(Leftovers().empty());
-}
-
-TEST_F(ReportFileTest, OutputTxtAsAFolderIsAFailure) {
-    fs::create_directory(file_);
-    ExpectFileFailure();
-    EXPECT_TRUE(fs::is_directory(file_));
-    EXPECT_TRUE(Leftovers().empty());
-}
-
-TEST_F(ReportFileTest, MissingFolderIsAFailure) {
-    file_ = dir_ / "missing" / "Output.txt";
-    ExpectFileFailure();
-    EXPECT_TRUE(Leftovers().empty());
+// A write that fails half-way, before the rename: the earlier report stays, no temporary file.
+TEST(ReportFileTest, FailurePartWayLeavesTheEarlierReport) {
+    const ScratchFolder folder("sondrel-report");
+    const fs::path file = folder.path() / "Output.txt";
+    ASSERT_FALSE(WriteFileReplacing(file, "Earlier\r\n"));
+    const auto failure = WriteFileReplacing(file, "New\r\n", testing_support::HalfThenDiskFull);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->Message(), "cannot write " + file.string() + ": No space left on device");
+    EXPECT_EQ(ReadFile(file), "Earlier\r\n");
+    EXPECT_EQ(Temporaries(folder.path()), std::vector<std::string>{});
 }
 
 // Writes in pieces of 512 bytes, each sent to the file at once, as a slow disk takes them: a
@@ -106,9 +59,11 @@ std::size_t InPieces(std::FILE* file, std::string_view bytes) {
 
 // Two reports at once over a hard-linked Output.txt, which is written in place: the writers
 // take turns, so the file always ends as one whole report and both succeed.
-TEST_F(ReportFileTest, TwoWritersInPlaceLeaveOneWholeReport) {
-    WriteEarlierReport();
-    fs::create_hard_link(file_, dir_ / "Copy.txt");
+TEST(ReportFileTest, TwoWritersInPlaceLeaveOneWholeReport) {
+    const ScratchFolder folder("sondrel-report");
+    const fs::path file = folder.path() / "Output.txt";
+    ASSERT_FALSE(WriteFileReplacing(file, "Earlier\r\n"));
+    fs::create_hard_link(file, folder.path() / "Copy.txt");
     const std::string headers[2] = {std::string(64 * 1024, 'A') + "\r\n", "B\r\n"};
     const std::string report(kDefaultReport);
     int mixed = 0;
@@ -122,7 +77,7 @@ TEST_F(ReportFileTest, TwoWritersInPlaceLeaveOneWholeReport) {
                 ::close(gate[1]);
                 char byte = 0;  // read returns when the gate closes: both start together
                 const bool go = ::read(gate[0], &byte, 1) == 0;
-                ::_exit(go && !WriteFileReplacing(file_, headers[w] + report, InPieces) ? 0 : 1);
+                ::_exit(go && !WriteFileReplacing(file, headers[w] + report, InPieces) ? 0 : 1);
             }
         }
         ::close(gate[0]);
@@ -131,12 +86,12 @@ TEST_F(ReportFileTest, TwoWritersInPlaceLeaveOneWholeReport) {
             int status = -1;
             failed += writer < 0 || ::waitpid(writer, &status, 0) != writer || status != 0;
         }
-        const std::string now = ReadFile(file_);
+        const std::string now = ReadFile(file);
         mixed += now != headers[0] + report && now != headers[1] + report;
     }
     EXPECT_EQ(mixed, 0);
     EXPECT_EQ(failed, 0);
-    EXPECT_EQ(Temporaries(dir_), std::vector<std::string>{});
+    EXPECT_EQ(Temporaries(folder.path()), std::vector<std::string>{});
 }
 
 // Why writing to `path` fails, asked of the system directly; empty when it does not fail.

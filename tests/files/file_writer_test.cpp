@@ -47,10 +47,8 @@ std::string ReportFailure(const fs::path& file, const std::string& results = "")
     if (!failure) {
         return "no failure";
     }
-    if (failure->kind != FailureKind::File) {
-        return "a failure of another kind: " + failure->Message();
-    }
-    return failure->Message();
+    return failure->kind == FailureKind::File ? failure->Message()
+                                              : "a failure of another kind: " + failure->Message();
 }
 
 // A tmpfs of its own, mounted for one test: root only (CI runs as root).
@@ -66,9 +64,6 @@ public:
     std::string Mount(const std::string& options) {
         if (::geteuid() != 0) {
             return "mounting a tmpfs needs root";
-        }
-        if (dir_.empty()) {
-            return "no temporary folder";
         }
         options_ = options;
         if (::mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) != 0) {
@@ -102,9 +97,16 @@ private:
     bool limited_ = false;
 };
 
+// The folder of the files that fill a file system, removed whole when the fault is gone.
+fs::path FillFolder(SmallFileSystem& small) {
+    std::error_code ec;
+    fs::create_directory(small.dir() / "fill", ec);
+    return small.dir() / "fill";
+}
+
 // Fills the file system's blocks with one file, 4 KiB at a time, until it is full.
 bool FillBlocks(SmallFileSystem& small) {
-    std::FILE* filler = std::fopen((small.dir() / "filler").c_str(), "wb");
+    std::FILE* filler = std::fopen((FillFolder(small) / "blocks").c_str(), "wb");
     if (filler == nullptr) {
         return false;
     }
@@ -117,18 +119,11 @@ bool FillBlocks(SmallFileSystem& small) {
     return full;
 }
 
-// The i-th of the empty files that take the inodes: "f0", "f1", ... (the number appended to
-// the path, as GCC 12 takes "f" + a temporary string for an overlapping copy, -Wrestrict).
-fs::path InodeFiller(const fs::path& dir, int i) {
-    fs::path file = dir / "f";
-    file += std::to_string(i);
-    return file;
-}
-
 // Takes every inode left with empty files.
 bool FillInodes(SmallFileSystem& small) {
+    const fs::path folder = FillFolder(small);
     for (int i = 0; i < 100000; ++i) {
-        std::FILE* file = std::fopen(InodeFiller(small.dir(), i).c_str(), "wb");
+        std::FILE* file = std::fopen((folder / std::to_string(i)).c_str(), "wb");
         if (file == nullptr) {
             return errno == ENOSPC;
         }
@@ -173,9 +168,7 @@ TEST_P(ReportFaultTest, EarlierReportStaysAndTheFailureSaysWhyOrItIsWrittenInPla
     ASSERT_TRUE(small.SetReadOnly(false));
     small.LiftFileSizeLimit();
     std::error_code ec;
-    fs::remove(small.dir() / "filler", ec);
-    for (int i = 0; fs::remove(InodeFiller(small.dir(), i), ec); ++i) {
-    }
+    fs::remove_all(small.dir() / "fill", ec);
     EXPECT_EQ(ReportFailure(file), "no failure");
 }
 
@@ -194,10 +187,10 @@ INSTANTIATE_TEST_SUITE_P(
                         "File too large"}),
     testing_support::RowName{});
 
-// Output.txt as a symbolic link, followed as opening it for output would.
+// Output.txt as a symbolic link, followed as opening it for output would, or as no link.
 struct LinkCase {
     const char* name;
-    const char* link;     // what Output.txt holds
+    const char* link;     // what Output.txt holds; nullptr: it is no link
     const char* next;     // what `link` holds, being a link too; nullptr: it is none
     const char* folder;   // a folder made first, if any
     const char* written;  // the file that holds the report, or nullptr: a failure
@@ -219,20 +212,23 @@ TEST_P(ReportLinkTest, FollowsTheLinkOrSaysWhereItLeads) {
         fs::create_directories(dir_ / c.folder);
     }
     const fs::path file = dir_ / "Output.txt";
-    fs::create_symlink(c.link, file);
+    const fs::path given = c.given == nullptr ? file : dir_ / c.given;
+    if (c.link != nullptr) {
+        fs::create_symlink(c.link, file);
+    }
     if (c.next != nullptr) {
         fs::create_symlink(c.next, dir_ / c.link);
     }
-    const std::string outcome = ReportFailure(c.given == nullptr ? file : dir_ / c.given);
+    const std::string outcome = ReportFailure(given);
     if (c.written != nullptr) {
         EXPECT_EQ(outcome, "no failure");
         EXPECT_NE(ReadFile(dir_ / c.written).find("Elev = 0 ft"), std::string::npos);
     } else {
         const std::string leads =
             c.target == nullptr ? "" : " (a link to " + (dir_ / c.target).string() + ")";
-        EXPECT_EQ(outcome, "cannot write " + file.string() + leads + ": " + c.reason);
+        EXPECT_EQ(outcome, "cannot write " + given.string() + leads + ": " + c.reason);
     }
-    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file)));
+    EXPECT_EQ(fs::is_symlink(fs::symlink_status(file)), c.link != nullptr);
     EXPECT_EQ(Temporaries(dir_), std::vector<std::string>{});
     if (c.folder != nullptr) {
         EXPECT_TRUE(fs::is_directory(fs::symlink_status(dir_ / c.folder)));
@@ -253,6 +249,9 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"DanglingIntoAMissingFolder", "missing/../missing/site.txt", nullptr, nullptr,
                  nullptr, "No such file or directory", "missing/../missing/site.txt"},
         LinkCase{"ToAFolder", "reports", nullptr, "reports", nullptr, "Is a directory", "reports"},
+        LinkCase{"AFolder", nullptr, nullptr, "Output.txt", nullptr, "Is a directory", nullptr},
+        LinkCase{"IntoAMissingFolder", nullptr, nullptr, nullptr, nullptr,
+                 "No such file or directory", nullptr, "missing/Output.txt"},
         LinkCase{"ToItself", "Output.txt", nullptr, nullptr, nullptr,
                  "Too many levels of symbolic links", nullptr},
         // Output.txt leads to the folder reports/sub: "Output.txt/.." is reports, as for touch.
@@ -274,32 +273,26 @@ std::string WriteOutcomeAs(bool as_nobody, const fs::path& file, std::string_vie
     if (!as_nobody) {
         return WriteOutcome(file, bytes, write);
     }
-    int pipe_ends[2];
-    if (::pipe(pipe_ends) != 0) {
+    int ends[2];
+    if (::pipe(ends) != 0) {
         return "no pipe";
     }
     const pid_t child = ::fork();
     if (child == 0) {
-        ::close(pipe_ends[0]);
         const bool nobody =
             ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
         const std::string outcome =
             nobody ? WriteOutcome(file, bytes, write) : "cannot become nobody";
-        const bool sent = ::write(pipe_ends[1], outcome.data(), outcome.size()) ==
+        const bool sent = ::write(ends[1], outcome.data(), outcome.size()) ==
                           static_cast<ssize_t>(outcome.size());
         ::_exit(sent ? 0 : 1);
     }
-    ::close(pipe_ends[1]);
-    std::string outcome;
-    char chunk[512];
-    ssize_t got = 0;
-    while (child > 0 && (got = ::read(pipe_ends[0], chunk, sizeof chunk)) > 0) {
-        outcome.append(chunk, static_cast<std::size_t>(got));
-    }
-    ::close(pipe_ends[0]);
+    ::close(ends[1]);
+    // Read to its end, which comes when the child has exited.
+    const std::string outcome = ReadFile("/proc/self/fd/" + std::to_string(ends[0]));
+    ::close(ends[0]);
     int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
+    if (child < 0 || ::waitpid(child, &status, 0) != child || status != 0) {
         return "the writer's process failed";
     }
     return outcome;

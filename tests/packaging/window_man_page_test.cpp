@@ -89,7 +89,7 @@ protected:
                                     }};
 };
 
-TEST_F(WindowManPageExamples, NamesEveryMenuCommand) {
+TEST_F(WindowManPageExamples, NamesEveryMenuCommandAndShowsTheDefaultsResultsAndReport) {
     const std::string page = PageText();
     const QList<QAction*> commands = window_.menuBar()->actions();
     ASSERT_FALSE(commands.empty());
@@ -97,10 +97,6 @@ TEST_F(WindowManPageExamples, NamesEveryMenuCommand) {
         const std::string text = command->text().toStdString();
         EXPECT_TRUE(HasLine(page, ".B " + text)) << "no entry for the menu's \"" << text << "\"";
     }
-}
-
-TEST_F(WindowManPageExamples, ShowsTheResultsAndReportOfTheDefaults) {
-    const std::string page = PageText();
     window_.OnCalculate();
     const auto* results = window_.findChild<QPlainTextEdit*>(QStringLiteral("results_box"));
     ASSERT_NE(results, nullptr);

@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "app/start_up.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -56,6 +56,15 @@ QString ParseProblem(const QCommandLineParser& parser, const QStringList& argume
 }
 
 }  // namespace
+
+QIcon AppIcon() {
+    // PNG files only, so no SVG plugin is needed; 48 pixels covers title bars and task bars.
+    QIcon icon;
+    for (const int size : {16, 32, 48}) {
+        icon.addFile(QStringLiteral(":/icons/sondrel-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
 
 CommandLine ReadCommandLine(int argc, char** argv) {
     QStringList arguments;
