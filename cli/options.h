@@ -1,13 +1,11 @@
 #pragma once
-// sondrel-calc's arguments: what they ask for (Options), how they are read (Parse), and the
-// five input texts they give the calculation (InputsFrom).
+// sondrel-calc's arguments: what they ask for (Options) and how they are read (Parse).
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "calc/design.h"
 #include "calc/failure.h"
 #include "cli/text_encoding.h"
 #include "table/sweep.h"
@@ -33,9 +31,5 @@ struct Options {
 // Reads the arguments (without the program name), or fails with the usage error's message.
 // The views in the options point into `args`.
 Result<Options> Parse(const std::vector<std::string_view>& args);
-
-// The input boxes' texts as the values Parse took stand for them: all five, or for a sweep
-// the four after the elevation; the window's defaults for whatever was not given.
-InputTexts InputsFrom(const Options& options);
 
 }  // namespace sondrel::cli

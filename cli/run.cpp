@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -38,16 +39,9 @@ int TellUsage(TextWriter& err, const Failure& failure) {
     return kExitUsage;
 }
 
-// --strict: a run that drew warnings (`warned` of them, or rows with them or failed rows)
-// exits kExitWarnings.
-int StrictStatus(const Options& options, std::size_t warned) {
-    return options.strict && warned > 0 ? kExitWarnings : kExitOk;
-}
-
-// A sweep's or a batch's exit status: kExitFailure when it has rows and every one failed, else
-// as StrictStatus. When some but not all failed, says so on `err` in one line naming the first
-// kListedFailures of them as `what`s, each written by `write_name`, e.g. "sondrel-calc: 2 of 5
-// rows failed (input lines 3, 5)", with "..." after them when there are more.
+// A sweep's or a batch's exit status: kExitFailure when it has rows and every one failed.
+// When some failed, says so on `err`, naming the first few as `what`s written by `write_name`:
+// "sondrel-calc: 2 of 5 rows failed (input lines 3, 5)", "..." after them when there are more.
 template <typename WriteName>
 int TableStatus(const Options& options, const TableCounts& counts, std::string_view what,
                 WriteName write_name, TextWriter& err) {
@@ -68,12 +62,24 @@ int TableStatus(const Options& options, const TableCounts& counts, std::string_v
         }
         err << (counts.failed() > counts.failed_rows.size() ? ", ...)\n" : ")\n");
     }
-    return StrictStatus(options, counts.warned + counts.failed());
+    return options.strict && counts.warned + counts.failed() > 0 ? kExitWarnings : kExitOk;
 }
 
-// The design table; the four values, when given, replace the defaults of the other boxes.
-// They are read once, before the first row, so that a typing slip stops the sweep there.
-// Failed rows are named by their elevations.
+// The input boxes' texts as the values given stand for them: all five, or for a sweep the four
+// after the elevation; the window's defaults for whatever was not given.
+InputTexts InputsFrom(const Options& options) {
+    InputTexts inputs;
+    std::string* const boxes[] = {&inputs.elevation, &inputs.lo_baro, &inputs.hi_baro,
+                                  &inputs.lo_volts, &inputs.hi_volts};
+    const std::size_t first = std::size(boxes) - options.positional.size();
+    for (std::size_t i = 0; i < options.positional.size(); ++i) {
+        *boxes[first + i] = std::string(options.positional[i]);
+    }
+    return inputs;
+}
+
+// The design table, its failed rows named by their elevations. The four values are read once,
+// before the first row, so that a typing slip stops the sweep there.
 int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, TextWriter& err) {
     InputTexts fixed = inputs;
     fixed.elevation = std::string(1, '0');  // each row puts its own elevation here
@@ -94,7 +100,6 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
     const int code = TableStatus(
         options, counts, "elevation",
         [&range, &err](std::size_t row) { err.DoubleFixed(SweepElevation(range, row)); }, err);
-    // --plot FILE: the chart of the rows the sweep calculated, replacing FILE.
     if (options.plot_file) {
         const std::string svg = chart::SweepChartSvg(chart, inputs);
         if (const auto failure = WriteFileReplacing(PathFromUtf8(*options.plot_file), svg)) {
@@ -105,17 +110,20 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
 }
 
 // A failure of one calculation or of its report: its message on stderr, and with --json or
-// --csv in place of the results on stdout.
-int TellCalculationFailure(const Options& options, std::optional<double> elevation,
-                           const Failure& failure, TextWriter& out, TextWriter& err) {
-    const int code = TellFailure(err, failure);
+// --csv in place of the results on stdout (with no elevation when its box failed).
+int TellCalculationFailure(const Options& options, const Outcome& outcome, const Failure& failure,
+                           TextWriter& out, TextWriter& err) {
     if (options.json) {
         WriteJsonFailure(out, failure.kind, failure.Message());
     } else if (options.csv) {
         WriteCsvHeader(out);
-        WriteCsvFailure(out, elevation, failure.Message());
+        WriteCsvFailure(out,
+                        outcome.failure.input == kElevationBox
+                            ? std::nullopt
+                            : std::optional(outcome.loaded.elevation_ft),
+                        failure.Message());
     }
-    return code;
+    return TellFailure(err, failure);
 }
 
 // --report: the report written to its file, whose path comes back (as JSON names it), or to
@@ -147,16 +155,13 @@ Result<std::string> WriteReport(const Options& options, const Outcome& outcome,
 int RunOne(const Options& options, const InputTexts& inputs, TextWriter& out, TextWriter& err) {
     Outcome outcome;
     Solve(inputs, outcome, WarningText::Messages);
-    const bool elevation_read = outcome.solved || outcome.failure.input != kElevationBox;
-    const std::optional<double> elevation =
-        elevation_read ? std::optional(outcome.loaded.elevation_ft) : std::nullopt;
     if (!outcome.solved) {
-        return TellCalculationFailure(options, elevation, outcome.failure, out, err);
+        return TellCalculationFailure(options, outcome, outcome.failure, out, err);
     }
     // A report that cannot be written is told before anything is printed.
     if (options.report_file && *options.report_file != "-") {
         if (const auto failure = CheckWritableTarget(PathFromUtf8(*options.report_file))) {
-            return TellCalculationFailure(options, elevation, *failure, out, err);
+            return TellCalculationFailure(options, outcome, *failure, out, err);
         }
     }
     for (const DesignWarning& warning : outcome.warnings) {
@@ -165,20 +170,20 @@ int RunOne(const Options& options, const InputTexts& inputs, TextWriter& out, Te
     const std::string text = outcome.Text();
     const Result<std::string> report_path = WriteReport(options, outcome, inputs, text, out);
     if (!report_path) {
-        return TellCalculationFailure(options, elevation, report_path.failure(), out, err);
+        return TellCalculationFailure(options, outcome, report_path.failure(), out, err);
     }
     if (options.json) {
         WriteJsonOutcome(out, outcome, *report_path);
     } else if (options.csv) {
         WriteCsvHeader(out);
-        WriteCsvResult(out, elevation, outcome);
+        WriteCsvResult(out, outcome.loaded.elevation_ft, outcome);
     } else if (options.report_file != "-") {
         out << ConvertLineBreaks(text, "\n") << '\n';
     }
-    return StrictStatus(options, outcome.warnings.size());
+    return options.strict && !outcome.warnings.empty() ? kExitWarnings : kExitOk;
 }
 
-// The batch's table; its failed rows are named by their lines.
+// The batch's table, its failed rows named by their lines.
 int RunBatch(const Options& options, TextWriter& out, TextWriter& err) {
     const Result<TableCounts> done =
         WriteBatchFile(*options.batch_file, options.encoding,
@@ -195,8 +200,7 @@ int RunBatch(const Options& options, TextWriter& out, TextWriter& err) {
         [&err](std::size_t line) { err.Int(static_cast<long long>(line)); }, err);
 }
 
-// Reads the arguments and does what they ask: everything but the final check of standard
-// output.
+// Does what the arguments ask: everything but the final check of standard output.
 int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err) {
     const Result<Options> parsed = Parse(args);
     if (!parsed) {
