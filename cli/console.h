@@ -3,16 +3,13 @@
 // UTF-8, and standard streams that pass the bytes read and written through unchanged.
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace sondrel::cli {
 
-// Held by main() for the program's life. On Windows the arguments are read from the wide
-// command line (the char** ones are in the ANSI code page and lose what it cannot hold),
-// standard input, output and error become binary (no "\r\n" to "\n" or back), and a
-// console shows UTF-8; the console's earlier code page comes back on destruction. Elsewhere
-// it changes nothing.
+// Held by main() for the program's life. On Windows the arguments come from the wide command
+// line (the char** ones lose what the ANSI code page cannot hold), the standard streams become
+// binary, and a console shows UTF-8 until its earlier code page comes back on destruction.
 class Console {
 public:
     Console(int argc, char** argv);

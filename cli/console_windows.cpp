@@ -7,25 +7,19 @@
 #include <shellapi.h>
 
 #include <cstdio>
-#include <cwchar>
 
 namespace sondrel::cli {
 namespace {
 
+// A lone surrogate becomes U+FFFD. The sizes count the terminating null (length -1).
 std::string Utf8FromWide(const wchar_t* wide) {
-    const std::size_t length = std::wcslen(wide);
-    if (length == 0 || length > 0x7FFFFFFF / 4) {
-        return {};
-    }
-    const int wide_length = static_cast<int>(length);
-    // A lone surrogate becomes U+FFFD.
-    const int size =
-        ::WideCharToMultiByte(CP_UTF8, 0, wide, wide_length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) {
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) {
         return {};
     }
     std::string text(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide, wide_length, text.data(), size, nullptr, nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
+    text.pop_back();
     return text;
 }
 

@@ -81,9 +81,8 @@ InputTexts InputsFrom(const Options& options) {
 // The design table, its failed rows named by their elevations. The four values are read once,
 // before the first row, so that a typing slip stops the sweep there.
 int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, TextWriter& err) {
-    InputTexts fixed = inputs;
-    fixed.elevation = std::string(1, '0');  // each row puts its own elevation here
-    const Result<Design> design = ReadDesign(fixed);
+    // The elevation is the default's: each row puts its own in its place.
+    const Result<Design> design = ReadDesign(inputs);
     if (!design) {
         return TellFailure(err, design.failure());
     }
@@ -235,9 +234,7 @@ int Run(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& 
     // A closed pipe is the reader's choice and stays quiet; a full disk is not.
     if (const std::optional<Failure>& failure = out.Flush();
         failure && failure->detail != std::strerror(EPIPE)) {
-        TellFailure(
-            err,
-            Failure{FailureKind::File, {}, "cannot write standard output: " + failure->detail});
+        TellFailure(err, {FailureKind::File, "cannot write standard output", failure->detail});
     }
     // Output that did not arrive outweighs a warning: the run did not do its job.
     if (!out.Good() && (code == kExitOk || code == kExitWarnings)) {
