@@ -61,14 +61,12 @@ std::optional<Failure> ReadPlot(std::string_view file, std::string_view needs, O
 
 std::optional<Failure> ReadEncoding(std::string_view name, std::string_view needs,
                                     Options& options) {
-    const auto is = [name](std::string_view known) {
-        return std::equal(name.begin(), name.end(), known.begin(), known.end(),
-                          [](char a, char b) { return AsciiLower(a) == b; });
-    };
-    if (!is("utf-8") && !is("windows-1252")) {
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
+    if (lower != "utf-8" && lower != "windows-1252") {
         return Usage(std::string(needs) + ", not " + QuoteForMessage(name));
     }
-    options.encoding = is("utf-8") ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    options.encoding = lower == "utf-8" ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     return std::nullopt;
 }
 
