@@ -46,8 +46,7 @@ std::optional<Failure> ReadPlot(std::string_view file, std::string_view needs, O
     if (file == "-") {
         return Usage(std::string(needs));
     }
-    // The name after the last folder separator (npos + 1 is 0: all of it); ".x" has no
-    // extension.
+    // The name after the last folder separator (npos + 1 is 0); ".x" has no extension.
     const std::string_view name = file.substr(file.find_last_of("/\\") + 1);
     const std::size_t dot = name.rfind('.');
     std::string extension(dot == std::string_view::npos || dot == 0 ? "" : name.substr(dot));
@@ -99,8 +98,7 @@ constexpr OptionRow kOptions[] = {
     {"--version", kVersion, &Options::version, nullptr, {}},
 };
 
-// Options that do not go together: all of `given` and none of `absent`. The first that
-// applies is told.
+// Options that do not go together: all of `given` and none of `absent`; the first is told.
 struct Conflict {
     unsigned given;
     unsigned absent;
@@ -125,13 +123,12 @@ constexpr Conflict kConflicts[] = {
 
 // Whether the options go together, with each other and with the count of values after them:
 // none, for the defaults, or all that the run takes.
-std::optional<Failure> CheckTogether(unsigned given, const Options& options) {
+std::optional<Failure> CheckTogether(unsigned given, const Options& options, std::size_t count) {
     for (const Conflict& c : kConflicts) {
         if ((given & c.given) == c.given && (given & c.absent) == 0) {
             return Usage(std::string(c.message));
         }
     }
-    const std::size_t count = options.positional.size();
     const std::size_t takes = (given & kBatch) ? 0 : (given & kSweep) ? 4 : 5;
     const std::string got = std::to_string(count);
     if (count != 0 && count != takes) {
@@ -163,10 +160,11 @@ Result<Options> Parse(const std::vector<std::string_view>& args) {
     Options options;
     unsigned given = 0;
     bool only_values = false;  // after "--"
+    std::vector<std::string_view> values;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (only_values || !LooksLikeOption(arg)) {
-            options.positional.push_back(arg);
+            values.push_back(arg);
             continue;
         }
         const std::size_t eq = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
@@ -205,8 +203,15 @@ Result<Options> Parse(const std::vector<std::string_view>& args) {
     if (given & (kHelp | kVersion)) {
         return options;
     }
-    if (auto failure = CheckTogether(given, options)) {
+    if (auto failure = CheckTogether(given, options, values.size())) {
         return *failure;
+    }
+    // The values stand for the boxes: all five, or for a sweep the four after the elevation.
+    std::string* const boxes[] = {&options.inputs.elevation, &options.inputs.lo_baro,
+                                  &options.inputs.hi_baro, &options.inputs.lo_volts,
+                                  &options.inputs.hi_volts};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        *boxes[std::size(boxes) - values.size() + i] = std::string(values[i]);
     }
     return options;
 }

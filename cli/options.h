@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "calc/design.h"
 #include "calc/failure.h"
 #include "cli/text_encoding.h"
 #include "table/sweep.h"
@@ -25,11 +26,10 @@ struct Options {
     bool version = false;
     std::optional<std::string> report_file;
     std::string header;
-    std::vector<std::string_view> positional;
+    InputTexts inputs;  // the values given, the window's defaults for the rest
 };
 
 // Reads the arguments (without the program name), or fails with the usage error's message.
-// The views in the options point into `args`.
 Result<Options> Parse(const std::vector<std::string_view>& args);
 
 }  // namespace sondrel::cli

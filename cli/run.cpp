@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -65,24 +64,11 @@ int TableStatus(const Options& options, const TableCounts& counts, std::string_v
     return options.strict && counts.warned + counts.failed() > 0 ? kExitWarnings : kExitOk;
 }
 
-// The input boxes' texts as the values given stand for them: all five, or for a sweep the four
-// after the elevation; the window's defaults for whatever was not given.
-InputTexts InputsFrom(const Options& options) {
-    InputTexts inputs;
-    std::string* const boxes[] = {&inputs.elevation, &inputs.lo_baro, &inputs.hi_baro,
-                                  &inputs.lo_volts, &inputs.hi_volts};
-    const std::size_t first = std::size(boxes) - options.positional.size();
-    for (std::size_t i = 0; i < options.positional.size(); ++i) {
-        *boxes[first + i] = std::string(options.positional[i]);
-    }
-    return inputs;
-}
-
 // The design table, its failed rows named by their elevations. The four values are read once,
 // before the first row, so that a typing slip stops the sweep there.
-int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, TextWriter& err) {
+int RunSweep(const Options& options, TextWriter& out, TextWriter& err) {
     // The elevation is the default's: each row puts its own in its place.
-    const Result<Design> design = ReadDesign(inputs);
+    const Result<Design> design = ReadDesign(options.inputs);
     if (!design) {
         return TellFailure(err, design.failure());
     }
@@ -100,7 +86,7 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
         options, counts, "elevation",
         [&range, &err](std::size_t row) { err.DoubleFixed(SweepElevation(range, row)); }, err);
     if (options.plot_file) {
-        const std::string svg = chart::SweepChartSvg(chart, inputs);
+        const std::string svg = chart::SweepChartSvg(chart, options.inputs);
         if (const auto failure = WriteFileReplacing(PathFromUtf8(*options.plot_file), svg)) {
             return TellFailure(err, *failure);
         }
@@ -128,13 +114,13 @@ int TellCalculationFailure(const Options& options, const Outcome& outcome, const
 // --report: the report written to its file, whose path comes back (as JSON names it), or to
 // standard output (an empty path, as without --report).
 Result<std::string> WriteReport(const Options& options, const Outcome& outcome,
-                                const InputTexts& inputs, std::string_view text, TextWriter& out) {
+                                std::string_view text, TextWriter& out) {
     if (!options.report_file) {
         return std::string();
     }
     // A typed line break in the header becomes "\r\n", as the window's box gives it.
     const std::string header = ConvertLineBreaks(options.header, kCrLf);
-    const Result<std::string> report = ReportText(outcome.loaded, inputs, text, header);
+    const Result<std::string> report = ReportText(outcome.loaded, options.inputs, text, header);
     if (!report) {
         return report.failure();
     }
@@ -149,11 +135,10 @@ Result<std::string> WriteReport(const Options& options, const Outcome& outcome,
     return PathToUtf8(TargetPath(file));
 }
 
-// One calculation, which serves the printed results, the JSON or CSV row, the warnings and
-// the report.
-int RunOne(const Options& options, const InputTexts& inputs, TextWriter& out, TextWriter& err) {
+// One calculation, for the printed results, the JSON or CSV row, the warnings and the report.
+int RunOne(const Options& options, TextWriter& out, TextWriter& err) {
     Outcome outcome;
-    Solve(inputs, outcome, WarningText::Messages);
+    Solve(options.inputs, outcome, WarningText::Messages);
     if (!outcome.solved) {
         return TellCalculationFailure(options, outcome, outcome.failure, out, err);
     }
@@ -167,7 +152,7 @@ int RunOne(const Options& options, const InputTexts& inputs, TextWriter& out, Te
         err << "sondrel-calc: warning: " << warning.message << '\n';
     }
     const std::string text = outcome.Text();
-    const Result<std::string> report_path = WriteReport(options, outcome, inputs, text, out);
+    const Result<std::string> report_path = WriteReport(options, outcome, text, out);
     if (!report_path) {
         return TellCalculationFailure(options, outcome, report_path.failure(), out, err);
     }
@@ -217,14 +202,13 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
     if (options.bom) {
         out.WriteFirst(kUtf8Bom);  // before the CSV
     }
-    const InputTexts inputs = InputsFrom(options);
     if (options.sweep) {
-        return RunSweep(options, inputs, out, err);
+        return RunSweep(options, out, err);
     }
     if (options.batch_file) {
         return RunBatch(options, out, err);
     }
-    return RunOne(options, inputs, out, err);
+    return RunOne(options, out, err);
 }
 
 }  // namespace
