@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -15,18 +16,6 @@
 
 namespace {
 
-// A lone surrogate becomes U+FFFD. The sizes count the terminating null (length -1).
-std::string Utf8FromWide(const wchar_t* wide) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) {
-        return {};
-    }
-    std::string text(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
-    text.pop_back();
-    return text;
-}
-
 // The arguments after the program name as UTF-8, read from the wide command line: the char**
 // ones are in the ANSI code page and lose what it cannot hold.
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
@@ -37,7 +26,14 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     }
     std::vector<std::string> arguments;
     for (int i = 1; i < count; ++i) {
-        arguments.push_back(Utf8FromWide(wide[i]));
+        // A lone surrogate becomes U+FFFD. The sizes count the terminating null (length -1),
+        // which goes; 0 is a failure, which leaves the argument empty.
+        const int size =
+            ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string& text =
+            arguments.emplace_back(static_cast<std::size_t>(std::max(size, 1)), '\0');
+        ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), size, nullptr, nullptr);
+        text.pop_back();
     }
     ::LocalFree(wide);
     return arguments;

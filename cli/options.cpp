@@ -149,11 +149,6 @@ std::optional<Failure> CheckTogether(unsigned given, const Options& options, std
     return std::nullopt;
 }
 
-// "-1000" and "-.5" are numbers, not options.
-bool LooksLikeOption(std::string_view arg) {
-    return arg.size() >= 2 && arg[0] == '-' && (arg[1] < '0' || arg[1] > '9') && arg[1] != '.';
-}
-
 }  // namespace
 
 Result<Options> Parse(const std::vector<std::string_view>& args) {
@@ -163,7 +158,10 @@ Result<Options> Parse(const std::vector<std::string_view>& args) {
     std::vector<std::string_view> values;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
-        if (only_values || !LooksLikeOption(arg)) {
+        // "-1000" and "-.5" are numbers, not options.
+        const bool option =
+            arg.size() >= 2 && arg[0] == '-' && (arg[1] < '0' || arg[1] > '9') && arg[1] != '.';
+        if (only_values || !option) {
             values.push_back(arg);
             continue;
         }

@@ -51,10 +51,8 @@ int TableStatus(const Options& options, const TableCounts& counts, std::string_v
     if (counts.failed() > 0) {
         err << "sondrel-calc: ";
         err.Int(static_cast<long long>(counts.failed())) << " of ";
-        err.Int(static_cast<long long>(counts.rows)) << " rows failed (" << what;
-        if (counts.failed() > 1) {
-            err << 's';
-        }
+        err.Int(static_cast<long long>(counts.rows))
+            << " rows failed (" << what << (counts.failed() > 1 ? "s" : "");
         for (std::size_t k = 0; k < counts.failed_rows.size(); ++k) {
             err << (k == 0 ? " " : ", ");
             write_name(counts.failed_rows[k]);
@@ -172,12 +170,10 @@ int RunBatch(const Options& options, TextWriter& out, TextWriter& err) {
     const Result<TableCounts> done =
         WriteBatchFile(*options.batch_file, options.encoding,
                        options.json ? BatchFormat::JsonLines : BatchFormat::Csv, out, err);
-    if (!done && done.failure().kind == FailureKind::File) {
-        // A file that is missing or unreadable is a failure, not a misuse of the options.
-        return TellFailure(err, done.failure());
-    }
     if (!done) {
-        return TellUsage(err, done.failure());
+        // A file that is missing or unreadable is a failure, not a misuse of the options.
+        return done.failure().kind == FailureKind::File ? TellFailure(err, done.failure())
+                                                        : TellUsage(err, done.failure());
     }
     return TableStatus(
         options, *done, "input line",
