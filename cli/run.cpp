@@ -39,11 +39,9 @@ int TellUsage(TextWriter& err, const Failure& failure) {
 }
 
 // A sweep's or a batch's exit status: kExitFailure when it has rows and every one failed.
-// When some failed, says so on `err`, naming the first few as `what`s written by `write_name`:
+// When some failed, says so on `err`, naming the first few by their elevations or input lines:
 // "sondrel-calc: 2 of 5 rows failed (input lines 3, 5)", "..." after them when there are more.
-template <typename WriteName>
-int TableStatus(const Options& options, const TableCounts& counts, std::string_view what,
-                WriteName write_name, TextWriter& err) {
+int TableStatus(const Options& options, const TableCounts& counts, TextWriter& err) {
     if (counts.rows > 0 && counts.succeeded == 0) {
         err << "sondrel-calc: every row failed\n";
         return kExitFailure;
@@ -52,18 +50,23 @@ int TableStatus(const Options& options, const TableCounts& counts, std::string_v
         err << "sondrel-calc: ";
         err.Int(static_cast<long long>(counts.failed())) << " of ";
         err.Int(static_cast<long long>(counts.rows))
-            << " rows failed (" << what << (counts.failed() > 1 ? "s" : "");
+            << " rows failed (" << (options.sweep ? "elevation" : "input line")
+            << (counts.failed() > 1 ? "s" : "");
         for (std::size_t k = 0; k < counts.failed_rows.size(); ++k) {
             err << (k == 0 ? " " : ", ");
-            write_name(counts.failed_rows[k]);
+            if (options.sweep) {
+                err.DoubleFixed(SweepElevation(*options.sweep, counts.failed_rows[k]));
+            } else {
+                err.Int(static_cast<long long>(counts.failed_rows[k]));
+            }
         }
         err << (counts.failed() > counts.failed_rows.size() ? ", ...)\n" : ")\n");
     }
     return options.strict && counts.warned + counts.failed() > 0 ? kExitWarnings : kExitOk;
 }
 
-// The design table, its failed rows named by their elevations. The four values are read once,
-// before the first row, so that a typing slip stops the sweep there.
+// The design table. The four values are read once, before the first row, so that a typing slip
+// stops the sweep there.
 int RunSweep(const Options& options, TextWriter& out, TextWriter& err) {
     // The elevation is the default's: each row puts its own in its place.
     const Result<Design> design = ReadDesign(options.inputs);
@@ -76,13 +79,10 @@ int RunSweep(const Options& options, TextWriter& out, TextWriter& err) {
             return TellFailure(err, *failure);
         }
     }
-    const SweepRange& range = *options.sweep;
     std::vector<chart::ChartRow> chart;
     const TableCounts counts =
-        WriteSweep(out, range, *design, options.plot_file ? &chart : nullptr);
-    const int code = TableStatus(
-        options, counts, "elevation",
-        [&range, &err](std::size_t row) { err.DoubleFixed(SweepElevation(range, row)); }, err);
+        WriteSweep(out, *options.sweep, *design, options.plot_file ? &chart : nullptr);
+    const int code = TableStatus(options, counts, err);
     if (options.plot_file) {
         const std::string svg = chart::SweepChartSvg(chart, options.inputs);
         if (const auto failure = WriteFileReplacing(PathFromUtf8(*options.plot_file), svg)) {
@@ -165,7 +165,6 @@ int RunOne(const Options& options, TextWriter& out, TextWriter& err) {
     return options.strict && !outcome.warnings.empty() ? kExitWarnings : kExitOk;
 }
 
-// The batch's table, its failed rows named by their lines.
 int RunBatch(const Options& options, TextWriter& out, TextWriter& err) {
     const Result<TableCounts> done =
         WriteBatchFile(*options.batch_file, options.encoding,
@@ -175,9 +174,7 @@ int RunBatch(const Options& options, TextWriter& out, TextWriter& err) {
         return done.failure().kind == FailureKind::File ? TellFailure(err, done.failure())
                                                         : TellUsage(err, done.failure());
     }
-    return TableStatus(
-        options, *done, "input line",
-        [&err](std::size_t line) { err.Int(static_cast<long long>(line)); }, err);
+    return TableStatus(options, *done, err);
 }
 
 // Does what the arguments ask: everything but the final check of standard output.
