@@ -45,10 +45,8 @@ class Utf8Console {
 public:
     Utf8Console() {
         // "\n" stays "\n" in files and pipes; a batch on standard input keeps its CR LF, its
-        // Ctrl-Z and its UTF-16.
+        // Ctrl-Z and its UTF-16. Nothing is written yet, so nothing is buffered in text mode.
         ::_setmode(::_fileno(stdin), _O_BINARY);
-        std::fflush(stdout);
-        std::fflush(stderr);
         ::_setmode(::_fileno(stdout), _O_BINARY);
         ::_setmode(::_fileno(stderr), _O_BINARY);
         // Messages hold UTF-8 (file names, the header); 0 means there is no console.
