@@ -55,10 +55,9 @@ public:
             earlier_code_page_ = code_page;
         }
     }
+    // After main's writers, which flush everything they write.
     ~Utf8Console() {
         if (earlier_code_page_ != 0) {
-            std::fflush(stdout);
-            std::fflush(stderr);
             ::SetConsoleOutputCP(earlier_code_page_);
         }
     }
