@@ -129,17 +129,16 @@ std::optional<Failure> CheckTogether(unsigned given, const Options& options, std
             return Usage(std::string(c.message));
         }
     }
-    const std::size_t takes = (given & kBatch) ? 0 : (given & kSweep) ? 4 : 5;
+    const std::size_t takes = (given & kSweep) ? 4 : 5;
     const std::string got = std::to_string(count);
+    if (count != 0 && (given & kBatch)) {
+        return Usage("--batch takes its values from the file, got " + got + " more");
+    }
     if (count != 0 && count != takes) {
-        if (given & kBatch) {
-            return Usage("--batch takes its values from the file, got " + got + " more");
-        }
-        return Usage((takes == 4 ? "with --sweep-elevation expected four values (LOW_PRESSURE "
-                                   "HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS), got "
-                                 : "expected five values (ELEVATION LOW_PRESSURE HIGH_PRESSURE "
-                                   "LOW_VOLTS HIGH_VOLTS), got ") +
-                     got);
+        const std::string_view expected =
+            takes == 4 ? "with --sweep-elevation expected four values (LOW_PRESSURE"
+                       : "expected five values (ELEVATION LOW_PRESSURE";
+        return Usage(std::string(expected) + " HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS), got " + got);
     }
     // Told after a wrong count, which outranks it; --json and --csv are not both given here.
     if (options.report_file == "-" && (options.json || options.csv)) {
