@@ -207,17 +207,14 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
 }  // namespace
 
 int Run(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err) {
-    int code = ParseAndRun(args, out, err);
+    const int code = ParseAndRun(args, out, err);
     // A closed pipe is the reader's choice and stays quiet; a full disk is not.
     if (const std::optional<Failure>& failure = out.Flush();
         failure && failure->detail != std::strerror(EPIPE)) {
         TellFailure(err, {FailureKind::File, "cannot write standard output", failure->detail});
     }
     // Output that did not arrive outweighs a warning: the run did not do its job.
-    if (!out.Good() && (code == kExitOk || code == kExitWarnings)) {
-        code = kExitFailure;
-    }
-    return code;
+    return !out.Good() && (code == kExitOk || code == kExitWarnings) ? kExitFailure : code;
 }
 
 }  // namespace sondrel::cli
