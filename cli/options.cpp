@@ -12,7 +12,7 @@ namespace {
 // Each option as a bit of the set given, against which the conflicts are read.
 constexpr unsigned kJson = 1 << 0, kCsv = 1 << 1, kStrict = 1 << 2, kSweep = 1 << 3, kPlot = 1 << 4,
                    kBatch = 1 << 5, kEncoding = 1 << 6, kBom = 1 << 7, kReport = 1 << 8,
-                   kHeader = 1 << 9, kHelp = 1 << 10, kVersion = 1 << 11, kReportToStdout = 1 << 12;
+                   kHeader = 1 << 9, kHelp = 1 << 10, kVersion = 1 << 11;
 
 Failure Usage(std::string message) {
     return Failure{FailureKind::InvalidArgument, {}, std::move(message)};
@@ -46,8 +46,7 @@ std::optional<Failure> ReadPlot(std::string_view file, std::string_view needs, O
     if (file == "-") {
         return Usage(std::string(needs));
     }
-    // The name after the last folder separator (npos + 1 is 0: all of it); ".x" has no
-    // extension.
+    // The name after the last folder separator (npos + 1 is 0); ".x" has no extension.
     const std::string_view name = file.substr(file.find_last_of("/\\") + 1);
     const std::size_t dot = name.rfind('.');
     std::string extension(dot == std::string_view::npos || dot == 0 ? "" : name.substr(dot));
@@ -61,14 +60,12 @@ std::optional<Failure> ReadPlot(std::string_view file, std::string_view needs, O
 
 std::optional<Failure> ReadEncoding(std::string_view name, std::string_view needs,
                                     Options& options) {
-    const auto is = [name](std::string_view known) {
-        return std::equal(name.begin(), name.end(), known.begin(), known.end(),
-                          [](char a, char b) { return AsciiLower(a) == b; });
-    };
-    if (!is("utf-8") && !is("windows-1252")) {
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
+    if (lower != "utf-8" && lower != "windows-1252") {
         return Usage(std::string(needs) + ", not " + QuoteForMessage(name));
     }
-    options.encoding = is("utf-8") ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    options.encoding = lower == "utf-8" ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     return std::nullopt;
 }
 
@@ -101,8 +98,7 @@ constexpr OptionRow kOptions[] = {
     {"--version", kVersion, &Options::version, nullptr, {}},
 };
 
-// Options that do not go together: all of `given` and none of `absent`. The first that
-// applies is told.
+// Options that do not go together: all of `given` and none of `absent`; the first is told.
 struct Conflict {
     unsigned given;
     unsigned absent;
@@ -125,63 +121,31 @@ constexpr Conflict kConflicts[] = {
     {kSweep | kReport, 0, "--report does not go with --sweep-elevation, which writes CSV"},
 };
 
-// Told after a wrong count of values, which outranks them.
-constexpr Conflict kStdoutConflicts[] = {
-    {kJson | kReportToStdout, 0, "--json and --report - both want standard output"},
-    {kCsv | kReportToStdout, 0, "--csv and --report - both want standard output"},
-};
-
-template <std::size_t N>
-std::optional<Failure> FirstConflict(unsigned given, const Conflict (&conflicts)[N]) {
-    for (const Conflict& c : conflicts) {
+// Whether the options go together, with each other and with the count of values after them:
+// none, for the defaults, or all that the run takes.
+std::optional<Failure> CheckTogether(unsigned given, const Options& options, std::size_t count) {
+    for (const Conflict& c : kConflicts) {
         if ((given & c.given) == c.given && (given & c.absent) == 0) {
             return Usage(std::string(c.message));
         }
     }
-    return std::nullopt;
-}
-
-// The values after the options: none, for the defaults, or all that the run takes.
-std::optional<Failure> CheckValueCount(unsigned given, std::size_t count) {
-    const std::size_t takes = (given & kBatch) ? 0 : (given & kSweep) ? 4 : 5;
-    if (count == 0 || count == takes) {
-        return std::nullopt;
-    }
+    const std::size_t takes = (given & kSweep) ? 4 : 5;
     const std::string got = std::to_string(count);
-    if (given & kBatch) {
+    if (count != 0 && (given & kBatch)) {
         return Usage("--batch takes its values from the file, got " + got + " more");
     }
-    return Usage((takes == 4 ? "with --sweep-elevation expected four values (LOW_PRESSURE "
-                               "HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS), got "
-                             : "expected five values (ELEVATION LOW_PRESSURE HIGH_PRESSURE "
-                               "LOW_VOLTS HIGH_VOLTS), got ") +
-                 got);
-}
-
-// Whether the options given go together, with each other and with the count of values.
-std::optional<Failure> CheckTogether(unsigned given, const Options& options) {
-    if (given & (kHelp | kVersion)) {
-        return std::nullopt;
+    if (count != 0 && count != takes) {
+        const std::string_view expected =
+            takes == 4 ? "with --sweep-elevation expected four values (LOW_PRESSURE"
+                       : "expected five values (ELEVATION LOW_PRESSURE";
+        return Usage(std::string(expected) + " HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS), got " + got);
     }
-    if (options.report_file == "-") {
-        given |= kReportToStdout;
+    // Told after a wrong count, which outranks it; --json and --csv are not both given here.
+    if (options.report_file == "-" && (options.json || options.csv)) {
+        return Usage(std::string(options.json ? "--json" : "--csv") +
+                     " and --report - both want standard output");
     }
-    if (auto failure = FirstConflict(given, kConflicts)) {
-        return failure;
-    }
-    if (auto failure = CheckValueCount(given, options.positional.size())) {
-        return failure;
-    }
-    return FirstConflict(given, kStdoutConflicts);
-}
-
-// "-1000" and "-.5" are numbers, not options.
-bool LooksLikeOption(std::string_view arg) {
-    if (arg.size() < 2 || arg[0] != '-') {
-        return false;
-    }
-    const char c = arg[1];
-    return !((c >= '0' && c <= '9') || c == '.');
+    return std::nullopt;
 }
 
 }  // namespace
@@ -190,18 +154,21 @@ Result<Options> Parse(const std::vector<std::string_view>& args) {
     Options options;
     unsigned given = 0;
     bool only_values = false;  // after "--"
+    std::vector<std::string_view> values;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
-        if (only_values || !LooksLikeOption(arg)) {
-            options.positional.push_back(arg);
+        // "-1000" and "-.5" are numbers, not options.
+        const bool option =
+            arg.size() >= 2 && arg[0] == '-' && (arg[1] < '0' || arg[1] > '9') && arg[1] != '.';
+        if (only_values || !option) {
+            values.push_back(arg);
             continue;
         }
         const std::size_t eq = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
         const std::string_view name = arg.substr(0, eq);
-        std::optional<std::string_view> value;  // after "=", else the next argument
-        if (eq != std::string_view::npos) {
-            value = arg.substr(eq + 1);
-        }
+        // After "=", else the next argument.
+        std::optional<std::string_view> value =
+            eq == std::string_view::npos ? std::nullopt : std::optional(arg.substr(eq + 1));
         if (name == "--") {
             only_values = true;
             continue;
@@ -229,22 +196,21 @@ Result<Options> Parse(const std::vector<std::string_view>& args) {
             return *failure;
         }
     }
-    if (auto failure = CheckTogether(given, options)) {
+    // --help and --version outrank the conflicts and the count of values.
+    if (given & (kHelp | kVersion)) {
+        return options;
+    }
+    if (auto failure = CheckTogether(given, options, values.size())) {
         return *failure;
     }
-    return options;
-}
-
-InputTexts InputsFrom(const Options& options) {
-    InputTexts inputs;
-    std::string* const boxes[] = {&inputs.elevation, &inputs.lo_baro, &inputs.hi_baro,
-                                  &inputs.lo_volts, &inputs.hi_volts};
-    // A sweep's four values are the boxes after the elevation.
-    const std::size_t first = std::size(boxes) - options.positional.size();
-    for (std::size_t i = 0; i < options.positional.size(); ++i) {
-        *boxes[first + i] = std::string(options.positional[i]);
+    // The values stand for the boxes: all five, or for a sweep the four after the elevation.
+    std::string* const boxes[] = {&options.inputs.elevation, &options.inputs.lo_baro,
+                                  &options.inputs.hi_baro, &options.inputs.lo_volts,
+                                  &options.inputs.hi_volts};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        *boxes[std::size(boxes) - values.size() + i] = std::string(values[i]);
     }
-    return inputs;
+    return options;
 }
 
 }  // namespace sondrel::cli

@@ -1,6 +1,5 @@
 #pragma once
-// sondrel-calc's arguments: what they ask for (Options), how they are read (Parse), and the
-// five input texts they give the calculation (InputsFrom).
+// sondrel-calc's arguments: what they ask for (Options) and how they are read (Parse).
 
 #include <optional>
 #include <string>
@@ -27,15 +26,10 @@ struct Options {
     bool version = false;
     std::optional<std::string> report_file;
     std::string header;
-    std::vector<std::string_view> positional;
+    InputTexts inputs;  // the values given, the window's defaults for the rest
 };
 
 // Reads the arguments (without the program name), or fails with the usage error's message.
-// The views in the options point into `args`.
 Result<Options> Parse(const std::vector<std::string_view>& args);
-
-// The input boxes' texts as the values Parse took stand for them: all five, or for a sweep
-// the four after the elevation; the window's defaults for whatever was not given.
-InputTexts InputsFrom(const Options& options);
 
 }  // namespace sondrel::cli

@@ -38,19 +38,10 @@ int TellUsage(TextWriter& err, const Failure& failure) {
     return kExitUsage;
 }
 
-// --strict: a run that drew warnings (`warned` of them, or rows with them or failed rows)
-// exits kExitWarnings.
-int StrictStatus(const Options& options, std::size_t warned) {
-    return options.strict && warned > 0 ? kExitWarnings : kExitOk;
-}
-
-// A sweep's or a batch's exit status: kExitFailure when it has rows and every one failed, else
-// as StrictStatus. When some but not all failed, says so on `err` in one line naming the first
-// kListedFailures of them as `what`s, each written by `write_name`, e.g. "sondrel-calc: 2 of 5
-// rows failed (input lines 3, 5)", with "..." after them when there are more.
-template <typename WriteName>
-int TableStatus(const Options& options, const TableCounts& counts, std::string_view what,
-                WriteName write_name, TextWriter& err) {
+// A sweep's or a batch's exit status: kExitFailure when it has rows and every one failed.
+// When some failed, says so on `err`, naming the first few by their elevations or input lines:
+// "sondrel-calc: 2 of 5 rows failed (input lines 3, 5)", "..." after them when there are more.
+int TableStatus(const Options& options, const TableCounts& counts, TextWriter& err) {
     if (counts.rows > 0 && counts.succeeded == 0) {
         err << "sondrel-calc: every row failed\n";
         return kExitFailure;
@@ -58,26 +49,27 @@ int TableStatus(const Options& options, const TableCounts& counts, std::string_v
     if (counts.failed() > 0) {
         err << "sondrel-calc: ";
         err.Int(static_cast<long long>(counts.failed())) << " of ";
-        err.Int(static_cast<long long>(counts.rows)) << " rows failed (" << what;
-        if (counts.failed() > 1) {
-            err << 's';
-        }
+        err.Int(static_cast<long long>(counts.rows))
+            << " rows failed (" << (options.sweep ? "elevation" : "input line")
+            << (counts.failed() > 1 ? "s" : "");
         for (std::size_t k = 0; k < counts.failed_rows.size(); ++k) {
             err << (k == 0 ? " " : ", ");
-            write_name(counts.failed_rows[k]);
+            if (options.sweep) {
+                err.DoubleFixed(SweepElevation(*options.sweep, counts.failed_rows[k]));
+            } else {
+                err.Int(static_cast<long long>(counts.failed_rows[k]));
+            }
         }
         err << (counts.failed() > counts.failed_rows.size() ? ", ...)\n" : ")\n");
     }
-    return StrictStatus(options, counts.warned + counts.failed());
+    return options.strict && counts.warned + counts.failed() > 0 ? kExitWarnings : kExitOk;
 }
 
-// The design table; the four values, when given, replace the defaults of the other boxes.
-// They are read once, before the first row, so that a typing slip stops the sweep there.
-// Failed rows are named by their elevations.
-int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, TextWriter& err) {
-    InputTexts fixed = inputs;
-    fixed.elevation = std::string(1, '0');  // each row puts its own elevation here
-    const Result<Design> design = ReadDesign(fixed);
+// The design table. The four values are read once, before the first row, so that a typing slip
+// stops the sweep there.
+int RunSweep(const Options& options, TextWriter& out, TextWriter& err) {
+    // The elevation is the default's: each row puts its own in its place.
+    const Result<Design> design = ReadDesign(options.inputs);
     if (!design) {
         return TellFailure(err, design.failure());
     }
@@ -87,16 +79,12 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
             return TellFailure(err, *failure);
         }
     }
-    const SweepRange& range = *options.sweep;
     std::vector<chart::ChartRow> chart;
     const TableCounts counts =
-        WriteSweep(out, range, *design, options.plot_file ? &chart : nullptr);
-    const int code = TableStatus(
-        options, counts, "elevation",
-        [&range, &err](std::size_t row) { err.DoubleFixed(SweepElevation(range, row)); }, err);
-    // --plot FILE: the chart of the rows the sweep calculated, replacing FILE.
+        WriteSweep(out, *options.sweep, *design, options.plot_file ? &chart : nullptr);
+    const int code = TableStatus(options, counts, err);
     if (options.plot_file) {
-        const std::string svg = chart::SweepChartSvg(chart, inputs);
+        const std::string svg = chart::SweepChartSvg(chart, options.inputs);
         if (const auto failure = WriteFileReplacing(PathFromUtf8(*options.plot_file), svg)) {
             return TellFailure(err, *failure);
         }
@@ -105,29 +93,32 @@ int RunSweep(const Options& options, const InputTexts& inputs, TextWriter& out, 
 }
 
 // A failure of one calculation or of its report: its message on stderr, and with --json or
-// --csv in place of the results on stdout.
-int TellCalculationFailure(const Options& options, std::optional<double> elevation,
-                           const Failure& failure, TextWriter& out, TextWriter& err) {
-    const int code = TellFailure(err, failure);
+// --csv in place of the results on stdout (with no elevation when its box failed).
+int TellCalculationFailure(const Options& options, const Outcome& outcome, const Failure& failure,
+                           TextWriter& out, TextWriter& err) {
     if (options.json) {
         WriteJsonFailure(out, failure.kind, failure.Message());
     } else if (options.csv) {
         WriteCsvHeader(out);
-        WriteCsvFailure(out, elevation, failure.Message());
+        WriteCsvFailure(out,
+                        outcome.failure.input == kElevationBox
+                            ? std::nullopt
+                            : std::optional(outcome.loaded.elevation_ft),
+                        failure.Message());
     }
-    return code;
+    return TellFailure(err, failure);
 }
 
 // --report: the report written to its file, whose path comes back (as JSON names it), or to
 // standard output (an empty path, as without --report).
 Result<std::string> WriteReport(const Options& options, const Outcome& outcome,
-                                const InputTexts& inputs, std::string_view text, TextWriter& out) {
+                                std::string_view text, TextWriter& out) {
     if (!options.report_file) {
         return std::string();
     }
     // A typed line break in the header becomes "\r\n", as the window's box gives it.
     const std::string header = ConvertLineBreaks(options.header, kCrLf);
-    const Result<std::string> report = ReportText(outcome.loaded, inputs, text, header);
+    const Result<std::string> report = ReportText(outcome.loaded, options.inputs, text, header);
     if (!report) {
         return report.failure();
     }
@@ -142,61 +133,51 @@ Result<std::string> WriteReport(const Options& options, const Outcome& outcome,
     return PathToUtf8(TargetPath(file));
 }
 
-// One calculation, which serves the printed results, the JSON or CSV row, the warnings and
-// the report.
-int RunOne(const Options& options, const InputTexts& inputs, TextWriter& out, TextWriter& err) {
+// One calculation, for the printed results, the JSON or CSV row, the warnings and the report.
+int RunOne(const Options& options, TextWriter& out, TextWriter& err) {
     Outcome outcome;
-    Solve(inputs, outcome, WarningText::Messages);
-    const bool elevation_read = outcome.solved || outcome.failure.input != kElevationBox;
-    const std::optional<double> elevation =
-        elevation_read ? std::optional(outcome.loaded.elevation_ft) : std::nullopt;
+    Solve(options.inputs, outcome, WarningText::Messages);
     if (!outcome.solved) {
-        return TellCalculationFailure(options, elevation, outcome.failure, out, err);
+        return TellCalculationFailure(options, outcome, outcome.failure, out, err);
     }
     // A report that cannot be written is told before anything is printed.
     if (options.report_file && *options.report_file != "-") {
         if (const auto failure = CheckWritableTarget(PathFromUtf8(*options.report_file))) {
-            return TellCalculationFailure(options, elevation, *failure, out, err);
+            return TellCalculationFailure(options, outcome, *failure, out, err);
         }
     }
     for (const DesignWarning& warning : outcome.warnings) {
         err << "sondrel-calc: warning: " << warning.message << '\n';
     }
     const std::string text = outcome.Text();
-    const Result<std::string> report_path = WriteReport(options, outcome, inputs, text, out);
+    const Result<std::string> report_path = WriteReport(options, outcome, text, out);
     if (!report_path) {
-        return TellCalculationFailure(options, elevation, report_path.failure(), out, err);
+        return TellCalculationFailure(options, outcome, report_path.failure(), out, err);
     }
     if (options.json) {
         WriteJsonOutcome(out, outcome, *report_path);
     } else if (options.csv) {
         WriteCsvHeader(out);
-        WriteCsvResult(out, elevation, outcome);
+        WriteCsvResult(out, outcome.loaded.elevation_ft, outcome);
     } else if (options.report_file != "-") {
         out << ConvertLineBreaks(text, "\n") << '\n';
     }
-    return StrictStatus(options, outcome.warnings.size());
+    return options.strict && !outcome.warnings.empty() ? kExitWarnings : kExitOk;
 }
 
-// The batch's table; its failed rows are named by their lines.
 int RunBatch(const Options& options, TextWriter& out, TextWriter& err) {
     const Result<TableCounts> done =
         WriteBatchFile(*options.batch_file, options.encoding,
                        options.json ? BatchFormat::JsonLines : BatchFormat::Csv, out, err);
-    if (!done && done.failure().kind == FailureKind::File) {
-        // A file that is missing or unreadable is a failure, not a misuse of the options.
-        return TellFailure(err, done.failure());
-    }
     if (!done) {
-        return TellUsage(err, done.failure());
+        // A file that is missing or unreadable is a failure, not a misuse of the options.
+        return done.failure().kind == FailureKind::File ? TellFailure(err, done.failure())
+                                                        : TellUsage(err, done.failure());
     }
-    return TableStatus(
-        options, *done, "input line",
-        [&err](std::size_t line) { err.Int(static_cast<long long>(line)); }, err);
+    return TableStatus(options, *done, err);
 }
 
-// Reads the arguments and does what they ask: everything but the final check of standard
-// output.
+// Does what the arguments ask: everything but the final check of standard output.
 int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err) {
     const Result<Options> parsed = Parse(args);
     if (!parsed) {
@@ -214,32 +195,26 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
     if (options.bom) {
         out.WriteFirst(kUtf8Bom);  // before the CSV
     }
-    const InputTexts inputs = InputsFrom(options);
     if (options.sweep) {
-        return RunSweep(options, inputs, out, err);
+        return RunSweep(options, out, err);
     }
     if (options.batch_file) {
         return RunBatch(options, out, err);
     }
-    return RunOne(options, inputs, out, err);
+    return RunOne(options, out, err);
 }
 
 }  // namespace
 
 int Run(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err) {
-    int code = ParseAndRun(args, out, err);
+    const int code = ParseAndRun(args, out, err);
     // A closed pipe is the reader's choice and stays quiet; a full disk is not.
     if (const std::optional<Failure>& failure = out.Flush();
         failure && failure->detail != std::strerror(EPIPE)) {
-        TellFailure(
-            err,
-            Failure{FailureKind::File, {}, "cannot write standard output: " + failure->detail});
+        TellFailure(err, {FailureKind::File, "cannot write standard output", failure->detail});
     }
     // Output that did not arrive outweighs a warning: the run did not do its job.
-    if (!out.Good() && (code == kExitOk || code == kExitWarnings)) {
-        code = kExitFailure;
-    }
-    return code;
+    return !out.Good() && (code == kExitOk || code == kExitWarnings) ? kExitFailure : code;
 }
 
 }  // namespace sondrel::cli
