@@ -168,6 +168,12 @@ double TickTextWidth(std::string_view text) {
     return width;
 }
 
+// `value` as std::to_chars writes it, the same in every locale.
+std::string Chars(double value, std::chars_format format, int precision) {
+    char buf[400];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, value, format, precision).ptr);
+}
+
 // The power of ten of a number's leading digit: 302 for 3e302, -5 for 2.5e-5.
 int DecimalExponent(double value) {
     return static_cast<int>(std::floor(std::log10(std::abs(value)) + 1e-9));
@@ -177,10 +183,7 @@ int DecimalExponent(double value) {
 // no trailing zeros: "3e302", "1.5e302", "-5e-324".
 std::string PowerOfTenText(double value, double step) {
     const int digits = std::clamp(DecimalExponent(value) - DecimalExponent(step), 0, 16);
-    char buf[40];
-    const std::string text(
-        buf,
-        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, digits).ptr);
+    const std::string text = Chars(value, std::chars_format::scientific, digits);
     const std::size_t e = text.find('e');
     std::string mantissa = text.substr(0, e);
     if (mantissa.find('.') != std::string::npos) {
@@ -192,14 +195,6 @@ std::string PowerOfTenText(double value, double step) {
         return mantissa;  // "5e+00"
     }
     return mantissa + 'e' + (text[e + 1] == '-' ? "-" : "") + text.substr(exponent_digits);
-}
-
-// `value` in plain decimals, as many as `step` needs, its thousands grouped with ",".
-std::string GroupedText(double value, double step) {
-    char buf[400];
-    const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
-    return GroupThousands(std::string(
-        buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals).ptr));
 }
 
 // A tick's value as people read it: thousands grouped with ",", as many decimals as the step
@@ -216,18 +211,16 @@ std::string TickText(double value, double step, double max_width) {
     if (std::abs(value) >= 1e15 || step < 1e-12) {
         return PowerOfTenText(value, step);
     }
-    std::string grouped = GroupedText(value, step);
+    const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
+    std::string grouped = GroupThousands(Chars(value, std::chars_format::fixed, decimals));
     return TickTextWidth(grouped) <= max_width ? grouped : PowerOfTenText(value, step);
 }
 
 // A coordinate with one decimal; one far off the chart (or not a number, from a value
 // beyond the axes' arithmetic) is kept just outside it.
-void Coordinate(std::string& svg, double value) {
+std::string Number(double value) {
     value = std::isnan(value) ? 0 : std::clamp(value, -10.0 * kChartWidth, 10.0 * kChartWidth);
-    char buf[64];
-    svg.append(buf, std::to_chars(buf, buf + sizeof buf, std::round(value * 10) / 10,
-                                  std::chars_format::fixed, 1)
-                        .ptr);
+    return Chars(std::round(value * 10) / 10, std::chars_format::fixed, 1);
 }
 
 // A user's text as SVG character data: markup characters escaped, anything but printable
@@ -253,7 +246,7 @@ public:
     std::string Svg() {
         FindAxes();
         FindShading();
-        const int legend_lines = LayOutLegend();
+        const int legend_lines = Legend();
         const int height = kChartHeight + static_cast<int>(kLegendLine) * (legend_lines - 1);
         svg_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
         svg_ += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
@@ -268,31 +261,23 @@ public:
         Series("vr1", kVr1Colour, &ChartRow::vr1_wiper_to_gnd_ohms);
         svg_ += "<rect id=\"plot-area\"" + Box(kLeft, kTop, kRight - kLeft, kBottom - kTop) +
                 " fill=\"none\" stroke=\"#333333\"/>\n";
-        Legend();
-        svg_ += "</svg>\n";
+        svg_ += legend_ + "</svg>\n";
         return std::move(svg_);
     }
 
 private:
     // A legend entry: a series' line, or a shading of rows (a set of warning codes, or a
-    // failure), and where the entry sits.
+    // failure).
     struct Key {
         std::string id;  // "vr2", "warned-vr1-negative", "failed"
         std::string label;
         std::string colour;
         bool line = false;  // a line sample, else a shaded box
-        double x = 0, y = 0;
     };
     struct Band {
         std::size_t shade;
         double from, to;  // elevations
     };
-
-    static std::string Number(double value) {
-        std::string text;
-        Coordinate(text, value);
-        return text;
-    }
 
     // A rectangle's place: ` x="..." y="..." width="..." height="..."`.
     static std::string Box(double x, double y, double width, double height) {
@@ -385,24 +370,38 @@ private:
         return shades_.size() - 1;
     }
 
-    // Places the legend's entries in lines across the chart; returns how many lines.
-    int LayOutLegend() {
-        legend_ = {{"vr2", "VR2", std::string(kVr2Colour), true},
-                   {"vr1", "VR1 wiper to GND", std::string(kVr1Colour), true}};
-        legend_.insert(legend_.end(), shades_.begin(), shades_.end());
+    // Writes the legend into legend_, its entries in lines across the chart; returns how many
+    // lines.
+    int Legend() {
+        std::vector<Key> entries = {{"vr2", "VR2", std::string(kVr2Colour), true},
+                                    {"vr1", "VR1 wiper to GND", std::string(kVr1Colour), true}};
+        entries.insert(entries.end(), shades_.begin(), shades_.end());
+        legend_ = "<g id=\"legend\">\n";
         int lines = 1;
         double x = kLeft;
-        for (Key& entry : legend_) {
+        for (const Key& entry : entries) {
             // About 7 pixels a character at 12 pixels, after a 30-pixel sample and a gap.
             const double width = 30 + 7.0 * static_cast<double>(entry.label.size()) + 24;
             if (x > kLeft && x + width > kRight) {
                 x = kLeft;
                 ++lines;
             }
-            entry.x = x;
-            entry.y = kLegendTop + kLegendLine * (lines - 1);
+            const double y = kLegendTop + kLegendLine * (lines - 1);
+            legend_ += "<g id=\"legend-" + entry.id + "\">\n";
+            if (entry.line) {
+                legend_ += "<line x1=\"" + Number(x) + "\" y1=\"" + Number(y - 4) + "\" x2=\"" +
+                           Number(x + 24) + "\" y2=\"" + Number(y - 4) + "\" stroke=\"" +
+                           entry.colour + "\" stroke-width=\"2\"/>\n";
+            } else {
+                legend_ += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y - 11) +
+                           "\" width=\"24\" height=\"14\" fill=\"" + entry.colour +
+                           "\" fill-opacity=\"0.35\" stroke=\"" + entry.colour + "\"/>\n";
+            }
+            legend_ += "<text x=\"" + Number(x + 30) + "\" y=\"" + Number(y) + "\">" +
+                       XmlText(entry.label) + "</text>\n</g>\n";
             x += width;
         }
+        legend_ += "</g>\n";
         return lines;
     }
 
@@ -410,10 +409,8 @@ private:
     // four fit across the chart whatever was typed.
     static std::string TitleText(std::string_view text) {
         constexpr std::size_t kMostShown = 24;
-        if (text.size() <= kMostShown) {
-            return XmlText(text);
-        }
-        return XmlText(text.substr(0, kMostShown - 3)) + "...";
+        return text.size() <= kMostShown ? XmlText(text)
+                                         : XmlText(text.substr(0, kMostShown - 3)) + "...";
     }
 
     void Title() {
@@ -504,9 +501,7 @@ private:
             const bool joined = i > 0 && Drawn(rows_[i - 1]);
             const bool followed = i + 1 < rows_.size() && Drawn(rows_[i + 1]);
             path += joined ? " L" : (path.empty() ? "M" : " M");
-            Coordinate(path, X(row.elevation_ft));
-            path += ' ';
-            Coordinate(path, Y(row.*value));
+            path += Number(X(row.elevation_ft)) + ' ' + Number(Y(row.*value));
             if (!joined && !followed) {
                 dots += "<circle cx=\"" + Number(X(row.elevation_ft)) + "\" cy=\"" +
                         Number(Y(row.*value)) + "\" r=\"3\"/>\n";
@@ -520,25 +515,6 @@ private:
         svg_ += dots + "</g>\n";
     }
 
-    void Legend() {
-        svg_ += "<g id=\"legend\">\n";
-        for (const Key& entry : legend_) {
-            svg_ += "<g id=\"legend-" + entry.id + "\">\n";
-            if (entry.line) {
-                svg_ += "<line x1=\"" + Number(entry.x) + "\" y1=\"" + Number(entry.y - 4) +
-                        "\" x2=\"" + Number(entry.x + 24) + "\" y2=\"" + Number(entry.y - 4) +
-                        "\" stroke=\"" + entry.colour + "\" stroke-width=\"2\"/>\n";
-            } else {
-                svg_ += "<rect x=\"" + Number(entry.x) + "\" y=\"" + Number(entry.y - 11) +
-                        "\" width=\"24\" height=\"14\" fill=\"" + entry.colour +
-                        "\" fill-opacity=\"0.35\" stroke=\"" + entry.colour + "\"/>\n";
-            }
-            svg_ += "<text x=\"" + Number(entry.x + 30) + "\" y=\"" + Number(entry.y) + "\">" +
-                    XmlText(entry.label) + "</text>\n</g>\n";
-        }
-        svg_ += "</g>\n";
-    }
-
     const std::vector<ChartRow>& rows_;
     const InputTexts& inputs_;
     Axis x_;
@@ -546,7 +522,7 @@ private:
     std::vector<Key> shades_;
     std::vector<Band> bands_;
     std::size_t last_band_row_ = 0;
-    std::vector<Key> legend_;
+    std::string legend_;
     std::string svg_;
 };
 
