@@ -7,49 +7,81 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include "calc/help_text.h"
 #include "calc/report.h"
+#include "calc/text_rules.h"
 #include "files/file_writer.h"
-#include "ui/box_text.h"
 #include "ui/layout.h"
 
 namespace sondrel::ui {
 namespace {
 
+// What the document keeps between lines: paragraph separators (Return), line separators
+// (Shift+Return) and frame marks; each is a line break to the calculator.
+bool IsLineBreak(QChar c) {
+    switch (c.unicode()) {
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+        case 0xfdd0:  // beginning of a frame
+        case 0xfdd1:  // end of a frame
+            return true;
+        default:
+            return false;
+    }
+}
+
 template <typename Widget>
 Widget* Control(QWidget* client, const char* name) {
-    auto* widget = client->findChild<Widget*>(QLatin1String(name));
-    Q_ASSERT_X(widget, "MainWindow", name);
-    return widget;
-}
-
-std::string Utf8(const QString& text) {
-    return text.toStdString();
-}
-
-// Tells `report` of a command's failure: a notice titled by its kind, with its message.
-void ReportFailure(const FailureReporter& report, const Failure& failure) {
-    report(FailureNotice{failure.kind, std::string(FailureKindTitle(failure.kind)),
-                         failure.Message()});
-}
-
-// The decimal and group separators of `locale`, as the input boxes are read.
-NumberSeparators SeparatorsOf(const QLocale& locale) {
-    return NumberSeparators{Utf8(locale.decimalPoint()), Utf8(locale.groupSeparator())};
+    return client->findChild<Widget*>(QLatin1String(name));
 }
 
 }  // namespace
 
+std::string TypedText(const QPlainTextEdit& box) {
+    QString text = box.document()->toRawText();
+    for (QChar& c : text) {
+        if (IsLineBreak(c)) {
+            c = QLatin1Char('\n');
+        }
+    }
+    return ConvertLineBreaks(text.toStdString(), kCrLf);
+}
+
+QString AsBoxText(std::string_view text) {
+    const std::string lf = ConvertLineBreaks(text, "\n");
+    return QString::fromUtf8(lf.data(), static_cast<qsizetype>(lf.size()));
+}
+
+ReportHeaderDialog::ReportHeaderDialog(std::string& report_header, double twips_per_pixel)
+    : QWidget(nullptr, Qt::Window), report_header_(report_header) {
+    const WindowLayout& layout = ReportHeaderDialogLayout();
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(ClientSizeInPixels(layout, twips_per_pixel));
+    BuildControls(layout, this, twips_per_pixel);
+    header_box_ = Control<QPlainTextEdit>(this, "header_box");
+    done_button_ = Control<QPushButton>(this, "done_button");
+    header_box_->setFocus();
+    connect(done_button_, &QPushButton::clicked, this, &ReportHeaderDialog::OnDone);
+}
+
+void ReportHeaderDialog::OnDone() {
+    report_header_ = TypedText(*header_box_);
+    close();
+}
+
 MainWindow::MainWindow(std::string& report_header, FailureReporter report_failure)
     : report_header_(report_header),
       report_failure_(std::move(report_failure)),
-      separators_(SeparatorsOf(QLocale())) {
+      separators_{QLocale().decimalPoint().toStdString(),
+                  QLocale().groupSeparator().toStdString()} {
     if (!report_failure_) {
-        report_failure_ = [this](const FailureNotice& notice) {
+        report_failure_ = [this](const Failure& failure) {
             QMessageBox box(QMessageBox::Warning, QStringLiteral("Sondrel"),
-                            QString::fromStdString(notice.title), QMessageBox::Ok, this);
-            box.setInformativeText(QString::fromStdString(notice.message));
+                            QString::fromUtf8(FailureKindTitle(failure.kind)), QMessageBox::Ok,
+                            this);
+            box.setInformativeText(QString::fromStdString(failure.Message()));
             box.exec();
         };
     }
@@ -101,8 +133,6 @@ MainWindow::MainWindow(std::string& report_header, FailureReporter report_failur
     connect(header_command, &QAction::triggered, this, &MainWindow::OnReportHeader);
     connect(report_command, &QAction::triggered, this, &MainWindow::OnGenerateReport);
     connect(help_command, &QAction::triggered, this, &MainWindow::OnHelp);
-
-    session_.ClearInitialized();
 }
 
 MainWindow::~MainWindow() {
@@ -118,13 +148,13 @@ void MainWindow::OnCalculate() {
         results_box_->setPlainText(AsBoxText(outcome.Text()));
     }
     if (!outcome.solved) {
-        ReportFailure(report_failure_, outcome.failure);
+        report_failure_(outcome.failure);
     }
 }
 
 void MainWindow::OnInitialize() {
     if (const auto failure = session_.Initialize(InputBoxTexts(), separators_)) {
-        ReportFailure(report_failure_, *failure);
+        report_failure_(*failure);
     }
 }
 
@@ -150,7 +180,7 @@ void MainWindow::OnGenerateReport() {
         report ? WriteFileReplacing(std::filesystem::path(kReportFileName), *report)
                : report.failure();
     if (failure) {
-        ReportFailure(report_failure_, *failure);
+        report_failure_(*failure);
     }
 }
 
@@ -159,9 +189,9 @@ void MainWindow::OnHelp() {
 }
 
 InputTexts MainWindow::InputBoxTexts() const {
-    return InputTexts{Utf8(input_boxes_[0]->text()), Utf8(input_boxes_[1]->text()),
-                      Utf8(input_boxes_[2]->text()), Utf8(input_boxes_[3]->text()),
-                      Utf8(input_boxes_[4]->text())};
+    return InputTexts{input_boxes_[0]->text().toStdString(), input_boxes_[1]->text().toStdString(),
+                      input_boxes_[2]->text().toStdString(), input_boxes_[3]->text().toStdString(),
+                      input_boxes_[4]->text().toStdString()};
 }
 
 }  // namespace sondrel::ui

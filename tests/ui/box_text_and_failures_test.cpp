@@ -6,7 +6,6 @@
 #include <QTimer>
 
 #include "tests/ui/window_test_support.h"
-#include "ui/box_text.h"
 
 class BoxTextAndFailuresTest : public QObject {
     Q_OBJECT

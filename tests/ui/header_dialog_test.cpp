@@ -10,7 +10,6 @@
 #include <QTimer>
 
 #include "tests/ui/window_test_support.h"
-#include "ui/report_header_dialog.h"
 
 using sondrel::ui::ReportHeaderDialog;
 using sondrel::ui::testing::TypeAtCursor;

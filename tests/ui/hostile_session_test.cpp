@@ -25,8 +25,9 @@
 
 namespace {
 
+using sondrel::Failure;
+using sondrel::FailureKindTitle;
 using sondrel::testing_support::ReadFile;
-using sondrel::ui::FailureNotice;
 using sondrel::ui::testing::Window;
 
 constexpr std::uint64_t kDefaultSeed = 20261208;
@@ -259,8 +260,8 @@ private:
     bool RunWindow(const QLocale& locale, int steps);
     QString Step(Window& w, TextMaker& make);
     QString Check(Window& w, const QString& action);
-    QString CheckCalculate(Window& w, const FailureNotice* told);
-    QString CheckReport(const FailureNotice* told);
+    QString CheckCalculate(Window& w, const Failure* told);
+    QString CheckReport(const Failure* told);
 
     std::mt19937_64 random_;
     // What the window must hold: the report header, the results box as the report quotes it,
@@ -459,7 +460,7 @@ QString HostileSessionTest::Check(Window& w, const QString& action) {
     if (told > 1 || (told == 1 && action_ != Action::Calculate && action_ != Action::Report)) {
         return QStringLiteral("%1 failures told").arg(told);
     }
-    const FailureNotice* notice = told == 1 ? &w.failures.back() : nullptr;
+    const Failure* notice = told == 1 ? &w.failures.back() : nullptr;
     failures_seen_ = w.failures.size();
     QString problem = action_ == Action::Calculate ? CheckCalculate(w, notice)
                       : action_ == Action::Report  ? CheckReport(notice)
@@ -489,7 +490,7 @@ QString HostileSessionTest::Check(Window& w, const QString& action) {
 
 // After Calculate: a told failure of a known shape that leaves the box as it was, or with
 // the lines of a pass; otherwise four well-formed lines, exactly those of a known design.
-QString HostileSessionTest::CheckCalculate(Window& w, const FailureNotice* told) {
+QString HostileSessionTest::CheckCalculate(Window& w, const Failure* told) {
     ++calculations_;
     const QString box = w.ResultsText();
     const Reference* design = typed_design_;
@@ -516,14 +517,14 @@ QString HostileSessionTest::CheckCalculate(Window& w, const FailureNotice* told)
         return {};
     }
     ++failed_calculations_;
-    const QString message = QString::fromStdString(told->message);
+    const QString message = QString::fromStdString(told->Message());
     const FailureFamily* family = nullptr;
     for (const FailureFamily& f : kFamilies) {
         family = f.message.match(message).hasMatch() ? &f : family;
     }
-    if (family == nullptr || told->title != family->title || design != nullptr) {
+    if (family == nullptr || FailureKindTitle(told->kind) != family->title || design != nullptr) {
         return QStringLiteral("failure told: %1: %2")
-            .arg(QString::fromStdString(told->title), message);
+            .arg(QString::fromUtf8(FailureKindTitle(told->kind)), message);
     }
     if (unreadable < 5) {
         // The reading stops at the first box it cannot read, or at one before that does not
@@ -553,15 +554,16 @@ QString HostileSessionTest::CheckCalculate(Window& w, const FailureNotice* told)
 
 // After Generate_Report: a told overflow that leaves the earlier file as it was, or the whole
 // report around the box texts as typed.
-QString HostileSessionTest::CheckReport(const FailureNotice* told) {
+QString HostileSessionTest::CheckReport(const Failure* told) {
     ++reports_;
     const Reference* loaded = loaded_;
     if (told != nullptr) {
         ++failed_reports_;
-        if (!told->message.ends_with(" is too large (overflow)") || told->title != "Overflow" ||
-            loaded != nullptr) {
+        if (!told->Message().ends_with(" is too large (overflow)") ||
+            told->kind != sondrel::FailureKind::Overflow || loaded != nullptr) {
             return QStringLiteral("report failed: %1: %2")
-                .arg(QString::fromStdString(told->title), QString::fromStdString(told->message));
+                .arg(QString::fromUtf8(FailureKindTitle(told->kind)),
+                     QString::fromStdString(told->Message()));
         }
         return ReadFile("Output.txt") == report_
                    ? QString()

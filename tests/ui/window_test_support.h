@@ -25,12 +25,12 @@ namespace sondrel::ui::testing {
 // A main window with its report header and the failures it reported.
 struct Window {
     std::string header;
-    std::vector<FailureNotice> failures;
+    std::vector<Failure> failures;
     std::unique_ptr<MainWindow> form;
 
     Window() {
         form = std::make_unique<MainWindow>(
-            header, [this](const FailureNotice& notice) { failures.push_back(notice); });
+            header, [this](const Failure& failure) { failures.push_back(failure); });
     }
 
     template <typename W>
