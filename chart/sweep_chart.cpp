@@ -45,6 +45,9 @@ ChartRow ChartRowOf(double elevation_ft, const Outcome& outcome) {
 
 namespace {
 
+// The chart's size in pixels; its height grows by a line for each legend line past the first.
+constexpr int kChartWidth = 800;
+constexpr int kChartHeight = 500;
 // Where the plotting area sits in the chart.
 constexpr double kLeft = 90;
 constexpr double kRight = kChartWidth - 36;
@@ -186,9 +189,8 @@ std::string PowerOfTenText(double value, double step) {
     const std::string text = Chars(value, std::chars_format::scientific, digits);
     const std::size_t e = text.find('e');
     std::string mantissa = text.substr(0, e);
-    if (mantissa.find('.') != std::string::npos) {
-        mantissa.erase(mantissa.find_last_not_of('0') + 1);  // "1.50" to "1.5", "3.0" to "3."
-    }
+    // Without a point the mantissa is one digit, never 0.
+    mantissa.erase(mantissa.find_last_not_of('0') + 1);  // "1.50" to "1.5", "3.0" to "3."
     mantissa.erase(mantissa.find_last_not_of('.') + 1);  // "3." to "3"
     const std::size_t exponent_digits = text.find_first_not_of('0', e + 2);
     if (exponent_digits == std::string::npos) {
@@ -334,16 +336,23 @@ private:
     void FindShading() {
         for (std::size_t i = 0; i < rows_.size(); ++i) {
             const ChartRow& row = rows_[i];
-            std::string id;
-            if (!Drawn(row)) {
-                id = "failed";
-            } else if (!row.warnings.empty()) {
-                id = "warned-" + row.warnings;
-                std::replace(id.begin(), id.end(), ';', '+');
-            } else {
+            Key key{"failed", "no result: calculation failed", "#9e9e9e"};
+            if (Drawn(row) && row.warnings.empty()) {
                 continue;
             }
-            const std::size_t shade = ShadeFor(id, row.warnings);
+            if (Drawn(row)) {
+                // The codes joined by ";", as the CSV's warnings column has them.
+                key = {"warned-" + row.warnings, "warning: " + row.warnings,
+                       WarningSetColour(row.warnings)};
+                std::replace(key.id.begin(), key.id.end(), ';', '+');
+            }
+            const std::size_t shade = static_cast<std::size_t>(
+                std::find_if(shades_.begin(), shades_.end(),
+                             [&key](const Key& known) { return known.id == key.id; }) -
+                shades_.begin());
+            if (shade == shades_.size()) {
+                shades_.push_back(key);
+            }
             const auto [from, to] = Stretch(i);
             if (!bands_.empty() && bands_.back().shade == shade && last_band_row_ + 1 == i) {
                 bands_.back().from = std::min(bands_.back().from, from);
@@ -353,21 +362,6 @@ private:
             }
             last_band_row_ = i;
         }
-    }
-
-    std::size_t ShadeFor(const std::string& id, const std::string& codes) {
-        for (std::size_t s = 0; s < shades_.size(); ++s) {
-            if (shades_[s].id == id) {
-                return s;
-            }
-        }
-        if (id == "failed") {
-            shades_.push_back({id, "no result: calculation failed", "#9e9e9e"});
-        } else {
-            // The codes joined by ";", as the CSV's warnings column has them.
-            shades_.push_back({id, "warning: " + codes, WarningSetColour(codes)});
-        }
-        return shades_.size() - 1;
     }
 
     // Writes the legend into legend_, its entries in lines across the chart; returns how many

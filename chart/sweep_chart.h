@@ -18,10 +18,6 @@ namespace sondrel::chart {
 // spread from the first to the last, so that the file and its drawing stay small.
 inline constexpr std::size_t kMaxChartRows = 1001;
 
-// The chart's size in pixels; its height grows by a line for each legend line past the first.
-inline constexpr int kChartWidth = 800;
-inline constexpr int kChartHeight = 500;
-
 // One elevation of a chart.
 struct ChartRow {
     double elevation_ft = 0;

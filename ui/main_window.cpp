@@ -18,20 +18,6 @@
 namespace sondrel::ui {
 namespace {
 
-// What the document keeps between lines: paragraph separators (Return), line separators
-// (Shift+Return) and frame marks; each is a line break to the calculator.
-bool IsLineBreak(QChar c) {
-    switch (c.unicode()) {
-        case QChar::ParagraphSeparator:
-        case QChar::LineSeparator:
-        case 0xfdd0:  // beginning of a frame
-        case 0xfdd1:  // end of a frame
-            return true;
-        default:
-            return false;
-    }
-}
-
 template <typename Widget>
 Widget* Control(QWidget* client, const char* name) {
     return client->findChild<Widget*>(QLatin1String(name));
@@ -42,7 +28,10 @@ Widget* Control(QWidget* client, const char* name) {
 std::string TypedText(const QPlainTextEdit& box) {
     QString text = box.document()->toRawText();
     for (QChar& c : text) {
-        if (IsLineBreak(c)) {
+        // What the document keeps between lines, each a line break to the calculator:
+        // paragraph separators (Return), line separators (Shift+Return), a frame's marks.
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == QChar(0xfdd0) ||
+            c == QChar(0xfdd1)) {
             c = QLatin1Char('\n');
         }
     }
@@ -50,16 +39,15 @@ std::string TypedText(const QPlainTextEdit& box) {
 }
 
 QString AsBoxText(std::string_view text) {
-    const std::string lf = ConvertLineBreaks(text, "\n");
-    return QString::fromUtf8(lf.data(), static_cast<qsizetype>(lf.size()));
+    return QString::fromUtf8(ConvertLineBreaks(text, "\n"));
 }
 
 ReportHeaderDialog::ReportHeaderDialog(std::string& report_header, double twips_per_pixel)
     : QWidget(nullptr, Qt::Window), report_header_(report_header) {
     const WindowLayout& layout = ReportHeaderDialogLayout();
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(ClientSizeInPixels(layout, twips_per_pixel));
-    BuildControls(layout, this, twips_per_pixel);
+    BuildControls(layout, this);
+    resize(PlaceControls(layout, this, twips_per_pixel));
     header_box_ = Control<QPlainTextEdit>(this, "header_box");
     done_button_ = Control<QPushButton>(this, "done_button");
     header_box_->setFocus();
@@ -100,12 +88,11 @@ MainWindow::MainWindow(std::string& report_header, FailureReporter report_failur
     // The client area below the bar; no layout manager, so the controls keep their places.
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    BuildControls(layout, client, kDesignTwipsPerPixel);
+    BuildControls(layout, client);
     setCentralWidget(client);
     client->ensurePolished();  // the fonts the controls will show
     twips_per_pixel_ = FittingTwipsPerPixel(*client);
-    PlaceControls(layout, client, twips_per_pixel_);
-    const QSize client_size = ClientSizeInPixels(layout, twips_per_pixel_);
+    const QSize client_size = PlaceControls(layout, client, twips_per_pixel_);
     resize(client_size.width(), client_size.height() + bar->sizeHint().height());
 
     results_box_ = Control<QPlainTextEdit>(client, "results_box");
