@@ -8,9 +8,6 @@
 #include <limits>
 #include <utility>
 
-#include "calc/design.h"
-#include "calc/failure.h"
-#include "calc/solver.h"
 #include "calc/text_rules.h"
 
 namespace sondrel::chart {
@@ -27,18 +24,11 @@ std::vector<std::size_t> ChartRowIndices(std::size_t rows) {
 }
 
 ChartRow ChartRowOf(double elevation_ft, const Outcome& outcome) {
-    ChartRow row;
-    row.elevation_ft = elevation_ft;
-    if (outcome.solved) {
-        row.succeeded = true;
-        row.vr2_ohms = outcome.lines.vr2_ohms;
-        row.vr1_wiper_to_gnd_ohms = outcome.lines.vr1_wiper_to_gnd_ohms;
-        for (const DesignWarning& warning : outcome.warnings) {
-            if (!row.warnings.empty()) {
-                row.warnings += ';';
-            }
-            row.warnings += warning.code;
-        }
+    ChartRow row{elevation_ft, outcome.solved, outcome.lines.vr2_ohms,
+                 outcome.lines.vr1_wiper_to_gnd_ohms, ""};
+    for (const DesignWarning& warning : outcome.warnings) {
+        row.warnings += row.warnings.empty() ? "" : ";";
+        row.warnings += warning.code;
     }
     return row;
 }
@@ -60,23 +50,17 @@ constexpr std::string_view kVr2Colour = "#1f5fbf";
 constexpr std::string_view kVr1Colour = "#c2410c";
 
 // Each warning's own colour, the same in every chart whatever else it shows.
-struct WarningColour {
-    std::string_view code;
-    std::string_view colour;
-};
-constexpr WarningColour kWarningColours[] = {
+constexpr std::pair<std::string_view, std::string_view> kWarningColours[] = {
     {"vr1-negative", "#f5b800"}, {"vr2-negative", "#e8505b"},     {"sensor-range", "#9c6ade"},
     {"pass-limit", "#2fa88a"},   {"vr1-beyond-track", "#d97706"}, {"vr2-beyond-track", "#0e7490"},
 };
 
-// The colour of a set of warnings (codes joined by ";"): a lone code's own, else, for several
-// codes or one not in the table, one picked from the text of the set, so that the same set
-// has the same colour in every chart: a hue from its FNV-1a hash, at a saturation and
-// lightness that shade like the others.
+// The colour of a set of warnings (codes joined by ";"): a lone code's own, else a hue from
+// the FNV-1a hash of the set's text, so that a set has the same colour in every chart.
 std::string WarningSetColour(std::string_view codes) {
-    for (const WarningColour& known : kWarningColours) {
-        if (known.code == codes) {
-            return std::string(known.colour);
+    for (const auto& [code, colour] : kWarningColours) {
+        if (code == codes) {
+            return std::string(colour);
         }
     }
     std::uint32_t hash = 2166136261u;
@@ -161,8 +145,7 @@ Axis RoundAxis(double min, double max) {
     return axis;
 }
 
-// About how wide a tick's text is at 12 pixels: digits and "e" 7.6 pixels, "," and "." 3.8,
-// "-" 4.4.
+// About how wide a tick's text is at 12 pixels.
 double TickTextWidth(std::string_view text) {
     double width = 0;
     for (const char c : text) {
@@ -200,9 +183,7 @@ std::string PowerOfTenText(double value, double step) {
 }
 
 // A tick's value as people read it: thousands grouped with ",", as many decimals as the step
-// needs, "." for the point in every locale; where that is wider than `max_width` pixels (a
-// huge or a tiny number), a power of ten with as many digits as the step needs, "3e302",
-// "1.5e-323".
+// needs; where that is wider than `max_width` pixels, a power of ten ("3e302", "1.5e-323").
 std::string TickText(double value, double step, double max_width) {
     if (std::abs(value) < step * 1e-9) {
         value = 0;  // not "-0" or 1e-17 from the arithmetic
@@ -364,8 +345,7 @@ private:
         }
     }
 
-    // Writes the legend into legend_, its entries in lines across the chart; returns how many
-    // lines.
+    // Writes the legend into legend_, in lines across the chart; returns how many lines.
     int Legend() {
         std::vector<Key> entries = {{"vr2", "VR2", std::string(kVr2Colour), true},
                                     {"vr1", "VR1 wiper to GND", std::string(kVr1Colour), true}};

@@ -3,13 +3,10 @@
 // against elevation, rows with a design warning shaded, rows that failed left as gaps.
 
 #include <cstddef>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "calc/design.h"
-#include "calc/failure.h"
 #include "calc/solver.h"
 
 namespace sondrel::chart {

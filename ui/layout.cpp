@@ -41,12 +41,9 @@ QWidget* CreateControl(const ControlLayout& control, QWidget* client) {
             widget = box;
             break;
         }
-        case K::Label: {
-            auto* label = new QLabel(text, client);
-            label->setFocusPolicy(Qt::NoFocus);
-            widget = label;
+        case K::Label:  // takes no focus, as a QLabel does not
+            widget = new QLabel(text, client);
             break;
-        }
     }
     widget->setObjectName(QString::fromUtf8(control.name));
     if (control.kind != K::Label && !control.names.empty()) {
@@ -54,11 +51,6 @@ QWidget* CreateControl(const ControlLayout& control, QWidget* client) {
     }
     widget->setVisible(control.visible);
     return widget;
-}
-
-// The one place twips become logical pixels: rounded to the nearest, halves away from zero.
-int TwipsToPixels(int twips, double twips_per_pixel) {
-    return static_cast<int>(std::lround(twips / twips_per_pixel));
 }
 
 template <typename Widget>
@@ -130,8 +122,9 @@ void BuildControls(const WindowLayout& form, QWidget* client) {
 }
 
 QSize PlaceControls(const WindowLayout& form, QWidget* client, double twips_per_pixel) {
+    // The one place twips become logical pixels: rounded to the nearest, halves away from zero.
     const auto pixels = [twips_per_pixel](int twips) {
-        return TwipsToPixels(twips, twips_per_pixel);
+        return static_cast<int>(std::lround(twips / twips_per_pixel));
     };
     for (const ControlLayout& control : form.controls) {
         Child<QWidget>(*client, control.name)
