@@ -403,13 +403,12 @@ private:
             svg_ += "<g id=\"" + shades_[s].id + "\" fill=\"" + shades_[s].colour +
                     "\" fill-opacity=\"0.35\">\n";
             for (const Band& band : bands_) {
-                if (band.shade != s) {
-                    continue;
-                }
                 const double left = std::clamp(X(band.from), kLeft, kRight);
                 const double right = std::clamp(X(band.to), kLeft, kRight);
-                svg_ +=
-                    "<rect" + Box(left, kTop, std::max(right - left, 1.0), kBottom - kTop) + "/>\n";
+                if (band.shade == s) {
+                    svg_ += "<rect" + Box(left, kTop, std::max(right - left, 1.0), kBottom - kTop) +
+                            "/>\n";
+                }
             }
             svg_ += "</g>\n";
         }

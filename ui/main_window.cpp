@@ -114,8 +114,8 @@ MainWindow::MainWindow(std::string& report_header, FailureReporter report_failur
             &MainWindow::OnCalculate);
     connect(Control<QPushButton>(client, "initialize_button"), &QPushButton::clicked, this,
             &MainWindow::OnInitialize);
-    for (QLineEdit* box : input_boxes_) {
-        connect(box, &QLineEdit::textChanged, this, &MainWindow::OnInputChanged);
+    for (QLineEdit* box : input_boxes_) {  // an edit makes the next Calculate reload
+        connect(box, &QLineEdit::textChanged, this, [this] { session_.ClearInitialized(); });
     }
     connect(header_command, &QAction::triggered, this, &MainWindow::OnReportHeader);
     connect(report_command, &QAction::triggered, this, &MainWindow::OnGenerateReport);
@@ -143,10 +143,6 @@ void MainWindow::OnInitialize() {
     if (const auto failure = session_.Initialize(InputBoxTexts(), separators_)) {
         report_failure_(*failure);
     }
-}
-
-void MainWindow::OnInputChanged() {
-    session_.ClearInitialized();
 }
 
 void MainWindow::OnReportHeader() {

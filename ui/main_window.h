@@ -61,8 +61,7 @@ public:
     ~MainWindow() override;
 
     void OnCalculate();
-    void OnInitialize();    // its button is hidden
-    void OnInputChanged();  // any of the five input boxes
+    void OnInitialize();  // its button is hidden
     void OnReportHeader();
     void OnGenerateReport();
     void OnHelp();
