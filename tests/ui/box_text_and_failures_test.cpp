@@ -26,18 +26,12 @@ private slots:
         QTest::newRow("a lone line feed") << QByteArray("a\nb") << "a\nb" << QByteArray("a\r\nb");
         QTest::newRow("blank lines and a last break") << QByteArray("a\r\n\r\nb\r\n") << "a\n\nb\n"
                                                       << QByteArray("a\r\n\r\nb\r\n");
-        QTest::newRow("non-ASCII stays UTF-8") << QByteArray(
-                                                      "5 \xC2\xB5"
-                                                      "A\r\n\xC2\xB1"
-                                                      "0.1")
-                                               << QString::fromUtf8("5 µA\n±0.1")
-                                               << QByteArray(
-                                                      "5 \xC2\xB5"
-                                                      "A\r\n\xC2\xB1"
-                                                      "0.1");
-        QTest::newRow("no-break spaces stay") << QByteArray("1851\xC2\xA0Ohms\r\n5\xE2\x80\xAFkHz")
+        QTest::newRow("non-ASCII stays UTF-8")
+            << QByteArray("5 µA\r\n±0.1") << QString::fromUtf8("5 µA\n±0.1")
+            << QByteArray("5 µA\r\n±0.1");
+        QTest::newRow("no-break spaces stay") << QByteArray("1851\u00a0Ohms\r\n5\u202fkHz")
                                               << QString::fromUtf8("1851\u00a0Ohms\n5\u202fkHz")
-                                              << QByteArray("1851\xC2\xA0Ohms\r\n5\xE2\x80\xAFkHz");
+                                              << QByteArray("1851\u00a0Ohms\r\n5\u202fkHz");
     }
     void lineBreaksAreCrLfAcrossTheBoundary() {
         QFETCH(QByteArray, calc);
@@ -49,7 +43,7 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(sondrel::ui::TypedText(edit)), read);
     }
 
-    // Without an injected reporter the window shows a message box, and goes on afterwards.
+    // Without an injected reporter the window shows a message box: the kind, then the message.
     void theDefaultReporterShowsAMessageBox() {
         std::string header;
         sondrel::ui::MainWindow form(header);
@@ -70,13 +64,7 @@ private slots:
         QTest::mouseClick(form.findChild<QPushButton*>("calculate_button"), Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("Sondrel"));
         QCOMPARE(text, QStringLiteral("Type mismatch"));
-        QVERIFY2(details.contains("LoBaro, inHg") && details.contains("twenty"),
-                 qPrintable(details));
-
-        sondrel::ui::testing::TypeOver(form.findChild<QLineEdit*>("lo_baro_box"), "28");
-        QTest::mouseClick(form.findChild<QPushButton*>("calculate_button"), Qt::LeftButton);
-        QCOMPARE(form.findChild<QPlainTextEdit*>("results_box")->toPlainText(),
-                 sondrel::ui::testing::kDefaultResults);
+        QCOMPARE(details, QStringLiteral("LoBaro, inHg: \"twenty\" is not a number"));
     }
 };
 

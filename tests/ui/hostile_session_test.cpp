@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include "calc/help_text.h"
 #include "tests/support/reference_designs.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/ui/window_test_support.h"
@@ -28,6 +29,7 @@ namespace {
 using sondrel::Failure;
 using sondrel::FailureKindTitle;
 using sondrel::testing_support::ReadFile;
+using sondrel::ui::testing::TypeOver;
 using sondrel::ui::testing::Window;
 
 constexpr std::uint64_t kDefaultSeed = 20261208;
@@ -44,13 +46,6 @@ constexpr const auto& kReferences = sondrel::testing_support::kReferenceDesigns;
 QString LinesOf(const Reference& design) {
     return QString::fromStdString(sondrel::testing_support::JoinedLines(design, "\n"));
 }
-
-// The help text as the results box shows it.
-const char* const kHelpText =
-    "Generate_Report puts 'Output.txt' in the folder that Sondrel was started from.\n\n"
-    "Report_Header allows  you to put a header on the report.\n\nR4 + R9 + R8 = 9.4K.\n\n"
-    "Theoretical calculation is a little off, R3 and R4 values reported are adjusted slightly to "
-    "fit experimental evidence.";
 
 // The failures a command may tell: the message's shape and the title that goes with it.
 struct FailureFamily {
@@ -209,16 +204,6 @@ QString Shown(const QString& text) {
     return text.size() > 80 ? shown + QStringLiteral("... (%1 chars)").arg(text.size()) : shown;
 }
 
-// Types `text` over what the box holds, one key per character.
-void TypeKeys(QWidget* box, const QString& text) {
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty()) {
-        QTest::keyClick(box, Qt::Key_Backspace);
-    }
-    sondrel::ui::testing::TypeAtCursor(box, text);
-}
-
 // The offscreen platform says, at every dialog raised, that it cannot raise windows; the rest
 // goes to Qt Test's own handler.
 QtMessageHandler g_qt_test_handler = nullptr;
@@ -350,7 +335,7 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
         const QString text = make.Input();
         const bool by_keys = text.size() <= 40 && make.Below(3) != 0;
         if (by_keys) {
-            TypeKeys(w.Box(name), text);
+            TypeOver(w.Box(name), text);
         } else {
             w.Box(name)->setText(text);  // pasted
         }
@@ -389,7 +374,7 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
             }
             what += QStringLiteral(" \"%1\"").arg(text);
             if (by_keys) {
-                TypeKeys(w.Box(kInputBoxes[i]), text);
+                TypeOver(w.Box(kInputBoxes[i]), text);
             } else {
                 w.Box(kInputBoxes[i])->setText(text);
             }
@@ -412,13 +397,13 @@ QString HostileSessionTest::Step(Window& w, TextMaker& make) {
     }
     if (roll < 82) {  // Help
         w.Trigger("help_action");
-        results_ = WithCrLf(QString::fromLatin1(kHelpText));
+        results_ = WithCrLf(QString::fromUtf8(sondrel::kHelpText));
         return QStringLiteral("Help");
     }
     if (roll < 88) {  // the user's own text in the results box
         const QString text = make.Free();
         if (text.size() <= 40 && !text.contains(QLatin1Char('\n')) && make.Below(2) == 0) {
-            TypeKeys(w.Results(), text);
+            TypeOver(w.Results(), text);
             // Keys that insert nothing leave the selected text in place.
             if (const QString kept = KeptByKeys(text); text.isEmpty() || !kept.isEmpty()) {
                 results_ = kept.toStdString();
@@ -588,14 +573,6 @@ QString HostileSessionTest::CheckReport(const Failure* told) {
                               .arg(Shown(QString::fromUtf8(rest.data(), rest.size())));
 }
 
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    qputenv("LC_ALL", "C.UTF-8");
-    QApplication app(argc, argv);
-    HostileSessionTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(HostileSessionTest)
 
 #include "hostile_session_test.moc"

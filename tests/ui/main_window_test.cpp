@@ -79,15 +79,6 @@ QStringList LayoutProblems(QWidget* client) {
     return problems;
 }
 
-bool EveryLineFeedAfterCarriageReturn(const QByteArray& bytes) {
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -145,18 +136,13 @@ private slots:
         QCOMPARE(texts, (QStringList{"Report_Header", "Generate_Report", "Help"}));
     }
 
-    void calculateFillsTheFourLines() {
-        w_->Click("calculate_button");
-        QCOMPARE(w_->ResultsText(), kDefaultResults);
-        QVERIFY(w_->form->session().initialized());
-        QCOMPARE(w_->form->session().passes(), 6);
-        QVERIFY(w_->failures.empty());
-    }
-
     // Whether Calculate reloaded shows in PassCount once the hidden Initialize has put the
     // wiper estimate back to 0.34 without resetting the count: carrying on counts from 6.
     void calculateReloadsOnlyAfterAnEdit() {
         w_->Click("calculate_button");
+        QCOMPARE(w_->ResultsText(), kDefaultResults);
+        QCOMPARE(w_->form->session().passes(), 6);
+        QVERIFY(w_->form->session().initialized());
         w_->Click("initialize_button");
         w_->Click("calculate_button");
         QCOMPARE(w_->form->session().passes(), 11);  // went on from 6: nothing reloaded
@@ -184,9 +170,8 @@ private slots:
         QVERIFY(w_->form->session().initialized());
 
         w_->Trigger("generate_report_action");
-        const QByteArray report = folder_->Read("Output.txt");
-        QVERIFY(report.startsWith("Elev = 0 ft       Elev = . m\r\n"));
-        QCOMPARE(ReportTail(report), QByteArray(kHelpText.data(), kHelpText.size()) + "\r\n");
+        QCOMPARE(ReportTail(folder_->Read("Output.txt")),
+                 QByteArray(kHelpText.data(), kHelpText.size()) + "\r\n");
     }
 
     void typedResultsGoIntoTheReportAsTyped_data() {
@@ -209,7 +194,6 @@ private slots:
         w_->Trigger("generate_report_action");
 
         const QByteArray report = folder_->Read("Output.txt");
-        QVERIFY(EveryLineFeedAfterCarriageReturn(report));
         QCOMPARE(ReportTail(report),
                  QByteArray::fromStdString(JoinedLines(kDefaultDesign, "\r\n") + "\r\n") +
                      reported + "\r\n");

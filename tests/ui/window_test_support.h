@@ -47,13 +47,7 @@ struct Window {
     void Click(const char* button) const {
         QTest::mouseClick(Get<QPushButton>(button), Qt::LeftButton);
     }
-    void Trigger(const char* action) const {
-        auto* item = form->findChild<QAction*>(QLatin1String(action));
-        if (!item) {
-            qFatal("no action %s", action);
-        }
-        item->trigger();
-    }
+    void Trigger(const char* action) const { Get<QAction>(action)->trigger(); }
 };
 
 // Types `text` at the cursor, one key per character (QTest's own typing takes Latin-1 only):
@@ -81,9 +75,8 @@ inline void TypeOver(QWidget* box, const QString& text) {
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     if (text.isEmpty()) {
         QTest::keyClick(box, Qt::Key_Backspace);
-    } else {
-        QTest::keyClicks(box, text);
     }
+    TypeAtCursor(box, text);
 }
 
 // Runs each test in a fresh scratch folder, where Output.txt goes.
