@@ -1,6 +1,7 @@
 // The main window: start-up state, Calculate and when it reloads the inputs, Help, the report
 // from the window, failures that leave the window usable, geometry and its scale with the
-// font, names for screen readers and the user's locale.
+// font, names for screen readers, the user's locale, line breaks at the results box's
+// boundary and the message box a failure shows by default.
 
 #include <algorithm>
 #include <cmath>
@@ -11,9 +12,11 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
-#include <QSignalSpy>
+#include <QMessageBox>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
+#include <QTimer>
 
 #include "calc/failure.h"
 #include "calc/help_text.h"
@@ -27,6 +30,7 @@ using sondrel::ui::AsBoxText;
 using sondrel::ui::testing::FontScope;
 using sondrel::ui::testing::kDefaultResults;
 using sondrel::ui::testing::kDesignFontPixels;
+using sondrel::ui::testing::kInputBoxes;
 using sondrel::ui::testing::TypeAtCursor;
 using sondrel::ui::testing::TypeOver;
 using sondrel::ui::testing::Window;
@@ -41,9 +45,6 @@ QByteArray ReportTail(const QByteArray& report) {
     const qsizetype blank = report.indexOf("\r\n\r\n");
     return blank < 0 ? QByteArray() : report.mid(blank + 4);
 }
-
-const char* const kInputBoxes[] = {"elevation_box", "lo_baro_box", "hi_baro_box", "lo_volts_box",
-                                   "hi_volts_box"};
 
 // What is wrong with the controls of a window's client area: one that leaves it or overlaps
 // another, a text that does not fit its control; empty when nothing is.
@@ -95,7 +96,7 @@ private slots:
         folder_.reset();
     }
 
-    void startsWithDefaultsAndFocusInResults() {
+    void startsWithDefaults() {
         QCOMPARE(w_->form->windowTitle(), QStringLiteral("Sondrel"));
         QCOMPARE(w_->Box("elevation_box")->text(), QStringLiteral("0"));
         QCOMPARE(w_->Box("lo_baro_box")->text(), QStringLiteral("28"));
@@ -105,16 +106,13 @@ private slots:
         QVERIFY(w_->ResultsText().isEmpty());
         QVERIFY(!w_->form->session().initialized());
         QVERIFY(w_->header.empty());
-
-        w_->form->show();
-        QVERIFY(QTest::qWaitForWindowActive(w_->form.get()));
-        QCOMPARE(QApplication::focusWidget(), w_->Results());
-        QVERIFY(!w_->Get<QPushButton>("initialize_button")->isVisible());
     }
 
-    void tabOrderFollowsTheDesign() {
+    // Shown, the window has the focus in the results box, and Tab follows the design.
+    void focusStartsInResultsAndTabFollowsTheDesign() {
         w_->form->show();
         QVERIFY(QTest::qWaitForWindowActive(w_->form.get()));
+        QVERIFY(!w_->Get<QPushButton>("initialize_button")->isVisible());
         QStringList visited;
         for (int i = 0; i < 8; ++i) {
             visited << QApplication::focusWidget()->objectName();
@@ -177,8 +175,6 @@ private slots:
     void typedResultsGoIntoTheReportAsTyped_data() {
         QTest::addColumn<QString>("typed");  // "\n" Return, U+2028 Shift+Return
         QTest::addColumn<QByteArray>("reported");
-        QTest::newRow("a plain note")
-            << "trimmed on the bench" << QByteArray("trimmed on the bench");
         QTest::newRow("Return and Shift+Return") << QString::fromUtf8("bench 4\nmast 2\u2028done")
                                                  << QByteArray("bench 4\r\nmast 2\r\ndone");
     }
@@ -413,6 +409,60 @@ private slots:
         w_->Click("calculate_button");
         QCOMPARE(w_->failures.size(), std::size_t{1});
         QCOMPARE(w_->failures.front().kind, FailureKind::TypeMismatch);
+    }
+
+    // The calculator's text into the box and back: "\r\n" or a lone "\n" is a line break in
+    // the box and "\r\n" again when read; every other character stays as it was.
+    void lineBreaksAreCrLfAcrossTheBoundary_data() {
+        QTest::addColumn<QByteArray>("calc");
+        QTest::addColumn<QString>("box");  // the document's text, "\n" between paragraphs
+        QTest::addColumn<QByteArray>("read");
+        QTest::newRow("empty") << QByteArray("") << "" << QByteArray("");
+        QTest::newRow("one line") << QByteArray("VR2 = 1813. Ohms") << "VR2 = 1813. Ohms"
+                                  << QByteArray("VR2 = 1813. Ohms");
+        QTest::newRow("two lines") << QByteArray("a\r\nb") << "a\nb" << QByteArray("a\r\nb");
+        QTest::newRow("a lone line feed") << QByteArray("a\nb") << "a\nb" << QByteArray("a\r\nb");
+        QTest::newRow("blank lines and a last break") << QByteArray("a\r\n\r\nb\r\n") << "a\n\nb\n"
+                                                      << QByteArray("a\r\n\r\nb\r\n");
+        QTest::newRow("non-ASCII stays UTF-8")
+            << QByteArray("5 µA\r\n±0.1") << QString::fromUtf8("5 µA\n±0.1")
+            << QByteArray("5 µA\r\n±0.1");
+        QTest::newRow("no-break spaces stay") << QByteArray("1851\u00a0Ohms\r\n5\u202fkHz")
+                                              << QString::fromUtf8("1851\u00a0Ohms\n5\u202fkHz")
+                                              << QByteArray("1851\u00a0Ohms\r\n5\u202fkHz");
+    }
+    void lineBreaksAreCrLfAcrossTheBoundary() {
+        QFETCH(QByteArray, calc);
+        QFETCH(QString, box);
+        QFETCH(QByteArray, read);
+        QPlainTextEdit edit;
+        edit.setPlainText(sondrel::ui::AsBoxText(calc.toStdString()));
+        QCOMPARE(edit.document()->toRawText().replace(QChar::ParagraphSeparator, u'\n'), box);
+        QCOMPARE(QByteArray::fromStdString(sondrel::ui::TypedText(edit)), read);
+    }
+
+    // Without an injected reporter the window shows a message box: the kind, then the message.
+    void theDefaultReporterShowsAMessageBox() {
+        std::string header;
+        sondrel::ui::MainWindow form(header);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        sondrel::ui::testing::TypeOver(form.findChild<QLineEdit*>("lo_baro_box"), "twenty");
+
+        QString title, text, details;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box) {
+                title = box->windowTitle();
+                text = box->text();
+                details = box->informativeText();
+                box->accept();
+            }
+        });
+        QTest::mouseClick(form.findChild<QPushButton*>("calculate_button"), Qt::LeftButton);
+        QCOMPARE(title, QStringLiteral("Sondrel"));
+        QCOMPARE(text, QStringLiteral("Type mismatch"));
+        QCOMPARE(details, QStringLiteral("LoBaro, inHg: \"twenty\" is not a number"));
     }
 
 private:

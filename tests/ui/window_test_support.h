@@ -22,6 +22,10 @@
 
 namespace sondrel::ui::testing {
 
+// The input boxes' object names, in the order of InputTexts.
+inline const char* const kInputBoxes[] = {"elevation_box", "lo_baro_box", "hi_baro_box",
+                                          "lo_volts_box", "hi_volts_box"};
+
 // A main window with its report header and the failures it reported.
 struct Window {
     std::string header;
