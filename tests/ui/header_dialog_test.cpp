@@ -1,6 +1,5 @@
-// The report header dialog (its layout is checked with the main window's): what "Done" and the
-// close box store, a fresh dialog each time it is opened after closing, one dialog at a time, and
-// its life beside the main window.
+// The report header dialog (its layout is checked with the main window's): what Done and the
+// close box store, a fresh dialog after closing, one at a time, its life beside the main window.
 
 #include <QGuiApplication>
 #include <QPointer>
@@ -21,10 +20,7 @@ namespace {
 ReportHeaderDialog* Open(const Window& w) {
     w.Trigger("report_header_action");
     ReportHeaderDialog* dialog = w.form->header_dialog();
-    if (dialog && !QTest::qWaitForWindowExposed(dialog)) {
-        return nullptr;
-    }
-    return dialog;
+    return dialog && QTest::qWaitForWindowExposed(dialog) ? dialog : nullptr;
 }
 
 // Lets a closed dialog finish destroying itself.
