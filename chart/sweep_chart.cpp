@@ -8,9 +8,6 @@
 #include <limits>
 #include <utility>
 
-#include "calc/design.h"
-#include "calc/failure.h"
-#include "calc/solver.h"
 #include "calc/text_rules.h"
 
 namespace sondrel::chart {
@@ -27,24 +24,20 @@ std::vector<std::size_t> ChartRowIndices(std::size_t rows) {
 }
 
 ChartRow ChartRowOf(double elevation_ft, const Outcome& outcome) {
-    ChartRow row;
-    row.elevation_ft = elevation_ft;
-    if (outcome.solved) {
-        row.succeeded = true;
-        row.vr2_ohms = outcome.lines.vr2_ohms;
-        row.vr1_wiper_to_gnd_ohms = outcome.lines.vr1_wiper_to_gnd_ohms;
-        for (const DesignWarning& warning : outcome.warnings) {
-            if (!row.warnings.empty()) {
-                row.warnings += ';';
-            }
-            row.warnings += warning.code;
-        }
+    ChartRow row{elevation_ft, outcome.solved, outcome.lines.vr2_ohms,
+                 outcome.lines.vr1_wiper_to_gnd_ohms, ""};
+    for (const DesignWarning& warning : outcome.warnings) {
+        row.warnings += row.warnings.empty() ? "" : ";";
+        row.warnings += warning.code;
     }
     return row;
 }
 
 namespace {
 
+// The chart's size in pixels; its height grows by a line for each legend line past the first.
+constexpr int kChartWidth = 800;
+constexpr int kChartHeight = 500;
 // Where the plotting area sits in the chart.
 constexpr double kLeft = 90;
 constexpr double kRight = kChartWidth - 36;
@@ -57,23 +50,17 @@ constexpr std::string_view kVr2Colour = "#1f5fbf";
 constexpr std::string_view kVr1Colour = "#c2410c";
 
 // Each warning's own colour, the same in every chart whatever else it shows.
-struct WarningColour {
-    std::string_view code;
-    std::string_view colour;
-};
-constexpr WarningColour kWarningColours[] = {
+constexpr std::pair<std::string_view, std::string_view> kWarningColours[] = {
     {"vr1-negative", "#f5b800"}, {"vr2-negative", "#e8505b"},     {"sensor-range", "#9c6ade"},
     {"pass-limit", "#2fa88a"},   {"vr1-beyond-track", "#d97706"}, {"vr2-beyond-track", "#0e7490"},
 };
 
-// The colour of a set of warnings (codes joined by ";"): a lone code's own, else, for several
-// codes or one not in the table, one picked from the text of the set, so that the same set
-// has the same colour in every chart: a hue from its FNV-1a hash, at a saturation and
-// lightness that shade like the others.
+// The colour of a set of warnings (codes joined by ";"): a lone code's own, else a hue from
+// the FNV-1a hash of the set's text, so that a set has the same colour in every chart.
 std::string WarningSetColour(std::string_view codes) {
-    for (const WarningColour& known : kWarningColours) {
-        if (known.code == codes) {
-            return std::string(known.colour);
+    for (const auto& [code, colour] : kWarningColours) {
+        if (code == codes) {
+            return std::string(colour);
         }
     }
     std::uint32_t hash = 2166136261u;
@@ -158,14 +145,19 @@ Axis RoundAxis(double min, double max) {
     return axis;
 }
 
-// About how wide a tick's text is at 12 pixels: digits and "e" 7.6 pixels, "," and "." 3.8,
-// "-" 4.4.
+// About how wide a tick's text is at 12 pixels.
 double TickTextWidth(std::string_view text) {
     double width = 0;
     for (const char c : text) {
         width += c == ',' || c == '.' ? 3.8 : c == '-' ? 4.4 : 7.6;
     }
     return width;
+}
+
+// `value` as std::to_chars writes it, the same in every locale.
+std::string Chars(double value, std::chars_format format, int precision) {
+    char buf[400];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, value, format, precision).ptr);
 }
 
 // The power of ten of a number's leading digit: 302 for 3e302, -5 for 2.5e-5.
@@ -177,15 +169,11 @@ int DecimalExponent(double value) {
 // no trailing zeros: "3e302", "1.5e302", "-5e-324".
 std::string PowerOfTenText(double value, double step) {
     const int digits = std::clamp(DecimalExponent(value) - DecimalExponent(step), 0, 16);
-    char buf[40];
-    const std::string text(
-        buf,
-        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, digits).ptr);
+    const std::string text = Chars(value, std::chars_format::scientific, digits);
     const std::size_t e = text.find('e');
     std::string mantissa = text.substr(0, e);
-    if (mantissa.find('.') != std::string::npos) {
-        mantissa.erase(mantissa.find_last_not_of('0') + 1);  // "1.50" to "1.5", "3.0" to "3."
-    }
+    // Without a point the mantissa is one digit, never 0.
+    mantissa.erase(mantissa.find_last_not_of('0') + 1);  // "1.50" to "1.5", "3.0" to "3."
     mantissa.erase(mantissa.find_last_not_of('.') + 1);  // "3." to "3"
     const std::size_t exponent_digits = text.find_first_not_of('0', e + 2);
     if (exponent_digits == std::string::npos) {
@@ -194,18 +182,8 @@ std::string PowerOfTenText(double value, double step) {
     return mantissa + 'e' + (text[e + 1] == '-' ? "-" : "") + text.substr(exponent_digits);
 }
 
-// `value` in plain decimals, as many as `step` needs, its thousands grouped with ",".
-std::string GroupedText(double value, double step) {
-    char buf[400];
-    const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
-    return GroupThousands(std::string(
-        buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals).ptr));
-}
-
 // A tick's value as people read it: thousands grouped with ",", as many decimals as the step
-// needs, "." for the point in every locale; where that is wider than `max_width` pixels (a
-// huge or a tiny number), a power of ten with as many digits as the step needs, "3e302",
-// "1.5e-323".
+// needs; where that is wider than `max_width` pixels, a power of ten ("3e302", "1.5e-323").
 std::string TickText(double value, double step, double max_width) {
     if (std::abs(value) < step * 1e-9) {
         value = 0;  // not "-0" or 1e-17 from the arithmetic
@@ -216,18 +194,16 @@ std::string TickText(double value, double step, double max_width) {
     if (std::abs(value) >= 1e15 || step < 1e-12) {
         return PowerOfTenText(value, step);
     }
-    std::string grouped = GroupedText(value, step);
+    const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
+    std::string grouped = GroupThousands(Chars(value, std::chars_format::fixed, decimals));
     return TickTextWidth(grouped) <= max_width ? grouped : PowerOfTenText(value, step);
 }
 
 // A coordinate with one decimal; one far off the chart (or not a number, from a value
 // beyond the axes' arithmetic) is kept just outside it.
-void Coordinate(std::string& svg, double value) {
+std::string Number(double value) {
     value = std::isnan(value) ? 0 : std::clamp(value, -10.0 * kChartWidth, 10.0 * kChartWidth);
-    char buf[64];
-    svg.append(buf, std::to_chars(buf, buf + sizeof buf, std::round(value * 10) / 10,
-                                  std::chars_format::fixed, 1)
-                        .ptr);
+    return Chars(std::round(value * 10) / 10, std::chars_format::fixed, 1);
 }
 
 // A user's text as SVG character data: markup characters escaped, anything but printable
@@ -253,7 +229,7 @@ public:
     std::string Svg() {
         FindAxes();
         FindShading();
-        const int legend_lines = LayOutLegend();
+        const int legend_lines = Legend();
         const int height = kChartHeight + static_cast<int>(kLegendLine) * (legend_lines - 1);
         svg_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
         svg_ += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
@@ -268,31 +244,23 @@ public:
         Series("vr1", kVr1Colour, &ChartRow::vr1_wiper_to_gnd_ohms);
         svg_ += "<rect id=\"plot-area\"" + Box(kLeft, kTop, kRight - kLeft, kBottom - kTop) +
                 " fill=\"none\" stroke=\"#333333\"/>\n";
-        Legend();
-        svg_ += "</svg>\n";
+        svg_ += legend_ + "</svg>\n";
         return std::move(svg_);
     }
 
 private:
     // A legend entry: a series' line, or a shading of rows (a set of warning codes, or a
-    // failure), and where the entry sits.
+    // failure).
     struct Key {
         std::string id;  // "vr2", "warned-vr1-negative", "failed"
         std::string label;
         std::string colour;
         bool line = false;  // a line sample, else a shaded box
-        double x = 0, y = 0;
     };
     struct Band {
         std::size_t shade;
         double from, to;  // elevations
     };
-
-    static std::string Number(double value) {
-        std::string text;
-        Coordinate(text, value);
-        return text;
-    }
 
     // A rectangle's place: ` x="..." y="..." width="..." height="..."`.
     static std::string Box(double x, double y, double width, double height) {
@@ -349,16 +317,23 @@ private:
     void FindShading() {
         for (std::size_t i = 0; i < rows_.size(); ++i) {
             const ChartRow& row = rows_[i];
-            std::string id;
-            if (!Drawn(row)) {
-                id = "failed";
-            } else if (!row.warnings.empty()) {
-                id = "warned-" + row.warnings;
-                std::replace(id.begin(), id.end(), ';', '+');
-            } else {
+            Key key{"failed", "no result: calculation failed", "#9e9e9e"};
+            if (Drawn(row) && row.warnings.empty()) {
                 continue;
             }
-            const std::size_t shade = ShadeFor(id, row.warnings);
+            if (Drawn(row)) {
+                // The codes joined by ";", as the CSV's warnings column has them.
+                key = {"warned-" + row.warnings, "warning: " + row.warnings,
+                       WarningSetColour(row.warnings)};
+                std::replace(key.id.begin(), key.id.end(), ';', '+');
+            }
+            const std::size_t shade = static_cast<std::size_t>(
+                std::find_if(shades_.begin(), shades_.end(),
+                             [&key](const Key& known) { return known.id == key.id; }) -
+                shades_.begin());
+            if (shade == shades_.size()) {
+                shades_.push_back(key);
+            }
             const auto [from, to] = Stretch(i);
             if (!bands_.empty() && bands_.back().shade == shade && last_band_row_ + 1 == i) {
                 bands_.back().from = std::min(bands_.back().from, from);
@@ -370,39 +345,37 @@ private:
         }
     }
 
-    std::size_t ShadeFor(const std::string& id, const std::string& codes) {
-        for (std::size_t s = 0; s < shades_.size(); ++s) {
-            if (shades_[s].id == id) {
-                return s;
-            }
-        }
-        if (id == "failed") {
-            shades_.push_back({id, "no result: calculation failed", "#9e9e9e"});
-        } else {
-            // The codes joined by ";", as the CSV's warnings column has them.
-            shades_.push_back({id, "warning: " + codes, WarningSetColour(codes)});
-        }
-        return shades_.size() - 1;
-    }
-
-    // Places the legend's entries in lines across the chart; returns how many lines.
-    int LayOutLegend() {
-        legend_ = {{"vr2", "VR2", std::string(kVr2Colour), true},
-                   {"vr1", "VR1 wiper to GND", std::string(kVr1Colour), true}};
-        legend_.insert(legend_.end(), shades_.begin(), shades_.end());
+    // Writes the legend into legend_, in lines across the chart; returns how many lines.
+    int Legend() {
+        std::vector<Key> entries = {{"vr2", "VR2", std::string(kVr2Colour), true},
+                                    {"vr1", "VR1 wiper to GND", std::string(kVr1Colour), true}};
+        entries.insert(entries.end(), shades_.begin(), shades_.end());
+        legend_ = "<g id=\"legend\">\n";
         int lines = 1;
         double x = kLeft;
-        for (Key& entry : legend_) {
+        for (const Key& entry : entries) {
             // About 7 pixels a character at 12 pixels, after a 30-pixel sample and a gap.
             const double width = 30 + 7.0 * static_cast<double>(entry.label.size()) + 24;
             if (x > kLeft && x + width > kRight) {
                 x = kLeft;
                 ++lines;
             }
-            entry.x = x;
-            entry.y = kLegendTop + kLegendLine * (lines - 1);
+            const double y = kLegendTop + kLegendLine * (lines - 1);
+            legend_ += "<g id=\"legend-" + entry.id + "\">\n";
+            if (entry.line) {
+                legend_ += "<line x1=\"" + Number(x) + "\" y1=\"" + Number(y - 4) + "\" x2=\"" +
+                           Number(x + 24) + "\" y2=\"" + Number(y - 4) + "\" stroke=\"" +
+                           entry.colour + "\" stroke-width=\"2\"/>\n";
+            } else {
+                legend_ += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y - 11) +
+                           "\" width=\"24\" height=\"14\" fill=\"" + entry.colour +
+                           "\" fill-opacity=\"0.35\" stroke=\"" + entry.colour + "\"/>\n";
+            }
+            legend_ += "<text x=\"" + Number(x + 30) + "\" y=\"" + Number(y) + "\">" +
+                       XmlText(entry.label) + "</text>\n</g>\n";
             x += width;
         }
+        legend_ += "</g>\n";
         return lines;
     }
 
@@ -410,10 +383,8 @@ private:
     // four fit across the chart whatever was typed.
     static std::string TitleText(std::string_view text) {
         constexpr std::size_t kMostShown = 24;
-        if (text.size() <= kMostShown) {
-            return XmlText(text);
-        }
-        return XmlText(text.substr(0, kMostShown - 3)) + "...";
+        return text.size() <= kMostShown ? XmlText(text)
+                                         : XmlText(text.substr(0, kMostShown - 3)) + "...";
     }
 
     void Title() {
@@ -432,13 +403,12 @@ private:
             svg_ += "<g id=\"" + shades_[s].id + "\" fill=\"" + shades_[s].colour +
                     "\" fill-opacity=\"0.35\">\n";
             for (const Band& band : bands_) {
-                if (band.shade != s) {
-                    continue;
-                }
                 const double left = std::clamp(X(band.from), kLeft, kRight);
                 const double right = std::clamp(X(band.to), kLeft, kRight);
-                svg_ +=
-                    "<rect" + Box(left, kTop, std::max(right - left, 1.0), kBottom - kTop) + "/>\n";
+                if (band.shade == s) {
+                    svg_ += "<rect" + Box(left, kTop, std::max(right - left, 1.0), kBottom - kTop) +
+                            "/>\n";
+                }
             }
             svg_ += "</g>\n";
         }
@@ -504,9 +474,7 @@ private:
             const bool joined = i > 0 && Drawn(rows_[i - 1]);
             const bool followed = i + 1 < rows_.size() && Drawn(rows_[i + 1]);
             path += joined ? " L" : (path.empty() ? "M" : " M");
-            Coordinate(path, X(row.elevation_ft));
-            path += ' ';
-            Coordinate(path, Y(row.*value));
+            path += Number(X(row.elevation_ft)) + ' ' + Number(Y(row.*value));
             if (!joined && !followed) {
                 dots += "<circle cx=\"" + Number(X(row.elevation_ft)) + "\" cy=\"" +
                         Number(Y(row.*value)) + "\" r=\"3\"/>\n";
@@ -520,25 +488,6 @@ private:
         svg_ += dots + "</g>\n";
     }
 
-    void Legend() {
-        svg_ += "<g id=\"legend\">\n";
-        for (const Key& entry : legend_) {
-            svg_ += "<g id=\"legend-" + entry.id + "\">\n";
-            if (entry.line) {
-                svg_ += "<line x1=\"" + Number(entry.x) + "\" y1=\"" + Number(entry.y - 4) +
-                        "\" x2=\"" + Number(entry.x + 24) + "\" y2=\"" + Number(entry.y - 4) +
-                        "\" stroke=\"" + entry.colour + "\" stroke-width=\"2\"/>\n";
-            } else {
-                svg_ += "<rect x=\"" + Number(entry.x) + "\" y=\"" + Number(entry.y - 11) +
-                        "\" width=\"24\" height=\"14\" fill=\"" + entry.colour +
-                        "\" fill-opacity=\"0.35\" stroke=\"" + entry.colour + "\"/>\n";
-            }
-            svg_ += "<text x=\"" + Number(entry.x + 30) + "\" y=\"" + Number(entry.y) + "\">" +
-                    XmlText(entry.label) + "</text>\n</g>\n";
-        }
-        svg_ += "</g>\n";
-    }
-
     const std::vector<ChartRow>& rows_;
     const InputTexts& inputs_;
     Axis x_;
@@ -546,7 +495,7 @@ private:
     std::vector<Key> shades_;
     std::vector<Band> bands_;
     std::size_t last_band_row_ = 0;
-    std::vector<Key> legend_;
+    std::string legend_;
     std::string svg_;
 };
 

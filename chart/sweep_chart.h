@@ -3,13 +3,10 @@
 // against elevation, rows with a design warning shaded, rows that failed left as gaps.
 
 #include <cstddef>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "calc/design.h"
-#include "calc/failure.h"
 #include "calc/solver.h"
 
 namespace sondrel::chart {
@@ -17,10 +14,6 @@ namespace sondrel::chart {
 // The most rows a chart draws; a longer sweep is charted at this many of its rows, evenly
 // spread from the first to the last, so that the file and its drawing stay small.
 inline constexpr std::size_t kMaxChartRows = 1001;
-
-// The chart's size in pixels; its height grows by a line for each legend line past the first.
-inline constexpr int kChartWidth = 800;
-inline constexpr int kChartHeight = 500;
 
 // One elevation of a chart.
 struct ChartRow {

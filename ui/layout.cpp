@@ -22,12 +22,8 @@ namespace {
 
 using K = ControlKind;
 
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QWidget* CreateControl(const ControlLayout& control, QWidget* client) {
-    const QString text = ToQString(control.text);
+    const QString text = QString::fromUtf8(control.text);
     QWidget* widget = nullptr;
     switch (control.kind) {
         case K::Button:
@@ -45,29 +41,21 @@ QWidget* CreateControl(const ControlLayout& control, QWidget* client) {
             widget = box;
             break;
         }
-        case K::Label: {
-            auto* label = new QLabel(text, client);
-            label->setFocusPolicy(Qt::NoFocus);
-            widget = label;
+        case K::Label:  // takes no focus, as a QLabel does not
+            widget = new QLabel(text, client);
             break;
-        }
     }
-    widget->setObjectName(ToQString(control.name));
+    widget->setObjectName(QString::fromUtf8(control.name));
     if (control.kind != K::Label && !control.names.empty()) {
-        widget->setAccessibleName(ToQString(control.names));
+        widget->setAccessibleName(QString::fromUtf8(control.names));
     }
     widget->setVisible(control.visible);
     return widget;
 }
 
-// The one place twips become logical pixels: rounded to the nearest, halves away from zero.
-int TwipsToPixels(int twips, double twips_per_pixel) {
-    return static_cast<int>(std::lround(twips / twips_per_pixel));
-}
-
 template <typename Widget>
 Widget* Child(const QWidget& client, std::string_view name) {
-    return client.findChild<Widget*>(ToQString(name), Qt::FindDirectChildrenOnly);
+    return client.findChild<Widget*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly);
 }
 
 }  // namespace
@@ -113,20 +101,12 @@ const WindowLayout& ReportHeaderDialogLayout() {
     return form;
 }
 
-QSize ClientSizeInPixels(const WindowLayout& form, double twips_per_pixel) {
-    return QSize(TwipsToPixels(form.client_width, twips_per_pixel),
-                 TwipsToPixels(form.client_height, twips_per_pixel));
-}
-
-void BuildControls(const WindowLayout& form, QWidget* client, double twips_per_pixel) {
-    client->window()->setWindowTitle(ToQString(form.caption));
-    std::vector<std::pair<int, QWidget*>> by_tab;
-    by_tab.reserve(form.controls.size());
+void BuildControls(const WindowLayout& form, QWidget* client) {
+    client->window()->setWindowTitle(QString::fromUtf8(form.caption));
+    std::vector<QWidget*> by_tab(form.controls.size());  // tab indexes run from 0
     for (const ControlLayout& control : form.controls) {
         QWidget* widget = CreateControl(control, client);
-        if (control.kind != K::Label) {
-            by_tab.emplace_back(control.tab, widget);
-        }
+        by_tab[control.tab] = control.kind == K::Label ? nullptr : widget;
     }
     // A label's buddy takes its text as accessible name; with no "&" in the text there is no
     // access key.
@@ -135,23 +115,23 @@ void BuildControls(const WindowLayout& form, QWidget* client, double twips_per_p
             Child<QLabel>(*client, control.name)->setBuddy(Child<QWidget>(*client, control.names));
         }
     }
-    std::sort(by_tab.begin(), by_tab.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::erase(by_tab, nullptr);
     for (std::size_t i = 1; i < by_tab.size(); ++i) {
-        QWidget::setTabOrder(by_tab[i - 1].second, by_tab[i].second);
+        QWidget::setTabOrder(by_tab[i - 1], by_tab[i]);
     }
-    PlaceControls(form, client, twips_per_pixel);
 }
 
-void PlaceControls(const WindowLayout& form, QWidget* client, double twips_per_pixel) {
+QSize PlaceControls(const WindowLayout& form, QWidget* client, double twips_per_pixel) {
+    // The one place twips become logical pixels: rounded to the nearest, halves away from zero.
+    const auto pixels = [twips_per_pixel](int twips) {
+        return static_cast<int>(std::lround(twips / twips_per_pixel));
+    };
     for (const ControlLayout& control : form.controls) {
-        const auto pixels = [twips_per_pixel](int twips) {
-            return TwipsToPixels(twips, twips_per_pixel);
-        };
         Child<QWidget>(*client, control.name)
             ->setGeometry(pixels(control.left), pixels(control.top), pixels(control.width),
                           pixels(control.height));
     }
+    return QSize(pixels(form.client_width), pixels(form.client_height));
 }
 
 double FittingTwipsPerPixel(const QWidget& client) {
@@ -169,11 +149,7 @@ double FittingTwipsPerPixel(const QWidget& client) {
             // document's margins, with room for the cursor at its end.
             const auto* box = Child<QPlainTextEdit>(client, control.name);
             const QFontMetricsF metrics(box->document()->defaultFont());
-            ResultLines widest;
-            widest.vr2_ohms = -1851;
-            widest.vr1_wiper_to_gnd_ohms = -1851;
-            widest.lo_vin_volts = -3.792;
-            widest.hi_vin_volts = -4.249;
+            const ResultLines widest{WrittenLines::AllFour, -1851, -1851, -3.792, -4.249};
             double text_width = 0;
             for (const QString& line :
                  QString::fromStdString(FormatResultLines(widest)).split(QStringLiteral("\r\n"))) {

@@ -2,6 +2,7 @@
 // The designed layout of both windows: each control's kind, designed text, place in twips and
 // tab index, in one table per window, and the conversion from twips to logical pixels.
 
+#include <cstddef>
 #include <span>
 #include <string_view>
 
@@ -23,7 +24,7 @@ struct ControlLayout {
     ControlKind kind;
     std::string_view text;         // designed text
     int left, top, width, height;  // twips, from the client area's top-left corner
-    int tab;                       // tab index, 0 first
+    std::size_t tab;               // tab index, 0 first
     bool visible = true;
     // A label names the box it stands beside (its buddy, and so the box's accessible name);
     // any other control may carry its accessible name here.
@@ -39,14 +40,10 @@ struct WindowLayout {
 const WindowLayout& MainWindowLayout();          // the main window
 const WindowLayout& ReportHeaderDialogLayout();  // the report header dialog
 
-// The client area of `form` in logical pixels at `twips_per_pixel`.
-QSize ClientSizeInPixels(const WindowLayout& form, double twips_per_pixel);
-
 // Creates every control of `form` as a child of `client`, with its objectName, designed text,
-// accessible name, place at `twips_per_pixel` and visibility, ties each label to its box, and
-// sets the tab order from the tab indexes; the window gets the form's caption. Labels take no
-// focus.
-void BuildControls(const WindowLayout& form, QWidget* client, double twips_per_pixel);
+// accessible name and visibility, ties each label to its box, and sets the tab order from the
+// tab indexes; the window gets the form's caption. Labels take no focus.
+void BuildControls(const WindowLayout& form, QWidget* client);
 
 // The twips per pixel for the main window's controls built in `client` with their fonts:
 // the largest, up to the design's 15, at which every label's text fits its designed width and
@@ -54,7 +51,8 @@ void BuildControls(const WindowLayout& form, QWidget* client, double twips_per_p
 // so the layout keeps its designed proportions.
 double FittingTwipsPerPixel(const QWidget& client);
 
-// Puts the controls of `form` built in `client` at their designed places at `twips_per_pixel`.
-void PlaceControls(const WindowLayout& form, QWidget* client, double twips_per_pixel);
+// Puts the controls of `form` built in `client` at their designed places at `twips_per_pixel`;
+// returns the size of the client area there.
+QSize PlaceControls(const WindowLayout& form, QWidget* client, double twips_per_pixel);
 
 }  // namespace sondrel::ui

@@ -7,11 +7,12 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include "calc/help_text.h"
 #include "calc/report.h"
+#include "calc/text_rules.h"
 #include "files/file_writer.h"
-#include "ui/box_text.h"
 #include "ui/layout.h"
 
 namespace sondrel::ui {
@@ -19,37 +20,56 @@ namespace {
 
 template <typename Widget>
 Widget* Control(QWidget* client, const char* name) {
-    auto* widget = client->findChild<Widget*>(QLatin1String(name));
-    Q_ASSERT_X(widget, "MainWindow", name);
-    return widget;
-}
-
-std::string Utf8(const QString& text) {
-    return text.toStdString();
-}
-
-// Tells `report` of a command's failure: a notice titled by its kind, with its message.
-void ReportFailure(const FailureReporter& report, const Failure& failure) {
-    report(FailureNotice{failure.kind, std::string(FailureKindTitle(failure.kind)),
-                         failure.Message()});
-}
-
-// The decimal and group separators of `locale`, as the input boxes are read.
-NumberSeparators SeparatorsOf(const QLocale& locale) {
-    return NumberSeparators{Utf8(locale.decimalPoint()), Utf8(locale.groupSeparator())};
+    return client->findChild<Widget*>(QLatin1String(name));
 }
 
 }  // namespace
 
+std::string TypedText(const QPlainTextEdit& box) {
+    QString text = box.document()->toRawText();
+    for (QChar& c : text) {
+        // What the document keeps between lines, each a line break to the calculator:
+        // paragraph separators (Return), line separators (Shift+Return), a frame's marks.
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == QChar(0xfdd0) ||
+            c == QChar(0xfdd1)) {
+            c = QLatin1Char('\n');
+        }
+    }
+    return ConvertLineBreaks(text.toStdString(), kCrLf);
+}
+
+QString AsBoxText(std::string_view text) {
+    return QString::fromUtf8(ConvertLineBreaks(text, "\n"));
+}
+
+ReportHeaderDialog::ReportHeaderDialog(std::string& report_header, double twips_per_pixel)
+    : QWidget(nullptr, Qt::Window), report_header_(report_header) {
+    const WindowLayout& layout = ReportHeaderDialogLayout();
+    setAttribute(Qt::WA_DeleteOnClose);
+    BuildControls(layout, this);
+    resize(PlaceControls(layout, this, twips_per_pixel));
+    header_box_ = Control<QPlainTextEdit>(this, "header_box");
+    done_button_ = Control<QPushButton>(this, "done_button");
+    header_box_->setFocus();
+    connect(done_button_, &QPushButton::clicked, this, &ReportHeaderDialog::OnDone);
+}
+
+void ReportHeaderDialog::OnDone() {
+    report_header_ = TypedText(*header_box_);
+    close();
+}
+
 MainWindow::MainWindow(std::string& report_header, FailureReporter report_failure)
     : report_header_(report_header),
       report_failure_(std::move(report_failure)),
-      separators_(SeparatorsOf(QLocale())) {
+      separators_{QLocale().decimalPoint().toStdString(),
+                  QLocale().groupSeparator().toStdString()} {
     if (!report_failure_) {
-        report_failure_ = [this](const FailureNotice& notice) {
+        report_failure_ = [this](const Failure& failure) {
             QMessageBox box(QMessageBox::Warning, QStringLiteral("Sondrel"),
-                            QString::fromStdString(notice.title), QMessageBox::Ok, this);
-            box.setInformativeText(QString::fromStdString(notice.message));
+                            QString::fromUtf8(FailureKindTitle(failure.kind)), QMessageBox::Ok,
+                            this);
+            box.setInformativeText(QString::fromStdString(failure.Message()));
             box.exec();
         };
     }
@@ -68,12 +88,11 @@ MainWindow::MainWindow(std::string& report_header, FailureReporter report_failur
     // The client area below the bar; no layout manager, so the controls keep their places.
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    BuildControls(layout, client, kDesignTwipsPerPixel);
+    BuildControls(layout, client);
     setCentralWidget(client);
     client->ensurePolished();  // the fonts the controls will show
     twips_per_pixel_ = FittingTwipsPerPixel(*client);
-    PlaceControls(layout, client, twips_per_pixel_);
-    const QSize client_size = ClientSizeInPixels(layout, twips_per_pixel_);
+    const QSize client_size = PlaceControls(layout, client, twips_per_pixel_);
     resize(client_size.width(), client_size.height() + bar->sizeHint().height());
 
     results_box_ = Control<QPlainTextEdit>(client, "results_box");
@@ -95,14 +114,12 @@ MainWindow::MainWindow(std::string& report_header, FailureReporter report_failur
             &MainWindow::OnCalculate);
     connect(Control<QPushButton>(client, "initialize_button"), &QPushButton::clicked, this,
             &MainWindow::OnInitialize);
-    for (QLineEdit* box : input_boxes_) {
-        connect(box, &QLineEdit::textChanged, this, &MainWindow::OnInputChanged);
+    for (QLineEdit* box : input_boxes_) {  // an edit makes the next Calculate reload
+        connect(box, &QLineEdit::textChanged, this, [this] { session_.ClearInitialized(); });
     }
     connect(header_command, &QAction::triggered, this, &MainWindow::OnReportHeader);
     connect(report_command, &QAction::triggered, this, &MainWindow::OnGenerateReport);
     connect(help_command, &QAction::triggered, this, &MainWindow::OnHelp);
-
-    session_.ClearInitialized();
 }
 
 MainWindow::~MainWindow() {
@@ -118,18 +135,14 @@ void MainWindow::OnCalculate() {
         results_box_->setPlainText(AsBoxText(outcome.Text()));
     }
     if (!outcome.solved) {
-        ReportFailure(report_failure_, outcome.failure);
+        report_failure_(outcome.failure);
     }
 }
 
 void MainWindow::OnInitialize() {
     if (const auto failure = session_.Initialize(InputBoxTexts(), separators_)) {
-        ReportFailure(report_failure_, *failure);
+        report_failure_(*failure);
     }
-}
-
-void MainWindow::OnInputChanged() {
-    session_.ClearInitialized();
 }
 
 void MainWindow::OnReportHeader() {
@@ -150,7 +163,7 @@ void MainWindow::OnGenerateReport() {
         report ? WriteFileReplacing(std::filesystem::path(kReportFileName), *report)
                : report.failure();
     if (failure) {
-        ReportFailure(report_failure_, *failure);
+        report_failure_(*failure);
     }
 }
 
@@ -159,9 +172,9 @@ void MainWindow::OnHelp() {
 }
 
 InputTexts MainWindow::InputBoxTexts() const {
-    return InputTexts{Utf8(input_boxes_[0]->text()), Utf8(input_boxes_[1]->text()),
-                      Utf8(input_boxes_[2]->text()), Utf8(input_boxes_[3]->text()),
-                      Utf8(input_boxes_[4]->text())};
+    return InputTexts{input_boxes_[0]->text().toStdString(), input_boxes_[1]->text().toStdString(),
+                      input_boxes_[2]->text().toStdString(), input_boxes_[3]->text().toStdString(),
+                      input_boxes_[4]->text().toStdString()};
 }
 
 }  // namespace sondrel::ui

@@ -1,10 +1,11 @@
 #pragma once
-// MainWindow: five input boxes, the results box, "Calculate" (and the hidden "Initialize"),
-// and the menu commands Report_Header, Generate_Report and Help.
+// MainWindow (five input boxes, the results box, "Calculate", the hidden "Initialize" and the
+// commands Report_Header, Generate_Report and Help) and the report header dialog it opens.
 
 #include <array>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include <QMainWindow>
 #include <QPointer>
@@ -12,35 +13,55 @@
 #include "calc/failure.h"
 #include "calc/solver.h"
 #include "calc/text_to_number.h"
-#include "ui/report_header_dialog.h"
 
 class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace sondrel::ui {
 
-// What the user is told of a failed command.
-struct FailureNotice {
-    FailureKind kind = FailureKind::TypeMismatch;
-    std::string title;    // "Type mismatch", "Overflow", ...
-    std::string message;  // e.g. `Elevation, ft: "abc" is not a number`
-};
+// A multi-line box's text as typed, in UTF-8 with "\r\n" line breaks: no-break spaces and
+// every other character kept, where QPlainTextEdit::toPlainText makes a no-break space plain.
+std::string TypedText(const QPlainTextEdit& box);
+// A text with "\r\n" (or "\n") line breaks as a box shows it, with "\n" line breaks.
+QString AsBoxText(std::string_view text);
 
-using FailureReporter = std::function<void(const FailureNotice&)>;
+// A modeless window without owner whose "Done" stores the typed text as the process-wide
+// report header and closes (and destroys) the window.
+class ReportHeaderDialog final : public QWidget {
+    Q_OBJECT
+
+public:
+    // `report_header` must outlive this window, which deletes itself when closed. Its layout
+    // is drawn at the main window's twips per pixel.
+    ReportHeaderDialog(std::string& report_header, double twips_per_pixel);
+
+    // "Done": the header becomes the box's text exactly as typed ("\r\n" line breaks).
+    void OnDone();
+
+    QPlainTextEdit* header_box() const { return header_box_; }
+    QPushButton* done_button() const { return done_button_; }
+
+private:
+    std::string& report_header_;
+    QPlainTextEdit* header_box_ = nullptr;
+    QPushButton* done_button_ = nullptr;
+};
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 
 public:
+    using FailureReporter = std::function<void(const Failure&)>;
+
     // `report_header` is the process-wide report header; it must outlive this window and every
     // header dialog it opens. Failures go to `report_failure`; without one, to a modal message box
-    // titled "Sondrel" with the notice's title and message.
+    // titled "Sondrel" with the failure kind's title and the message.
     explicit MainWindow(std::string& report_header, FailureReporter report_failure = {});
     ~MainWindow() override;
 
     void OnCalculate();
-    void OnInitialize();    // its button is hidden
-    void OnInputChanged();  // any of the five input boxes
+    void OnInitialize();  // its button is hidden
     void OnReportHeader();
     void OnGenerateReport();
     void OnHelp();

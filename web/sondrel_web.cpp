@@ -61,7 +61,6 @@ PageState& State() {
 
 void WriteFailure(JsonObject& answer, const Failure& failure) {
     JsonObject object(answer.Member("failure"));
-    object.Member("kind").JsonString(FailureKindId(failure.kind));
     object.Member("title").JsonString(FailureKindTitle(failure.kind));
     object.Member("input").JsonString(failure.input);
     object.Member("message").JsonString(failure.Message());
@@ -76,23 +75,19 @@ template <typename Write>
 std::uint32_t Answer(Write write) {
     std::string& text = State().answer;
     text.clear();
-    {
-        TextWriter out(&text);
-        JsonObject answer(out);
-        write(answer);
-        answer.Close();
-    }
+    TextWriter out(&text);
+    JsonObject answer(out);
+    write(answer);
+    answer.Close();
+    out.Flush();
     return static_cast<std::uint32_t>(text.size());
 }
 
 }  // namespace
-}  // namespace sondrel::web
-
-using sondrel::web::State;
 
 // Room for `size` bytes of text in `slot`; the page writes the text there.
 SONDREL_EXPORT(sondrel_text) char* SondrelText(std::uint32_t slot, std::uint32_t size) {
-    if (slot >= sondrel::web::kSlotCount) {
+    if (slot >= kSlotCount) {
         return nullptr;
     }
     std::string& text = State().slots[slot];
@@ -110,22 +105,16 @@ SONDREL_EXPORT(sondrel_input_changed) void SondrelInputChanged() {
     State().session.ClearInitialized();
 }
 
-// Calculate on the five boxes: {"solved", "passes", "written": "none"|"vr2"|"all", "text",
-// "raw": [the four numbers], "warnings": [{"code", "message"}], "failure": {"kind", "title",
-// "input", "message"}}.
+// Calculate on the five boxes: {"solved", "text", "raw": [the four numbers], "warnings":
+// [{"code", "message"}], "failure": {"title", "input", "message"}}.
 SONDREL_EXPORT(sondrel_calculate) std::uint32_t SondrelCalculate() {
-    using namespace sondrel;
-    web::PageState& state = State();
+    PageState& state = State();
     state.session.Calculate(state.Boxes(), state.outcome, WarningText::Messages,
                             state.Separators());
     const Outcome& outcome = state.outcome;
     const ResultLines& lines = outcome.lines;
-    return web::Answer([&](JsonObject& answer) {
+    return Answer([&](JsonObject& answer) {
         answer.Member("solved") << (outcome.solved ? "true" : "false");
-        answer.Member("passes").Int(outcome.passes);
-        answer.Member("written").JsonString(lines.written == WrittenLines::None       ? "none"
-                                            : lines.written == WrittenLines::Vr2Alone ? "vr2"
-                                                                                      : "all");
         answer.Member("text").JsonString(outcome.Text());
         // The four numbers as shortest round-trip doubles, as sondrel-calc's CSV writes them.
         TextWriter& raw = answer.Member("raw") << '[';
@@ -137,49 +126,47 @@ SONDREL_EXPORT(sondrel_calculate) std::uint32_t SondrelCalculate() {
         raw << ']';
         WriteJsonWarnings(answer.Member("warnings"), outcome.warnings);
         if (!outcome.solved) {
-            web::WriteFailure(answer, outcome.failure);
+            WriteFailure(answer, outcome.failure);
         }
     });
 }
 
 // Generate_Report's text for the session as it stands: {"text"} or {"failure"}.
 SONDREL_EXPORT(sondrel_report) std::uint32_t SondrelReport() {
-    using namespace sondrel;
-    const web::PageState& state = State();
-    const Result<std::string> report = ReportText(
-        state.session.loaded(), state.Boxes(), ConvertLineBreaks(state.slots[web::kResults], kCrLf),
-        ConvertLineBreaks(state.slots[web::kHeader], kCrLf));
-    return web::Answer([&report](JsonObject& answer) {
+    const PageState& state = State();
+    const Result<std::string> report = ReportText(state.session.loaded(), state.Boxes(),
+                                                  ConvertLineBreaks(state.slots[kResults], kCrLf),
+                                                  ConvertLineBreaks(state.slots[kHeader], kCrLf));
+    return Answer([&report](JsonObject& answer) {
         if (report) {
             answer.Member("text").JsonString(*report);
         } else {
-            web::WriteFailure(answer, report.failure());
+            WriteFailure(answer, report.failure());
         }
     });
 }
 
 // Help's text for the results box.
 SONDREL_EXPORT(sondrel_help) std::uint32_t SondrelHelp() {
-    State().answer = sondrel::kHelpText;
+    State().answer = kHelpText;
     return static_cast<std::uint32_t>(State().answer.size());
 }
 
 // The boxes' labels and the window's designed defaults: {"labels": {...}, "defaults": {...}},
 // keyed as the page names the boxes.
 SONDREL_EXPORT(sondrel_design) std::uint32_t SondrelDesign() {
-    using namespace sondrel;
     const InputTexts defaults;
-    const std::string_view names[] = {"elevation", "loBaro", "hiBaro", "loVolts", "hiVolts"};
-    const std::string_view labels[] = {kElevationBox, kLoBaroBox, kHiBaroBox, kLoVoltsBox,
-                                       kHiVoltsBox};
-    const std::string_view texts[] = {defaults.elevation, defaults.lo_baro, defaults.hi_baro,
-                                      defaults.lo_volts, defaults.hi_volts};
-    return web::Answer([&](JsonObject& answer) {
-        for (const auto& [member, values] :
-             {std::pair("labels", labels), std::pair("defaults", texts)}) {
-            JsonObject object(answer.Member(member));
-            for (std::size_t i = 0; i < std::size(names); ++i) {
-                object.Member(names[i]).JsonString(values[i]);
+    // Each box's name in the page, label and default.
+    const std::string_view boxes[][3] = {{"elevation", kElevationBox, defaults.elevation},
+                                         {"loBaro", kLoBaroBox, defaults.lo_baro},
+                                         {"hiBaro", kHiBaroBox, defaults.hi_baro},
+                                         {"loVolts", kLoVoltsBox, defaults.lo_volts},
+                                         {"hiVolts", kHiVoltsBox, defaults.hi_volts}};
+    return Answer([&boxes](JsonObject& answer) {
+        for (const int column : {1, 2}) {
+            JsonObject object(answer.Member(column == 1 ? "labels" : "defaults"));
+            for (const auto& box : boxes) {
+                object.Member(box[0]).JsonString(box[column]);
             }
             object.Close();
         }
@@ -190,26 +177,21 @@ SONDREL_EXPORT(sondrel_design) std::uint32_t SondrelDesign() {
 // once, as sondrel-calc --sweep-elevation sweeps: {"problem"} or {"rows", "warned", "failed",
 // "csv" (sondrel-calc's table), "svg" (its --plot chart)}.
 SONDREL_EXPORT(sondrel_sweep) std::uint32_t SondrelSweep() {
-    using namespace sondrel;
-    const web::PageState& state = State();
-    const NumberSeparators separators = state.Separators();
-    Result<SweepRange> range =
-        ReadSweepRange(state.slots[web::kSweepStart], state.slots[web::kSweepStop],
-                       state.slots[web::kSweepStep], separators);
+    const PageState& state = State();
+    const Result<SweepRange> range =
+        ReadSweepRange(state.slots[kSweepStart], state.slots[kSweepStop], state.slots[kSweepStep],
+                       state.Separators());
     InputTexts fixed = state.Boxes();
-    fixed.elevation = std::string(1, '0');  // each row puts its own elevation here
-    const Result<Design> design = ReadDesign(fixed, separators);
-    // Past the page's limit, whether or not past sondrel-calc's, the page says its own.
-    const std::string too_many =
-        "more than 100,000 rows, the most the page sweeps "
-        "(sondrel-calc --sweep-elevation takes up to " +
-        MaxRowsText() + ")";
-    const bool past_limit = range
-                                ? range->rows > web::kMaxPageSweepRows
-                                : range.failure().detail == "more than " + MaxRowsText() + " rows";
-    return web::Answer([&](JsonObject& answer) {
-        if (past_limit) {
-            answer.Member("problem").JsonString(too_many);
+    fixed.elevation = "0";  // each row puts its own elevation here
+    const Result<Design> design = ReadDesign(fixed, state.Separators());
+    return Answer([&](JsonObject& answer) {
+        // Past the page's limit, whether or not past sondrel-calc's, the page says its own.
+        if (range ? range->rows > kMaxPageSweepRows
+                  : range.failure().detail == "more than " + MaxRowsText() + " rows") {
+            answer.Member("problem").JsonString(
+                "more than 100,000 rows, the most the page sweeps (sondrel-calc "
+                "--sweep-elevation takes up to " +
+                MaxRowsText() + ")");
         } else if (!range) {
             Failure failure = range.failure();
             // A number is named by its box's label; the range's own problems by none.
@@ -224,11 +206,9 @@ SONDREL_EXPORT(sondrel_sweep) std::uint32_t SondrelSweep() {
         } else {
             std::string csv;
             std::vector<chart::ChartRow> chart_rows;
-            TableCounts counts;
-            {
-                TextWriter out(&csv);
-                counts = WriteSweep(out, *range, *design, &chart_rows);
-            }
+            TextWriter out(&csv);
+            const TableCounts counts = WriteSweep(out, *range, *design, &chart_rows);
+            out.Flush();
             answer.Member("rows").Int(static_cast<long long>(counts.rows));
             answer.Member("warned").Int(static_cast<long long>(counts.warned));
             answer.Member("failed").Int(static_cast<long long>(counts.failed()));
@@ -237,3 +217,5 @@ SONDREL_EXPORT(sondrel_sweep) std::uint32_t SondrelSweep() {
         }
     });
 }
+
+}  // namespace sondrel::web

@@ -9,12 +9,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "chart/sweep_chart.h"
@@ -35,8 +30,6 @@ struct ChartCase {
     std::vector<std::string> texts;   // parts of the document's text
     int height = 500;
     std::size_t max_bytes = 40'000;
-    // The left and right edges of the shading of the first id in `shown`, when given.
-    std::optional<std::pair<double, double>> shaded = std::nullopt;
     // When given, the chart of these rows, drawn without a sweep (and `values` and `code` unused).
     std::vector<chart::ChartRow> rows = {};
 };
@@ -112,11 +105,6 @@ TEST_P(SweepChart, RendersWithItsElements) {
                 << line;
         }
     }
-    if (c.shaded) {
-        const QRectF band = renderer.boundsOnElement(QString::fromStdString(c.shown.front()));
-        EXPECT_NEAR(band.left(), c.shaded->first, 0.2);
-        EXPECT_NEAR(band.right(), c.shaded->second, 0.2);
-    }
 }
 
 // An input of 5,000 characters: "28." and zeros.
@@ -163,16 +151,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {"legend-warned-sensor-range+vr1-beyond-track+vr2-negative"},
                   {},
                   {">warning: sensor-range;vr1-beyond-track;vr2-negative</text>"}},
-        // The axis reaches past the first and the last row; the shading does not.
+        // The axis reaches past the first and the last row (x 146.2 and 707.8); the shading
+        // does not.
         ChartCase{"ShadingEndsAtTheEndRows",
                   {"14500:19500:1000"},
                   0,
                   {"warned-vr1-negative"},
                   {},
-                  {">20,000</text>"},
-                  500,
-                  40'000,
-                  std::pair(146.2, 707.8)},
+                  {">20,000</text>", "<rect x=\"146.2\" y=\"64.0\" width=\"561.7\""}},
         ChartCase{"SubnormalRange", {"0:5e-324:5e-324"}, 0, {"vr2", "vr1"}, {}, {">5e-324</text>"}},
         ChartCase{"HugeOhms",
                   {"0:1000:1000", "28", "31", "1.25", "1e300"},
@@ -180,12 +166,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {"vr2", "vr1"},
                   {},
                   {">3e302</text>", ">1e302</text>"}},
-        ChartCase{"HugeElevationsAllFail",
-                  {"1e300:1e301:1e300"},
-                  1,
-                  {"failed"},
-                  {},
-                  {">1e301</text>", ">2e300</text>"}},
         ChartCase{"OhmsPastTheLargestDouble",
                   {"0:133540:133540", "28", "31", "0", "1e300"},
                   0,
@@ -201,7 +181,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {">-5e307</text>", ">1.5e308</text>"},
                   500,
                   40'000,
-                  std::nullopt,
                   {{-5e306, false, 0, 0, ""}, {1.7e308, false, 0, 0, ""}}},
         ChartCase{"OneRowAtTheLargestDouble",
                   {"1.7976931348623157e308:1.7976931348623157e308:1"},

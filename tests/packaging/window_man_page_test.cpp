@@ -84,9 +84,8 @@ protected:
     const sondrel::testing_support::ScratchFolder folder_{"sondrel-window-page"};
     const std::filesystem::path previous_ = std::filesystem::current_path();
     std::string header_;
-    sondrel::ui::MainWindow window_{header_, [](const sondrel::ui::FailureNotice& notice) {
-                                        ADD_FAILURE() << notice.title << ": " << notice.message;
-                                    }};
+    sondrel::ui::MainWindow window_{
+        header_, [](const sondrel::Failure& failure) { ADD_FAILURE() << failure.Message(); }};
 };
 
 TEST_F(WindowManPageExamples, NamesEveryMenuCommandAndShowsTheDefaultsResultsAndReport) {

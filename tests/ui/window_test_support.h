@@ -22,15 +22,19 @@
 
 namespace sondrel::ui::testing {
 
+// The input boxes' object names, in the order of InputTexts.
+inline const char* const kInputBoxes[] = {"elevation_box", "lo_baro_box", "hi_baro_box",
+                                          "lo_volts_box", "hi_volts_box"};
+
 // A main window with its report header and the failures it reported.
 struct Window {
     std::string header;
-    std::vector<FailureNotice> failures;
+    std::vector<Failure> failures;
     std::unique_ptr<MainWindow> form;
 
     Window() {
         form = std::make_unique<MainWindow>(
-            header, [this](const FailureNotice& notice) { failures.push_back(notice); });
+            header, [this](const Failure& failure) { failures.push_back(failure); });
     }
 
     template <typename W>
@@ -47,13 +51,7 @@ struct Window {
     void Click(const char* button) const {
         QTest::mouseClick(Get<QPushButton>(button), Qt::LeftButton);
     }
-    void Trigger(const char* action) const {
-        auto* item = form->findChild<QAction*>(QLatin1String(action));
-        if (!item) {
-            qFatal("no action %s", action);
-        }
-        item->trigger();
-    }
+    void Trigger(const char* action) const { Get<QAction>(action)->trigger(); }
 };
 
 // Types `text` at the cursor, one key per character (QTest's own typing takes Latin-1 only):
@@ -81,9 +79,8 @@ inline void TypeOver(QWidget* box, const QString& text) {
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     if (text.isEmpty()) {
         QTest::keyClick(box, Qt::Key_Backspace);
-    } else {
-        QTest::keyClicks(box, text);
     }
+    TypeAtCursor(box, text);
 }
 
 // Runs each test in a fresh scratch folder, where Output.txt goes.
