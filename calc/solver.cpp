@@ -22,16 +22,13 @@ struct Checks {
         failure = Failure{kind, {}, std::move(detail)};
         return false;
     }
-    bool Overflow(const char* what) {
-        return Fail(FailureKind::Overflow, std::string(what) + " is too large (overflow)");
-    }
     bool DivisionByZero(const char* why_zero) {
         return Fail(FailureKind::DivisionByZero, std::string(why_zero) + " (division by zero)");
     }
     // A result that is not finite stops the command as an overflow.
     bool Finite(double value, const char* what) {
         if (!std::isfinite(value)) [[unlikely]] {
-            return Overflow(what);
+            return Fail(FailureKind::Overflow, std::string(what) + " is too large (overflow)");
         }
         return true;
     }
@@ -48,8 +45,7 @@ struct Checks {
         if (denominator == 0.0) [[unlikely]] {
             return DivisionByZero(why_zero);
         }
-        quotient = numerator / denominator;
-        return Finite(quotient, what);
+        return Store(numerator / denominator, what, quotient);
     }
 };
 
@@ -103,15 +99,11 @@ bool Derive(SolverState& s, Checks check) {
                               "pressures apart, falling to zero at " +
                               kElevationLimitText + ", the formula's limit (division by zero)");
     }
-    double span_gain = 0;
-    if (!check.Divide(output_span, sensor_span, kSameSensorVoltage, "the span gain", span_gain)) {
-        return false;
-    }
-    s.span_gain = span_gain;
-    return check.Store((s.hi_vin - s.lo_vin) * kSpanFraction + s.lo_vin, "the target input",
-                       s.vin_target) &&
-           check.Store((s.loaded.hi_volts - s.loaded.lo_volts) * kSpanFraction + s.loaded.lo_volts,
-                       "the target output", s.vout_target);
+    return check.Divide(output_span, sensor_span, kSameSensorVoltage, "the span gain",
+                        s.span_gain) &&
+           check.Store(sensor_span * kSpanFraction + s.lo_vin, "the target input", s.vin_target) &&
+           check.Store(output_span * kSpanFraction + s.loaded.lo_volts, "the target output",
+                       s.vout_target);
 }
 
 // One pass of the solver from the estimate in wiper_guess: the new estimate into wiper_new,

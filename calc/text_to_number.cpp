@@ -5,9 +5,12 @@
 #include <limits>
 #include <optional>
 #include <string>
-
-#include "calc/failure.h"
-#include "calc/read_double.h"
+#if SONDREL_HAS_FROM_CHARS_DOUBLE
+#include <charconv>
+#else
+#include <cerrno>
+#include <cstdlib>
+#endif
 
 namespace sondrel {
 namespace {
@@ -30,33 +33,27 @@ bool HasAt(std::string_view text, std::size_t at, std::string_view piece) {
            (piece.size() == 1 || text.substr(at, piece.size()) == piece);
 }
 
-// What one pass over a valid text finds. The digits are also taken as an integer while
-// they fit: with at most 15 significant digits and a power of ten up to 1e22 both operands
-// are exact, so one multiplication or division gives the correctly rounded double.
+// What one pass over a valid text finds, enough to tell a number too large for a double from
+// one too small when the general reading takes neither.
 struct Scan {
     bool negative = false;
-    std::uint64_t mantissa = 0;
-    int significant = 0;     // significant digits (leading zeros not counted)
-    long long point = 0;     // where the decimal point falls after the first significant digit
-    long long exponent = 0;  // the written exponent, saturated far beyond any double's
-    int frac_digits = 0;
+    bool significant = false;  // a digit other than a leading zero seen
+    long long point = 0;       // where the decimal point falls after the first significant digit
+    long long exponent = 0;    // the written exponent, saturated far beyond any double's
 
     void Take(char c, bool fraction) {
-        if (significant == 0 && c == '0') {
+        if (!significant && c == '0') {
             point -= fraction ? 1 : 0;
         } else {
-            if (++significant <= 19) {
-                mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-            }
+            significant = true;
             point += fraction ? 0 : 1;
         }
-        frac_digits += fraction ? 1 : 0;
     }
 };
 
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// The powers of ten a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Checks the text against the grammar and scans it; nullopt when it is not a number.
 std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
@@ -90,12 +87,13 @@ std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
     if (grouped && run != 3) {
         return std::nullopt;
     }
+    std::size_t frac_digits = 0;
     if (HasAt(text, i, decimal)) {
-        for (i += decimal.size(); i < text.size() && IsDigit(text[i]); ++i) {
+        for (i += decimal.size(); i < text.size() && IsDigit(text[i]); ++i, ++frac_digits) {
             scan.Take(text[i], true);
         }
     }
-    if (int_digits + static_cast<std::size_t>(scan.frac_digits) == 0) {
+    if (int_digits + frac_digits == 0) {
         return std::nullopt;
     }
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
@@ -122,24 +120,10 @@ std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
     return scan;
 }
 
-// The exact fast path; nullopt when the general conversion is needed.
-std::optional<double> FastValue(const Scan& scan) {
-    if (scan.significant == 0) {  // only zeros, whatever the exponent
-        return scan.negative ? -0.0 : 0.0;
-    }
-    const long long power = scan.exponent - scan.frac_digits;
-    if (scan.significant > 15 || power < -22 || power > 22) {
-        return std::nullopt;
-    }
-    double v = static_cast<double>(scan.mantissa);
-    v = power < 0 ? v / kExactPowersOfTen[-power] : v * kExactPowersOfTen[power];
-    return scan.negative ? -v : v;
-}
-
-// The general path: a valid text rewritten as [-]digits[.digits][e[-]digits] for
-// ReadDouble, which reads it the same in every locale.
-double SlowValue(std::string_view text, std::string_view decimal, std::string_view group,
-                 const Scan& scan) {
+// A valid text rewritten as [-]digits[.digits][e[-]digits] for ReadDouble, which reads it
+// the same in every locale.
+double GeneralValue(std::string_view text, std::string_view decimal, std::string_view group,
+                    const Scan& scan) {
     std::string clean;
     clean.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
@@ -155,8 +139,8 @@ double SlowValue(std::string_view text, std::string_view decimal, std::string_vi
             ++i;
         }
     }
-    if (const std::optional<double> value = ReadDouble(clean)) {
-        return *value;
+    if (const std::optional<double> value = ReadDouble(clean); value || !scan.significant) {
+        return value.value_or(scan.negative ? -0.0 : 0.0);
     }
     // Beyond the largest double, or below the smallest.
     return scan.point + scan.exponent > 0 ? kTooLarge : (scan.negative ? -0.0 : 0.0);
@@ -164,7 +148,8 @@ double SlowValue(std::string_view text, std::string_view decimal, std::string_vi
 
 // The common case, a box holding "28" or "1.25": at most 15 characters of digits and one
 // single-byte decimal point, nothing else. Read in one tight loop; anything else (signs,
-// blanks, groups, exponents) goes the general way. Exact for the same reason as FastValue.
+// blanks, groups, exponents) goes the general way. Exact: the digits and the power of ten are
+// both exact doubles, so one division rounds correctly.
 std::optional<double> PlainValue(std::string_view text, std::string_view decimal) {
     if (text.empty() || text.size() > 15 || decimal.size() != 1) {
         return std::nullopt;
@@ -215,13 +200,30 @@ double ParseNumber(std::string_view text, const NumberSeparators& separators) {
     if (!scan) {
         return kNotANumber;
     }
-    if (const std::optional<double> fast = FastValue(*scan)) {
-        return *fast;
-    }
-    return SlowValue(text, decimal, group, *scan);
+    return GeneralValue(text, decimal, group, *scan);
 }
 
 }  // namespace
+
+std::optional<double> ReadDouble(std::string_view text) {
+#if SONDREL_HAS_FROM_CHARS_DOUBLE
+    double value = 0;
+    if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc{}) {
+        return std::nullopt;
+    }
+#else
+    // For C libraries whose strtod is correctly rounded and whose locale stays "C" (wasi-libc:
+    // the module never calls setlocale). strtod also flags subnormal results; from_chars only
+    // those that became 0 or infinite.
+    const std::string terminated(text);
+    errno = 0;
+    const double value = std::strtod(terminated.c_str(), nullptr);
+    if (errno == ERANGE && (value == 0 || std::isinf(value))) {
+        return std::nullopt;
+    }
+#endif
+    return value;
+}
 
 Result<double> ReadNumber(std::string_view text, std::string_view input,
                           const NumberSeparators& separators) {

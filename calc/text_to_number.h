@@ -2,6 +2,7 @@
 // Text to number: the strict, locale-parameterised reading of what the user typed.
 // The result never depends on the process's C locale.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,5 +25,10 @@ struct NumberSeparators {
 // `Elevation, ft: "abc" is not a number`.
 Result<double> ReadNumber(std::string_view text, std::string_view input,
                           const NumberSeparators& separators = {});
+
+// Reads a text already checked to be [-]digits[.digits][e[-]digits] as std::from_chars does
+// (a fallback through strtod where the C++ library lacks it): the correctly rounded double, or
+// nullopt when the text is beyond the largest double or nonzero but rounds to zero.
+std::optional<double> ReadDouble(std::string_view text);
 
 }  // namespace sondrel
