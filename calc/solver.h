@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "calc/design.h"
-#include "calc/design_checks.h"
 #include "calc/failure.h"
-#include "calc/results_text.h"
+#include "calc/results.h"
 #include "calc/text_to_number.h"
 
 namespace sondrel {

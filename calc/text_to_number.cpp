@@ -33,15 +33,18 @@ bool HasAt(std::string_view text, std::size_t at, std::string_view piece) {
            (piece.size() == 1 || text.substr(at, piece.size()) == piece);
 }
 
-// What one pass over a valid text finds, enough to tell a number too large for a double from
-// one too small when the general reading takes neither.
+// What one pass over a valid text finds: the text as [-]digits[.digits][e[-]digits], which
+// ReadDouble reads the same in every locale, and enough to tell a number too large for a
+// double from one too small when ReadDouble takes neither.
 struct Scan {
+    std::string clean;
     bool negative = false;
     bool significant = false;  // a digit other than a leading zero seen
     long long point = 0;       // where the decimal point falls after the first significant digit
     long long exponent = 0;    // the written exponent, saturated far beyond any double's
 
     void Take(char c, bool fraction) {
+        clean += c;
         if (!significant && c == '0') {
             point -= fraction ? 1 : 0;
         } else {
@@ -62,6 +65,7 @@ std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
     std::size_t i = 0;
     if (text[i] == '+' || text[i] == '-') {
         scan.negative = text[i] == '-';
+        scan.clean.append(scan.negative ? 1 : 0, '-');
         ++i;
     }
     // Integer part: plain digits, or groups of three after a first group of one to three.
@@ -89,6 +93,7 @@ std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
     }
     std::size_t frac_digits = 0;
     if (HasAt(text, i, decimal)) {
+        scan.clean += '.';
         for (i += decimal.size(); i < text.size() && IsDigit(text[i]); ++i, ++frac_digits) {
             scan.Take(text[i], true);
         }
@@ -97,6 +102,7 @@ std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
         return std::nullopt;
     }
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        scan.clean.append(text.substr(i));
         ++i;
         bool negative = false;
         if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -118,32 +124,6 @@ std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
         return std::nullopt;
     }
     return scan;
-}
-
-// A valid text rewritten as [-]digits[.digits][e[-]digits] for ReadDouble, which reads it
-// the same in every locale.
-double GeneralValue(std::string_view text, std::string_view decimal, std::string_view group,
-                    const Scan& scan) {
-    std::string clean;
-    clean.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        if (HasAt(text, i, group)) {
-            i += group.size();
-        } else if (HasAt(text, i, decimal)) {
-            clean += '.';
-            i += decimal.size();
-        } else {
-            if (!(i == 0 && text[i] == '+')) {
-                clean += text[i];
-            }
-            ++i;
-        }
-    }
-    if (const std::optional<double> value = ReadDouble(clean); value || !scan.significant) {
-        return value.value_or(scan.negative ? -0.0 : 0.0);
-    }
-    // Beyond the largest double, or below the smallest.
-    return scan.point + scan.exponent > 0 ? kTooLarge : (scan.negative ? -0.0 : 0.0);
 }
 
 // The common case, a box holding "28" or "1.25": at most 15 characters of digits and one
@@ -200,7 +180,11 @@ double ParseNumber(std::string_view text, const NumberSeparators& separators) {
     if (!scan) {
         return kNotANumber;
     }
-    return GeneralValue(text, decimal, group, *scan);
+    if (const std::optional<double> value = ReadDouble(scan->clean); value || !scan->significant) {
+        return value.value_or(scan->negative ? -0.0 : 0.0);
+    }
+    // Beyond the largest double, or below the smallest.
+    return scan->point + scan->exponent > 0 ? kTooLarge : (scan->negative ? -0.0 : 0.0);
 }
 
 }  // namespace

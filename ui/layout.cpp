@@ -15,7 +15,7 @@
 #include <QWidget>
 
 #include "calc/design.h"
-#include "calc/results_text.h"
+#include "calc/results.h"
 
 namespace sondrel::ui {
 namespace {

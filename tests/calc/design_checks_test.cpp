@@ -1,4 +1,4 @@
-#include "calc/design_checks.h"
+#include "calc/results.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "calc/circuit_model.h"
 #include "calc/solver.h"
 
 #include "tests/support/row_name.h"

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "calc/circuit_model.h"
 #include "calc/failure.h"
-#include "calc/results_text.h"
+#include "calc/results.h"
 
 #include "tests/support/reference_designs.h"
 #include "tests/support/row_name.h"

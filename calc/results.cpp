@@ -1,9 +1,15 @@
-#include "calc/design_checks.h"
+#include "calc/results.h"
 
+#include "calc/circuit_model.h"
 #include "calc/number_format.h"
 
 namespace sondrel {
 namespace {
+
+// The number as the results box shows it when its line was written, else empty.
+std::string ShownIfWritten(bool written, double value, std::string_view pattern) {
+    return written ? FormatNumber(value, pattern) : std::string();
+}
 
 // The sensor's output lies between ground and its 5 V supply.
 constexpr double kSensorHighestVolts = kSensorSupplyVolts;
@@ -54,6 +60,35 @@ std::string SensorRangeMessage(const ResultLines& lines, bool lo_outside, bool h
 }
 
 }  // namespace
+
+void FormatResultTexts(const ResultLines& lines, ResultTexts& texts) {
+    const bool all_four = lines.written == WrittenLines::AllFour;
+    texts.vr2_ohms =
+        ShownIfWritten(lines.written != WrittenLines::None, lines.vr2_ohms, kOhmsPattern);
+    texts.vr1_wiper_to_gnd_ohms =
+        ShownIfWritten(all_four, lines.vr1_wiper_to_gnd_ohms, kOhmsPattern);
+    texts.lo_vin_volts = ShownIfWritten(all_four, lines.lo_vin_volts, kVoltsPattern);
+    texts.hi_vin_volts = ShownIfWritten(all_four, lines.hi_vin_volts, kVoltsPattern);
+}
+
+std::string ResultsText(const ResultTexts& texts, WrittenLines written) {
+    if (written == WrittenLines::None) {
+        return {};
+    }
+    std::string text = "VR2 = " + texts.vr2_ohms + " Ohms";
+    if (written == WrittenLines::AllFour) {
+        text += "\r\nVR1 wiper to GND side = " + texts.vr1_wiper_to_gnd_ohms +
+                " Ohms\r\nLoVin = " + texts.lo_vin_volts +
+                " Volts\r\nHiVin = " + texts.hi_vin_volts + " Volts";
+    }
+    return text;
+}
+
+std::string FormatResultLines(const ResultLines& lines) {
+    ResultTexts texts;
+    FormatResultTexts(lines, texts);
+    return ResultsText(texts, lines.written);
+}
 
 void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnings,
                  WarningText text) {
