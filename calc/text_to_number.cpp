@@ -15,14 +15,10 @@
 namespace sondrel {
 namespace {
 
-// What the general reading gives for a text that is not a number and for one too large for a
-// double: every number read is finite.
+// What ParseNumber gives for a text that is not a number and for one too large for a double.
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr double kTooLarge = std::numeric_limits<double>::infinity();
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -163,15 +159,11 @@ double ParseNumber(std::string_view text, const NumberSeparators& separators) {
     if (const std::optional<double> plain = PlainValue(text, decimal)) {
         return *plain;
     }
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    if (text.empty()) {
+    const std::size_t first = text.find_first_not_of(" \t");  // blanks around are ignored
+    if (first == std::string_view::npos) {
         return kNotANumber;
     }
+    text = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
     std::string_view group = separators.group;
     if (group.size() == decimal.size() && HasAt(group, 0, decimal)) {
         group = {};  // one separator cannot be both
