@@ -40,8 +40,8 @@ struct Design {
 // that is not a number, naming its box.
 Result<Design> ReadDesign(const InputTexts& texts, const NumberSeparators& separators = {});
 
-// ReadDesign into `design`, field by field: when a text is not a number its failure is
-// returned, the fields before it hold their new values and it and those after it their old.
+// ReadDesign into `design`, field by field: on a failure the fields before the bad text
+// hold their new values, the rest their old.
 std::optional<Failure> LoadDesign(const InputTexts& texts, Design& design,
                                   const NumberSeparators& separators = {});
 

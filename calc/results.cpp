@@ -11,8 +11,6 @@ std::string ShownIfWritten(bool written, double value, std::string_view pattern)
     return written ? FormatNumber(value, pattern) : std::string();
 }
 
-// The sensor's output lies between ground and its 5 V supply.
-constexpr double kSensorHighestVolts = kSensorSupplyVolts;
 // The last place each display pattern shows: a value this far from a rounding edge needs no
 // text to tell which side of it it shows.
 constexpr double kOhmsPlace = 1;
@@ -39,10 +37,10 @@ bool ShowsAbove(double value, double highest, std::string_view pattern, double r
                                FormatNumber(value, pattern) != FormatNumber(highest, pattern));
 }
 
-// Whether a sensor voltage shows below ground or above the supply (5.0004 V shows as "5.").
+// Whether a sensor voltage shows below ground or above its 5 V supply (5.0004 V shows "5.").
 bool ShowsOutsideSensor(double volts) {
     return ShowsNegative(volts, kVoltsPattern, kVoltsPlace) ||
-           ShowsAbove(volts, kSensorHighestVolts, kVoltsPattern, kVoltsPlace);
+           ShowsAbove(volts, kSensorSupplyVolts, kVoltsPattern, kVoltsPlace);
 }
 
 std::string SensorRangeMessage(const ResultLines& lines, bool lo_outside, bool hi_outside) {

@@ -32,18 +32,15 @@ struct ResultTexts {
     std::string hi_vin_volts;
 };
 
-// Formats the written lines' numbers into `texts`, reusing its storage.
+// Formats the written lines' numbers into `texts`, reusing its storage; their text, joined by
+// "\r\n" with none after the last, empty when none were written.
 void FormatResultTexts(const ResultLines& lines, ResultTexts& texts);
-
-// The lines' text, joined by "\r\n" with none after the last; empty when none were written.
 std::string ResultsText(const ResultTexts& texts, WrittenLines written);
 std::string FormatResultLines(const ResultLines& lines);
 
 struct DesignWarning {
-    // "sensor-range", "vr1-negative", "vr1-beyond-track", "vr2-negative", "vr2-beyond-track"
-    // or "pass-limit"
-    std::string_view code;
-    std::string message;  // one sentence for people, saying what to change
+    std::string_view code;  // "sensor-range", "vr1-negative", ... "pass-limit"
+    std::string message;    // one sentence for people, saying what to change
 };
 
 // What a calculation that succeeded settled on, as far as the checks look at it.
@@ -54,12 +51,11 @@ struct SettledDesign {
     bool still_moving = false;  // the last pass moved the estimate by more than the tolerance
 };
 
-// Whether the warnings get their messages, or their codes alone (a table that prints only the
-// codes then builds no text at all).
+// Whether the warnings get their messages, or their codes alone (no text built at all).
 enum class WarningText { Messages, CodesOnly };
 
-// The design's warnings, in the order above, into `warnings`, which is cleared first and
-// keeps its storage for a table's next row. With CodesOnly every message is left empty.
+// The design's warnings, in the order of their codes, into `warnings`, which keeps its storage
+// for a table's next row.
 void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnings,
                  WarningText text);
 

@@ -22,9 +22,6 @@ struct Checks {
         failure = Failure{kind, {}, std::move(detail)};
         return false;
     }
-    bool DivisionByZero(const char* why_zero) {
-        return Fail(FailureKind::DivisionByZero, std::string(why_zero) + " (division by zero)");
-    }
     // A result that is not finite stops the command as an overflow.
     bool Finite(double value, const char* what) {
         if (!std::isfinite(value)) [[unlikely]] {
@@ -43,7 +40,7 @@ struct Checks {
     bool Divide(double numerator, double denominator, const char* why_zero, const char* what,
                 double& quotient) {
         if (denominator == 0.0) [[unlikely]] {
-            return DivisionByZero(why_zero);
+            return Fail(FailureKind::DivisionByZero, std::string(why_zero) + " (division by zero)");
         }
         return Store(numerator / denominator, what, quotient);
     }
@@ -60,9 +57,8 @@ double RelativeChange(double guess, double next) {
     return std::fabs(next - guess) / next;
 }
 
-// Derives the sensor voltages, the span gain and the targets from the five numbers loaded.
-// Each field is written only once its value has passed its checks, so a failure leaves the
-// fields it did not reach as they were.
+// Derives the sensor voltages, the span gain and the targets from the numbers loaded. Each
+// field is written only once its value has passed its checks.
 bool Derive(SolverState& s, Checks check) {
     s.wiper_guess = kFirstWiperGuess;
 
@@ -162,8 +158,8 @@ bool Pass(SolverState& s, ResultLines& shown, Checks check) {
     return true;
 }
 
-// The solver: passes until the estimate settles or the pass limit, each pass first loading
-// through `load` (which fills in `loaded`, or returns its failure) when not loaded.
+// Passes until the estimate settles or the pass limit, loading first through `load` (which
+// fills in `loaded` or returns its failure) when not loaded.
 template <typename Load>
 bool Iterate(SolverState& s, bool& initialized, std::int16_t& pass_count, const Load& load,
              ResultLines& shown, Checks check) {
@@ -187,7 +183,8 @@ bool Iterate(SolverState& s, bool& initialized, std::int16_t& pass_count, const 
         // Both sides are evaluated, so a zero estimate fails even at the pass limit.
         const bool below_limit = pass_count < kPassLimit;
         if (s.wiper_new == 0.0) [[unlikely]] {
-            return check.DivisionByZero("the new wiper estimate is exactly zero");
+            return check.Fail(FailureKind::DivisionByZero,
+                              "the new wiper estimate is exactly zero (division by zero)");
         }
         const double change = RelativeChange(x, s.wiper_new);
         if (!check.Finite(change, "the wiper's relative change")) {

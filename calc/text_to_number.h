@@ -10,19 +10,16 @@
 
 namespace sondrel {
 
-// The separators of the user's locale. Either may be several bytes (UTF-8);
-// an empty group separator means digits may not be grouped.
+// The separators of the user's locale, each of any length; no group separator, no grouping.
 struct NumberSeparators {
     std::string decimal = ".";
     std::string group = ",";
 };
 
-// Reads an optional sign, digits (grouped in threes or not) with an optional decimal
-// separator and fraction, and an optional exponent ("1e3"), with blanks around it ignored: the
-// correctly rounded number, one below the smallest double reading as zero. Anything else,
-// including an empty text, "nan", "inf" and hexadecimal, fails as a type mismatch, and a
-// magnitude beyond the largest double as an overflow, naming `input`:
-// `Elevation, ft: "abc" is not a number`.
+// Reads a sign, digits (grouped in threes or not), a decimal separator and fraction and an
+// exponent ("1e3"), each optional, blanks around ignored: the correctly rounded number (zero
+// below the smallest double). Anything else ("", "nan", "inf", hexadecimal) fails as a type
+// mismatch and a magnitude beyond the largest double as an overflow, naming `input`.
 Result<double> ReadNumber(std::string_view text, std::string_view input,
                           const NumberSeparators& separators = {});
 
