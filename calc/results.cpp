@@ -1,4 +1,4 @@
-#include "calc/results.h"
+#include "calc/solver.h"
 
 #include "calc/circuit_model.h"
 #include "calc/number_format.h"

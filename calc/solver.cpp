@@ -161,11 +161,10 @@ bool Pass(SolverState& s, ResultLines& shown, Checks check) {
 // Passes until the estimate settles or the pass limit, loading first through `load` (which
 // fills in `loaded` or returns its failure) when not loaded.
 template <typename Load>
-bool Iterate(SolverState& s, bool& initialized, std::int16_t& pass_count, const Load& load,
-             ResultLines& shown, Checks check) {
+bool Iterate(SolverState& s, const Load& load, ResultLines& shown, Checks check) {
     for (;;) {
-        if (!initialized) {
-            pass_count = 1;
+        if (!s.initialized) {
+            s.pass_count = 1;
             // Marked loaded only once the load is whole: never compute from a half-loaded state.
             if (std::optional<Failure> not_read = load(s.loaded)) {
                 check.failure = *std::move(not_read);
@@ -174,14 +173,14 @@ bool Iterate(SolverState& s, bool& initialized, std::int16_t& pass_count, const 
             if (!Derive(s, check)) {
                 return false;
             }
-            initialized = true;
+            s.initialized = true;
         }
         const double x = s.wiper_guess;
         if (!Pass(s, shown, check)) {
             return false;
         }
         // Both sides are evaluated, so a zero estimate fails even at the pass limit.
-        const bool below_limit = pass_count < kPassLimit;
+        const bool below_limit = s.pass_count < kPassLimit;
         if (s.wiper_new == 0.0) [[unlikely]] {
             return check.Fail(FailureKind::DivisionByZero,
                               "the new wiper estimate is exactly zero (division by zero)");
@@ -193,30 +192,61 @@ bool Iterate(SolverState& s, bool& initialized, std::int16_t& pass_count, const 
         if (!(below_limit && change > kSettledChange)) {
             return true;
         }
-        ++pass_count;  // at most the limit, so never beyond 16 bits
+        ++s.pass_count;  // at most the limit, so never beyond 16 bits
         s.wiper_guess = s.wiper_new;
     }
 }
 
 // A calculation into `outcome`: Iterate, then the results' texts and the design checks.
 template <typename Load>
-void Run(SolverState& s, bool& initialized, std::int16_t& pass_count, const Load& load,
-         Outcome& outcome, WarningText warning_text) {
+void Run(SolverState& s, const Load& load, Outcome& outcome, WarningText warning_text) {
     outcome.lines.written = WrittenLines::None;
     outcome.warnings.clear();
-    outcome.solved =
-        Iterate(s, initialized, pass_count, load, outcome.lines, Checks{outcome.failure});
-    outcome.passes = pass_count;
+    outcome.solved = Iterate(s, load, outcome.lines, Checks{outcome.failure});
+    outcome.passes = s.pass_count;
     outcome.loaded = s.loaded;
     FormatResultTexts(outcome.lines, outcome.texts);
     if (outcome.solved) {
         const bool still_moving = RelativeChange(s.wiper_guess, s.wiper_new) > kSettledChange;
-        CheckDesign({outcome.lines, s.span_gain, pass_count, still_moving}, outcome.warnings,
+        CheckDesign({outcome.lines, s.span_gain, s.pass_count, still_moving}, outcome.warnings,
                     warning_text);
     }
 }
 
+// ReadDesign into `design`, field by field: on a failure the fields before the bad text hold
+// their new values, the rest their old.
+std::optional<Failure> LoadDesign(const InputTexts& texts, Design& design,
+                                  const NumberSeparators& separators) {
+    const struct {
+        const std::string& text;
+        std::string_view box;
+        double& field;
+    } boxes[] = {
+        {texts.elevation, kElevationBox, design.elevation_ft},
+        {texts.lo_baro, kLoBaroBox, design.lo_baro_inhg},
+        {texts.hi_baro, kHiBaroBox, design.hi_baro_inhg},
+        {texts.lo_volts, kLoVoltsBox, design.lo_volts},
+        {texts.hi_volts, kHiVoltsBox, design.hi_volts},
+    };
+    for (const auto& box : boxes) {
+        const Result<double> number = ReadNumber(box.text, box.box, separators);
+        if (!number) [[unlikely]] {
+            return number.failure();
+        }
+        box.field = *number;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+Result<Design> ReadDesign(const InputTexts& texts, const NumberSeparators& separators) {
+    Design design;
+    if (auto failure = LoadDesign(texts, design, separators)) {
+        return *std::move(failure);
+    }
+    return design;
+}
 
 std::optional<Failure> CalculatorSession::Initialize(const InputTexts& texts,
                                                      const NumberSeparators& separators) {
@@ -233,8 +263,7 @@ std::optional<Failure> CalculatorSession::Initialize(const InputTexts& texts,
 void CalculatorSession::Calculate(const InputTexts& texts, Outcome& outcome,
                                   WarningText warning_text, const NumberSeparators& separators) {
     Run(
-        state_, initialized_, pass_count_,
-        [&](Design& loaded) { return LoadDesign(texts, loaded, separators); }, outcome,
+        state_, [&](Design& loaded) { return LoadDesign(texts, loaded, separators); }, outcome,
         warning_text);
 }
 
@@ -246,10 +275,8 @@ Outcome CalculatorSession::Calculate(const InputTexts& texts, const NumberSepara
 
 void Solve(const Design& design, Outcome& outcome, WarningText warning_text) {
     SolverState state;
-    bool initialized = false;
-    std::int16_t pass_count = 0;
     Run(
-        state, initialized, pass_count,
+        state,
         [&design](Design& loaded) {
             loaded = design;
             return std::optional<Failure>();

@@ -1,17 +1,72 @@
 #pragma once
 // The wiper solver: a design's VR1 wiper and VR2 settings, as one calculation on fresh state
-// (Solve) or as the window's calculator session, which carries its state between commands.
+// (Solve) or as the window's calculator session, which carries its state between commands;
+// and what a calculation shows: the results box's lines and the design checks' warnings.
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "calc/design.h"
 #include "calc/failure.h"
-#include "calc/results.h"
 #include "calc/text_to_number.h"
 
 namespace sondrel {
+
+// Which of a pass's lines the solver wrote: none, the VR2 line alone when the pass failed
+// after it, or all four.
+enum class WrittenLines { None, Vr2Alone, AllFour };
+
+// What the solver last wrote.
+struct ResultLines {
+    WrittenLines written = WrittenLines::AllFour;
+    double vr2_ohms = 0;
+    double vr1_wiper_to_gnd_ohms = 0;
+    double lo_vin_volts = 0;
+    double hi_vin_volts = 0;
+};
+
+// The four numbers as the results box shows them ("1813.", "1851.", "3.792", "4.249"); the
+// lines not written are left empty.
+struct ResultTexts {
+    std::string vr2_ohms;
+    std::string vr1_wiper_to_gnd_ohms;
+    std::string lo_vin_volts;
+    std::string hi_vin_volts;
+};
+
+// Formats the written lines' numbers into `texts`, reusing its storage; their text, joined by
+// "\r\n" with none after the last, empty when none were written.
+void FormatResultTexts(const ResultLines& lines, ResultTexts& texts);
+std::string ResultsText(const ResultTexts& texts, WrittenLines written);
+std::string FormatResultLines(const ResultLines& lines);
+
+struct DesignWarning {
+    std::string_view code;  // "sensor-range", "vr1-negative", ... "pass-limit"
+    std::string message;    // one sentence for people, saying what to change
+};
+
+// What a calculation that succeeded settled on, as far as the checks look at it.
+struct SettledDesign {
+    ResultLines lines;     // the last pass's four values
+    double span_gain = 0;  // output span over sensor span: below zero when the range falls
+    std::int16_t passes = 0;
+    bool still_moving = false;  // the last pass moved the estimate by more than the tolerance
+};
+
+// Whether the warnings get their messages, or their codes alone (no text built at all).
+enum class WarningText { Messages, CodesOnly };
+
+// The design's warnings, in the order of their codes, into `warnings`, which keeps its storage
+// for a table's next row.
+void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnings,
+                 WarningText text);
+
+// Reads the texts in order (elevation first): the design, or the failure of the first text
+// that is not a number, naming its box.
+Result<Design> ReadDesign(const InputTexts& texts, const NumberSeparators& separators = {});
 
 // How one calculation came out.
 struct Outcome {
@@ -36,8 +91,10 @@ void Solve(const Design& design, Outcome& outcome, WarningText warning_text);
 void Solve(const InputTexts& texts, Outcome& outcome, WarningText warning_text,
            const NumberSeparators& separators = {});
 
-// What a calculation works on.
+// What a calculation works on, and whether it is loaded and how many passes ran since.
 struct SolverState {
+    bool initialized = false;
+    std::int16_t pass_count = 0;
     Design loaded{0, 0, 0, 0, 0};
     double lo_vin = 0;       // volts, the sensor's output at LoBaro
     double hi_vin = 0;       // volts, the sensor's output at HiBaro
@@ -63,7 +120,7 @@ struct SolverState {
 class CalculatorSession {
 public:
     // An input changed: the next Calculate reloads.
-    void ClearInitialized() { initialized_ = false; }
+    void ClearInitialized() { state_.initialized = false; }
 
     // The hidden Initialize: loads the texts, derives the sensor voltages and the span gain
     // and puts the estimate back; the pass count and whether the session is loaded stay.
@@ -76,15 +133,13 @@ public:
                    const NumberSeparators& separators = {});
     Outcome Calculate(const InputTexts& texts, const NumberSeparators& separators = {});
 
-    bool initialized() const { return initialized_; }
-    std::int16_t passes() const { return pass_count_; }
+    bool initialized() const { return state_.initialized; }
+    std::int16_t passes() const { return state_.pass_count; }
     // The numbers last loaded (all zero before the first load).
     const Design& loaded() const { return state_.loaded; }
 
 private:
     SolverState state_;
-    bool initialized_ = false;
-    std::int16_t pass_count_ = 0;  // passes since the last load
 };
 
 }  // namespace sondrel

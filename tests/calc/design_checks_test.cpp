@@ -1,4 +1,4 @@
-#include "calc/results.h"
+#include "calc/solver.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "calc/circuit_model.h"
-#include "calc/solver.h"
 
 #include "tests/support/row_name.h"
 

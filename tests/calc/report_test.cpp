@@ -47,8 +47,6 @@ INSTANTIATE_TEST_SUITE_P(
     Examples, ReportFirstLineTest,
     testing::Values(
         FirstLineCase{"Up1000", "1000", "", "Elev = 1000 ft       Elev = 304.8 m"},
-        FirstLineCase{"Up5000", "5000", "", "Elev = 5000 ft       Elev = 1524. m"},
-        FirstLineCase{"Down1000", "-1000", "", "Elev = -1000 ft       Elev = -304.8 m"},
         FirstLineCase{"TypedAsTyped", " 1,000 ", "", "Elev =  1,000  ft       Elev = 304.8 m"},
         // A header without a line break joins the first line.
         FirstLineCase{"HeaderJoinsTheLine", "0", "Site A", "Site AElev = 0 ft       Elev = . m"},

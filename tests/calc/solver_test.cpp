@@ -8,7 +8,6 @@
 
 #include "calc/circuit_model.h"
 #include "calc/failure.h"
-#include "calc/results.h"
 
 #include "tests/support/reference_designs.h"
 #include "tests/support/row_name.h"
@@ -31,7 +30,7 @@ struct SolverCase {
     const char* name;
     InputTexts inputs;
     int passes;
-    std::vector<std::string> lines;  // empty: not checked
+    std::vector<std::string> lines;
 };
 
 SolverCase Reference(const testing_support::ReferenceDesign& design) {
@@ -51,22 +50,16 @@ TEST_P(SolverTest, SettlesWithTheExpectedLinesAndPasses) {
     ASSERT_TRUE(outcome.solved) << outcome.failure.Message();
     EXPECT_TRUE(session.initialized());
     EXPECT_EQ(outcome.passes, c.passes);
-    if (!c.lines.empty()) {
-        EXPECT_EQ(Lines(outcome.Text()), c.lines);
-    } else {
-        EXPECT_EQ(Lines(outcome.Text()).size(), 4u);
-    }
+    EXPECT_EQ(Lines(outcome.Text()), c.lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedExamples, SolverTest,
     testing::Values(Reference(testing_support::kDefaultDesign),
                     Reference(testing_support::kAt1000Ft), Reference(testing_support::kAt5000Ft),
-                    SolverCase{"Elevation10000ft", {"10000", "28", "31", "1.25", "8.25"}, 13, {}},
                     Reference(testing_support::kAt15000Ft),
                     Reference(testing_support::kHalfToFourAndAHalfVolts),
                     Reference(testing_support::kFallingVolts),
-                    SolverCase{"FallingPressures", {"0", "31", "28", "1.25", "8.25"}, 6, {}},
                     // Below sea level the sensor sees more than at sea level (3.792, 4.249).
                     SolverCase{"BelowSeaLevel",
                                {"-1000", "28", "31", "1.25", "8.25"},
@@ -83,18 +76,6 @@ TEST(Initialize, LoadsTheNumbersAndLeavesTheCountAndTheFlag) {
     EXPECT_EQ(session.loaded().hi_volts, 8.25);
     EXPECT_FALSE(session.initialized());
     EXPECT_EQ(session.passes(), 0);
-}
-
-TEST(Solve, DefaultsGiveTheWorkedValues) {
-    Outcome outcome;
-    Solve(Design{}, outcome, WarningText::Messages);
-    ASSERT_TRUE(outcome.solved);
-    EXPECT_NEAR(outcome.lines.lo_vin_volts, 3.791738, 1e-12);
-    EXPECT_NEAR(outcome.lines.hi_vin_volts, 4.2488885, 1e-12);
-    EXPECT_NEAR(outcome.lines.vr2_ohms, 1812.98, 0.01);
-    EXPECT_NEAR(outcome.lines.vr1_wiper_to_gnd_ohms, 1850.65, 0.01);
-    EXPECT_EQ(outcome.texts.lo_vin_volts, "3.792");
-    EXPECT_TRUE(outcome.warnings.empty());
 }
 
 TEST(Calculate, RepeatedWithoutEditsRunsOnePassWithTheSameLines) {
