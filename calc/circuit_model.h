@@ -47,8 +47,7 @@ inline constexpr double kFirstWiperGuess = 0.34;
 inline constexpr std::int16_t kQuadA = -1;
 inline constexpr double kQuadC = 0.27;
 inline constexpr int kQuadBErrorScale = 15;
-// The solver stops when a pass moves the estimate by no more than this part of it, or at
-// the pass limit.
+// The solver stops when a pass moves the estimate by at most this part of it, or at the limit.
 inline constexpr double kSettledChange = 0.0001;
 inline constexpr std::int16_t kPassLimit = 100;
 

@@ -16,7 +16,6 @@ struct InputTexts {
     std::string hi_volts = "8.25";
 };
 
-// The input boxes' labels, which name them in failure messages.
 inline constexpr std::string_view kElevationBox = "Elevation, ft";
 inline constexpr std::string_view kLoBaroBox = "LoBaro, inHg";
 inline constexpr std::string_view kHiBaroBox = "HiBaro, inHg";

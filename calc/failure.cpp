@@ -16,9 +16,8 @@ constexpr std::string_view kKinds[][2] = {{"type-mismatch", "Type mismatch"},
                                           {"file", "File error"}};
 static_assert(std::size(kKinds) == static_cast<std::size_t>(FailureKind::File) + 1);
 
-// Appends `text` with control characters, C1 controls and bytes that are not UTF-8 as "\xNN";
-// with `quoted`, '"' and '\\' get a backslash, and the text is cut after `max_shown`
-// characters ("...").
+// Appends `text` with controls (C1 too) and bytes that are not UTF-8 as "\xNN"; with `quoted`,
+// '"' and '\\' get a backslash, and the text is cut after `max_shown` characters ("...").
 void AppendEscaped(std::string& out, std::string_view text, bool quoted, std::size_t max_shown) {
     const auto escape = [&out](unsigned char c) {
         constexpr std::string_view kHexDigits = "0123456789ABCDEF";
@@ -61,8 +60,7 @@ void AppendEscaped(std::string& out, std::string_view text, bool quoted, std::si
 
 }  // namespace
 
-// A value past the last kind, which no failure holds, reads "unknown": a loop over the kinds
-// stops there.
+// A value past the last kind reads "unknown": a loop over the kinds stops there.
 std::string_view FailureKindId(FailureKind kind) noexcept {
     const auto k = static_cast<std::size_t>(kind);
     return k < std::size(kKinds) ? kKinds[k][0] : "unknown";

@@ -24,8 +24,7 @@ std::string_view FailureKindTitle(FailureKind kind) noexcept;
 // What stopped a command.
 struct Failure {
     FailureKind kind = FailureKind::TypeMismatch;
-    // The input it concerns, as messages name it: a box's label ("Elevation, ft"), an
-    // option ("--sweep-elevation START"); empty when it concerns no one input.
+    // The input it concerns, as messages name it ("Elevation, ft", "--sweep-elevation START").
     std::string input;
     std::string detail;  // what went wrong, e.g. `"abc" is not a number`
 

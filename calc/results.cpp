@@ -11,8 +11,7 @@ std::string ShownIfWritten(bool written, double value, std::string_view pattern)
     return written ? FormatNumber(value, pattern) : std::string();
 }
 
-// The last place each display pattern shows: a value this far from a rounding edge needs no
-// text to tell which side of it it shows.
+// The last place each display pattern shows: farther than that from an edge, no text is needed.
 constexpr double kOhmsPlace = 1;
 constexpr double kVoltsPlace = 0.001;
 
@@ -25,8 +24,7 @@ std::string Shown(double value, std::string_view pattern) {
     return text;
 }
 
-// Whether a value shows as negative: below zero and not rounded to zero on the way. Only
-// values within `rounding` (the pattern's last place) of zero need their text to tell.
+// Whether a value shows as negative: below zero and not rounded to zero on the way.
 bool ShowsNegative(double value, std::string_view pattern, double rounding) {
     return value < 0 && (value <= -rounding || FormatNumber(value, pattern).front() == '-');
 }
@@ -95,8 +93,7 @@ void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnin
         warnings.push_back({code, text == WarningText::Messages ? message() : std::string()});
     };
     const ResultLines& lines = design.lines;
-    // Pressures outside the sensor's range are the cause of the others when they come
-    // together, so they are named first.
+    // Pressures outside the sensor's range cause the others that come with them: named first.
     const bool lo_outside = ShowsOutsideSensor(lines.lo_vin_volts);
     const bool hi_outside = ShowsOutsideSensor(lines.hi_vin_volts);
     if (lo_outside || hi_outside) {

@@ -13,8 +13,7 @@ constexpr const char* kElevationLimitText = "145,491.8 ft";
 constexpr const char* kSameSensorVoltage =
     "the low and high pressures give the same sensor voltage";
 
-// The checks of one calculation: each returns true when the value may be used, and otherwise
-// puts the failure that stops the calculation in `failure` and returns false.
+// The checks of one calculation: false, with the failure that stops it, when a value is unfit.
 struct Checks {
     Failure& failure;
 
@@ -102,8 +101,7 @@ bool Derive(SolverState& s, Checks check) {
                        s.vout_target);
 }
 
-// One pass of the solver from the estimate in wiper_guess: the new estimate into wiper_new,
-// and the lines it shows into `shown`.
+// One pass from the estimate in wiper_guess: the next into wiper_new, its lines into `shown`.
 bool Pass(SolverState& s, ResultLines& shown, Checks check) {
     const double x = s.wiper_guess;
     const double stage1_gain =
@@ -158,8 +156,7 @@ bool Pass(SolverState& s, ResultLines& shown, Checks check) {
     return true;
 }
 
-// Passes until the estimate settles or the pass limit, loading first through `load` (which
-// fills in `loaded` or returns its failure) when not loaded.
+// Passes until the estimate settles or the pass limit, first loading through `load` if need be.
 template <typename Load>
 bool Iterate(SolverState& s, const Load& load, ResultLines& shown, Checks check) {
     for (;;) {
@@ -213,8 +210,7 @@ void Run(SolverState& s, const Load& load, Outcome& outcome, WarningText warning
     }
 }
 
-// ReadDesign into `design`, field by field: on a failure the fields before the bad text hold
-// their new values, the rest their old.
+// ReadDesign field by field: a failure leaves the fields before the bad text loaded.
 std::optional<Failure> LoadDesign(const InputTexts& texts, Design& design,
                                   const NumberSeparators& separators) {
     const struct {
@@ -254,10 +250,7 @@ std::optional<Failure> CalculatorSession::Initialize(const InputTexts& texts,
         return not_read;
     }
     Failure failure;
-    if (!Derive(state_, Checks{failure})) {
-        return failure;
-    }
-    return std::nullopt;
+    return Derive(state_, Checks{failure}) ? std::nullopt : std::optional<Failure>(failure);
 }
 
 void CalculatorSession::Calculate(const InputTexts& texts, Outcome& outcome,
@@ -274,14 +267,12 @@ Outcome CalculatorSession::Calculate(const InputTexts& texts, const NumberSepara
 }
 
 void Solve(const Design& design, Outcome& outcome, WarningText warning_text) {
+    const auto load = [&design](Design& loaded) {
+        loaded = design;
+        return std::optional<Failure>();
+    };
     SolverState state;
-    Run(
-        state,
-        [&design](Design& loaded) {
-            loaded = design;
-            return std::optional<Failure>();
-        },
-        outcome, warning_text);
+    Run(state, load, outcome, warning_text);
 }
 
 void Solve(const InputTexts& texts, Outcome& outcome, WarningText warning_text,

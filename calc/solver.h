@@ -15,11 +15,9 @@
 
 namespace sondrel {
 
-// Which of a pass's lines the solver wrote: none, the VR2 line alone when the pass failed
-// after it, or all four.
+// Which lines the solver wrote: none, VR2's alone when the pass failed after it, or all four.
 enum class WrittenLines { None, Vr2Alone, AllFour };
 
-// What the solver last wrote.
 struct ResultLines {
     WrittenLines written = WrittenLines::AllFour;
     double vr2_ohms = 0;
@@ -28,8 +26,7 @@ struct ResultLines {
     double hi_vin_volts = 0;
 };
 
-// The four numbers as the results box shows them ("1813.", "1851.", "3.792", "4.249"); the
-// lines not written are left empty.
+// The four numbers as the results box shows them ("1813.", ...); empty for lines not written.
 struct ResultTexts {
     std::string vr2_ohms;
     std::string vr1_wiper_to_gnd_ohms;

@@ -90,9 +90,8 @@ std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
     return scan;
 }
 
-// The number in a scanned text that ReadDouble cannot read: beyond the largest double, or
-// nonzero below the smallest, as the place of its first significant digit and its exponent
-// tell.
+// A number ReadDouble cannot read: beyond the largest double or nonzero below the smallest,
+// as the place of its first significant digit and its exponent tell.
 double OutOfRange(const Scan& scan) {
     const std::string_view digits =
         std::string_view(scan.clean)
@@ -109,10 +108,8 @@ double OutOfRange(const Scan& scan) {
 constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
-// The common case, a box holding "28" or "1.25": at most 15 characters of digits and one
-// single-byte decimal point, nothing else. Read in one tight loop; anything else (signs,
-// blanks, groups, exponents) goes the general way. Exact: the digits and the power of ten are
-// both exact doubles, so one division rounds correctly.
+// The common case, "28" or "1.25": up to 15 digits and a one-byte point, read in one tight
+// loop, exact since the digits and the power of ten are exact doubles; else nullopt.
 std::optional<double> PlainValue(std::string_view text, std::string_view decimal) {
     if (text.empty() || text.size() > 15 || decimal.size() != 1) {
         return std::nullopt;
@@ -174,9 +171,8 @@ std::optional<double> ReadDouble(std::string_view text) {
         return std::nullopt;
     }
 #else
-    // For C libraries whose strtod is correctly rounded and whose locale stays "C" (wasi-libc:
-    // the module never calls setlocale). strtod also flags subnormal results; from_chars only
-    // those that became 0 or infinite.
+    // wasi-libc's strtod is correctly rounded and its locale stays "C". It also flags subnormal
+    // results; from_chars only those that became 0 or infinite.
     const std::string terminated(text);
     errno = 0;
     const double value = std::strtod(terminated.c_str(), nullptr);

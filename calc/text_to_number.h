@@ -23,9 +23,8 @@ struct NumberSeparators {
 Result<double> ReadNumber(std::string_view text, std::string_view input,
                           const NumberSeparators& separators = {});
 
-// Reads a text already checked to be [-]digits[.digits][e[-]digits] as std::from_chars does
-// (a fallback through strtod where the C++ library lacks it): the correctly rounded double, or
-// nullopt when the text is beyond the largest double or nonzero but rounds to zero.
+// Reads [-]digits[.digits][e[-]digits] as std::from_chars does (through strtod where the C++
+// library lacks it): nullopt beyond the largest double, or when nonzero but rounding to zero.
 std::optional<double> ReadDouble(std::string_view text);
 
 }  // namespace sondrel
