@@ -6,11 +6,6 @@
 namespace sondrel {
 namespace {
 
-// The number as the results box shows it when its line was written, else empty.
-std::string ShownIfWritten(bool written, double value, std::string_view pattern) {
-    return written ? FormatNumber(value, pattern) : std::string();
-}
-
 // The last place each display pattern shows: farther than that from an edge, no text is needed.
 constexpr double kOhmsPlace = 1;
 constexpr double kVoltsPlace = 0.001;
@@ -58,13 +53,14 @@ std::string SensorRangeMessage(const ResultLines& lines, bool lo_outside, bool h
 }  // namespace
 
 void FormatResultTexts(const ResultLines& lines, ResultTexts& texts) {
+    const auto shown = [](bool written, double value, std::string_view pattern) {
+        return written ? FormatNumber(value, pattern) : std::string();
+    };
     const bool all_four = lines.written == WrittenLines::AllFour;
-    texts.vr2_ohms =
-        ShownIfWritten(lines.written != WrittenLines::None, lines.vr2_ohms, kOhmsPattern);
-    texts.vr1_wiper_to_gnd_ohms =
-        ShownIfWritten(all_four, lines.vr1_wiper_to_gnd_ohms, kOhmsPattern);
-    texts.lo_vin_volts = ShownIfWritten(all_four, lines.lo_vin_volts, kVoltsPattern);
-    texts.hi_vin_volts = ShownIfWritten(all_four, lines.hi_vin_volts, kVoltsPattern);
+    texts.vr2_ohms = shown(lines.written != WrittenLines::None, lines.vr2_ohms, kOhmsPattern);
+    texts.vr1_wiper_to_gnd_ohms = shown(all_four, lines.vr1_wiper_to_gnd_ohms, kOhmsPattern);
+    texts.lo_vin_volts = shown(all_four, lines.lo_vin_volts, kVoltsPattern);
+    texts.hi_vin_volts = shown(all_four, lines.hi_vin_volts, kVoltsPattern);
 }
 
 std::string ResultsText(const ResultTexts& texts, WrittenLines written) {

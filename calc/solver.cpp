@@ -21,10 +21,16 @@ struct Checks {
         failure = Failure{kind, {}, std::move(detail)};
         return false;
     }
+    bool Overflow(const char* what) {
+        return Fail(FailureKind::Overflow, std::string(what) + " is too large (overflow)");
+    }
+    bool DivisionByZero(const char* why_zero) {
+        return Fail(FailureKind::DivisionByZero, std::string(why_zero) + " (division by zero)");
+    }
     // A result that is not finite stops the command as an overflow.
     bool Finite(double value, const char* what) {
         if (!std::isfinite(value)) [[unlikely]] {
-            return Fail(FailureKind::Overflow, std::string(what) + " is too large (overflow)");
+            return Overflow(what);
         }
         return true;
     }
@@ -39,7 +45,7 @@ struct Checks {
     bool Divide(double numerator, double denominator, const char* why_zero, const char* what,
                 double& quotient) {
         if (denominator == 0.0) [[unlikely]] {
-            return Fail(FailureKind::DivisionByZero, std::string(why_zero) + " (division by zero)");
+            return DivisionByZero(why_zero);
         }
         return Store(numerator / denominator, what, quotient);
     }
@@ -179,8 +185,7 @@ bool Iterate(SolverState& s, const Load& load, ResultLines& shown, Checks check)
         // Both sides are evaluated, so a zero estimate fails even at the pass limit.
         const bool below_limit = s.pass_count < kPassLimit;
         if (s.wiper_new == 0.0) [[unlikely]] {
-            return check.Fail(FailureKind::DivisionByZero,
-                              "the new wiper estimate is exactly zero (division by zero)");
+            return check.DivisionByZero("the new wiper estimate is exactly zero");
         }
         const double change = RelativeChange(x, s.wiper_new);
         if (!check.Finite(change, "the wiper's relative change")) {

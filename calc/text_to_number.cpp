@@ -1,14 +1,13 @@
 #include "calc/text_to_number.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
-#if SONDREL_HAS_FROM_CHARS_DOUBLE
-#include <charconv>
-#else
+#if !SONDREL_HAS_FROM_CHARS_DOUBLE
 #include <cerrno>
 #include <cstdlib>
 #endif
@@ -53,10 +52,9 @@ std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
         if (digits.empty() || !AllDigits(digits)) {
             return std::nullopt;
         }
-        for (const char c : digits) {
-            if (scan.exponent < 1'000'000'000) {
-                scan.exponent = scan.exponent * 10 + (c - '0');
-            }
+        if (std::from_chars(digits.data(), digits.data() + digits.size(), scan.exponent).ec !=
+            std::errc{}) {
+            scan.exponent = 1'000'000'000'000;  // too many digits for a long long
         }
         scan.exponent = exponent[1] == '-' ? -scan.exponent : scan.exponent;
     }
