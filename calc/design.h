@@ -1,13 +1,9 @@
 #pragma once
-// A design: the five inputs as the window's boxes hold them (texts) and as numbers, and
-// their reading, which names the box whose text is not a number.
+// A design: the five inputs as the window's boxes hold them (texts) and as numbers, and the
+// boxes' labels, which name them in failure messages.
 
-#include <optional>
 #include <string>
 #include <string_view>
-
-#include "calc/failure.h"
-#include "calc/text_to_number.h"
 
 namespace sondrel {
 
@@ -20,7 +16,6 @@ struct InputTexts {
     std::string hi_volts = "8.25";
 };
 
-// The input boxes' labels, which name them in failure messages.
 inline constexpr std::string_view kElevationBox = "Elevation, ft";
 inline constexpr std::string_view kLoBaroBox = "LoBaro, inHg";
 inline constexpr std::string_view kHiBaroBox = "HiBaro, inHg";
@@ -35,14 +30,5 @@ struct Design {
     double lo_volts = 1.25;    // output wanted at lo_baro_inhg
     double hi_volts = 8.25;    // output wanted at hi_baro_inhg
 };
-
-// Reads the texts in order (elevation first): the design, or the failure of the first text
-// that is not a number, naming its box.
-Result<Design> ReadDesign(const InputTexts& texts, const NumberSeparators& separators = {});
-
-// ReadDesign into `design`, field by field: when a text is not a number its failure is
-// returned, the fields before it hold their new values and it and those after it their old.
-std::optional<Failure> LoadDesign(const InputTexts& texts, Design& design,
-                                  const NumberSeparators& separators = {});
 
 }  // namespace sondrel

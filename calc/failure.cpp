@@ -9,16 +9,15 @@ namespace sondrel {
 namespace {
 
 // Each kind's stable id, for programs, and its title, for people, in FailureKind's order.
-constexpr std::string_view kKindIds[] = {"type-mismatch", "invalid-argument", "division-by-zero",
-                                         "overflow", "file"};
-constexpr std::string_view kKindTitles[] = {"Type mismatch", "Invalid argument", "Division by zero",
-                                            "Overflow", "File error"};
-static_assert(std::size(kKindIds) == static_cast<std::size_t>(FailureKind::File) + 1);
-static_assert(std::size(kKindTitles) == std::size(kKindIds));
+constexpr std::string_view kKinds[][2] = {{"type-mismatch", "Type mismatch"},
+                                          {"invalid-argument", "Invalid argument"},
+                                          {"division-by-zero", "Division by zero"},
+                                          {"overflow", "Overflow"},
+                                          {"file", "File error"}};
+static_assert(std::size(kKinds) == static_cast<std::size_t>(FailureKind::File) + 1);
 
-// Appends `text` with control characters, C1 controls and bytes that are not UTF-8 as "\xNN";
-// with `quoted`, '"' and '\\' get a backslash, and the text is cut after `max_shown`
-// characters ("...").
+// Appends `text` with controls (C1 too) and bytes that are not UTF-8 as "\xNN"; with `quoted`,
+// '"' and '\\' get a backslash, and the text is cut after `max_shown` characters ("...").
 void AppendEscaped(std::string& out, std::string_view text, bool quoted, std::size_t max_shown) {
     const auto escape = [&out](unsigned char c) {
         constexpr std::string_view kHexDigits = "0123456789ABCDEF";
@@ -61,16 +60,15 @@ void AppendEscaped(std::string& out, std::string_view text, bool quoted, std::si
 
 }  // namespace
 
-// A value past the last kind, which no failure holds, reads "unknown": a loop over the kinds
-// stops there.
+// A value past the last kind reads "unknown": a loop over the kinds stops there.
 std::string_view FailureKindId(FailureKind kind) noexcept {
     const auto k = static_cast<std::size_t>(kind);
-    return k < std::size(kKindIds) ? kKindIds[k] : "unknown";
+    return k < std::size(kKinds) ? kKinds[k][0] : "unknown";
 }
 
 std::string_view FailureKindTitle(FailureKind kind) noexcept {
     const auto k = static_cast<std::size_t>(kind);
-    return k < std::size(kKindTitles) ? kKindTitles[k] : "Failure";
+    return k < std::size(kKinds) ? kKinds[k][1] : "Failure";
 }
 
 std::string QuoteForMessage(std::string_view text) {

@@ -17,16 +17,14 @@ enum class FailureKind {
     File,      // the report could not be written
 };
 
-// Stable machine-readable name: "type-mismatch", "invalid-argument", ...
+// The kind's stable id for programs ("type-mismatch") and its title for people ("Type mismatch").
 std::string_view FailureKindId(FailureKind kind) noexcept;
-// Name for people: "Type mismatch", "Invalid argument", ...
 std::string_view FailureKindTitle(FailureKind kind) noexcept;
 
 // What stopped a command.
 struct Failure {
     FailureKind kind = FailureKind::TypeMismatch;
-    // The input it concerns, as messages name it: a box's label ("Elevation, ft"), an
-    // option ("--sweep-elevation START"); empty when it concerns no one input.
+    // The input it concerns, as messages name it ("Elevation, ft", "--sweep-elevation START").
     std::string input;
     std::string detail;  // what went wrong, e.g. `"abc" is not a number`
 
@@ -60,9 +58,8 @@ private:
 // not UTF-8 escaped ("\x01"), and long texts cut to their first few dozen characters.
 std::string QuoteForMessage(std::string_view text);
 
-// A name (a file's, say) made safe to put in a message as it is, neither quoted nor cut:
-// control characters (C1 ones too) and bytes that are not UTF-8 escaped as QuoteForMessage
-// escapes them, so that no name can break a message's line or send a terminal escape.
+// A name (a file's, say) escaped as QuoteForMessage escapes it, neither quoted nor cut, so
+// that no name can break a message's line or send a terminal escape.
 std::string EscapeForMessage(std::string_view text);
 
 }  // namespace sondrel

@@ -11,10 +11,9 @@ inline constexpr std::string_view kOhmsPattern = "#####.";
 inline constexpr std::string_view kVoltsPattern = "#.###";
 inline constexpr std::string_view kMetricPattern = "####.#";
 
-// The value's decimal text with at most 15 significant digits ("1812.98", "-0.5", "1E+20"
-// written out as digits), then laid out by the pattern: no leading or trailing zeros, the "."
-// always shown, rounded half away from zero on the 15-digit text to the pattern's decimals.
-// A value that rounds to zero prints as "." without a sign. The value must be finite.
+// The finite value's text of at most 15 significant digits ("1812.98", 1E+20 as digits) laid
+// out by the pattern: no leading or trailing zeros, the "." always shown, rounded half away
+// from zero on the 15-digit text; a value that rounds to zero prints as "." without a sign.
 std::string FormatNumber(double value, std::string_view pattern);
 
 }  // namespace sondrel

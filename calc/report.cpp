@@ -21,20 +21,18 @@ Result<std::string> Metric(double value, double per_unit, std::string_view what)
 
 Result<std::string> ReportText(const Design& loaded, const InputTexts& boxes,
                                std::string_view results_text, std::string_view header) {
-    const Result<std::string> elev_m =
-        Metric(loaded.elevation_ft, kFeetPerMetre, "the elevation in metres");
-    const Result<std::string> lo_mb =
-        Metric(loaded.lo_baro_inhg, kInHgPerMillibar, "LoBaro in millibars");
-    const Result<std::string> hi_mb =
-        Metric(loaded.hi_baro_inhg, kInHgPerMillibar, "HiBaro in millibars");
-    for (const Result<std::string>* metric : {&elev_m, &lo_mb, &hi_mb}) {
-        if (!*metric) {
-            return metric->failure();
+    const Result<std::string> metric[] = {
+        Metric(loaded.elevation_ft, kFeetPerMetre, "the elevation in metres"),
+        Metric(loaded.lo_baro_inhg, kInHgPerMillibar, "LoBaro in millibars"),
+        Metric(loaded.hi_baro_inhg, kInHgPerMillibar, "HiBaro in millibars")};
+    for (const Result<std::string>& m : metric) {
+        if (!m) {
+            return m.failure();
         }
     }
-    return std::string(header) + "Elev = " + boxes.elevation + " ft       Elev = " + *elev_m +
-           " m\r\nLoBaro = " + boxes.lo_baro + " inHg     LoBaro = " + *lo_mb +
-           " mb\r\nHiBaro = " + boxes.hi_baro + " inHg     HiBaro = " + *hi_mb +
+    return std::string(header) + "Elev = " + boxes.elevation + " ft       Elev = " + *metric[0] +
+           " m\r\nLoBaro = " + boxes.lo_baro + " inHg     LoBaro = " + *metric[1] +
+           " mb\r\nHiBaro = " + boxes.hi_baro + " inHg     HiBaro = " + *metric[2] +
            " mb\r\nLoVolts = " + boxes.lo_volts + "\r\nHiVolts = " + boxes.hi_volts + "\r\n\r\n" +
            std::string(results_text) + "\r\n";
 }

@@ -13,8 +13,7 @@ constexpr const char* kElevationLimitText = "145,491.8 ft";
 constexpr const char* kSameSensorVoltage =
     "the low and high pressures give the same sensor voltage";
 
-// The checks of one calculation: each returns true when the value may be used, and otherwise
-// puts the failure that stops the calculation in `failure` and returns false.
+// The checks of one calculation: false, with the failure that stops it, when a value is unfit.
 struct Checks {
     Failure& failure;
 
@@ -48,8 +47,7 @@ struct Checks {
         if (denominator == 0.0) [[unlikely]] {
             return DivisionByZero(why_zero);
         }
-        quotient = numerator / denominator;
-        return Finite(quotient, what);
+        return Store(numerator / denominator, what, quotient);
     }
 };
 
@@ -64,9 +62,8 @@ double RelativeChange(double guess, double next) {
     return std::fabs(next - guess) / next;
 }
 
-// Derives the sensor voltages, the span gain and the targets from the five numbers loaded.
-// Each field is written only once its value has passed its checks, so a failure leaves the
-// fields it did not reach as they were.
+// Derives the sensor voltages, the span gain and the targets from the numbers loaded. Each
+// field is written only once its value has passed its checks.
 bool Derive(SolverState& s, Checks check) {
     s.wiper_guess = kFirstWiperGuess;
 
@@ -103,19 +100,14 @@ bool Derive(SolverState& s, Checks check) {
                               "pressures apart, falling to zero at " +
                               kElevationLimitText + ", the formula's limit (division by zero)");
     }
-    double span_gain = 0;
-    if (!check.Divide(output_span, sensor_span, kSameSensorVoltage, "the span gain", span_gain)) {
-        return false;
-    }
-    s.span_gain = span_gain;
-    return check.Store((s.hi_vin - s.lo_vin) * kSpanFraction + s.lo_vin, "the target input",
-                       s.vin_target) &&
-           check.Store((s.loaded.hi_volts - s.loaded.lo_volts) * kSpanFraction + s.loaded.lo_volts,
-                       "the target output", s.vout_target);
+    return check.Divide(output_span, sensor_span, kSameSensorVoltage, "the span gain",
+                        s.span_gain) &&
+           check.Store(sensor_span * kSpanFraction + s.lo_vin, "the target input", s.vin_target) &&
+           check.Store(output_span * kSpanFraction + s.loaded.lo_volts, "the target output",
+                       s.vout_target);
 }
 
-// One pass of the solver from the estimate in wiper_guess: the new estimate into wiper_new,
-// and the lines it shows into `shown`.
+// One pass from the estimate in wiper_guess: the next into wiper_new, its lines into `shown`.
 bool Pass(SolverState& s, ResultLines& shown, Checks check) {
     const double x = s.wiper_guess;
     const double stage1_gain =
@@ -170,14 +162,12 @@ bool Pass(SolverState& s, ResultLines& shown, Checks check) {
     return true;
 }
 
-// The solver: passes until the estimate settles or the pass limit, each pass first loading
-// through `load` (which fills in `loaded`, or returns its failure) when not loaded.
+// Passes until the estimate settles or the pass limit, first loading through `load` if need be.
 template <typename Load>
-bool Iterate(SolverState& s, bool& initialized, std::int16_t& pass_count, const Load& load,
-             ResultLines& shown, Checks check) {
+bool Iterate(SolverState& s, const Load& load, ResultLines& shown, Checks check) {
     for (;;) {
-        if (!initialized) {
-            pass_count = 1;
+        if (!s.initialized) {
+            s.pass_count = 1;
             // Marked loaded only once the load is whole: never compute from a half-loaded state.
             if (std::optional<Failure> not_read = load(s.loaded)) {
                 check.failure = *std::move(not_read);
@@ -186,14 +176,14 @@ bool Iterate(SolverState& s, bool& initialized, std::int16_t& pass_count, const 
             if (!Derive(s, check)) {
                 return false;
             }
-            initialized = true;
+            s.initialized = true;
         }
         const double x = s.wiper_guess;
         if (!Pass(s, shown, check)) {
             return false;
         }
         // Both sides are evaluated, so a zero estimate fails even at the pass limit.
-        const bool below_limit = pass_count < kPassLimit;
+        const bool below_limit = s.pass_count < kPassLimit;
         if (s.wiper_new == 0.0) [[unlikely]] {
             return check.DivisionByZero("the new wiper estimate is exactly zero");
         }
@@ -204,30 +194,60 @@ bool Iterate(SolverState& s, bool& initialized, std::int16_t& pass_count, const 
         if (!(below_limit && change > kSettledChange)) {
             return true;
         }
-        ++pass_count;  // at most the limit, so never beyond 16 bits
+        ++s.pass_count;  // at most the limit, so never beyond 16 bits
         s.wiper_guess = s.wiper_new;
     }
 }
 
 // A calculation into `outcome`: Iterate, then the results' texts and the design checks.
 template <typename Load>
-void Run(SolverState& s, bool& initialized, std::int16_t& pass_count, const Load& load,
-         Outcome& outcome, WarningText warning_text) {
+void Run(SolverState& s, const Load& load, Outcome& outcome, WarningText warning_text) {
     outcome.lines.written = WrittenLines::None;
     outcome.warnings.clear();
-    outcome.solved =
-        Iterate(s, initialized, pass_count, load, outcome.lines, Checks{outcome.failure});
-    outcome.passes = pass_count;
+    outcome.solved = Iterate(s, load, outcome.lines, Checks{outcome.failure});
+    outcome.passes = s.pass_count;
     outcome.loaded = s.loaded;
     FormatResultTexts(outcome.lines, outcome.texts);
     if (outcome.solved) {
         const bool still_moving = RelativeChange(s.wiper_guess, s.wiper_new) > kSettledChange;
-        CheckDesign({outcome.lines, s.span_gain, pass_count, still_moving}, outcome.warnings,
+        CheckDesign({outcome.lines, s.span_gain, s.pass_count, still_moving}, outcome.warnings,
                     warning_text);
     }
 }
 
+// ReadDesign field by field: a failure leaves the fields before the bad text loaded.
+std::optional<Failure> LoadDesign(const InputTexts& texts, Design& design,
+                                  const NumberSeparators& separators) {
+    const struct {
+        const std::string& text;
+        std::string_view box;
+        double& field;
+    } boxes[] = {
+        {texts.elevation, kElevationBox, design.elevation_ft},
+        {texts.lo_baro, kLoBaroBox, design.lo_baro_inhg},
+        {texts.hi_baro, kHiBaroBox, design.hi_baro_inhg},
+        {texts.lo_volts, kLoVoltsBox, design.lo_volts},
+        {texts.hi_volts, kHiVoltsBox, design.hi_volts},
+    };
+    for (const auto& box : boxes) {
+        const Result<double> number = ReadNumber(box.text, box.box, separators);
+        if (!number) [[unlikely]] {
+            return number.failure();
+        }
+        box.field = *number;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+Result<Design> ReadDesign(const InputTexts& texts, const NumberSeparators& separators) {
+    Design design;
+    if (auto failure = LoadDesign(texts, design, separators)) {
+        return *std::move(failure);
+    }
+    return design;
+}
 
 std::optional<Failure> CalculatorSession::Initialize(const InputTexts& texts,
                                                      const NumberSeparators& separators) {
@@ -235,17 +255,13 @@ std::optional<Failure> CalculatorSession::Initialize(const InputTexts& texts,
         return not_read;
     }
     Failure failure;
-    if (!Derive(state_, Checks{failure})) {
-        return failure;
-    }
-    return std::nullopt;
+    return Derive(state_, Checks{failure}) ? std::nullopt : std::optional<Failure>(failure);
 }
 
 void CalculatorSession::Calculate(const InputTexts& texts, Outcome& outcome,
                                   WarningText warning_text, const NumberSeparators& separators) {
     Run(
-        state_, initialized_, pass_count_,
-        [&](Design& loaded) { return LoadDesign(texts, loaded, separators); }, outcome,
+        state_, [&](Design& loaded) { return LoadDesign(texts, loaded, separators); }, outcome,
         warning_text);
 }
 
@@ -256,16 +272,12 @@ Outcome CalculatorSession::Calculate(const InputTexts& texts, const NumberSepara
 }
 
 void Solve(const Design& design, Outcome& outcome, WarningText warning_text) {
+    const auto load = [&design](Design& loaded) {
+        loaded = design;
+        return std::optional<Failure>();
+    };
     SolverState state;
-    bool initialized = false;
-    std::int16_t pass_count = 0;
-    Run(
-        state, initialized, pass_count,
-        [&design](Design& loaded) {
-            loaded = design;
-            return std::optional<Failure>();
-        },
-        outcome, warning_text);
+    Run(state, load, outcome, warning_text);
 }
 
 void Solve(const InputTexts& texts, Outcome& outcome, WarningText warning_text,

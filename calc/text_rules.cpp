@@ -9,21 +9,9 @@ std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
     if (lead < 0x80) {
         return 1;
     }
-    std::size_t length = 0;
-    char32_t least = 0;  // the smallest code point that needs this many bytes
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        least = 0x10000;
-    } else {
-        return 0;  // a continuation byte, or a lead byte no well-formed text has
-    }
-    if (text.size() - pos < length) {
+    // C0, C1 and F5 to FF start no well-formed character, nor does a continuation byte.
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if (lead < 0xC2 || lead > 0xF4 || text.size() - pos < length) {
         return 0;
     }
     char32_t code = lead & (0x3Fu >> (length - 1));
@@ -34,7 +22,9 @@ std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
         }
         code = (code << 6) | (c & 0x3Fu);
     }
-    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+    // The smallest code point that needs this many bytes: below it the form is overlong.
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
         return 0;
     }
     return length;

@@ -21,9 +21,8 @@ constexpr char AsciiLower(char c) {
 // "1048576" -> "1,048,576", "-12345.678" -> "-12,345.678".
 std::string GroupThousands(std::string text);
 
-// The length (1 to 4) of the well-formed UTF-8 character at text[pos], or 0 when the bytes
-// there are not one: a stray continuation byte, an overlong form, a surrogate, a code point
-// past U+10FFFF, or a sequence cut off by the end of the text.
+// The length (1 to 4) of the well-formed UTF-8 character at text[pos], or 0 when there is
+// none: a stray continuation byte, an overlong form, a surrogate, past U+10FFFF, or cut off.
 std::size_t Utf8CharLength(std::string_view text, std::size_t pos);
 
 // Every line break in `text` becomes `line_break`. A line break is "\r\n" or a lone "\n";

@@ -1,170 +1,113 @@
 #include "calc/text_to_number.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
-
-#include "calc/failure.h"
-#include "calc/read_double.h"
+#if !SONDREL_HAS_FROM_CHARS_DOUBLE
+#include <cerrno>
+#include <cstdlib>
+#endif
 
 namespace sondrel {
 namespace {
 
-// What the general reading gives for a text that is not a number and for one too large for a
-// double: every number read is finite.
+// What ParseNumber gives for a text that is not a number and for one too large for a double.
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr double kTooLarge = std::numeric_limits<double>::infinity();
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
+// Whether `text` is digits alone (or empty).
+bool AllDigits(std::string_view text) {
+    return text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-// Whether `text` holds `piece` at `at`; the first byte is tested before the rest.
-bool HasAt(std::string_view text, std::size_t at, std::string_view piece) {
-    return !piece.empty() && at < text.size() && text[at] == piece[0] &&
-           (piece.size() == 1 || text.substr(at, piece.size()) == piece);
-}
-
-// What one pass over a valid text finds. The digits are also taken as an integer while
-// they fit: with at most 15 significant digits and a power of ten up to 1e22 both operands
-// are exact, so one multiplication or division gives the correctly rounded double.
+// A valid text as [-]digits[.digits][e[-]digits], which ReadDouble reads the same in every
+// locale, and its written exponent, saturated far beyond any double's.
 struct Scan {
+    std::string clean;
     bool negative = false;
-    std::uint64_t mantissa = 0;
-    int significant = 0;     // significant digits (leading zeros not counted)
-    long long point = 0;     // where the decimal point falls after the first significant digit
-    long long exponent = 0;  // the written exponent, saturated far beyond any double's
-    int frac_digits = 0;
-
-    void Take(char c, bool fraction) {
-        if (significant == 0 && c == '0') {
-            point -= fraction ? 1 : 0;
-        } else {
-            if (++significant <= 19) {
-                mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-            }
-            point += fraction ? 0 : 1;
-        }
-        frac_digits += fraction ? 1 : 0;
-    }
+    long long exponent = 0;
 };
-
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Checks the text against the grammar and scans it; nullopt when it is not a number.
 std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
                                std::string_view group) {
     Scan scan;
-    std::size_t i = 0;
-    if (text[i] == '+' || text[i] == '-') {
-        scan.negative = text[i] == '-';
-        ++i;
+    if (text[0] == '+' || text[0] == '-') {
+        scan.negative = text[0] == '-';
+        scan.clean.append(scan.negative ? 1 : 0, '-');
+        text.remove_prefix(1);
     }
-    // Integer part: plain digits, or groups of three after a first group of one to three.
-    std::size_t int_digits = 0;
-    std::size_t run = 0;  // digits since the last group separator
-    bool grouped = false;
-    for (; i < text.size(); ++i) {
-        if (IsDigit(text[i])) {
-            scan.Take(text[i], false);
-            ++int_digits;
-            ++run;
-        } else if (HasAt(text, i, group)) {
-            if (run == 0 || run > 3 || (grouped && run != 3)) {
-                return std::nullopt;
-            }
-            grouped = true;
-            run = 0;
-            i += group.size() - 1;
-        } else {
-            break;
+    std::string_view exponent;  // from the 'e'
+    if (const std::size_t e = text.find_first_of("eE"); e != std::string_view::npos) {
+        exponent = text.substr(e);
+        text = text.substr(0, e);
+        std::string_view digits = exponent.substr(1);
+        if (digits.starts_with('+') || digits.starts_with('-')) {
+            digits.remove_prefix(1);
         }
-    }
-    if (grouped && run != 3) {
-        return std::nullopt;
-    }
-    if (HasAt(text, i, decimal)) {
-        for (i += decimal.size(); i < text.size() && IsDigit(text[i]); ++i) {
-            scan.Take(text[i], true);
-        }
-    }
-    if (int_digits + static_cast<std::size_t>(scan.frac_digits) == 0) {
-        return std::nullopt;
-    }
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        bool negative = false;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-            negative = text[i] == '-';
-            ++i;
-        }
-        const std::size_t start = i;
-        for (; i < text.size() && IsDigit(text[i]); ++i) {
-            if (scan.exponent < 1'000'000'000) {
-                scan.exponent = scan.exponent * 10 + (text[i] - '0');
-            }
-        }
-        if (i == start) {
+        if (digits.empty() || !AllDigits(digits)) {
             return std::nullopt;
         }
-        scan.exponent = negative ? -scan.exponent : scan.exponent;
+        if (std::from_chars(digits.data(), digits.data() + digits.size(), scan.exponent).ec !=
+            std::errc{}) {
+            scan.exponent = 1'000'000'000'000;  // too many digits for a long long
+        }
+        scan.exponent = exponent[1] == '-' ? -scan.exponent : scan.exponent;
     }
-    if (i != text.size()) {
+    const std::size_t point = text.find(decimal);
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view() : text.substr(point + decimal.size());
+    std::string_view integer = text.substr(0, point);
+    if (!AllDigits(fraction) || (integer.empty() && fraction.empty())) {
         return std::nullopt;
     }
+    // The integer part: plain digits, or groups of three after a first group of one to three.
+    for (int runs = 0;; ++runs) {
+        const std::size_t at = group.empty() ? std::string_view::npos : integer.find(group);
+        const std::string_view run = integer.substr(0, at);
+        const bool grouped = runs > 0 || at != std::string_view::npos;
+        if (!AllDigits(run) || (grouped && (run.empty() || run.size() > 3)) ||
+            (runs > 0 && run.size() != 3)) {
+            return std::nullopt;
+        }
+        scan.clean += run;
+        if (at == std::string_view::npos) {
+            break;
+        }
+        integer.remove_prefix(at + group.size());
+    }
+    if (point != std::string_view::npos) {
+        scan.clean += '.';
+        scan.clean += fraction;
+    }
+    scan.clean += exponent;
     return scan;
 }
 
-// The exact fast path; nullopt when the general conversion is needed.
-std::optional<double> FastValue(const Scan& scan) {
-    if (scan.significant == 0) {  // only zeros, whatever the exponent
-        return scan.negative ? -0.0 : 0.0;
-    }
-    const long long power = scan.exponent - scan.frac_digits;
-    if (scan.significant > 15 || power < -22 || power > 22) {
-        return std::nullopt;
-    }
-    double v = static_cast<double>(scan.mantissa);
-    v = power < 0 ? v / kExactPowersOfTen[-power] : v * kExactPowersOfTen[power];
-    return scan.negative ? -v : v;
+// A number ReadDouble cannot read: beyond the largest double or nonzero below the smallest,
+// as the place of its first significant digit and its exponent tell.
+double OutOfRange(const Scan& scan) {
+    const std::string_view digits =
+        std::string_view(scan.clean)
+            .substr(0, std::min(scan.clean.find_first_of("eE"), scan.clean.size()));
+    const auto first = static_cast<long long>(digits.find_first_of("123456789"));
+    const auto point = static_cast<long long>(std::min(digits.find('.'), digits.size()));
+    const long long place = first < point ? point - first : point - first + 1;
+    const bool large =
+        first != static_cast<long long>(std::string_view::npos) && place + scan.exponent > 0;
+    return large ? kTooLarge : (scan.negative ? -0.0 : 0.0);
 }
 
-// The general path: a valid text rewritten as [-]digits[.digits][e[-]digits] for
-// ReadDouble, which reads it the same in every locale.
-double SlowValue(std::string_view text, std::string_view decimal, std::string_view group,
-                 const Scan& scan) {
-    std::string clean;
-    clean.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        if (HasAt(text, i, group)) {
-            i += group.size();
-        } else if (HasAt(text, i, decimal)) {
-            clean += '.';
-            i += decimal.size();
-        } else {
-            if (!(i == 0 && text[i] == '+')) {
-                clean += text[i];
-            }
-            ++i;
-        }
-    }
-    if (const std::optional<double> value = ReadDouble(clean)) {
-        return *value;
-    }
-    // Beyond the largest double, or below the smallest.
-    return scan.point + scan.exponent > 0 ? kTooLarge : (scan.negative ? -0.0 : 0.0);
-}
+// The powers of ten a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
-// The common case, a box holding "28" or "1.25": at most 15 characters of digits and one
-// single-byte decimal point, nothing else. Read in one tight loop; anything else (signs,
-// blanks, groups, exponents) goes the general way. Exact for the same reason as FastValue.
+// The common case, "28" or "1.25": up to 15 digits and a one-byte point, read in one tight
+// loop, exact since the digits and the power of ten are exact doubles; else nullopt.
 std::optional<double> PlainValue(std::string_view text, std::string_view decimal) {
     if (text.empty() || text.size() > 15 || decimal.size() != 1) {
         return std::nullopt;
@@ -198,30 +141,45 @@ double ParseNumber(std::string_view text, const NumberSeparators& separators) {
     if (const std::optional<double> plain = PlainValue(text, decimal)) {
         return *plain;
     }
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    if (text.empty()) {
+    const std::size_t first = text.find_first_not_of(" \t");  // blanks around are ignored
+    if (first == std::string_view::npos) {
         return kNotANumber;
     }
+    text = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
     std::string_view group = separators.group;
-    if (group.size() == decimal.size() && HasAt(group, 0, decimal)) {
+    if (group == decimal) {
         group = {};  // one separator cannot be both
     }
     const std::optional<Scan> scan = ScanNumber(text, decimal, group);
     if (!scan) {
         return kNotANumber;
     }
-    if (const std::optional<double> fast = FastValue(*scan)) {
-        return *fast;
+    if (const std::optional<double> value = ReadDouble(scan->clean)) {
+        return *value;
     }
-    return SlowValue(text, decimal, group, *scan);
+    return OutOfRange(*scan);
 }
 
 }  // namespace
+
+std::optional<double> ReadDouble(std::string_view text) {
+#if SONDREL_HAS_FROM_CHARS_DOUBLE
+    double value = 0;
+    if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc{}) {
+        return std::nullopt;
+    }
+#else
+    // wasi-libc's strtod is correctly rounded and its locale stays "C". It also flags subnormal
+    // results; from_chars only those that became 0 or infinite.
+    const std::string terminated(text);
+    errno = 0;
+    const double value = std::strtod(terminated.c_str(), nullptr);
+    if (errno == ERANGE && (value == 0 || std::isinf(value))) {
+        return std::nullopt;
+    }
+#endif
+    return value;
+}
 
 Result<double> ReadNumber(std::string_view text, std::string_view input,
                           const NumberSeparators& separators) {

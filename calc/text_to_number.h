@@ -2,6 +2,7 @@
 // Text to number: the strict, locale-parameterised reading of what the user typed.
 // The result never depends on the process's C locale.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,20 +10,21 @@
 
 namespace sondrel {
 
-// The separators of the user's locale. Either may be several bytes (UTF-8);
-// an empty group separator means digits may not be grouped.
+// The separators of the user's locale, each of any length; no group separator, no grouping.
 struct NumberSeparators {
     std::string decimal = ".";
     std::string group = ",";
 };
 
-// Reads an optional sign, digits (grouped in threes or not) with an optional decimal
-// separator and fraction, and an optional exponent ("1e3"), with blanks around it ignored: the
-// correctly rounded number, one below the smallest double reading as zero. Anything else,
-// including an empty text, "nan", "inf" and hexadecimal, fails as a type mismatch, and a
-// magnitude beyond the largest double as an overflow, naming `input`:
-// `Elevation, ft: "abc" is not a number`.
+// Reads a sign, digits (grouped in threes or not), a decimal separator and fraction and an
+// exponent ("1e3"), each optional, blanks around ignored: the correctly rounded number (zero
+// below the smallest double). Anything else ("", "nan", "inf", hexadecimal) fails as a type
+// mismatch and a magnitude beyond the largest double as an overflow, naming `input`.
 Result<double> ReadNumber(std::string_view text, std::string_view input,
                           const NumberSeparators& separators = {});
+
+// Reads [-]digits[.digits][e[-]digits] as std::from_chars does (through strtod where the C++
+// library lacks it): nullopt beyond the largest double, or when nonzero but rounding to zero.
+std::optional<double> ReadDouble(std::string_view text);
 
 }  // namespace sondrel

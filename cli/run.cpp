@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "calc/design.h"
-#include "calc/design_checks.h"
 #include "calc/failure.h"
 #include "calc/report.h"
 #include "calc/solver.h"

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "calc/failure.h"
-#include "calc/read_double.h"
 #include "calc/solver.h"
 #include "calc/text_to_number.h"
 #include "table/csv.h"

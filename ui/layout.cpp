@@ -15,7 +15,7 @@
 #include <QWidget>
 
 #include "calc/design.h"
-#include "calc/results_text.h"
+#include "calc/solver.h"
 
 namespace sondrel::ui {
 namespace {

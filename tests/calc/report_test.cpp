@@ -28,27 +28,31 @@ TEST(ReportText, DefaultsAfterOneCalculate) {
     EXPECT_EQ(ReportAfterCalculate({}), testing_support::kDefaultReport);
 }
 
-struct ElevationCase {
+struct FirstLineCase {
     const char* name;
     const char* elevation;
+    const char* header;
     const char* first_line;
 };
 
-class ReportElevationTest : public testing::TestWithParam<ElevationCase> {};
+class ReportFirstLineTest : public testing::TestWithParam<FirstLineCase> {};
 
-TEST_P(ReportElevationTest, FirstLineShowsFeetAndMetres) {
-    const ElevationCase& c = GetParam();
-    EXPECT_EQ(FirstLine(ReportAfterCalculate({c.elevation, "28", "31", "1.25", "8.25"})),
+TEST_P(ReportFirstLineTest, ShowsTheHeaderThenFeetAndMetres) {
+    const FirstLineCase& c = GetParam();
+    EXPECT_EQ(FirstLine(ReportAfterCalculate({c.elevation, "28", "31", "1.25", "8.25"}, c.header)),
               c.first_line);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Examples, ReportElevationTest,
-    testing::Values(ElevationCase{"Up1000", "1000", "Elev = 1000 ft       Elev = 304.8 m"},
-                    ElevationCase{"Up5000", "5000", "Elev = 5000 ft       Elev = 1524. m"},
-                    ElevationCase{"Down1000", "-1000", "Elev = -1000 ft       Elev = -304.8 m"},
-                    ElevationCase{"TypedAsTyped", " 1,000 ",
-                                  "Elev =  1,000  ft       Elev = 304.8 m"}),
+    Examples, ReportFirstLineTest,
+    testing::Values(
+        FirstLineCase{"Up1000", "1000", "", "Elev = 1000 ft       Elev = 304.8 m"},
+        FirstLineCase{"TypedAsTyped", " 1,000 ", "", "Elev =  1,000  ft       Elev = 304.8 m"},
+        // A header without a line break joins the first line.
+        FirstLineCase{"HeaderJoinsTheLine", "0", "Site A", "Site AElev = 0 ft       Elev = . m"},
+        FirstLineCase{"HeaderOnItsOwnLine", "0", "Site A\r\n", "Site A"},
+        FirstLineCase{"HeaderKeptAsUtf8", "0", "H\xC3\xB6he \xF0\x9F\x98\x80\r\n",
+                      "H\xC3\xB6he \xF0\x9F\x98\x80"}),
     testing_support::RowName{});
 
 TEST(ReportText, BeforeAnyLoadTheMetricValuesAreBarePoints) {
@@ -68,16 +72,6 @@ TEST(ReportText, EditedBoxShowsNewTextWithTheOldMetricValue) {
     edited.elevation = "5000";
     EXPECT_EQ(FirstLine(ReportText(session.loaded(), edited, results_text, "").value()),
               "Elev = 5000 ft       Elev = . m");
-}
-
-TEST(ReportText, HeaderWithoutLineBreakJoinsTheFirstLine) {
-    EXPECT_EQ(FirstLine(ReportAfterCalculate({}, "Site A")), "Site AElev = 0 ft       Elev = . m");
-    EXPECT_EQ(FirstLine(ReportAfterCalculate({}, "Site A\r\n")), "Site A");
-}
-
-TEST(ReportText, KeepsNonAsciiTextAsUtf8) {
-    const std::string text = ReportAfterCalculate({}, "Höhe 😀\r\n");
-    EXPECT_EQ(text.substr(0, 12), "H\xC3\xB6he \xF0\x9F\x98\x80\r\n");
 }
 
 TEST(ReportText, MetricOverflowIsAFailure) {

@@ -1,14 +1,12 @@
-#include "calc/design_checks.h"
+#include "calc/solver.h"
 
+#include "calc/circuit_model.h"
 #include "calc/number_format.h"
 
 namespace sondrel {
 namespace {
 
-// The sensor's output lies between ground and its 5 V supply.
-constexpr double kSensorHighestVolts = kSensorSupplyVolts;
-// The last place each display pattern shows: a value this far from a rounding edge needs no
-// text to tell which side of it it shows.
+// The last place each display pattern shows: farther than that from an edge, no text is needed.
 constexpr double kOhmsPlace = 1;
 constexpr double kVoltsPlace = 0.001;
 
@@ -21,8 +19,7 @@ std::string Shown(double value, std::string_view pattern) {
     return text;
 }
 
-// Whether a value shows as negative: below zero and not rounded to zero on the way. Only
-// values within `rounding` (the pattern's last place) of zero need their text to tell.
+// Whether a value shows as negative: below zero and not rounded to zero on the way.
 bool ShowsNegative(double value, std::string_view pattern, double rounding) {
     return value < 0 && (value <= -rounding || FormatNumber(value, pattern).front() == '-');
 }
@@ -33,10 +30,10 @@ bool ShowsAbove(double value, double highest, std::string_view pattern, double r
                                FormatNumber(value, pattern) != FormatNumber(highest, pattern));
 }
 
-// Whether a sensor voltage shows below ground or above the supply (5.0004 V shows as "5.").
+// Whether a sensor voltage shows below ground or above its 5 V supply (5.0004 V shows "5.").
 bool ShowsOutsideSensor(double volts) {
     return ShowsNegative(volts, kVoltsPattern, kVoltsPlace) ||
-           ShowsAbove(volts, kSensorHighestVolts, kVoltsPattern, kVoltsPlace);
+           ShowsAbove(volts, kSensorSupplyVolts, kVoltsPattern, kVoltsPlace);
 }
 
 std::string SensorRangeMessage(const ResultLines& lines, bool lo_outside, bool hi_outside) {
@@ -55,6 +52,36 @@ std::string SensorRangeMessage(const ResultLines& lines, bool lo_outside, bool h
 
 }  // namespace
 
+void FormatResultTexts(const ResultLines& lines, ResultTexts& texts) {
+    const auto shown = [](bool written, double value, std::string_view pattern) {
+        return written ? FormatNumber(value, pattern) : std::string();
+    };
+    const bool all_four = lines.written == WrittenLines::AllFour;
+    texts.vr2_ohms = shown(lines.written != WrittenLines::None, lines.vr2_ohms, kOhmsPattern);
+    texts.vr1_wiper_to_gnd_ohms = shown(all_four, lines.vr1_wiper_to_gnd_ohms, kOhmsPattern);
+    texts.lo_vin_volts = shown(all_four, lines.lo_vin_volts, kVoltsPattern);
+    texts.hi_vin_volts = shown(all_four, lines.hi_vin_volts, kVoltsPattern);
+}
+
+std::string ResultsText(const ResultTexts& texts, WrittenLines written) {
+    if (written == WrittenLines::None) {
+        return {};
+    }
+    std::string text = "VR2 = " + texts.vr2_ohms + " Ohms";
+    if (written == WrittenLines::AllFour) {
+        text += "\r\nVR1 wiper to GND side = " + texts.vr1_wiper_to_gnd_ohms +
+                " Ohms\r\nLoVin = " + texts.lo_vin_volts +
+                " Volts\r\nHiVin = " + texts.hi_vin_volts + " Volts";
+    }
+    return text;
+}
+
+std::string FormatResultLines(const ResultLines& lines) {
+    ResultTexts texts;
+    FormatResultTexts(lines, texts);
+    return ResultsText(texts, lines.written);
+}
+
 void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnings,
                  WarningText text) {
     warnings.clear();
@@ -62,8 +89,7 @@ void CheckDesign(const SettledDesign& design, std::vector<DesignWarning>& warnin
         warnings.push_back({code, text == WarningText::Messages ? message() : std::string()});
     };
     const ResultLines& lines = design.lines;
-    // Pressures outside the sensor's range are the cause of the others when they come
-    // together, so they are named first.
+    // Pressures outside the sensor's range cause the others that come with them: named first.
     const bool lo_outside = ShowsOutsideSensor(lines.lo_vin_volts);
     const bool hi_outside = ShowsOutsideSensor(lines.hi_vin_volts);
     if (lo_outside || hi_outside) {
