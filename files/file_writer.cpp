@@ -68,10 +68,6 @@ std::optional<fs::path> FollowLinks(const fs::path& link) {
     return std::nullopt;
 }
 
-bool SameFile(const FileFacts& a, const FileFacts& b) {
-    return a.error == 0 && b.error == 0 && a.device == b.device && a.inode == b.inode;
-}
-
 // Writes `bytes` through `write` (std::fwrite by default), flushes and syncs, and closes
 // `file` whatever happens: 0, or an errno value.
 int WriteAndClose(std::FILE* file, std::string_view bytes, const ChunkWriter& write) {
@@ -102,15 +98,13 @@ int TruncateAndWrite(const fs::path& path, std::string_view bytes, const ChunkWr
 
 enum class Replaced { Done, NotSafe };
 
-// The new text goes to a temporary file beside `target` which is then renamed over it: the
-// earlier file stays whole whatever fails. NotSafe (nothing changed, no temporary file left)
-// when the temporary file cannot be made, given the target's owner and mode, or renamed over
-// it: the caller writes in place instead. `existing`: whether there is a file at `target`.
+// The new text goes to a temporary file beside `target`, then renamed over it: the earlier
+// file stays whole whatever fails. NotSafe (nothing changed) when `existing`, a file at
+// `target`, cannot be replaced so: the caller writes in place instead.
 Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const std::string& what,
                                  std::string_view bytes, const ChunkWriter& write) {
-    // The temporary file's name is a fixed prefix and a counter, 21 bytes, so that a target
-    // with the longest name the folder allows still gets one. The counter starts at a random
-    // value, so that two writers in one folder rarely try the same names.
+    // 21 bytes, so that a target with the longest name allowed still gets one; the counter
+    // starts at random, so that two writers in one folder rarely try the same names.
     std::random_device random;
     unsigned counter = static_cast<unsigned>(random());
     fs::path temp;
@@ -125,10 +119,8 @@ Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const st
         error = file == nullptr ? LastError() : 0;
     }
     if (file == nullptr) {
-        if (existing) {
-            return Replaced::NotSafe;
-        }
-        return FailWriting(what, ErrnoReason(error));
+        return existing ? Replaced::NotSafe
+                        : Result<Replaced>(FailWriting(what, ErrnoReason(error)));
     }
     const auto drop_temp = [&] {
         std::error_code ignored;
@@ -146,26 +138,21 @@ Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const st
     }
     if (const int failed = platform::ReplaceByRename(temp, target); failed != 0) {
         drop_temp();
-        if (existing) {
-            return Replaced::NotSafe;
-        }
-        return FailWriting(what, ErrnoReason(failed));
+        return existing ? Replaced::NotSafe
+                        : Result<Replaced>(FailWriting(what, ErrnoReason(failed)));
     }
     return Replaced::Done;
 }
 
-// How long a writer in place waits for another's turn to end.
-constexpr auto kLockWait = std::chrono::seconds(3);
-
 // `target` opened to read with the writers' lock taken, once any other writer in place has
-// finished: writers take turns, so that two at once leave one whole text, never a mix.
+// finished (3 seconds at most): two at once leave one whole text, never a mix.
 Result<ReadStream> OpenLocked(const fs::path& target, const std::string& what) {
     Result<ReadStream> file = OpenToRead(target);
     if (!file) {
         return FailWriting(
             what, "cannot read its earlier contents to keep them: " + file.failure().detail);
     }
-    const auto give_up = std::chrono::steady_clock::now() + kLockWait;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     int error = platform::TryLock(file->get());
     while (error == EAGAIN && std::chrono::steady_clock::now() < give_up) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -309,7 +296,10 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     }
     // Where the links as read do not lead to the same file (/proc/self/fd/1 names a pipe,
     // say), only the system's own lookup of the path reaches it.
-    const bool reached = followed == target || SameFile(facts, platform::LookUp(followed));
+    const FileFacts leads_to = platform::LookUp(followed);
+    const bool reached =
+        followed == target ||
+        (leads_to.error == 0 && leads_to.device == facts.device && leads_to.inode == facts.inode);
     const fs::path file = reached ? followed : target;
     const std::string what = reached ? named_link : NameForMessage(target);
     if (facts.kind != FileKind::Regular) {
