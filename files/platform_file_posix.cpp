@@ -106,11 +106,7 @@ int ReplaceByRename(const std::filesystem::path& from, const std::filesystem::pa
 }
 
 int TryLock(std::FILE* file) {
-    int locked = 0;
-    do {
-        locked = ::flock(::fileno(file), LOCK_EX | LOCK_NB);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0) {
+    if (::flock(::fileno(file), LOCK_EX | LOCK_NB) != 0) {
         return errno == EWOULDBLOCK ? EAGAIN : errno;
     }
     return 0;
