@@ -52,14 +52,10 @@ Failure FailWriting(const std::string& what, const std::string& reason) {
 
 // The file a symbolic link finally points to (the path itself when it is no link); nullopt
 // when the links go round in a loop.
-std::optional<fs::path> FollowLinks(const fs::path& link) {
-    fs::path path = link;
+std::optional<fs::path> FollowLinks(fs::path path) {
     for (int depth = 0; depth < 40; ++depth) {
         std::error_code ec;
-        if (!fs::is_symlink(fs::symlink_status(path, ec)) || ec) {
-            return path;
-        }
-        fs::path next = fs::read_symlink(path, ec);
+        const fs::path next = fs::read_symlink(path, ec);  // fails on all but a link
         if (ec) {
             return path;
         }
@@ -182,19 +178,14 @@ std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& 
     if (const int too_large = platform::CheckFileSizeLimit(bytes.size()); too_large != 0) {
         return FailWriting(what, ErrnoReason(too_large));
     }
-    errno = 0;
-    std::FILE* file = platform::OpenStream(target, OpenFor::Truncate);
-    if (file == nullptr) {
-        return FailWriting(what, ErrnoReason(errno));
-    }
-    const int failed = WriteAndClose(file, bytes, write);
+    const int failed = TruncateAndWrite(target, bytes, write);
     if (failed == 0) {
         return std::nullopt;
     }
     const std::string reason = ErrnoReason(failed);
-    // A file that refused every byte and the truncation (as /proc's do) needs nothing put
-    // back: it holds neither its earlier text nor a beginning of ours. Its text is compared
-    // with ours rather than with the earlier one, which /proc's files change on their own.
+    // A file that refused the opening, or every byte and the truncation (as /proc's do), needs
+    // nothing put back: it holds neither its earlier text nor a beginning of ours. Its text is
+    // compared with ours rather than with the earlier one, which /proc's files change on their own.
     std::string now;
     if (const Result<ReadStream> reread = OpenToRead(target);
         reread && ReadWholeStream(reread->get(), now) == 0 &&
@@ -304,10 +295,8 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     const std::string what = reached ? named_link : NameForMessage(target);
     if (facts.kind != FileKind::Regular) {
         // A device or a pipe: written to, never replaced, no earlier contents kept.
-        if (const int failed = TruncateAndWrite(file, bytes, write); failed != 0) {
-            return FailWriting(what, ErrnoReason(failed));
-        }
-        return std::nullopt;
+        const int failed = TruncateAndWrite(file, bytes, write);
+        return failed == 0 ? std::nullopt : std::optional(FailWriting(what, ErrnoReason(failed)));
     }
     // A report no one may write is kept, for root too, who the system would let through: it
     // was made read-only to keep it, as Windows keeps one from its administrators.
