@@ -140,28 +140,6 @@ Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const st
     return Replaced::Done;
 }
 
-// `target` opened to read with the writers' lock taken, once any other writer in place has
-// finished (3 seconds at most): two at once leave one whole text, never a mix.
-Result<ReadStream> OpenLocked(const fs::path& target, const std::string& what) {
-    Result<ReadStream> file = OpenToRead(target);
-    if (!file) {
-        return FailWriting(
-            what, "cannot read its earlier contents to keep them: " + file.failure().detail);
-    }
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    int error = platform::TryLock(file->get());
-    while (error == EAGAIN && std::chrono::steady_clock::now() < give_up) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        error = platform::TryLock(file->get());
-    }
-    if (error == 0) {
-        return file;
-    }
-    return FailWriting(what, error == EAGAIN
-                                 ? "another writer kept it locked for 3 seconds"
-                                 : "cannot lock it against other writers: " + ErrnoReason(error));
-}
-
 // Reads the earlier contents from `locked`, then opens `target` for output, truncating it,
 // and writes the text; when the write fails after changing the file, the earlier contents
 // are put back and the message says so.
@@ -197,6 +175,31 @@ std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& 
                                      ErrnoReason(restore_failed));
     }
     return FailWriting(what, reason + "; its earlier contents were put back");
+}
+
+// In place, once any other writer in place has finished (3 seconds at most), under the
+// writers' lock: two at once leave one whole text, never a mix.
+std::optional<Failure> WriteInPlace(const fs::path& target, const std::string& what,
+                                    std::string_view bytes, const ChunkWriter& write) {
+    const Result<ReadStream> file = OpenToRead(target);
+    if (!file) {
+        return FailWriting(
+            what, "cannot read its earlier contents to keep them: " + file.failure().detail);
+    }
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    int error = platform::TryLock(file->get());
+    while (error == EAGAIN && std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        error = platform::TryLock(file->get());
+    }
+    if (error != 0) {
+        return FailWriting(
+            what, error == EAGAIN ? "another writer kept it locked for 3 seconds"
+                                  : "cannot lock it against other writers: " + ErrnoReason(error));
+    }
+    std::optional<Failure> failure = RewriteKeepingEarlier(file->get(), target, what, bytes, write);
+    platform::Unlock(file->get());
+    return failure;
 }
 
 // Where a write of a path goes, how messages name it, and what is there now.
@@ -321,14 +324,7 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
             return std::nullopt;
         }
     }
-    // In place, under the writers' lock, the earlier contents kept to put back.
-    const Result<ReadStream> locked = OpenLocked(file, what);
-    if (!locked) {
-        return locked.failure();
-    }
-    std::optional<Failure> failure = RewriteKeepingEarlier(locked->get(), file, what, bytes, write);
-    platform::Unlock(locked->get());
-    return failure;
+    return WriteInPlace(file, what, bytes, write);
 }
 
 }  // namespace sondrel
