@@ -28,9 +28,8 @@ std::string ErrnoReason(int error) {
     return std::generic_category().message(error != 0 ? error : EIO);
 }
 
-// The whole of an open stream into `contents`: 0, or the errno value that stopped the reading.
+// The whole of an open stream added to `contents`: 0, or the errno value that stopped the reading.
 int ReadWholeStream(std::FILE* file, std::string& contents) {
-    contents.clear();
     errno = 0;
     char chunk[1 << 16];
     std::size_t got = 0;
@@ -140,9 +139,8 @@ Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const st
     return Replaced::Done;
 }
 
-// Reads the earlier contents from `locked`, then opens `target` for output, truncating it,
-// and writes the text; when the write fails after changing the file, the earlier contents
-// are put back and the message says so.
+// Reads the earlier contents from `locked`, then writes the text over them; when that fails
+// after changing the file, they are put back and the message says so.
 std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& target,
                                              const std::string& what, std::string_view bytes,
                                              const ChunkWriter& write) {
