@@ -129,15 +129,14 @@ std::optional<Failure> CheckTogether(unsigned given, const Options& options, std
             return Usage(std::string(c.message));
         }
     }
-    const std::size_t takes = (given & kSweep) ? 4 : 5;
     const std::string got = std::to_string(count);
     if (count != 0 && (given & kBatch)) {
         return Usage("--batch takes its values from the file, got " + got + " more");
     }
-    if (count != 0 && count != takes) {
+    if (count != 0 && count != ((given & kSweep) ? 4u : 5u)) {
         const std::string_view expected =
-            takes == 4 ? "with --sweep-elevation expected four values (LOW_PRESSURE"
-                       : "expected five values (ELEVATION LOW_PRESSURE";
+            (given & kSweep) ? "with --sweep-elevation expected four values (LOW_PRESSURE"
+                             : "expected five values (ELEVATION LOW_PRESSURE";
         return Usage(std::string(expected) + " HIGH_PRESSURE LOW_VOLTS HIGH_VOLTS), got " + got);
     }
     // Told after a wrong count, which outranks it; --json and --csv are not both given here.

@@ -164,18 +164,6 @@ int RunOne(const Options& options, TextWriter& out, TextWriter& err) {
     return options.strict && !outcome.warnings.empty() ? kExitWarnings : kExitOk;
 }
 
-int RunBatch(const Options& options, TextWriter& out, TextWriter& err) {
-    const Result<TableCounts> done =
-        WriteBatchFile(*options.batch_file, options.encoding,
-                       options.json ? BatchFormat::JsonLines : BatchFormat::Csv, out, err);
-    if (!done) {
-        // A file that is missing or unreadable is a failure, not a misuse of the options.
-        return done.failure().kind == FailureKind::File ? TellFailure(err, done.failure())
-                                                        : TellUsage(err, done.failure());
-    }
-    return TableStatus(options, *done, err);
-}
-
 // Does what the arguments ask: everything but the final check of standard output.
 int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, TextWriter& err) {
     const Result<Options> parsed = Parse(args);
@@ -197,10 +185,18 @@ int ParseAndRun(const std::vector<std::string_view>& args, TextWriter& out, Text
     if (options.sweep) {
         return RunSweep(options, out, err);
     }
-    if (options.batch_file) {
-        return RunBatch(options, out, err);
+    if (!options.batch_file) {
+        return RunOne(options, out, err);
     }
-    return RunOne(options, out, err);
+    const Result<TableCounts> done =
+        WriteBatchFile(*options.batch_file, options.encoding,
+                       options.json ? BatchFormat::JsonLines : BatchFormat::Csv, out, err);
+    if (!done) {
+        // A file that is missing or unreadable is a failure, not a misuse of the options.
+        return done.failure().kind == FailureKind::File ? TellFailure(err, done.failure())
+                                                        : TellUsage(err, done.failure());
+    }
+    return TableStatus(options, *done, err);
 }
 
 }  // namespace

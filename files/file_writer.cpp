@@ -28,9 +28,8 @@ std::string ErrnoReason(int error) {
     return std::generic_category().message(error != 0 ? error : EIO);
 }
 
-// The whole of an open stream into `contents`: 0, or the errno value that stopped the reading.
+// The whole of an open stream added to `contents`: 0, or the errno value that stopped the reading.
 int ReadWholeStream(std::FILE* file, std::string& contents) {
-    contents.clear();
     errno = 0;
     char chunk[1 << 16];
     std::size_t got = 0;
@@ -52,24 +51,16 @@ Failure FailWriting(const std::string& what, const std::string& reason) {
 
 // The file a symbolic link finally points to (the path itself when it is no link); nullopt
 // when the links go round in a loop.
-std::optional<fs::path> FollowLinks(const fs::path& link) {
-    fs::path path = link;
+std::optional<fs::path> FollowLinks(fs::path path) {
     for (int depth = 0; depth < 40; ++depth) {
         std::error_code ec;
-        if (!fs::is_symlink(fs::symlink_status(path, ec)) || ec) {
-            return path;
-        }
-        fs::path next = fs::read_symlink(path, ec);
+        const fs::path next = fs::read_symlink(path, ec);  // fails on all but a link
         if (ec) {
             return path;
         }
         path = next.is_absolute() ? next : path.parent_path() / next;
     }
     return std::nullopt;
-}
-
-bool SameFile(const FileFacts& a, const FileFacts& b) {
-    return a.error == 0 && b.error == 0 && a.device == b.device && a.inode == b.inode;
 }
 
 // Writes `bytes` through `write` (std::fwrite by default), flushes and syncs, and closes
@@ -102,15 +93,13 @@ int TruncateAndWrite(const fs::path& path, std::string_view bytes, const ChunkWr
 
 enum class Replaced { Done, NotSafe };
 
-// The new text goes to a temporary file beside `target` which is then renamed over it: the
-// earlier file stays whole whatever fails. NotSafe (nothing changed, no temporary file left)
-// when the temporary file cannot be made, given the target's owner and mode, or renamed over
-// it: the caller writes in place instead. `existing`: whether there is a file at `target`.
+// The new text goes to a temporary file beside `target`, then renamed over it: the earlier
+// file stays whole whatever fails. NotSafe (nothing changed) when `existing`, a file at
+// `target`, cannot be replaced so: the caller writes in place instead.
 Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const std::string& what,
                                  std::string_view bytes, const ChunkWriter& write) {
-    // The temporary file's name is a fixed prefix and a counter, 21 bytes, so that a target
-    // with the longest name the folder allows still gets one. The counter starts at a random
-    // value, so that two writers in one folder rarely try the same names.
+    // 21 bytes, so that a target with the longest name allowed still gets one; the counter
+    // starts at random, so that two writers in one folder rarely try the same names.
     std::random_device random;
     unsigned counter = static_cast<unsigned>(random());
     fs::path temp;
@@ -125,10 +114,8 @@ Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const st
         error = file == nullptr ? LastError() : 0;
     }
     if (file == nullptr) {
-        if (existing) {
-            return Replaced::NotSafe;
-        }
-        return FailWriting(what, ErrnoReason(error));
+        return existing ? Replaced::NotSafe
+                        : Result<Replaced>(FailWriting(what, ErrnoReason(error)));
     }
     const auto drop_temp = [&] {
         std::error_code ignored;
@@ -146,42 +133,14 @@ Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const st
     }
     if (const int failed = platform::ReplaceByRename(temp, target); failed != 0) {
         drop_temp();
-        if (existing) {
-            return Replaced::NotSafe;
-        }
-        return FailWriting(what, ErrnoReason(failed));
+        return existing ? Replaced::NotSafe
+                        : Result<Replaced>(FailWriting(what, ErrnoReason(failed)));
     }
     return Replaced::Done;
 }
 
-// How long a writer in place waits for another's turn to end.
-constexpr auto kLockWait = std::chrono::seconds(3);
-
-// `target` opened to read with the writers' lock taken, once any other writer in place has
-// finished: writers take turns, so that two at once leave one whole text, never a mix.
-Result<ReadStream> OpenLocked(const fs::path& target, const std::string& what) {
-    Result<ReadStream> file = OpenToRead(target);
-    if (!file) {
-        return FailWriting(
-            what, "cannot read its earlier contents to keep them: " + file.failure().detail);
-    }
-    const auto give_up = std::chrono::steady_clock::now() + kLockWait;
-    int error = platform::TryLock(file->get());
-    while (error == EAGAIN && std::chrono::steady_clock::now() < give_up) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        error = platform::TryLock(file->get());
-    }
-    if (error == 0) {
-        return file;
-    }
-    return FailWriting(what, error == EAGAIN
-                                 ? "another writer kept it locked for 3 seconds"
-                                 : "cannot lock it against other writers: " + ErrnoReason(error));
-}
-
-// Reads the earlier contents from `locked`, then opens `target` for output, truncating it,
-// and writes the text; when the write fails after changing the file, the earlier contents
-// are put back and the message says so.
+// Reads the earlier contents from `locked`, then writes the text over them; when that fails
+// after changing the file, they are put back and the message says so.
 std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& target,
                                              const std::string& what, std::string_view bytes,
                                              const ChunkWriter& write) {
@@ -195,19 +154,14 @@ std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& 
     if (const int too_large = platform::CheckFileSizeLimit(bytes.size()); too_large != 0) {
         return FailWriting(what, ErrnoReason(too_large));
     }
-    errno = 0;
-    std::FILE* file = platform::OpenStream(target, OpenFor::Truncate);
-    if (file == nullptr) {
-        return FailWriting(what, ErrnoReason(errno));
-    }
-    const int failed = WriteAndClose(file, bytes, write);
+    const int failed = TruncateAndWrite(target, bytes, write);
     if (failed == 0) {
         return std::nullopt;
     }
     const std::string reason = ErrnoReason(failed);
-    // A file that refused every byte and the truncation (as /proc's do) needs nothing put
-    // back: it holds neither its earlier text nor a beginning of ours. Its text is compared
-    // with ours rather than with the earlier one, which /proc's files change on their own.
+    // A file that refused the opening, or every byte and the truncation (as /proc's do), needs
+    // nothing put back: it holds neither its earlier text nor a beginning of ours. Its text is
+    // compared with ours rather than with the earlier one, which /proc's files change on their own.
     std::string now;
     if (const Result<ReadStream> reread = OpenToRead(target);
         reread && ReadWholeStream(reread->get(), now) == 0 &&
@@ -219,6 +173,31 @@ std::optional<Failure> RewriteKeepingEarlier(std::FILE* locked, const fs::path& 
                                      ErrnoReason(restore_failed));
     }
     return FailWriting(what, reason + "; its earlier contents were put back");
+}
+
+// In place, once any other writer in place has finished (3 seconds at most), under the
+// writers' lock: two at once leave one whole text, never a mix.
+std::optional<Failure> WriteInPlace(const fs::path& target, const std::string& what,
+                                    std::string_view bytes, const ChunkWriter& write) {
+    const Result<ReadStream> file = OpenToRead(target);
+    if (!file) {
+        return FailWriting(
+            what, "cannot read its earlier contents to keep them: " + file.failure().detail);
+    }
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    int error = platform::TryLock(file->get());
+    while (error == EAGAIN && std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        error = platform::TryLock(file->get());
+    }
+    if (error != 0) {
+        return FailWriting(
+            what, error == EAGAIN ? "another writer kept it locked for 3 seconds"
+                                  : "cannot lock it against other writers: " + ErrnoReason(error));
+    }
+    std::optional<Failure> failure = RewriteKeepingEarlier(file->get(), target, what, bytes, write);
+    platform::Unlock(file->get());
+    return failure;
 }
 
 // Where a write of a path goes, how messages name it, and what is there now.
@@ -309,15 +288,16 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     }
     // Where the links as read do not lead to the same file (/proc/self/fd/1 names a pipe,
     // say), only the system's own lookup of the path reaches it.
-    const bool reached = followed == target || SameFile(facts, platform::LookUp(followed));
+    const FileFacts leads_to = platform::LookUp(followed);
+    const bool reached =
+        followed == target ||
+        (leads_to.error == 0 && leads_to.device == facts.device && leads_to.inode == facts.inode);
     const fs::path file = reached ? followed : target;
     const std::string what = reached ? named_link : NameForMessage(target);
     if (facts.kind != FileKind::Regular) {
         // A device or a pipe: written to, never replaced, no earlier contents kept.
-        if (const int failed = TruncateAndWrite(file, bytes, write); failed != 0) {
-            return FailWriting(what, ErrnoReason(failed));
-        }
-        return std::nullopt;
+        const int failed = TruncateAndWrite(file, bytes, write);
+        return failed == 0 ? std::nullopt : std::optional(FailWriting(what, ErrnoReason(failed)));
     }
     // A report no one may write is kept, for root too, who the system would let through: it
     // was made read-only to keep it, as Windows keeps one from its administrators.
@@ -342,14 +322,7 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
             return std::nullopt;
         }
     }
-    // In place, under the writers' lock, the earlier contents kept to put back.
-    const Result<ReadStream> locked = OpenLocked(file, what);
-    if (!locked) {
-        return locked.failure();
-    }
-    std::optional<Failure> failure = RewriteKeepingEarlier(locked->get(), file, what, bytes, write);
-    platform::Unlock(locked->get());
-    return failure;
+    return WriteInPlace(file, what, bytes, write);
 }
 
 }  // namespace sondrel

@@ -31,27 +31,24 @@ using ReadStream = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 // detail is the system's reason ("No such file or directory").
 Result<ReadStream> OpenToRead(const std::filesystem::path& path);
 
-// The path as the writer takes it: absolute, and read as the system reads it, so that
-// "d/../r.txt" is r.txt in the folder above where d leads when d is a link (on Windows, which
-// takes ".." away from the text, r.txt beside d); the file's own link not followed.
+// The path as the writer takes it: absolute, ".." read as the system reads it ("d/../r.txt" is
+// r.txt above where the link d leads; on Windows, beside d), the file's own link not followed.
 std::filesystem::path TargetPath(const std::filesystem::path& path);
 
 // What can be told of writing `target` before the bytes are made: WriteFileReplacing's failure
 // when `target` is a folder or the folder it would be created in is missing or none.
 [[nodiscard]] std::optional<Failure> CheckWritableTarget(const std::filesystem::path& target);
 
-// Replaces `target` (as TargetPath reads it) with exactly `bytes`. A symbolic link is followed,
-// as opening it for output would: the file it leads to is replaced, or created when the link
-// dangles. A file the user may not open for output fails with the reason opening it gives. A
-// regular file with one name is replaced by renaming a temporary file written beside it, with
-// the earlier owner and mode; it is written in place (truncated) when it has hard links, when
-// no temporary file can be made beside it or given its owner, or when the rename fails; a
-// device or a pipe always is. Writers in place take turns (a lock on the file, waited for 3
-// seconds at most), so that two at once leave one whole text. On a failure the earlier file is
-// left as it was (in place: its earlier contents put back), no temporary file stays, and the
-// failure (kind File) says "cannot write <full path>: <the system's reason>", the path followed
-// by " (a link to <where it leads>)" for a link, the reason by "; its earlier contents were put
-// back" when they were (or by why they could not be). Paths are escaped as EscapeForMessage does.
+// Replaces `target` (as TargetPath reads it) with exactly `bytes`, following a link to the file
+// it leads to (created when the link dangles); a file the user may not open for output fails as
+// opening it does. A regular file with one name is replaced by renaming over it a temporary file
+// written beside it with its owner and mode; it is written in place when it has hard links, when
+// that temporary file cannot be made or given the owner or renamed, and when it is a device or a
+// pipe. Writers in place take turns (a lock waited for 3 s at most): two leave one whole text.
+// On a failure the earlier file is left as it was (in place: its earlier contents put back), no
+// temporary file stays, and the failure (kind File) says "cannot write <full path>: <reason>",
+// the path followed by " (a link to <where it leads>)" for a link, the reason by "; its earlier
+// contents were put back" or why they could not be. Paths are escaped as EscapeForMessage does.
 [[nodiscard]] std::optional<Failure> WriteFileReplacing(const std::filesystem::path& target,
                                                         std::string_view bytes,
                                                         const ChunkWriter& write = {});

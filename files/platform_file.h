@@ -17,19 +17,14 @@ struct FileFacts {
     std::uint64_t links = 1;   // names the file has (hard links)
     std::uint64_t device = 0;  // device and inode (volume and file index on Windows):
     std::uint64_t inode = 0;   // together they tell one file from another
-    // No write permission bits (POSIX), the read-only attribute (Windows); never for a file
-    // of /proc or /sys, whose modes are the kernel's rules.
-    bool read_only = false;
+    bool read_only = false;  // no write bits (POSIX, never on /proc or /sys) or read-only (Windows)
 };
 
 FileFacts LookUp(const std::filesystem::path& path);
 
-enum class OpenFor {
-    CreateNew,  // write a file that must not exist yet
-    Truncate,   // write from empty, creating the file when missing (opening for output)
-    Update,     // write without truncating; the file must exist
-    Read,
-};
+// CreateNew writes a file that must not exist yet; Truncate, from empty, creating the file when
+// missing (opening for output); Update, without truncating, a file that exists.
+enum class OpenFor { CreateNew, Truncate, Update, Read };
 
 // A binary stream opened as `how` asks, or nullptr with errno saying why.
 std::FILE* OpenStream(const std::filesystem::path& path, OpenFor how);
@@ -45,20 +40,17 @@ int CopyOwnerAndMode(const std::filesystem::path& original, std::FILE* file);
 // Renames `from` over `to` in one step, onto disk before it returns.
 int ReplaceByRename(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// Takes the writers' lock of `file` without waiting (EAGAIN while another writer holds it).
-// Advisory, among Sondrel's writers: flock on POSIX; on Windows a lock on one byte far past
-// any data, so that it bars no one from the file's bytes. Unlock gives it up at once.
+// Takes the writers' advisory lock of `file` without waiting (EAGAIN while another holds it):
+// flock on POSIX; on Windows one byte far past any data, barring no one from the file's bytes.
 int TryLock(std::FILE* file);
 void Unlock(std::FILE* file);
 
-// EFBIG when a file of `size` bytes is past the process's file-size limit (ulimit -f);
-// Windows has none.
+// EFBIG when `size` bytes are past the process's file-size limit (ulimit -f; none on Windows).
 int CheckFileSizeLimit(std::uintmax_t size);
 
-// An absolute path as the system reads it. On POSIX "d/.." is the folder above where the link
-// d leads, so a path with ".." has its folder resolved by the system (left as it was when that
-// fails); otherwise, and on Windows, which takes ".." away from the text, it is made normal
-// lexically.
+// An absolute path as the system reads it: on POSIX a path with ".." has its folder resolved by
+// the system ("d/.." is the folder above where the link d leads), left as it was when that
+// fails; otherwise, and on Windows, which takes ".." away from the text, made normal lexically.
 std::filesystem::path AsSystemReads(const std::filesystem::path& absolute);
 
 }  // namespace sondrel::platform

@@ -68,10 +68,7 @@ std::FILE* OpenStream(const std::filesystem::path& path, OpenFor how) {
 
 int SyncToDisk(std::FILE* file) {
     // A pipe or a terminal cannot be synced and needs not be.
-    if (::fsync(::fileno(file)) != 0 && errno != EINVAL && errno != EROFS) {
-        return errno;
-    }
-    return 0;
+    return ::fsync(::fileno(file)) != 0 && errno != EINVAL && errno != EROFS ? errno : 0;
 }
 
 int CopyOwnerAndMode(const std::filesystem::path& original, std::FILE* file) {
@@ -86,10 +83,7 @@ int CopyOwnerAndMode(const std::filesystem::path& original, std::FILE* file) {
         ::fchown(fd, wanted.st_uid, wanted.st_gid) != 0) {
         return errno;
     }
-    if (::fchmod(fd, wanted.st_mode & 07777) != 0) {
-        return errno;
-    }
-    return 0;
+    return ::fchmod(fd, wanted.st_mode & 07777) != 0 ? errno : 0;
 }
 
 int ReplaceByRename(const std::filesystem::path& from, const std::filesystem::path& to) {
@@ -106,11 +100,7 @@ int ReplaceByRename(const std::filesystem::path& from, const std::filesystem::pa
 }
 
 int TryLock(std::FILE* file) {
-    int locked = 0;
-    do {
-        locked = ::flock(::fileno(file), LOCK_EX | LOCK_NB);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0) {
+    if (::flock(::fileno(file), LOCK_EX | LOCK_NB) != 0) {
         return errno == EWOULDBLOCK ? EAGAIN : errno;
     }
     return 0;
