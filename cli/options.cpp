@@ -168,7 +168,7 @@ Result<Options> Parse(const std::vector<std::string_view>& args) {
         // After "=", else the next argument.
         std::optional<std::string_view> value =
             eq == std::string_view::npos ? std::nullopt : std::optional(arg.substr(eq + 1));
-        if (name == "--") {
+        if (arg == "--") {
             only_values = true;
             continue;
         }

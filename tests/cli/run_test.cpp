@@ -223,6 +223,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "sondrel-calc: unknown option '--json=1'\n"
                  "Try 'sondrel-calc --help'.\n",
                  true},
+        // "--" ends the options only on its own.
+        ArgsCase{"EndOfOptionsWithAValue",
+                 {"--=x", "0", "28", "31", "1.25", "8.25"},
+                 2,
+                 "",
+                 "sondrel-calc: unknown option '--=x'\nTry 'sondrel-calc --help'.\n",
+                 true},
         // Named in any case: read, then refused for want of --batch.
         ArgsCase{"EncodingInCapitals",
                  {"--encoding", "UTF-8", "--csv"},
