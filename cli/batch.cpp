@@ -200,18 +200,25 @@ public:
         for (std::size_t i = 0; i < passed; ++i) {
             leading_[i].second = fields[columns_.pass_through[i]];
         }
-        std::string* const typed[] = {&inputs_.elevation, &inputs_.lo_baro, &inputs_.hi_baro,
-                                      &inputs_.lo_volts, &inputs_.hi_volts};
         for (std::size_t k = 0; k < kBatchInputColumns.size(); ++k) {
-            typed[k]->assign(fields[columns_.inputs[k]]);
             leading_[passed + k].second = fields[columns_.inputs[k]];
         }
-        Solve(inputs_, outcome_, warning_text_);
-        // A failure about an input names its box ("LoBaro, inHg"), here the file's column.
-        const auto box = std::find(kInputBoxes.begin(), kInputBoxes.end(), outcome_.failure.input);
-        if (!outcome_.solved && box != kInputBoxes.end()) {
-            outcome_.failure.input =
-                message_names_[static_cast<std::size_t>(box - kInputBoxes.begin())];
+        // Read in order, as the window reads its boxes; a failure names the file's column.
+        Design design;
+        double* const numbers[] = {&design.elevation_ft, &design.lo_baro_inhg, &design.hi_baro_inhg,
+                                   &design.lo_volts, &design.hi_volts};
+        outcome_.solved = false;
+        for (std::size_t k = 0; k < kBatchInputColumns.size(); ++k) {
+            const Result<double> number =
+                ReadNumber(leading_[passed + k].second, message_names_[k], separators_);
+            if (!number) {
+                outcome_.failure = number.failure();
+                break;
+            }
+            *numbers[k] = *number;
+            if (k + 1 == kBatchInputColumns.size()) {
+                Solve(design, outcome_, warning_text_);
+            }
         }
         if (json_) {
             WriteJsonOutcome(out, outcome_, {}, leading_);
@@ -228,7 +235,7 @@ private:
     bool json_;
     WarningText warning_text_;
     std::array<std::string, 5> message_names_;
-    InputTexts inputs_;
+    NumberSeparators separators_;
     Outcome outcome_;
     // The fields a row starts with, named as the header or JSON names them.
     std::vector<std::pair<std::string_view, std::string_view>> leading_;

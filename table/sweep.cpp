@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "calc/failure.h"
+#include "calc/number_format.h"
 #include "calc/read_double.h"
 #include "calc/solver.h"
 #include "calc/text_to_number.h"
@@ -142,6 +143,16 @@ double SweepElevation(const SweepRange& range, std::size_t i) {
     }
     if (exact == std::floor(exact)) {
         return exact == 0 ? 0.0 : exact;  // a whole number rounds to itself
+    }
+    if (range.decimals <= 22) {
+        // The text's digits as an integer, exact unless the product is near a half; then the
+        // text's value, correctly rounded, is one division of two exact doubles.
+        const double scale = kExactPowersOfTen[range.decimals];
+        const double digits = std::nearbyint(exact * scale);
+        if (std::fabs(digits) < 1e15 && std::fabs(std::fma(exact, scale, -digits)) < 0.49) {
+            const double rounded = digits / scale;
+            return rounded == 0 ? 0.0 : rounded;
+        }
     }
     // Rounded through its text: "-0." to 309 digits, the point and the decimals.
     char text[320 + kMaxDecimals];
