@@ -118,6 +118,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   "0 0.1 0.2 0.30000000000000004 0.4 0.5 0.6000000000000001 0.7000000000000001 "
                   "0.8 0.9 1"},
+        // Past 1e15, a row's digits are more than a double holds as an integer.
+        TypedCase{"HalvesPastWholeDoubles",
+                  "1000000000000000",
+                  "1000000000000001",
+                  "0.5",
+                  {},
+                  "1e+15 1000000000000000.5 1000000000000001"},
         TypedCase{"CommaDecimals", "-0,5", "1.000", "250,25", {",", "."}, "-0.5 249.75 500 750.25"},
         TypedCase{"StartNamed", "abc", "1", "1", {}, "START: \"abc\" is not a number"},
         TypedCase{"RangeProblemNamesNoInput", "0", "1", "0", {}, "STEP must not be zero"}),
