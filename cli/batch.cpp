@@ -191,7 +191,7 @@ public:
             for (const auto& [name, field] : leading_) {
                 out.CsvField(name) << ',';
             }
-            out << kCsvResultColumns << '\n';
+            WriteCsvResultHeader(out);
         }
     }
 

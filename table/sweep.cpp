@@ -149,7 +149,7 @@ double SweepElevation(const SweepRange& range, std::size_t i) {
         // text's value, correctly rounded, is one division of two exact doubles.
         const double scale = kExactPowersOfTen[range.decimals];
         const double digits = std::nearbyint(exact * scale);
-        if (std::fabs(digits) < 1e15 && std::fabs(std::fma(exact, scale, -digits)) < 0.49) {
+        if (std::fabs(std::fma(exact, scale, -digits)) < 0.49) {
             const double rounded = digits / scale;
             return rounded == 0 ? 0.0 : rounded;
         }

@@ -345,42 +345,28 @@ INSTANTIATE_TEST_SUITE_P(
                         "ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts\nx,28,31,1.25,8.25\n",
                     kBatchHeader + "x,28,31,1.25,8.25,,,,,,,,,,\"elevation" + std::string(55, '_') +
                         "...: \"\"x\"\" is not a number\",\n",
-                    1, "every row failed"}),
+                    1, "every row failed"},
+        // Every row is the pass-through fields, the five inputs as typed, then what --csv
+        // prints for the row's inputs after the elevation, whatever the columns' order.
+        CommandCase{
+            "PassThroughFieldsInputsThenTheResults",
+            "hi_volts,site,lo_volts,elevation_ft,hi_baro_inhg,lo_baro_inhg\n"
+            "8.25,Harbour,1.25,\"0\",31,28\n"
+            "8.25,Pass,1.25,\"15000\",31,28\n"  // a warning, then rows without one
+            "4.5,Ridge,0.5,\"5,000\",31,28\n"
+            "8.25,Typo,1.25,\"1000\",3l,28\n"  // not a number
+            "8.25,Empty,1.25,\"\",31,28\n",
+            "site," + kBatchHeader + "Harbour," + kDefaultsRow +
+                "Pass,15000,28,31,1.25,8.25,15,2991.4042648283266,-503.75704534348483,"
+                "1.9333640123223832,2.1914030136426383,2991.,-504.,1.933,2.191,,"
+                "vr1-negative\n"
+                "Ridge,\"5,000\",28,31,0.5,4.5,7,967.1287395632927,1151.566130387297,"
+                "3.0753425701723742,3.4557364169765563,967.,1152.,3.075,3.456,,\n"
+                "Typo,1000,28,3l,1.25,8.25,,,,,,,,,,\"hi_baro_inhg: \"\"3l\"\" is not a "
+                "number\",\n"
+                "Empty,,28,31,1.25,8.25,,,,,,,,,,\"elevation_ft: \"\"\"\" is not a number\",\n",
+            0, "sondrel-calc: 2 of 5 rows failed (input lines 5, 6)\n"}),
     testing_support::RowName());
-
-// Every row is the pass-through fields, the five inputs as typed, then what --csv prints for
-// the row's inputs after the elevation, whatever the order of the file's columns.
-TEST(BatchRows, PassThroughFieldsInputsThenTheResults) {
-    const std::string text =
-        "hi_volts,site,lo_volts,elevation_ft,hi_baro_inhg,lo_baro_inhg\n"
-        "8.25,Harbour,1.25,\"0\",31,28\n"
-        "8.25,Pass,1.25,\"15000\",31,28\n"  // a warning, then rows without one
-        "4.5,Ridge,0.5,\"5,000\",31,28\n"
-        "8.25,Typo,1.25,\"1000\",3l,28\n"  // not a number
-        "8.25,Empty,1.25,\"\",31,28\n";
-    TableCounts counts;
-    const std::string out = test_support::Written([&](TextWriter& o) {
-        const Result<TableCounts> done = WriteBatch("sites.csv", ReadFromText(text),
-                                                    TextEncoding::Guess, BatchFormat::Csv, o, o);
-        ASSERT_TRUE(done.ok());
-        counts = *done;
-    });
-    EXPECT_EQ(out,
-              "site,elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts,passes,vr2_ohms,"
-              "vr1_wiper_to_gnd_ohms,lo_vin_volts,hi_vin_volts,vr2_text,vr1_text,lo_vin_text,"
-              "hi_vin_text,error,warnings\n"
-              "Harbour,0,28,31,1.25,8.25,6,1812.97964257354,1850.6531358149223,3.791738,"
-              "4.2488885,1813.,1851.,3.792,4.249,,\n"
-              "Pass,15000,28,31,1.25,8.25,15,2991.4042648283266,-503.75704534348483,"
-              "1.9333640123223832,2.1914030136426383,2991.,-504.,1.933,2.191,,vr1-negative\n"
-              "Ridge,\"5,000\",28,31,0.5,4.5,7,967.1287395632927,1151.566130387297,"
-              "3.0753425701723742,3.4557364169765563,967.,1152.,3.075,3.456,,\n"
-              "Typo,1000,28,3l,1.25,8.25,,,,,,,,,,\"hi_baro_inhg: \"\"3l\"\" is not a number\",\n"
-              "Empty,,28,31,1.25,8.25,,,,,,,,,,\"elevation_ft: \"\"\"\" is not a number\",\n");
-    EXPECT_EQ(counts.rows, 5u);
-    EXPECT_EQ(counts.succeeded, 3u);
-    EXPECT_EQ(counts.warned, 1u);
-}
 
 }  // namespace
 }  // namespace sondrel::cli

@@ -12,6 +12,7 @@
 
 #include "calc/design.h"
 #include "tests/support/row_name.h"
+#include "tests/support/written.h"
 
 namespace sondrel {
 namespace {
@@ -97,12 +98,9 @@ TEST_P(SweepTexts, ElevationsAsTyped) {
         elevations = range.failure().Message();
     }
     for (std::size_t i = 0; range && i < range->rows; ++i) {
-        std::string text;
-        {
-            TextWriter out(&text);
-            out.Double(SweepElevation(*range, i));
-        }
-        elevations += (i == 0 ? "" : " ") + text;
+        elevations += (i == 0 ? "" : " ") + testing_support::Written([&](TextWriter& o) {
+                          o.Double(SweepElevation(*range, i));
+                      });
     }
     EXPECT_EQ(elevations, c.elevations);
 }
