@@ -43,21 +43,27 @@ for entry in "${cases[@]}"; do
   done
 done
 
-# Medians over every run of every round, and new/old for each.
+# Wall-clock medians over every run of every round, and new/old for each; then the same of
+# the CPU time (user + system, hyperfine's mean of each round), which other work on a shared
+# machine disturbs less.
 python3 - "$work" <<'EOF'
 import glob, json, statistics, sys
-times = {}
+wall, cpu = {}, {}
 for path in sorted(glob.glob(sys.argv[1] + "/*.json")):
     case = path.rsplit("/", 1)[1].rsplit("-", 1)[0]
     for result in json.load(open(path))["results"]:
-        times.setdefault((case, result["command"]), []).extend(result["times"])
-print("| case | output | old pinned | new pinned | new/old | old free | new free | new/old |")
-print("|---|---|---:|---:|---:|---:|---:|---:|")
-for case in dict.fromkeys(c for c, _ in times):
-    m = {k: statistics.median(times[(case, k)]) for k in
-         ("old-pinned", "new-pinned", "old-free", "new-free")}
-    name, sink = case.rsplit("-", 1)
-    print(f"| {name} | {sink} | {m['old-pinned']:.3f} s | {m['new-pinned']:.3f} s | "
-          f"{m['new-pinned'] / m['old-pinned']:.2f} | {m['old-free']:.3f} s | "
-          f"{m['new-free']:.3f} s | {m['new-free'] / m['old-free']:.2f} |")
+        key = (case, result["command"])
+        wall.setdefault(key, []).extend(result["times"])
+        cpu.setdefault(key, []).append(result["user"] + result["system"])
+for title, times in (("wall clock", wall), ("CPU time", cpu)):
+    print(f"\n{title}\n")
+    print("| case | output | old pinned | new pinned | new/old | old free | new free | new/old |")
+    print("|---|---|---:|---:|---:|---:|---:|---:|")
+    for case in dict.fromkeys(c for c, _ in times):
+        m = {k: statistics.median(times[(case, k)]) for k in
+             ("old-pinned", "new-pinned", "old-free", "new-free")}
+        name, sink = case.rsplit("-", 1)
+        print(f"| {name} | {sink} | {m['old-pinned']:.3f} s | {m['new-pinned']:.3f} s | "
+              f"{m['new-pinned'] / m['old-pinned']:.2f} | {m['old-free']:.3f} s | "
+              f"{m['new-free']:.3f} s | {m['new-free'] / m['old-free']:.2f} |")
 EOF
