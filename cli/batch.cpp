@@ -174,9 +174,8 @@ Result<Columns> ReadHeader(CsvFileReader& reader) {
 class RowWriter {
 public:
     RowWriter(const Columns& columns, BatchFormat format)
-        : columns_(columns),
-          json_(format == BatchFormat::JsonLines),
-          warning_text_(json_ ? WarningText::Messages : WarningText::CodesOnly) {
+        : json_(format == BatchFormat::JsonLines), sources_(columns.pass_through) {
+        sources_.insert(sources_.end(), columns.inputs.begin(), columns.inputs.end());
         for (const std::size_t column : columns.pass_through) {
             leading_.emplace_back(columns.names[column], std::string_view());
         }
@@ -196,28 +195,25 @@ public:
     }
 
     RowOutcome Write(TextWriter& out, const std::vector<std::string>& fields) {
-        const std::size_t passed = columns_.pass_through.size();
-        for (std::size_t i = 0; i < passed; ++i) {
-            leading_[i].second = fields[columns_.pass_through[i]];
-        }
-        for (std::size_t k = 0; k < kBatchInputColumns.size(); ++k) {
-            leading_[passed + k].second = fields[columns_.inputs[k]];
+        for (std::size_t i = 0; i < sources_.size(); ++i) {
+            leading_[i].second = fields[sources_[i]];
         }
         // Read in order, as the window reads its boxes; a failure names the file's column.
+        const std::size_t inputs = leading_.size() - kBatchInputColumns.size();
         Design design;
         double* const numbers[] = {&design.elevation_ft, &design.lo_baro_inhg, &design.hi_baro_inhg,
                                    &design.lo_volts, &design.hi_volts};
         outcome_.solved = false;
         for (std::size_t k = 0; k < kBatchInputColumns.size(); ++k) {
             const Result<double> number =
-                ReadNumber(leading_[passed + k].second, message_names_[k], separators_);
+                ReadNumber(leading_[inputs + k].second, message_names_[k], separators_);
             if (!number) {
                 outcome_.failure = number.failure();
                 break;
             }
             *numbers[k] = *number;
             if (k + 1 == kBatchInputColumns.size()) {
-                Solve(design, outcome_, warning_text_);
+                Solve(design, outcome_, json_ ? WarningText::Messages : WarningText::CodesOnly);
             }
         }
         if (json_) {
@@ -231,9 +227,8 @@ public:
     }
 
 private:
-    const Columns& columns_;
     bool json_;
-    WarningText warning_text_;
+    std::vector<std::size_t> sources_;  // the columns of leading_'s fields
     std::array<std::string, 5> message_names_;
     NumberSeparators separators_;
     Outcome outcome_;

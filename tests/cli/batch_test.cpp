@@ -52,8 +52,6 @@ INSTANTIATE_TEST_SUITE_P(
                       "lo_baro_inhg, hi_baro_inhg, lo_volts and hi_volts)"},
         MalformedCase{"PassThroughTwice", "site," + kHeader + ", site\n",
                       "sites.csv:1: column 7 repeats the name \"site\" of column 1"},
-        MalformedCase{"NameTwiceInAnotherCase", "site," + kHeader + ",SITE\n",
-                      "sites.csv:1: column 7 repeats the name \"SITE\" of column 1"},
         MalformedCase{"SemicolonSeparated",
                       ",,\nsite;elevation_ft;lo_baro_inhg;hi_baro_inhg;lo_volts;hi_volts\n",
                       "sites.csv:2: the header has no \",\" but has \";\": this file is separated "
@@ -254,9 +252,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "sondrel-calc: FILE/none.csv: ", "--batch FILE/none.csv"},
         // Opened, on POSIX systems, and then not read.
         CommandCase{"DirectoryIsAFailure", "", "", 1, "sondrel-calc: /: ", "--batch /"},
-        CommandCase{"NotWithASweep", kThreeSites, "", 2,
-                    "--sweep-elevation does not go with --batch",
-                    "--batch FILE --sweep-elevation 0:1:1"},
         CommandCase{"CrOnlyLineEnds",
                     "site," + kHeader +
                         "\r\"Mast\r\nA\",0,28,31,1.25,8.25\r\rPass,15000,28,31,"
