@@ -64,7 +64,7 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
                     // A CR LF is one line end; the LF counts it.
                     line += *c == '\n' || (*c == '\r' && c[1] != '\n') ? 1 : 0;
                 }
-                field.append(p, quote);
+                field.append(p, static_cast<std::size_t>(quote - p));
                 p = quote + 1;
                 if (p < end && *p == '"') {  // a doubled quote stands for one
                     field.push_back('"');
@@ -85,7 +85,7 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
             if (p < end && *p == '"') {
                 return {at, kQuoteInField, line};
             }
-            field.append(start, p);
+            field.append(start, static_cast<std::size_t>(p - start));
         }
         if (p < end && *p == separator) {
             ++p;
@@ -184,15 +184,12 @@ std::optional<Failure> CsvFileReader::Check(const Record& record, std::string_vi
             --row_end;
         }
     }
-    const bool too_long = row_end - start_.offset > max_row_bytes_;
-    if (too_long && record.problem == kUnclosedQuote) {
-        return Malformed(record.problem_line, std::string(kUnclosedQuote) + " within " +
-                                                  SizeText(max_row_bytes_) +
-                                                  ", the most a row may hold");
-    }
-    if (too_long && record.problem.empty()) {
-        return Malformed(start_.line, "a row longer than " + SizeText(max_row_bytes_) +
-                                          ", the most a row may hold");
+    const bool unclosed = record.problem == kUnclosedQuote;
+    if (row_end - start_.offset > max_row_bytes_ && (unclosed || record.problem.empty())) {
+        return Malformed(unclosed ? record.problem_line : start_.line,
+                         (unclosed ? std::string(kUnclosedQuote) + " within "
+                                   : std::string("a row longer than ")) +
+                             SizeText(max_row_bytes_) + ", the most a row may hold");
     }
     if (!record.problem.empty()) {
         return Malformed(record.problem_line, record.problem);

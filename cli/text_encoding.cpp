@@ -93,18 +93,14 @@ void TextDecoder::Decode(std::string_view bytes, bool at_end, std::string& out) 
         const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
         if (high_ != 0 && low) {
             AppendUtf8(0x10000 + ((high_ - 0xD800) << 10) + (unit - 0xDC00), out);
-            high_ = 0;
-            continue;
-        }
-        if (high_ != 0) {
+        } else if (high_ != 0) {  // a high surrogate without its low one
             AppendUtf8(kReplacement, out);
-            high_ = 0;
         }
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            high_ = unit;
-        } else {
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        if (!high && (high_ == 0 || !low)) {
             AppendUtf8(low ? kReplacement : unit, out);
         }
+        high_ = high ? unit : 0;
     }
     held_.erase(0, i);
     if (at_end && (high_ != 0 || !held_.empty())) {

@@ -120,10 +120,8 @@ Result<SweepRange> ParseSweepRange(std::string_view text, std::string_view optio
     const std::size_t first = text.find(':');
     const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
     if (second == std::string_view::npos || text.find(':', second + 1) != std::string_view::npos) {
-        return Failure{
-            FailureKind::InvalidArgument,
-            {},
-            std::string(option) + " wants START:STOP:STEP, got " + QuoteForMessage(text)};
+        return RangeFailure(std::string(option) + " wants START:STOP:STEP, got " +
+                            QuoteForMessage(text));
     }
     Result<SweepRange> range =
         ReadSweepRange(text.substr(0, first), text.substr(first + 1, second - first - 1),
