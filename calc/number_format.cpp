@@ -24,10 +24,10 @@ void DropTrailingZeros(DecimalText& d) {
     }
 }
 
-// The 15 digits of `d`'s magnitude as the integer a x 10^k, 1e14 <= it < 1e15, without a
-// decimal conversion: exact when the product's distance to that integer, which one fused
-// multiply-add gives without rounding it away, is clearly below a half. False when it is not
-// (a near tie, or a magnitude outside 1e-8 to 1e15), for the exact conversion to decide.
+// The 15 digits of the magnitude `a` into `d`, as the integer a x 10^k, 1e14 <= it < 1e15,
+// without a decimal conversion: exact when the product's distance to that integer, which one
+// fused multiply-add gives without rounding it away, is clearly below a half. False when it is
+// not (a near tie, or a magnitude outside 1e-8 to 1e15), for the exact conversion to decide.
 bool FifteenDigitsByProduct(double a, DecimalText& d) {
     int k = 0;
     while (k < 22 && a * kExactPowersOfTen[k] < 1e14) {
