@@ -4,6 +4,7 @@
 #include <cassert>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace sondrel {
 namespace {
@@ -23,6 +24,28 @@ void DropTrailingZeros(DecimalText& d) {
     }
 }
 
+// The 15 digits of the magnitude `a` into `d`, as the integer a x 10^k, 1e14 <= it < 1e15,
+// without a decimal conversion: exact when the product's distance to that integer, which one
+// fused multiply-add gives without rounding it away, is clearly below a half. False when it is
+// not (a near tie, or a magnitude outside 1e-8 to 1e15), for the exact conversion to decide.
+bool FifteenDigitsByProduct(double a, DecimalText& d) {
+    int k = 0;
+    while (k < 22 && a * kExactPowersOfTen[k] < 1e14) {
+        ++k;
+    }
+    const double scale = kExactPowersOfTen[k];
+    const double digits = std::nearbyint(a * scale);
+    const double off = std::fma(a, scale, -digits);  // a x 10^k - digits
+    if (!(digits >= 1e14 && digits < 1e15 && std::fabs(off) < 0.49 &&
+          (digits > 1e14 || off >= 0))) {
+        return false;
+    }
+    std::to_chars(d.digits, d.digits + 15, static_cast<std::uint64_t>(digits));
+    d.count = 15;
+    d.point = 15 - k;
+    return true;
+}
+
 // The double with at most 15 significant digits, correctly rounded.
 DecimalText FifteenDigits(double value) {
     DecimalText d;
@@ -30,6 +53,10 @@ DecimalText FifteenDigits(double value) {
         return d;
     }
     d.negative = std::signbit(value);
+    if (FifteenDigitsByProduct(std::fabs(value), d)) {
+        DropTrailingZeros(d);
+        return d;
+    }
     // "d.dddddddddddddde+x": a digit, the point, 14 digits, then the exponent.
     char buf[32];
     const char* end =
@@ -88,20 +115,22 @@ std::string FormatNumber(double value, std::string_view pattern) {
     if (d.count == 0) {
         return has_dot ? "." : "";
     }
-    std::string out;
+    const int integer = std::max(d.point, 0);         // digits before the point
+    const int leading_zeros = std::max(-d.point, 0);  // zeros after it
+    const int fraction = std::max(d.count - integer, 0);
+    // Made at its length, all zeros, then given its sign, digits and point in place.
+    std::string out(
+        static_cast<std::size_t>(d.negative + integer + has_dot + leading_zeros + fraction), '0');
+    char* at = out.data();
     if (d.negative) {
-        out += '-';
+        *at++ = '-';
     }
-    const int integer = std::max(d.point, 0);  // digits before the point
-    out.append(d.digits, static_cast<std::size_t>(std::min(integer, d.count)));
-    out.append(static_cast<std::size_t>(std::max(integer - d.count, 0)), '0');
+    std::copy_n(d.digits, std::min(integer, d.count), at);
+    at += integer;
     if (has_dot) {
-        out += '.';
+        *at++ = '.';
     }
-    out.append(static_cast<std::size_t>(std::max(-d.point, 0)), '0');
-    if (d.count > integer) {
-        out.append(d.digits + integer, static_cast<std::size_t>(d.count - integer));
-    }
+    std::copy_n(d.digits + integer, fraction, at + leading_zeros);
     return out;
 }
 

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #endif
 
+#include "calc/number_format.h"
+
 namespace sondrel {
 namespace {
 
@@ -101,10 +103,6 @@ double OutOfRange(const Scan& scan) {
         first != static_cast<long long>(std::string_view::npos) && place + scan.exponent > 0;
     return large ? kTooLarge : (scan.negative ? -0.0 : 0.0);
 }
-
-// The powers of ten a double holds exactly.
-constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // The common case, "28" or "1.25": up to 15 digits and a one-byte point, read in one tight
 // loop, exact since the digits and the power of ten are exact doubles; else nullopt.

@@ -174,9 +174,8 @@ Result<Columns> ReadHeader(CsvFileReader& reader) {
 class RowWriter {
 public:
     RowWriter(const Columns& columns, BatchFormat format)
-        : columns_(columns),
-          json_(format == BatchFormat::JsonLines),
-          warning_text_(json_ ? WarningText::Messages : WarningText::CodesOnly) {
+        : json_(format == BatchFormat::JsonLines), sources_(columns.pass_through) {
+        sources_.insert(sources_.end(), columns.inputs.begin(), columns.inputs.end());
         for (const std::size_t column : columns.pass_through) {
             leading_.emplace_back(columns.names[column], std::string_view());
         }
@@ -191,27 +190,31 @@ public:
             for (const auto& [name, field] : leading_) {
                 out.CsvField(name) << ',';
             }
-            out << kCsvResultColumns << '\n';
+            WriteCsvResultHeader(out);
         }
     }
 
     RowOutcome Write(TextWriter& out, const std::vector<std::string>& fields) {
-        const std::size_t passed = columns_.pass_through.size();
-        for (std::size_t i = 0; i < passed; ++i) {
-            leading_[i].second = fields[columns_.pass_through[i]];
+        for (std::size_t i = 0; i < sources_.size(); ++i) {
+            leading_[i].second = fields[sources_[i]];
         }
-        std::string* const typed[] = {&inputs_.elevation, &inputs_.lo_baro, &inputs_.hi_baro,
-                                      &inputs_.lo_volts, &inputs_.hi_volts};
+        // Read in order, as the window reads its boxes; a failure names the file's column.
+        const std::size_t inputs = leading_.size() - kBatchInputColumns.size();
+        Design design;
+        double* const numbers[] = {&design.elevation_ft, &design.lo_baro_inhg, &design.hi_baro_inhg,
+                                   &design.lo_volts, &design.hi_volts};
+        outcome_.solved = false;
         for (std::size_t k = 0; k < kBatchInputColumns.size(); ++k) {
-            typed[k]->assign(fields[columns_.inputs[k]]);
-            leading_[passed + k].second = fields[columns_.inputs[k]];
-        }
-        Solve(inputs_, outcome_, warning_text_);
-        // A failure about an input names its box ("LoBaro, inHg"), here the file's column.
-        const auto box = std::find(kInputBoxes.begin(), kInputBoxes.end(), outcome_.failure.input);
-        if (!outcome_.solved && box != kInputBoxes.end()) {
-            outcome_.failure.input =
-                message_names_[static_cast<std::size_t>(box - kInputBoxes.begin())];
+            const Result<double> number =
+                ReadNumber(leading_[inputs + k].second, message_names_[k], separators_);
+            if (!number) {
+                outcome_.failure = number.failure();
+                break;
+            }
+            *numbers[k] = *number;
+            if (k + 1 == kBatchInputColumns.size()) {
+                Solve(design, outcome_, json_ ? WarningText::Messages : WarningText::CodesOnly);
+            }
         }
         if (json_) {
             WriteJsonOutcome(out, outcome_, {}, leading_);
@@ -224,11 +227,10 @@ public:
     }
 
 private:
-    const Columns& columns_;
     bool json_;
-    WarningText warning_text_;
+    std::vector<std::size_t> sources_;  // the columns of leading_'s fields
     std::array<std::string, 5> message_names_;
-    InputTexts inputs_;
+    NumberSeparators separators_;
     Outcome outcome_;
     // The fields a row starts with, named as the header or JSON names them.
     std::vector<std::pair<std::string_view, std::string_view>> leading_;

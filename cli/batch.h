@@ -25,7 +25,7 @@ enum class BatchFormat { Csv, JsonLines };
 
 // Reads a batch file from `read` and writes its header, then each row as soon as it is read:
 // the pass-through fields, the five inputs as typed, then one fresh calculation of them, read
-// as the window's boxes read them (CSV: kCsvResultColumns; JSON: WriteJsonOutcome's fields).
+// as the window's boxes read them (CSV: kCsvResultColumnList; JSON: WriteJsonOutcome's fields).
 // A message about an input names its column as the file's header does, cut after 64 bytes.
 //
 // The header's fields are separated by "," or, when it has no "," but a tab, by tabs. Column

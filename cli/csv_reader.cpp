@@ -19,18 +19,16 @@ std::string SizeText(std::size_t bytes) {
 
 constexpr std::size_t kReadChunk = std::size_t{1} << 16;
 
-enum class Problem { None, UnclosedQuote, QuoteInField, TextAfterQuote };
-
-// The problems in words, for messages.
-constexpr std::string_view kProblemText[] = {"", "a quoted field is not closed",
-                                             "a quote inside a field that does not start with one",
-                                             "text after a closing quote"};
+// A record's problems, in words for messages.
+constexpr std::string_view kUnclosedQuote = "a quoted field is not closed";
+constexpr std::string_view kQuoteInField = "a quote inside a field that does not start with one";
+constexpr std::string_view kTextAfterQuote = "text after a closing quote";
 
 }  // namespace
 
 struct CsvFileReader::Record {
-    Position next;  // past the record's line end; where it started when it is malformed
-    Problem problem = Problem::None;
+    Position next;             // past the record's line end; where it started when it is malformed
+    std::string_view problem;  // none when empty
     std::size_t problem_line = 0;  // of the opening quote for an unclosed one
 };
 
@@ -60,13 +58,13 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
                 const char* quote = static_cast<const char*>(
                     std::memchr(p, '"', static_cast<std::size_t>(end - p)));
                 if (quote == nullptr) {
-                    return {at, Problem::UnclosedQuote, quote_line};
+                    return {at, kUnclosedQuote, quote_line};
                 }
                 for (const char* c = p; c < quote; ++c) {
                     // A CR LF is one line end; the LF counts it.
                     line += *c == '\n' || (*c == '\r' && c[1] != '\n') ? 1 : 0;
                 }
-                field.append(p, quote);
+                field.append(p, static_cast<std::size_t>(quote - p));
                 p = quote + 1;
                 if (p < end && *p == '"') {  // a doubled quote stands for one
                     field.push_back('"');
@@ -76,7 +74,7 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
                 break;
             }
             if (p < end && *p != separator && !line_end(*p)) {
-                return {at, Problem::TextAfterQuote, line};
+                return {at, kTextAfterQuote, line};
             }
         } else {
             const char* start = p;
@@ -85,9 +83,9 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
                 ++p;
             }
             if (p < end && *p == '"') {
-                return {at, Problem::QuoteInField, line};
+                return {at, kQuoteInField, line};
             }
-            field.append(start, p);
+            field.append(start, static_cast<std::size_t>(p - start));
         }
         if (p < end && *p == separator) {
             ++p;
@@ -100,7 +98,7 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
         break;
     }
     fields.resize(count);
-    return {{static_cast<std::size_t>(p - begin), line}};
+    return {{static_cast<std::size_t>(p - begin), line}, {}, 0};
 }
 
 ReadBytes ReadFromText(std::string_view bytes) {
@@ -137,9 +135,9 @@ Result<std::size_t> CsvFileReader::Next(std::vector<std::string>& fields, char s
             std::string_view(text_).substr(0, at_.offset + max_row_bytes_ + 2);
         const Record record = Read(held, at_, fields, separator);
         // A record that reaches the end of what is held may go on past it.
-        const bool open_end = record.problem == Problem::UnclosedQuote ||
-                              (record.problem == Problem::None &&
-                               record.next.offset == held.size() && held.back() != '\n');
+        const bool open_end =
+            record.problem == kUnclosedQuote ||
+            (record.problem.empty() && record.next.offset == held.size() && held.back() != '\n');
         if (open_end && !at_end_ && held.size() == text_.size()) {
             if (auto failure = Fill()) {
                 return *std::move(failure);
@@ -147,8 +145,8 @@ Result<std::size_t> CsvFileReader::Next(std::vector<std::string>& fields, char s
             continue;
         }
         // Complete: at a line end, or at the end of the file.
-        const bool complete = record.problem == Problem::None &&
-                              (!open_end || (at_end_ && held.size() == text_.size()));
+        const bool complete =
+            record.problem.empty() && (!open_end || (at_end_ && held.size() == text_.size()));
         if (auto failure =
                 Check(record, held, complete ? record.next.offset : std::string_view::npos)) {
             return *std::move(failure);
@@ -186,18 +184,15 @@ std::optional<Failure> CsvFileReader::Check(const Record& record, std::string_vi
             --row_end;
         }
     }
-    const bool too_long = row_end - start_.offset > max_row_bytes_;
-    if (too_long && record.problem == Problem::UnclosedQuote) {
-        return Malformed(record.problem_line, "a quoted field is not closed within " +
-                                                  SizeText(max_row_bytes_) +
-                                                  ", the most a row may hold");
+    const bool unclosed = record.problem == kUnclosedQuote;
+    if (row_end - start_.offset > max_row_bytes_ && (unclosed || record.problem.empty())) {
+        return Malformed(unclosed ? record.problem_line : start_.line,
+                         (unclosed ? std::string(kUnclosedQuote) + " within "
+                                   : std::string("a row longer than ")) +
+                             SizeText(max_row_bytes_) + ", the most a row may hold");
     }
-    if (too_long && record.problem == Problem::None) {
-        return Malformed(start_.line, "a row longer than " + SizeText(max_row_bytes_) +
-                                          ", the most a row may hold");
-    }
-    if (record.problem != Problem::None) {
-        return Malformed(record.problem_line, kProblemText[static_cast<int>(record.problem)]);
+    if (!record.problem.empty()) {
+        return Malformed(record.problem_line, record.problem);
     }
     return CheckUtf8(end);
 }

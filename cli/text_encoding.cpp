@@ -20,25 +20,14 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Appends `code` (at most U+10FFFF, not a surrogate) to `out` as UTF-8.
+// Appends `code` (at most U+10FFFF, not a surrogate) to `out` as UTF-8: a lead byte, then
+// six bits in each continuation byte.
 void AppendUtf8(char32_t code, std::string& out) {
-    const auto byte = [](char32_t bits) {
-        return static_cast<char>(static_cast<unsigned char>(bits));
-    };
-    if (code < 0x80) {
-        out.push_back(byte(code));
-    } else if (code < 0x800) {
-        out.push_back(byte(0xC0 | (code >> 6)));
-        out.push_back(byte(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(byte(0xE0 | (code >> 12)));
-        out.push_back(byte(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(byte(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(byte(0xF0 | (code >> 18)));
-        out.push_back(byte(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(byte(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(byte(0x80 | (code & 0x3F)));
+    constexpr char32_t kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    const int more = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    out.push_back(static_cast<char>(kLead[more] | (code >> (6 * more))));
+    for (int shift = 6 * (more - 1); shift >= 0; shift -= 6) {
+        out.push_back(static_cast<char>(0x80 | ((code >> shift) & 0x3F)));
     }
 }
 
@@ -104,18 +93,14 @@ void TextDecoder::Decode(std::string_view bytes, bool at_end, std::string& out) 
         const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
         if (high_ != 0 && low) {
             AppendUtf8(0x10000 + ((high_ - 0xD800) << 10) + (unit - 0xDC00), out);
-            high_ = 0;
-            continue;
-        }
-        if (high_ != 0) {
+        } else if (high_ != 0) {  // a high surrogate without its low one
             AppendUtf8(kReplacement, out);
-            high_ = 0;
         }
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            high_ = unit;
-        } else {
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        if (!high && (high_ == 0 || !low)) {
             AppendUtf8(low ? kReplacement : unit, out);
         }
+        high_ = high ? unit : 0;
     }
     held_.erase(0, i);
     if (at_end && (high_ != 0 || !held_.empty())) {

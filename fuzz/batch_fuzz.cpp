@@ -39,8 +39,12 @@ void CheckProblem(const std::string& problem, const std::string& input) {
 // The table's records, read back as UTF-8: a header ending in the five inputs and the result
 // columns, then rows of as many fields. How many rows it holds.
 std::size_t CheckTable(const std::string& table, const std::string& input) {
-    const std::string columns = "elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts," +
-                                std::string(kCsvResultColumns);
+    std::string columns = "elevation_ft,lo_baro_inhg,hi_baro_inhg,lo_volts,hi_volts,";
+    {
+        TextWriter names(&columns);
+        WriteCsvResultHeader(names);
+    }
+    columns.pop_back();  // the line end
     const auto width =
         static_cast<std::size_t>(std::count(columns.begin(), columns.end(), ',') + 1);
     const cli::ReadBytes read = cli::ReadFromText(table);

@@ -35,7 +35,14 @@ void WriteWarningCodes(TextWriter& out, const Outcome& outcome) {
 }
 
 void WriteCsvHeader(TextWriter& out) {
-    out << kCsvColumns << '\n';
+    WriteCsvResultHeader(out << "elevation_ft,");
+}
+
+void WriteCsvResultHeader(TextWriter& out) {
+    for (const CsvColumn& column : kCsvResultColumnList) {
+        out << (&column == kCsvResultColumnList ? "" : ",") << column.name;
+    }
+    out << '\n';
 }
 
 RowOutcome WriteCsvResult(TextWriter& out, std::optional<double> elevation_ft,

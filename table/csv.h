@@ -2,11 +2,9 @@
 // Results as CSV: the header row and one row per calculation, the single code path behind
 // `--csv`, every row of an elevation sweep and every row of a batch.
 
-#include <array>
 #include <cstddef>
 #include <optional>
 #include <string_view>
-#include <utility>
 
 #include "calc/solver.h"
 #include "table/table.h"
@@ -42,30 +40,10 @@ inline constexpr CsvColumn kCsvResultColumnList[] = {
     {"warnings", WriteWarningCodes},
 };
 
-inline constexpr std::string_view kElevationColumn = "elevation_ft";
-
-// The column names, comma-separated, without the line end, made from kCsvResultColumnList
-// (at compile time: names past the array's room do not compile).
-inline constexpr std::pair<std::array<char, 256>, std::size_t> kCsvColumnsText = [] {
-    std::pair<std::array<char, 256>, std::size_t> text{};
-    for (const char c : kElevationColumn) {
-        text.first[text.second++] = c;
-    }
-    for (const CsvColumn& column : kCsvResultColumnList) {
-        text.first[text.second++] = ',';
-        for (const char c : column.name) {
-            text.first[text.second++] = c;
-        }
-    }
-    return text;
-}();
-inline constexpr std::string_view kCsvColumns(kCsvColumnsText.first.data(), kCsvColumnsText.second);
-// The columns after elevation_ft: what a calculation gives.
-// (No find() here: GCC 12 under the sanitizers does not take it as a constant expression.)
-inline constexpr std::string_view kCsvResultColumns =
-    kCsvColumns.substr(kElevationColumn.size() + 1);
-
+// The header row: elevation_ft, then the result columns' names.
 void WriteCsvHeader(TextWriter& out);
+// The result columns' names and the line end: a header's end after its other columns.
+void WriteCsvResultHeader(TextWriter& out);
 
 // Writes the result columns of `outcome` and the line end: the elevation as a plain decimal
 // that reads back exactly, then kCsvResultColumnList's fields: the passes, the four result

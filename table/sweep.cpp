@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "calc/failure.h"
+#include "calc/number_format.h"
 #include "calc/solver.h"
 #include "calc/text_to_number.h"
 #include "table/csv.h"
@@ -118,10 +119,8 @@ Result<SweepRange> ParseSweepRange(std::string_view text, std::string_view optio
     const std::size_t first = text.find(':');
     const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
     if (second == std::string_view::npos || text.find(':', second + 1) != std::string_view::npos) {
-        return Failure{
-            FailureKind::InvalidArgument,
-            {},
-            std::string(option) + " wants START:STOP:STEP, got " + QuoteForMessage(text)};
+        return RangeFailure(std::string(option) + " wants START:STOP:STEP, got " +
+                            QuoteForMessage(text));
     }
     Result<SweepRange> range =
         ReadSweepRange(text.substr(0, first), text.substr(first + 1, second - first - 1),
@@ -141,6 +140,16 @@ double SweepElevation(const SweepRange& range, std::size_t i) {
     }
     if (exact == std::floor(exact)) {
         return exact == 0 ? 0.0 : exact;  // a whole number rounds to itself
+    }
+    if (range.decimals <= 22) {
+        // The text's digits as an integer, exact unless the product is near a half; then the
+        // text's value, correctly rounded, is one division of two exact doubles.
+        const double scale = kExactPowersOfTen[range.decimals];
+        const double digits = std::nearbyint(exact * scale);
+        if (std::fabs(std::fma(exact, scale, -digits)) < 0.49) {
+            const double rounded = digits / scale;
+            return rounded == 0 ? 0.0 : rounded;
+        }
     }
     // Rounded through its text: "-0." to 309 digits, the point and the decimals.
     char text[320 + kMaxDecimals];

@@ -38,27 +38,20 @@ TextWriter& TextWriter::JsonString(std::string_view text) {
     *this << '"';
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80 ? 1 : Utf8CharLength(text, i);  // 0: not UTF-8
         if (c == '"' || c == '\\') {
             *this << '\\' << static_cast<char>(c);
-            ++i;
         } else if (c == '\n' || c == '\r' || c == '\t') {
             *this << '\\' << (c == '\n' ? 'n' : c == '\r' ? 'r' : 't');
-            ++i;
-        } else if (c < 0x20 || c == 0x7F) {
-            const char escaped[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+        } else if (c < 0x20 || c == 0x7F || length == 0) {
+            const bool byte = length == 0;  // a byte that is not UTF-8: \udcNN, else \u00NN
+            const char escaped[] = {'\\',         'u',         byte ? 'd' : '0', byte ? 'c' : '0',
+                                    kHex[c >> 4], kHex[c & 15]};
             *this << std::string_view(escaped, sizeof escaped);
-            ++i;
-        } else if (c < 0x80) {
-            *this << static_cast<char>(c);
-            ++i;
-        } else if (const std::size_t length = Utf8CharLength(text, i); length != 0) {
-            *this << text.substr(i, length);
-            i += length;
         } else {
-            const char escaped[] = {'\\', 'u', 'd', 'c', kHex[c >> 4], kHex[c & 15]};
-            *this << std::string_view(escaped, sizeof escaped);
-            ++i;
+            *this << text.substr(i, length);
         }
+        i += std::max<std::size_t>(length, 1);
     }
     return *this << '"';
 }

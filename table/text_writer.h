@@ -21,12 +21,12 @@ public:
 
     TextWriter& operator<<(std::string_view text) {
         buffer_ += text;
-        if (buffer_.size() >= kFlushAt) {
-            Flush();
-        }
-        return *this;
+        return Filled();
     }
-    TextWriter& operator<<(char c) { return *this << std::string_view(&c, 1); }
+    TextWriter& operator<<(char c) {
+        buffer_.push_back(c);
+        return Filled();
+    }
     // Shortest text that reads back as exactly this double; finite values only.
     TextWriter& Double(double value);
     // Shortest text that reads back as exactly this double, in plain decimals without an
@@ -52,6 +52,12 @@ public:
 
 private:
     static constexpr std::size_t kFlushAt = 1 << 16;
+    TextWriter& Filled() {
+        if (buffer_.size() >= kFlushAt) {
+            Flush();
+        }
+        return *this;
+    }
     std::FILE* file_ = nullptr;
     std::string* sink_ = nullptr;
     std::string buffer_;

@@ -65,7 +65,10 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"SixteenDigitsRoundToFifteen", 1234567890123456.0, kOhmsPattern,
                    "1234567890123460."},
         FormatCase{"NinesCarryAtFifteenDigits", 999999999999999.9, kOhmsPattern,
-                   "1000000000000000."}),
+                   "1000000000000000."},
+        // x 1000 just above 929892250638726.5; the product as a double is that half, rounding down.
+        FormatCase{"FifteenDigitsNearAHalf", 929892250638.72656, kVoltsPattern,
+                   "929892250638.727"}),
     testing_support::RowName{});
 
 TEST(FormatNumberExtremes, LargestDoublePrintsEveryIntegerDigit) {

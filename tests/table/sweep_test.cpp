@@ -12,6 +12,7 @@
 
 #include "calc/design.h"
 #include "tests/support/row_name.h"
+#include "tests/support/written.h"
 
 namespace sondrel {
 namespace {
@@ -97,12 +98,9 @@ TEST_P(SweepTexts, ElevationsAsTyped) {
         elevations = range.failure().Message();
     }
     for (std::size_t i = 0; range && i < range->rows; ++i) {
-        std::string text;
-        {
-            TextWriter out(&text);
-            out.Double(SweepElevation(*range, i));
-        }
-        elevations += (i == 0 ? "" : " ") + text;
+        elevations += (i == 0 ? "" : " ") + testing_support::Written([&](TextWriter& o) {
+                          o.Double(SweepElevation(*range, i));
+                      });
     }
     EXPECT_EQ(elevations, c.elevations);
 }
@@ -118,6 +116,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   "0 0.1 0.2 0.30000000000000004 0.4 0.5 0.6000000000000001 0.7000000000000001 "
                   "0.8 0.9 1"},
+        // Past 1e15, a row's digits are more than a double holds as an integer.
+        TypedCase{"HalvesPastWholeDoubles",
+                  "1000000000000000",
+                  "1000000000000001",
+                  "0.5",
+                  {},
+                  "1e+15 1000000000000000.5 1000000000000001"},
         TypedCase{"CommaDecimals", "-0,5", "1.000", "250,25", {",", "."}, "-0.5 249.75 500 750.25"},
         TypedCase{"StartNamed", "abc", "1", "1", {}, "START: \"abc\" is not a number"},
         TypedCase{"RangeProblemNamesNoInput", "0", "1", "0", {}, "STEP must not be zero"}),
