@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QString>
 #include <QTextDocument>
-#include <QWidget>
 
 #include "calc/design.h"
 #include "calc/results_text.h"
@@ -51,11 +50,6 @@ QWidget* CreateControl(const ControlLayout& control, QWidget* client) {
     }
     widget->setVisible(control.visible);
     return widget;
-}
-
-template <typename Widget>
-Widget* Child(const QWidget& client, std::string_view name) {
-    return client.findChild<Widget*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly);
 }
 
 }  // namespace
@@ -112,7 +106,8 @@ void BuildControls(const WindowLayout& form, QWidget* client) {
     // access key.
     for (const ControlLayout& control : form.controls) {
         if (control.kind == K::Label && !control.names.empty()) {
-            Child<QLabel>(*client, control.name)->setBuddy(Child<QWidget>(*client, control.names));
+            Control<QLabel>(*client, control.name)
+                ->setBuddy(Control<QWidget>(*client, control.names));
         }
     }
     std::erase(by_tab, nullptr);
@@ -127,7 +122,7 @@ QSize PlaceControls(const WindowLayout& form, QWidget* client, double twips_per_
         return static_cast<int>(std::lround(twips / twips_per_pixel));
     };
     for (const ControlLayout& control : form.controls) {
-        Child<QWidget>(*client, control.name)
+        Control<QWidget>(*client, control.name)
             ->setGeometry(pixels(control.left), pixels(control.top), pixels(control.width),
                           pixels(control.height));
     }
@@ -135,7 +130,7 @@ QSize PlaceControls(const WindowLayout& form, QWidget* client, double twips_per_
 }
 
 double FittingTwipsPerPixel(const QWidget& client) {
-    double fitting = kDesignTwipsPerPixel;
+    double fitting = 15;  // as designed; Qt scales logical pixels on high-DPI screens
     const auto fit = [&fitting](int twips, double pixels) {
         if (pixels > 0) {
             fitting = std::min(fitting, twips / pixels);
@@ -143,11 +138,11 @@ double FittingTwipsPerPixel(const QWidget& client) {
     };
     for (const ControlLayout& control : MainWindowLayout().controls) {
         if (control.kind == K::Label) {
-            fit(control.width, Child<QLabel>(client, control.name)->sizeHint().width());
+            fit(control.width, Control<QLabel>(client, control.name)->sizeHint().width());
         } else if (control.name == "results_box") {
             // The widest result line, wrapped by the box at its viewport's width less the
             // document's margins, with room for the cursor at its end.
-            const auto* box = Child<QPlainTextEdit>(client, control.name);
+            const auto* box = Control<QPlainTextEdit>(client, control.name);
             const QFontMetricsF metrics(box->document()->defaultFont());
             const ResultLines widest{WrittenLines::AllFour, -1851, -1851, -3.792, -4.249};
             double text_width = 0;

@@ -26,8 +26,8 @@ std::string TypedText(const QPlainTextEdit& box);
 // A text with "\r\n" (or "\n") line breaks as a box shows it, with "\n" line breaks.
 QString AsBoxText(std::string_view text);
 
-// A modeless window without owner whose "Done" stores the typed text as the process-wide
-// report header and closes (and destroys) the window.
+// A modeless window without owner whose "Done" stores the box's text exactly as typed ("\r\n"
+// line breaks) as the process-wide report header and closes (and destroys) the window.
 class ReportHeaderDialog final : public QWidget {
     Q_OBJECT
 
@@ -35,9 +35,6 @@ public:
     // `report_header` must outlive this window, which deletes itself when closed. Its layout
     // is drawn at the main window's twips per pixel.
     ReportHeaderDialog(std::string& report_header, double twips_per_pixel);
-
-    // "Done": the header becomes the box's text exactly as typed ("\r\n" line breaks).
-    void OnDone();
 
     QPlainTextEdit* header_box() const { return header_box_; }
     QPushButton* done_button() const { return done_button_; }
