@@ -13,6 +13,7 @@
 namespace sondrel::chart {
 
 std::vector<std::size_t> ChartRowIndices(std::size_t rows) {
+    constexpr std::size_t kMaxChartRows = 1001;
     std::vector<std::size_t> indices(std::min(rows, kMaxChartRows));
     constexpr std::uint64_t kSpan = kMaxChartRows - 1;
     for (std::size_t k = 0; k < indices.size(); ++k) {
@@ -122,11 +123,8 @@ Axis RoundAxis(double min, double max) {
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
     if (magnitude > 0 && std::isfinite(magnitude)) {
         const double fraction = raw / magnitude;
-        step = std::max(step, (fraction <= 1   ? 1
-                               : fraction <= 2 ? 2
-                               : fraction <= 5 ? 5
-                                               : 10) *
-                                  magnitude);
+        const double multiple = fraction <= 1 ? 1 : fraction <= 2 ? 2 : fraction <= 5 ? 5 : 10;
+        step = std::max(step, multiple * magnitude);
     }
     Axis axis;
     axis.step = step;
@@ -185,16 +183,13 @@ std::string PowerOfTenText(double value, double step) {
 // A tick's value as people read it: thousands grouped with ",", as many decimals as the step
 // needs; where that is wider than `max_width` pixels, a power of ten ("3e302", "1.5e-323").
 std::string TickText(double value, double step, double max_width) {
-    if (std::abs(value) < step * 1e-9) {
-        value = 0;  // not "-0" or 1e-17 from the arithmetic
-    }
-    if (value == 0) {
-        return "0";
+    if (value == 0 || std::abs(value) < step * 1e-9) {
+        return "0";  // not "-0" or 1e-17 from the arithmetic
     }
     if (std::abs(value) >= 1e15 || step < 1e-12) {
         return PowerOfTenText(value, step);
     }
-    const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
+    const int decimals = std::clamp(-DecimalExponent(step), 0, 12);
     std::string grouped = GroupThousands(Chars(value, std::chars_format::fixed, decimals));
     return TickTextWidth(grouped) <= max_width ? grouped : PowerOfTenText(value, step);
 }
@@ -229,14 +224,6 @@ public:
     std::string Svg() {
         FindAxes();
         FindShading();
-        const int legend_lines = Legend();
-        const int height = kChartHeight + static_cast<int>(kLegendLine) * (legend_lines - 1);
-        svg_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-        svg_ += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
-                std::to_string(kChartWidth) + "\" height=\"" + std::to_string(height) +
-                "\" viewBox=\"0 0 " + std::to_string(kChartWidth) + " " + std::to_string(height) +
-                "\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" font-size=\"12\">\n";
-        svg_ += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
         Title();
         Shading();
         Grid();
@@ -244,8 +231,14 @@ public:
         Series("vr1", kVr1Colour, &ChartRow::vr1_wiper_to_gnd_ohms);
         svg_ += "<rect id=\"plot-area\"" + Box(kLeft, kTop, kRight - kLeft, kBottom - kTop) +
                 " fill=\"none\" stroke=\"#333333\"/>\n";
-        svg_ += legend_ + "</svg>\n";
-        return std::move(svg_);
+        const int height = kChartHeight + static_cast<int>(kLegendLine) * (Legend() - 1);
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
+               std::to_string(kChartWidth) + "\" height=\"" + std::to_string(height) +
+               "\" viewBox=\"0 0 " + std::to_string(kChartWidth) + " " + std::to_string(height) +
+               "\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" font-size=\"12\">\n"
+               "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n" +
+               svg_ + "</svg>\n";
     }
 
 private:
@@ -345,12 +338,12 @@ private:
         }
     }
 
-    // Writes the legend into legend_, in lines across the chart; returns how many lines.
+    // Writes the legend, in lines across the chart; returns how many lines.
     int Legend() {
         std::vector<Key> entries = {{"vr2", "VR2", std::string(kVr2Colour), true},
                                     {"vr1", "VR1 wiper to GND", std::string(kVr1Colour), true}};
         entries.insert(entries.end(), shades_.begin(), shades_.end());
-        legend_ = "<g id=\"legend\">\n";
+        svg_ += "<g id=\"legend\">\n";
         int lines = 1;
         double x = kLeft;
         for (const Key& entry : entries) {
@@ -361,21 +354,21 @@ private:
                 ++lines;
             }
             const double y = kLegendTop + kLegendLine * (lines - 1);
-            legend_ += "<g id=\"legend-" + entry.id + "\">\n";
+            svg_ += "<g id=\"legend-" + entry.id + "\">\n";
             if (entry.line) {
-                legend_ += "<line x1=\"" + Number(x) + "\" y1=\"" + Number(y - 4) + "\" x2=\"" +
-                           Number(x + 24) + "\" y2=\"" + Number(y - 4) + "\" stroke=\"" +
-                           entry.colour + "\" stroke-width=\"2\"/>\n";
+                svg_ += "<line x1=\"" + Number(x) + "\" y1=\"" + Number(y - 4) + "\" x2=\"" +
+                        Number(x + 24) + "\" y2=\"" + Number(y - 4) + "\" stroke=\"" +
+                        entry.colour + "\" stroke-width=\"2\"/>\n";
             } else {
-                legend_ += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y - 11) +
-                           "\" width=\"24\" height=\"14\" fill=\"" + entry.colour +
-                           "\" fill-opacity=\"0.35\" stroke=\"" + entry.colour + "\"/>\n";
+                svg_ += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y - 11) +
+                        "\" width=\"24\" height=\"14\" fill=\"" + entry.colour +
+                        "\" fill-opacity=\"0.35\" stroke=\"" + entry.colour + "\"/>\n";
             }
-            legend_ += "<text x=\"" + Number(x + 30) + "\" y=\"" + Number(y) + "\">" +
-                       XmlText(entry.label) + "</text>\n</g>\n";
+            svg_ += "<text x=\"" + Number(x + 30) + "\" y=\"" + Number(y) + "\">" +
+                    XmlText(entry.label) + "</text>\n</g>\n";
             x += width;
         }
-        legend_ += "</g>\n";
+        svg_ += "</g>\n";
         return lines;
     }
 
@@ -495,7 +488,6 @@ private:
     std::vector<Key> shades_;
     std::vector<Band> bands_;
     std::size_t last_band_row_ = 0;
-    std::string legend_;
     std::string svg_;
 };
 
