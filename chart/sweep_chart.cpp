@@ -126,16 +126,9 @@ Axis RoundAxis(double min, double max) {
         const double multiple = fraction <= 1 ? 1 : fraction <= 2 ? 2 : fraction <= 5 ? 5 : 10;
         step = std::max(step, multiple * magnitude);
     }
-    Axis axis;
-    axis.step = step;
-    axis.low = std::floor(min / step) * step;
-    axis.high = std::ceil(max / step) * step;
-    if (!std::isfinite(axis.low)) {
-        axis.low = min;
-    }
-    if (!std::isfinite(axis.high)) {
-        axis.high = max;
-    }
+    const double low = std::floor(min / step) * step;
+    const double high = std::ceil(max / step) * step;
+    Axis axis{std::isfinite(low) ? low : min, std::isfinite(high) ? high : max, step};
     axis.first = std::ceil(axis.low / step);
     const double intervals = std::floor(axis.high / step) - axis.first;
     axis.ticks =
@@ -242,8 +235,7 @@ public:
     }
 
 private:
-    // A legend entry: a series' line, or a shading of rows (a set of warning codes, or a
-    // failure).
+    // A legend entry: a series' line, or the shading of a set of warning codes or of failures.
     struct Key {
         std::string id;  // "vr2", "warned-vr1-negative", "failed"
         std::string label;
@@ -282,15 +274,9 @@ private:
                 y_max = std::max({y_max, row.vr2_ohms, row.vr1_wiper_to_gnd_ohms});
             }
         }
-        if (x_min > x_max) {
-            x_min = x_max = 0;
-        }
-        if (y_min > y_max) {
-            y_min = 0;  // every row failed: an empty chart of 0 to 5,000 ohms
-            y_max = 5000;
-        }
-        x_ = RoundAxis(x_min, x_max);
-        y_ = RoundAxis(y_min, y_max);
+        x_ = x_min <= x_max ? RoundAxis(x_min, x_max) : RoundAxis(0, 0);
+        // With every row failed, an empty chart of 0 to 5,000 ohms.
+        y_ = y_min <= y_max ? RoundAxis(y_min, y_max) : RoundAxis(0, 5000);
     }
 
     // Each row's stretch of elevation: halfway to its neighbours, and no further out than
@@ -308,18 +294,17 @@ private:
     }
 
     void FindShading() {
+        std::size_t last_band_row = 0;
         for (std::size_t i = 0; i < rows_.size(); ++i) {
             const ChartRow& row = rows_[i];
-            Key key{"failed", "no result: calculation failed", "#9e9e9e"};
             if (Drawn(row) && row.warnings.empty()) {
                 continue;
             }
-            if (Drawn(row)) {
-                // The codes joined by ";", as the CSV's warnings column has them.
-                key = {"warned-" + row.warnings, "warning: " + row.warnings,
-                       WarningSetColour(row.warnings)};
-                std::replace(key.id.begin(), key.id.end(), ';', '+');
-            }
+            // A set's codes joined by ";", as in the CSV's warnings column; by "+" in its id.
+            Key key = Drawn(row) ? Key{"warned-" + row.warnings, "warning: " + row.warnings,
+                                       WarningSetColour(row.warnings)}
+                                 : Key{"failed", "no result: calculation failed", "#9e9e9e"};
+            std::replace(key.id.begin(), key.id.end(), ';', '+');
             const std::size_t shade = static_cast<std::size_t>(
                 std::find_if(shades_.begin(), shades_.end(),
                              [&key](const Key& known) { return known.id == key.id; }) -
@@ -328,13 +313,13 @@ private:
                 shades_.push_back(key);
             }
             const auto [from, to] = Stretch(i);
-            if (!bands_.empty() && bands_.back().shade == shade && last_band_row_ + 1 == i) {
+            if (!bands_.empty() && bands_.back().shade == shade && last_band_row + 1 == i) {
                 bands_.back().from = std::min(bands_.back().from, from);
                 bands_.back().to = std::max(bands_.back().to, to);
             } else {
                 bands_.push_back({shade, std::min(from, to), std::max(from, to)});
             }
-            last_band_row_ = i;
+            last_band_row = i;
         }
     }
 
@@ -487,7 +472,6 @@ private:
     Axis y_;
     std::vector<Key> shades_;
     std::vector<Band> bands_;
-    std::size_t last_band_row_ = 0;
     std::string svg_;
 };
 
