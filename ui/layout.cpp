@@ -1,7 +1,6 @@
 #include "ui/layout.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <vector>
 
@@ -58,27 +57,20 @@ QWidget* CreateControl(const ControlLayout& control, QWidget* client) {
 // defaults and their labels are the calculator's.
 const WindowLayout& MainWindowLayout() {
     static const InputTexts defaults;
-    static const std::array controls = {
-        ControlLayout{"initialize_button", K::Button, "Initialize", 1800, 2640, 735, 315, 12,
-                      false},
-        ControlLayout{"hi_volts_box", K::TextBox, defaults.hi_volts, 360, 2400, 855, 285, 6},
-        ControlLayout{"lo_volts_box", K::TextBox, defaults.lo_volts, 360, 1920, 855, 285, 5},
-        ControlLayout{"hi_baro_box", K::TextBox, defaults.hi_baro, 360, 1440, 855, 285, 4},
-        ControlLayout{"lo_baro_box", K::TextBox, defaults.lo_baro, 360, 960, 855, 285, 3},
-        ControlLayout{"elevation_box", K::TextBox, defaults.elevation, 360, 480, 855, 285, 2},
-        ControlLayout{"calculate_button", K::Button, "Calculate", 2040, 3480, 975, 255, 1},
-        ControlLayout{"results_box", K::MultiLineTextBox, "", 2640, 240, 2775, 3135, 0, true,
-                      "Results"},
-        ControlLayout{"hi_volts_label", K::Label, kHiVoltsBox, 1440, 2400, 615, 255, 11, true,
-                      "hi_volts_box"},
-        ControlLayout{"lo_volts_label", K::Label, kLoVoltsBox, 1440, 1920, 735, 255, 10, true,
-                      "lo_volts_box"},
-        ControlLayout{"hi_baro_label", K::Label, kHiBaroBox, 1440, 1440, 1095, 255, 9, true,
-                      "hi_baro_box"},
-        ControlLayout{"lo_baro_label", K::Label, kLoBaroBox, 1440, 960, 975, 255, 8, true,
-                      "lo_baro_box"},
-        ControlLayout{"elevation_label", K::Label, kElevationBox, 1440, 480, 975, 255, 7, true,
-                      "elevation_box"},
+    static const ControlLayout controls[] = {
+        {"initialize_button", K::Button, "Initialize", 1800, 2640, 735, 315, 12, false},
+        {"hi_volts_box", K::TextBox, defaults.hi_volts, 360, 2400, 855, 285, 6},
+        {"lo_volts_box", K::TextBox, defaults.lo_volts, 360, 1920, 855, 285, 5},
+        {"hi_baro_box", K::TextBox, defaults.hi_baro, 360, 1440, 855, 285, 4},
+        {"lo_baro_box", K::TextBox, defaults.lo_baro, 360, 960, 855, 285, 3},
+        {"elevation_box", K::TextBox, defaults.elevation, 360, 480, 855, 285, 2},
+        {"calculate_button", K::Button, "Calculate", 2040, 3480, 975, 255, 1},
+        {"results_box", K::MultiLineTextBox, "", 2640, 240, 2775, 3135, 0, true, "Results"},
+        {"hi_volts_label", K::Label, kHiVoltsBox, 1440, 2400, 615, 255, 11, true, "hi_volts_box"},
+        {"lo_volts_label", K::Label, kLoVoltsBox, 1440, 1920, 735, 255, 10, true, "lo_volts_box"},
+        {"hi_baro_label", K::Label, kHiBaroBox, 1440, 1440, 1095, 255, 9, true, "hi_baro_box"},
+        {"lo_baro_label", K::Label, kLoBaroBox, 1440, 960, 975, 255, 8, true, "lo_baro_box"},
+        {"elevation_label", K::Label, kElevationBox, 1440, 480, 975, 255, 7, true, "elevation_box"},
     };
     static const WindowLayout form{"Sondrel", 5595, 3900, controls};
     return form;
@@ -86,10 +78,10 @@ const WindowLayout& MainWindowLayout() {
 
 // Report header dialog, client area 4680 x 3195 twips.
 const WindowLayout& ReportHeaderDialogLayout() {
-    static constexpr std::array controls = {
-        ControlLayout{"header_box", K::MultiLineTextBox, "Report Header", 600, 240, 3615, 2415, 0,
-                      true, "Report header"},
-        ControlLayout{"done_button", K::Button, "Done", 1800, 2880, 975, 255, 1},
+    static constexpr ControlLayout controls[] = {
+        {"header_box", K::MultiLineTextBox, "Report Header", 600, 240, 3615, 2415, 0, true,
+         "Report header"},
+        {"done_button", K::Button, "Done", 1800, 2880, 975, 255, 1},
     };
     static const WindowLayout form{"Report Header", 4680, 3195, controls};
     return form;
