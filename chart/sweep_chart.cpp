@@ -99,10 +99,8 @@ struct Axis {
     // overflows, and only then: halving a subnormal span would lose it.
     double Fraction(double value) const {
         const double span = high - low;
-        if (std::isfinite(span)) {
-            return (value - low) / span;
-        }
-        return (value / 2 - low / 2) / (high / 2 - low / 2);
+        return std::isfinite(span) ? (value - low) / span
+                                   : (value / 2 - low / 2) / (high / 2 - low / 2);
     }
 };
 
