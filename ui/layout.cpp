@@ -23,25 +23,19 @@ using K = ControlKind;
 QWidget* CreateControl(const ControlLayout& control, QWidget* client) {
     const QString text = QString::fromUtf8(control.text);
     QWidget* widget = nullptr;
-    switch (control.kind) {
-        case K::Button:
-            widget = new QPushButton(text, client);
-            break;
-        case K::TextBox:
-            widget = new QLineEdit(text, client);
-            break;
-        case K::MultiLineTextBox: {
-            auto* box = new QPlainTextEdit(text, client);
-            box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-            box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            box->setTabChangesFocus(true);
-            widget = box;
-            break;
-        }
-        case K::Label:  // takes no focus, as a QLabel does not
-            widget = new QLabel(text, client);
-            break;
+    if (control.kind == K::Button) {
+        widget = new QPushButton(text, client);
+    } else if (control.kind == K::TextBox) {
+        widget = new QLineEdit(text, client);
+    } else if (control.kind == K::Label) {  // takes no focus, as a QLabel does not
+        widget = new QLabel(text, client);
+    } else {
+        auto* box = new QPlainTextEdit(text, client);
+        box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        box->setTabChangesFocus(true);
+        widget = box;
     }
     widget->setObjectName(QString::fromUtf8(control.name));
     if (control.kind != K::Label && !control.names.empty()) {

@@ -15,7 +15,6 @@
 #include "calc/report.h"
 #include "calc/text_rules.h"
 #include "files/file_writer.h"
-#include "ui/layout.h"
 
 namespace sondrel::ui {
 
@@ -38,15 +37,12 @@ QString AsBoxText(std::string_view text) {
 
 ReportHeaderDialog::ReportHeaderDialog(std::string& report_header, double twips_per_pixel)
     : QWidget(nullptr, Qt::Window), report_header_(report_header) {
-    const WindowLayout& layout = ReportHeaderDialogLayout();
     setAttribute(Qt::WA_DeleteOnClose);
-    BuildControls(layout, this);
-    resize(PlaceControls(layout, this, twips_per_pixel));
-    header_box_ = Control<QPlainTextEdit>(*this, "header_box");
-    done_button_ = Control<QPushButton>(*this, "done_button");
-    header_box_->setFocus();
-    connect(done_button_, &QPushButton::clicked, this, [this] {
-        report_header_ = TypedText(*header_box_);
+    BuildControls(ReportHeaderDialogLayout(), this);
+    resize(PlaceControls(ReportHeaderDialogLayout(), this, twips_per_pixel));
+    header_box()->setFocus();
+    connect(done_button(), &QPushButton::clicked, this, [this] {
+        report_header_ = TypedText(*header_box());
         close();
     });
 }
@@ -65,7 +61,6 @@ MainWindow::MainWindow(std::string& report_header, FailureReporter report_failur
             box.exec();
         };
     }
-    const WindowLayout& layout = MainWindowLayout();
 
     // Three commands straight on the bar, drawn by Qt on every platform.
     QMenuBar* bar = menuBar();
@@ -83,11 +78,11 @@ MainWindow::MainWindow(std::string& report_header, FailureReporter report_failur
     // The client area below the bar; no layout manager, so the controls keep their places.
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    BuildControls(layout, client);
+    BuildControls(MainWindowLayout(), client);
     setCentralWidget(client);
     client->ensurePolished();  // the fonts the controls will show
     twips_per_pixel_ = FittingTwipsPerPixel(*client);
-    const QSize client_size = PlaceControls(layout, client, twips_per_pixel_);
+    const QSize client_size = PlaceControls(MainWindowLayout(), client, twips_per_pixel_);
     resize(client_size.width(), client_size.height() + bar->sizeHint().height());
 
     results_box_ = Control<QPlainTextEdit>(*client, "results_box");

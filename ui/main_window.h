@@ -8,15 +8,16 @@
 #include <string_view>
 
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 
 #include "calc/failure.h"
 #include "calc/solver.h"
 #include "calc/text_to_number.h"
+#include "ui/layout.h"
 
 class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
 
 namespace sondrel::ui {
 
@@ -36,13 +37,11 @@ public:
     // is drawn at the main window's twips per pixel.
     ReportHeaderDialog(std::string& report_header, double twips_per_pixel);
 
-    QPlainTextEdit* header_box() const { return header_box_; }
-    QPushButton* done_button() const { return done_button_; }
+    QPlainTextEdit* header_box() const { return Control<QPlainTextEdit>(*this, "header_box"); }
+    QPushButton* done_button() const { return Control<QPushButton>(*this, "done_button"); }
 
 private:
     std::string& report_header_;
-    QPlainTextEdit* header_box_ = nullptr;
-    QPushButton* done_button_ = nullptr;
 };
 
 class MainWindow final : public QMainWindow {
