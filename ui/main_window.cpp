@@ -7,8 +7,6 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTextDocument>
 
 #include "calc/help_text.h"
@@ -92,11 +90,9 @@ MainWindow::MainWindow(std::string& report_header, FailureReporter report_failur
         Control<QLineEdit>(*client, "hi_volts_box")};
 
     // The designed numbers ("1.25") written the way this locale reads them ("1,25").
-    if (separators_.decimal != ".") {
-        const QString decimal = QString::fromStdString(separators_.decimal);
-        for (QLineEdit* box : input_boxes_) {
-            box->setText(box->text().replace(QLatin1Char('.'), decimal));
-        }
+    const QString decimal = QString::fromStdString(separators_.decimal);
+    for (QLineEdit* box : input_boxes_) {
+        box->setText(box->text().replace(QLatin1Char('.'), decimal));
     }
     results_box_->setFocus();
 
