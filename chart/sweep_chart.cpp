@@ -303,10 +303,8 @@ private:
                                        WarningSetColour(row.warnings)}
                                  : Key{"failed", "no result: calculation failed", "#9e9e9e"};
             std::replace(key.id.begin(), key.id.end(), ';', '+');
-            const std::size_t shade = static_cast<std::size_t>(
-                std::find_if(shades_.begin(), shades_.end(),
-                             [&key](const Key& known) { return known.id == key.id; }) -
-                shades_.begin());
+            const auto shade = static_cast<std::size_t>(
+                std::ranges::find(shades_, key.id, &Key::id) - shades_.begin());
             if (shade == shades_.size()) {
                 shades_.push_back(key);
             }
@@ -440,8 +438,7 @@ private:
     // One line through the rows that have a result, broken at each row that has none; a row
     // with no drawn neighbour gets a dot, as a line through one point shows nothing.
     void Series(std::string_view id, std::string_view colour, double ChartRow::*value) {
-        std::string path;
-        std::string dots;
+        std::string path, dots;
         for (std::size_t i = 0; i < rows_.size(); ++i) {
             const ChartRow& row = rows_[i];
             if (!Drawn(row)) {
@@ -466,8 +463,7 @@ private:
 
     const std::vector<ChartRow>& rows_;
     const InputTexts& inputs_;
-    Axis x_;
-    Axis y_;
+    Axis x_, y_;
     std::vector<Key> shades_;
     std::vector<Band> bands_;
     std::string svg_;
