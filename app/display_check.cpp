@@ -2,7 +2,7 @@
 
 #if defined(__unix__) && !defined(__APPLE__) && !defined(__ANDROID__)
 #include <cstdlib>
-#include <cstring>
+#include <string_view>
 
 #include <dlfcn.h>
 
@@ -21,12 +21,9 @@ bool XDisplayOpens(const char* name) {
     if (xcb == nullptr) {
         return true;
     }
-    using Connect = void* (*)(const char*, int*);
-    using HasError = int (*)(void*);
-    using Disconnect = void (*)(void*);
-    const auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
-    const auto has_error = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
-    const auto disconnect = reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect"));
+    const auto connect = reinterpret_cast<void* (*)(const char*, int*)>(dlsym(xcb, "xcb_connect"));
+    const auto has_error = reinterpret_cast<int (*)(void*)>(dlsym(xcb, "xcb_connection_has_error"));
+    const auto disconnect = reinterpret_cast<void (*)(void*)>(dlsym(xcb, "xcb_disconnect"));
     bool opens = true;
     if (connect != nullptr && has_error != nullptr && disconnect != nullptr) {
         void* connection = connect(name, nullptr);
@@ -42,11 +39,11 @@ bool XDisplayOpens(const char* name) {
 std::string MissingDisplayMessage(int argc, char** argv) {
     const char* display = Value("DISPLAY");
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) {
+        const std::string_view argument = argv[i];
+        if (argument == "-platform" || argument == "--platform") {
             return {};
         }
-        if ((std::strcmp(argv[i], "-display") == 0 || std::strcmp(argv[i], "--display") == 0) &&
-            i + 1 < argc) {
+        if ((argument == "-display" || argument == "--display") && i + 1 < argc) {
             display = argv[i + 1];
         }
     }

@@ -1,5 +1,7 @@
 #include "app/start_up.h"
 
+#include <utility>
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -10,18 +12,21 @@
 namespace sondrel::app {
 namespace {
 
-// The options QGuiApplication and QApplication read for themselves: accepted, not listed.
-constexpr const char* kQtValueOptions[] = {"platform",      "platformpluginpath",
-                                           "platformtheme", "plugin",
-                                           "qmljsdebugger", "qwindowgeometry",
-                                           "qwindowicon",   "qwindowtitle",
-                                           "session",       "display",
-                                           "geometry",      "fontengine",
-                                           "dialogs",       "name",
-                                           "title",         "visual",
-                                           "style",         "stylesheet"};
-constexpr const char* kQtFlagOptions[] = {"reverse", "nograb",      "dograb",
-                                          "sync",    "widgetcount", "testability"};
+// The options QGuiApplication and QApplication read for themselves, and whether each takes a
+// value: accepted, not listed.
+constexpr std::pair<const char*, bool> kQtOptions[] = {
+    {"platform", true},      {"platformpluginpath", true},
+    {"platformtheme", true}, {"plugin", true},
+    {"qmljsdebugger", true}, {"qwindowgeometry", true},
+    {"qwindowicon", true},   {"qwindowtitle", true},
+    {"session", true},       {"display", true},
+    {"geometry", true},      {"fontengine", true},
+    {"dialogs", true},       {"name", true},
+    {"title", true},         {"visual", true},
+    {"style", true},         {"stylesheet", true},
+    {"reverse", false},      {"nograb", false},
+    {"dograb", false},       {"sync", false},
+    {"widgetcount", false},  {"testability", false}};
 
 std::string Usage(const QString& problem) {
     return "sondrel: " + problem.toStdString() + "\nTry 'sondrel --help'.\n";
@@ -83,13 +88,9 @@ CommandLine ReadCommandLine(int argc, char** argv) {
     const QCommandLineOption version(QStringLiteral("version"),
                                      QStringLiteral("Displays version information."));
     parser.addOption(version);
-    for (const char* name : kQtValueOptions) {
-        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(option);
-    }
-    for (const char* name : kQtFlagOptions) {
-        QCommandLineOption option(QString::fromLatin1(name));
+    for (const auto& [name, takes_value] : kQtOptions) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(),
+                                  takes_value ? QStringLiteral("value") : QString());
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
@@ -107,11 +108,8 @@ CommandLine ReadCommandLine(int argc, char** argv) {
         result.text = parser.helpText().toStdString();
         if (parser.isSet(QStringLiteral("help-all"))) {
             result.text += "\nQt's options:\n ";
-            for (const char* name : kQtValueOptions) {
-                result.text += std::string(" -") + name + " VALUE";
-            }
-            for (const char* name : kQtFlagOptions) {
-                result.text += std::string(" -") + name;
+            for (const auto& [name, takes_value] : kQtOptions) {
+                result.text += std::string(" -") + name + (takes_value ? " VALUE" : "");
             }
             result.text += "\n";
         }

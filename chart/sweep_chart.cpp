@@ -13,6 +13,7 @@
 namespace sondrel::chart {
 
 std::vector<std::size_t> ChartRowIndices(std::size_t rows) {
+    constexpr std::size_t kMaxChartRows = 1001;
     std::vector<std::size_t> indices(std::min(rows, kMaxChartRows));
     constexpr std::uint64_t kSpan = kMaxChartRows - 1;
     for (std::size_t k = 0; k < indices.size(); ++k) {
@@ -98,10 +99,8 @@ struct Axis {
     // overflows, and only then: halving a subnormal span would lose it.
     double Fraction(double value) const {
         const double span = high - low;
-        if (std::isfinite(span)) {
-            return (value - low) / span;
-        }
-        return (value / 2 - low / 2) / (high / 2 - low / 2);
+        return std::isfinite(span) ? (value - low) / span
+                                   : (value / 2 - low / 2) / (high / 2 - low / 2);
     }
 };
 
@@ -122,22 +121,12 @@ Axis RoundAxis(double min, double max) {
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
     if (magnitude > 0 && std::isfinite(magnitude)) {
         const double fraction = raw / magnitude;
-        step = std::max(step, (fraction <= 1   ? 1
-                               : fraction <= 2 ? 2
-                               : fraction <= 5 ? 5
-                                               : 10) *
-                                  magnitude);
+        const double multiple = fraction <= 1 ? 1 : fraction <= 2 ? 2 : fraction <= 5 ? 5 : 10;
+        step = std::max(step, multiple * magnitude);
     }
-    Axis axis;
-    axis.step = step;
-    axis.low = std::floor(min / step) * step;
-    axis.high = std::ceil(max / step) * step;
-    if (!std::isfinite(axis.low)) {
-        axis.low = min;
-    }
-    if (!std::isfinite(axis.high)) {
-        axis.high = max;
-    }
+    const double low = std::floor(min / step) * step;
+    const double high = std::ceil(max / step) * step;
+    Axis axis{std::isfinite(low) ? low : min, std::isfinite(high) ? high : max, step};
     axis.first = std::ceil(axis.low / step);
     const double intervals = std::floor(axis.high / step) - axis.first;
     axis.ticks =
@@ -185,16 +174,13 @@ std::string PowerOfTenText(double value, double step) {
 // A tick's value as people read it: thousands grouped with ",", as many decimals as the step
 // needs; where that is wider than `max_width` pixels, a power of ten ("3e302", "1.5e-323").
 std::string TickText(double value, double step, double max_width) {
-    if (std::abs(value) < step * 1e-9) {
-        value = 0;  // not "-0" or 1e-17 from the arithmetic
-    }
-    if (value == 0) {
-        return "0";
+    if (value == 0 || std::abs(value) < step * 1e-9) {
+        return "0";  // not "-0" or 1e-17 from the arithmetic
     }
     if (std::abs(value) >= 1e15 || step < 1e-12) {
         return PowerOfTenText(value, step);
     }
-    const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
+    const int decimals = std::clamp(-DecimalExponent(step), 0, 12);
     std::string grouped = GroupThousands(Chars(value, std::chars_format::fixed, decimals));
     return TickTextWidth(grouped) <= max_width ? grouped : PowerOfTenText(value, step);
 }
@@ -229,14 +215,6 @@ public:
     std::string Svg() {
         FindAxes();
         FindShading();
-        const int legend_lines = Legend();
-        const int height = kChartHeight + static_cast<int>(kLegendLine) * (legend_lines - 1);
-        svg_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-        svg_ += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
-                std::to_string(kChartWidth) + "\" height=\"" + std::to_string(height) +
-                "\" viewBox=\"0 0 " + std::to_string(kChartWidth) + " " + std::to_string(height) +
-                "\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" font-size=\"12\">\n";
-        svg_ += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
         Title();
         Shading();
         Grid();
@@ -244,13 +222,18 @@ public:
         Series("vr1", kVr1Colour, &ChartRow::vr1_wiper_to_gnd_ohms);
         svg_ += "<rect id=\"plot-area\"" + Box(kLeft, kTop, kRight - kLeft, kBottom - kTop) +
                 " fill=\"none\" stroke=\"#333333\"/>\n";
-        svg_ += legend_ + "</svg>\n";
-        return std::move(svg_);
+        const int height = kChartHeight + static_cast<int>(kLegendLine) * (Legend() - 1);
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
+               std::to_string(kChartWidth) + "\" height=\"" + std::to_string(height) +
+               "\" viewBox=\"0 0 " + std::to_string(kChartWidth) + " " + std::to_string(height) +
+               "\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" font-size=\"12\">\n"
+               "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n" +
+               svg_ + "</svg>\n";
     }
 
 private:
-    // A legend entry: a series' line, or a shading of rows (a set of warning codes, or a
-    // failure).
+    // A legend entry: a series' line, or the shading of a set of warning codes or of failures.
     struct Key {
         std::string id;  // "vr2", "warned-vr1-negative", "failed"
         std::string label;
@@ -289,15 +272,9 @@ private:
                 y_max = std::max({y_max, row.vr2_ohms, row.vr1_wiper_to_gnd_ohms});
             }
         }
-        if (x_min > x_max) {
-            x_min = x_max = 0;
-        }
-        if (y_min > y_max) {
-            y_min = 0;  // every row failed: an empty chart of 0 to 5,000 ohms
-            y_max = 5000;
-        }
-        x_ = RoundAxis(x_min, x_max);
-        y_ = RoundAxis(y_min, y_max);
+        x_ = x_min <= x_max ? RoundAxis(x_min, x_max) : RoundAxis(0, 0);
+        // With every row failed, an empty chart of 0 to 5,000 ohms.
+        y_ = y_min <= y_max ? RoundAxis(y_min, y_max) : RoundAxis(0, 5000);
     }
 
     // Each row's stretch of elevation: halfway to its neighbours, and no further out than
@@ -315,42 +292,39 @@ private:
     }
 
     void FindShading() {
+        std::size_t last_band_row = 0;
         for (std::size_t i = 0; i < rows_.size(); ++i) {
             const ChartRow& row = rows_[i];
-            Key key{"failed", "no result: calculation failed", "#9e9e9e"};
             if (Drawn(row) && row.warnings.empty()) {
                 continue;
             }
-            if (Drawn(row)) {
-                // The codes joined by ";", as the CSV's warnings column has them.
-                key = {"warned-" + row.warnings, "warning: " + row.warnings,
-                       WarningSetColour(row.warnings)};
-                std::replace(key.id.begin(), key.id.end(), ';', '+');
-            }
-            const std::size_t shade = static_cast<std::size_t>(
-                std::find_if(shades_.begin(), shades_.end(),
-                             [&key](const Key& known) { return known.id == key.id; }) -
-                shades_.begin());
+            // A set's codes joined by ";", as in the CSV's warnings column; by "+" in its id.
+            Key key = Drawn(row) ? Key{"warned-" + row.warnings, "warning: " + row.warnings,
+                                       WarningSetColour(row.warnings)}
+                                 : Key{"failed", "no result: calculation failed", "#9e9e9e"};
+            std::replace(key.id.begin(), key.id.end(), ';', '+');
+            const auto shade = static_cast<std::size_t>(
+                std::ranges::find(shades_, key.id, &Key::id) - shades_.begin());
             if (shade == shades_.size()) {
                 shades_.push_back(key);
             }
             const auto [from, to] = Stretch(i);
-            if (!bands_.empty() && bands_.back().shade == shade && last_band_row_ + 1 == i) {
+            if (!bands_.empty() && bands_.back().shade == shade && last_band_row + 1 == i) {
                 bands_.back().from = std::min(bands_.back().from, from);
                 bands_.back().to = std::max(bands_.back().to, to);
             } else {
                 bands_.push_back({shade, std::min(from, to), std::max(from, to)});
             }
-            last_band_row_ = i;
+            last_band_row = i;
         }
     }
 
-    // Writes the legend into legend_, in lines across the chart; returns how many lines.
+    // Writes the legend, in lines across the chart; returns how many lines.
     int Legend() {
         std::vector<Key> entries = {{"vr2", "VR2", std::string(kVr2Colour), true},
                                     {"vr1", "VR1 wiper to GND", std::string(kVr1Colour), true}};
         entries.insert(entries.end(), shades_.begin(), shades_.end());
-        legend_ = "<g id=\"legend\">\n";
+        svg_ += "<g id=\"legend\">\n";
         int lines = 1;
         double x = kLeft;
         for (const Key& entry : entries) {
@@ -361,21 +335,21 @@ private:
                 ++lines;
             }
             const double y = kLegendTop + kLegendLine * (lines - 1);
-            legend_ += "<g id=\"legend-" + entry.id + "\">\n";
+            svg_ += "<g id=\"legend-" + entry.id + "\">\n";
             if (entry.line) {
-                legend_ += "<line x1=\"" + Number(x) + "\" y1=\"" + Number(y - 4) + "\" x2=\"" +
-                           Number(x + 24) + "\" y2=\"" + Number(y - 4) + "\" stroke=\"" +
-                           entry.colour + "\" stroke-width=\"2\"/>\n";
+                svg_ += "<line x1=\"" + Number(x) + "\" y1=\"" + Number(y - 4) + "\" x2=\"" +
+                        Number(x + 24) + "\" y2=\"" + Number(y - 4) + "\" stroke=\"" +
+                        entry.colour + "\" stroke-width=\"2\"/>\n";
             } else {
-                legend_ += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y - 11) +
-                           "\" width=\"24\" height=\"14\" fill=\"" + entry.colour +
-                           "\" fill-opacity=\"0.35\" stroke=\"" + entry.colour + "\"/>\n";
+                svg_ += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y - 11) +
+                        "\" width=\"24\" height=\"14\" fill=\"" + entry.colour +
+                        "\" fill-opacity=\"0.35\" stroke=\"" + entry.colour + "\"/>\n";
             }
-            legend_ += "<text x=\"" + Number(x + 30) + "\" y=\"" + Number(y) + "\">" +
-                       XmlText(entry.label) + "</text>\n</g>\n";
+            svg_ += "<text x=\"" + Number(x + 30) + "\" y=\"" + Number(y) + "\">" +
+                    XmlText(entry.label) + "</text>\n</g>\n";
             x += width;
         }
-        legend_ += "</g>\n";
+        svg_ += "</g>\n";
         return lines;
     }
 
@@ -464,8 +438,7 @@ private:
     // One line through the rows that have a result, broken at each row that has none; a row
     // with no drawn neighbour gets a dot, as a line through one point shows nothing.
     void Series(std::string_view id, std::string_view colour, double ChartRow::*value) {
-        std::string path;
-        std::string dots;
+        std::string path, dots;
         for (std::size_t i = 0; i < rows_.size(); ++i) {
             const ChartRow& row = rows_[i];
             if (!Drawn(row)) {
@@ -490,12 +463,9 @@ private:
 
     const std::vector<ChartRow>& rows_;
     const InputTexts& inputs_;
-    Axis x_;
-    Axis y_;
+    Axis x_, y_;
     std::vector<Key> shades_;
     std::vector<Band> bands_;
-    std::size_t last_band_row_ = 0;
-    std::string legend_;
     std::string svg_;
 };
 

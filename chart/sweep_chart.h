@@ -11,10 +11,6 @@
 
 namespace sondrel::chart {
 
-// The most rows a chart draws; a longer sweep is charted at this many of its rows, evenly
-// spread from the first to the last, so that the file and its drawing stay small.
-inline constexpr std::size_t kMaxChartRows = 1001;
-
 // One elevation of a chart.
 struct ChartRow {
     double elevation_ft = 0;
@@ -24,8 +20,8 @@ struct ChartRow {
     std::string warnings;  // the design warnings' codes joined by ";", empty when none
 };
 
-// The indices of the sweep's rows a chart draws: all of them, or kMaxChartRows spread evenly
-// over them (the first and the last included).
+// The indices of the sweep's rows a chart draws: all of them, or 1,001 spread evenly over
+// them (the first and the last included), so that the file and its drawing stay small.
 std::vector<std::size_t> ChartRowIndices(std::size_t rows);
 
 // A sweep row's calculation at `elevation_ft` as the chart draws it.

@@ -7,15 +7,9 @@
 #include <string_view>
 
 #include <QSize>
-
-class QWidget;
+#include <QWidget>
 
 namespace sondrel::ui {
-
-// Twips are 1/1440 inch: the design counts 15 to a logical pixel (96 dots per inch). With a
-// font larger than the design's, fewer twips make a pixel, so that the texts fit; Qt scales
-// logical pixels on high-DPI screens.
-inline constexpr double kDesignTwipsPerPixel = 15;
 
 enum class ControlKind { Button, TextBox, MultiLineTextBox, Label };
 
@@ -23,7 +17,7 @@ struct ControlLayout {
     std::string_view name;  // also the widget's objectName
     ControlKind kind;
     std::string_view text;         // designed text
-    int left, top, width, height;  // twips, from the client area's top-left corner
+    int left, top, width, height;  // twips (1/1440 inch) from the client area's top-left corner
     std::size_t tab;               // tab index, 0 first
     bool visible = true;
     // A label names the box it stands beside (its buddy, and so the box's accessible name);
@@ -40,15 +34,19 @@ struct WindowLayout {
 const WindowLayout& MainWindowLayout();          // the main window
 const WindowLayout& ReportHeaderDialogLayout();  // the report header dialog
 
-// Creates every control of `form` as a child of `client`, with its objectName, designed text,
-// accessible name and visibility, ties each label to its box, and sets the tab order from the
-// tab indexes; the window gets the form's caption. Labels take no focus.
+// Creates the controls of `form` in `client` as designed, each label tied to its box, in tab
+// order (labels take no focus); the window gets the form's caption.
 void BuildControls(const WindowLayout& form, QWidget* client);
 
-// The twips per pixel for the main window's controls built in `client` with their fonts:
-// the largest, up to the design's 15, at which every label's text fits its designed width and
-// the longest result line fits one line of the results box. Both windows use it throughout,
-// so the layout keeps its designed proportions.
+// The control `name` of those BuildControls made in `client`.
+template <typename Widget>
+Widget* Control(const QWidget& client, std::string_view name) {
+    return client.findChild<Widget*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly);
+}
+
+// The twips per pixel for the main window's controls built in `client`, with their fonts: the
+// largest, up to the design's 15 (96 dots per inch), at which every label's text and the
+// longest result line fit their designed widths. Both windows use it, keeping the proportions.
 double FittingTwipsPerPixel(const QWidget& client);
 
 // Puts the controls of `form` built in `client` at their designed places at `twips_per_pixel`;

@@ -1,29 +1,20 @@
 #include "ui/main_window.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTextDocument>
 
 #include "calc/help_text.h"
 #include "calc/report.h"
 #include "calc/text_rules.h"
 #include "files/file_writer.h"
-#include "ui/layout.h"
 
 namespace sondrel::ui {
-namespace {
-
-template <typename Widget>
-Widget* Control(QWidget* client, const char* name) {
-    return client->findChild<Widget*>(QLatin1String(name));
-}
-
-}  // namespace
 
 std::string TypedText(const QPlainTextEdit& box) {
     QString text = box.document()->toRawText();
@@ -44,19 +35,14 @@ QString AsBoxText(std::string_view text) {
 
 ReportHeaderDialog::ReportHeaderDialog(std::string& report_header, double twips_per_pixel)
     : QWidget(nullptr, Qt::Window), report_header_(report_header) {
-    const WindowLayout& layout = ReportHeaderDialogLayout();
     setAttribute(Qt::WA_DeleteOnClose);
-    BuildControls(layout, this);
-    resize(PlaceControls(layout, this, twips_per_pixel));
-    header_box_ = Control<QPlainTextEdit>(this, "header_box");
-    done_button_ = Control<QPushButton>(this, "done_button");
-    header_box_->setFocus();
-    connect(done_button_, &QPushButton::clicked, this, &ReportHeaderDialog::OnDone);
-}
-
-void ReportHeaderDialog::OnDone() {
-    report_header_ = TypedText(*header_box_);
-    close();
+    BuildControls(ReportHeaderDialogLayout(), this);
+    resize(PlaceControls(ReportHeaderDialogLayout(), this, twips_per_pixel));
+    header_box()->setFocus();
+    connect(done_button(), &QPushButton::clicked, this, [this] {
+        report_header_ = TypedText(*header_box());
+        close();
+    });
 }
 
 MainWindow::MainWindow(std::string& report_header, FailureReporter report_failure)
@@ -73,53 +59,50 @@ MainWindow::MainWindow(std::string& report_header, FailureReporter report_failur
             box.exec();
         };
     }
-    const WindowLayout& layout = MainWindowLayout();
 
     // Three commands straight on the bar, drawn by Qt on every platform.
     QMenuBar* bar = menuBar();
     bar->setNativeMenuBar(false);
-    QAction* header_command = bar->addAction(QStringLiteral("Report_Header"));
-    QAction* report_command = bar->addAction(QStringLiteral("Generate_Report"));
-    QAction* help_command = bar->addAction(QStringLiteral("Help"));
-    header_command->setObjectName(QStringLiteral("report_header_action"));
-    report_command->setObjectName(QStringLiteral("generate_report_action"));
-    help_command->setObjectName(QStringLiteral("help_action"));
+    const std::pair<QString, void (MainWindow::*)()> commands[] = {
+        {QStringLiteral("Report_Header"), &MainWindow::OnReportHeader},
+        {QStringLiteral("Generate_Report"), &MainWindow::OnGenerateReport},
+        {QStringLiteral("Help"), &MainWindow::OnHelp}};
+    for (const auto& [name, command] : commands) {
+        QAction* action = bar->addAction(name);
+        action->setObjectName(name.toLower() + QStringLiteral("_action"));
+        connect(action, &QAction::triggered, this, command);
+    }
 
     // The client area below the bar; no layout manager, so the controls keep their places.
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    BuildControls(layout, client);
+    BuildControls(MainWindowLayout(), client);
     setCentralWidget(client);
     client->ensurePolished();  // the fonts the controls will show
     twips_per_pixel_ = FittingTwipsPerPixel(*client);
-    const QSize client_size = PlaceControls(layout, client, twips_per_pixel_);
+    const QSize client_size = PlaceControls(MainWindowLayout(), client, twips_per_pixel_);
     resize(client_size.width(), client_size.height() + bar->sizeHint().height());
 
-    results_box_ = Control<QPlainTextEdit>(client, "results_box");
+    results_box_ = Control<QPlainTextEdit>(*client, "results_box");
     input_boxes_ = {
-        Control<QLineEdit>(client, "elevation_box"), Control<QLineEdit>(client, "lo_baro_box"),
-        Control<QLineEdit>(client, "hi_baro_box"), Control<QLineEdit>(client, "lo_volts_box"),
-        Control<QLineEdit>(client, "hi_volts_box")};
+        Control<QLineEdit>(*client, "elevation_box"), Control<QLineEdit>(*client, "lo_baro_box"),
+        Control<QLineEdit>(*client, "hi_baro_box"), Control<QLineEdit>(*client, "lo_volts_box"),
+        Control<QLineEdit>(*client, "hi_volts_box")};
 
     // The designed numbers ("1.25") written the way this locale reads them ("1,25").
-    if (separators_.decimal != ".") {
-        const QString decimal = QString::fromStdString(separators_.decimal);
-        for (QLineEdit* box : input_boxes_) {
-            box->setText(box->text().replace(QLatin1Char('.'), decimal));
-        }
+    const QString decimal = QString::fromStdString(separators_.decimal);
+    for (QLineEdit* box : input_boxes_) {
+        box->setText(box->text().replace(QLatin1Char('.'), decimal));
     }
     results_box_->setFocus();
 
-    connect(Control<QPushButton>(client, "calculate_button"), &QPushButton::clicked, this,
+    connect(Control<QPushButton>(*client, "calculate_button"), &QPushButton::clicked, this,
             &MainWindow::OnCalculate);
-    connect(Control<QPushButton>(client, "initialize_button"), &QPushButton::clicked, this,
+    connect(Control<QPushButton>(*client, "initialize_button"), &QPushButton::clicked, this,
             &MainWindow::OnInitialize);
     for (QLineEdit* box : input_boxes_) {  // an edit makes the next Calculate reload
         connect(box, &QLineEdit::textChanged, this, [this] { session_.ClearInitialized(); });
     }
-    connect(header_command, &QAction::triggered, this, &MainWindow::OnReportHeader);
-    connect(report_command, &QAction::triggered, this, &MainWindow::OnGenerateReport);
-    connect(help_command, &QAction::triggered, this, &MainWindow::OnHelp);
 }
 
 MainWindow::~MainWindow() {

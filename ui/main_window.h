@@ -8,15 +8,16 @@
 #include <string_view>
 
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 
 #include "calc/failure.h"
 #include "calc/solver.h"
 #include "calc/text_to_number.h"
+#include "ui/layout.h"
 
 class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
 
 namespace sondrel::ui {
 
@@ -26,8 +27,8 @@ std::string TypedText(const QPlainTextEdit& box);
 // A text with "\r\n" (or "\n") line breaks as a box shows it, with "\n" line breaks.
 QString AsBoxText(std::string_view text);
 
-// A modeless window without owner whose "Done" stores the typed text as the process-wide
-// report header and closes (and destroys) the window.
+// A modeless window without owner whose "Done" stores the box's text exactly as typed ("\r\n"
+// line breaks) as the process-wide report header and closes (and destroys) the window.
 class ReportHeaderDialog final : public QWidget {
     Q_OBJECT
 
@@ -36,16 +37,11 @@ public:
     // is drawn at the main window's twips per pixel.
     ReportHeaderDialog(std::string& report_header, double twips_per_pixel);
 
-    // "Done": the header becomes the box's text exactly as typed ("\r\n" line breaks).
-    void OnDone();
-
-    QPlainTextEdit* header_box() const { return header_box_; }
-    QPushButton* done_button() const { return done_button_; }
+    QPlainTextEdit* header_box() const { return Control<QPlainTextEdit>(*this, "header_box"); }
+    QPushButton* done_button() const { return Control<QPushButton>(*this, "done_button"); }
 
 private:
     std::string& report_header_;
-    QPlainTextEdit* header_box_ = nullptr;
-    QPushButton* done_button_ = nullptr;
 };
 
 class MainWindow final : public QMainWindow {

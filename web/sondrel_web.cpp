@@ -1,7 +1,6 @@
 // The page's way into the calculator: C functions the page's script calls, on texts it
 // writes into the module's memory and a JSON answer it reads back.
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -44,7 +43,6 @@ enum Slot : std::uint32_t {
 struct PageState {
     std::string slots[kSlotCount];
     CalculatorSession session;
-    Outcome outcome;
     std::string answer;
 
     InputTexts Boxes() const {
@@ -54,10 +52,7 @@ struct PageState {
     NumberSeparators Separators() const { return {slots[kDecimal], slots[kGroup]}; }
 };
 
-PageState& State() {
-    static PageState state;
-    return state;
-}
+PageState page;
 
 void WriteFailure(JsonObject& answer, const Failure& failure) {
     JsonObject object(answer.Member("failure"));
@@ -67,20 +62,16 @@ void WriteFailure(JsonObject& answer, const Failure& failure) {
     object.Close();
 }
 
-// The page sweeps at most this many rows; sondrel-calc takes longer sweeps.
-constexpr std::size_t kMaxPageSweepRows = 100'000;
-
 // The JSON object `write` writes as the answer, for SondrelAnswer; its length.
 template <typename Write>
 std::uint32_t Answer(Write write) {
-    std::string& text = State().answer;
-    text.clear();
-    TextWriter out(&text);
+    page.answer.clear();
+    TextWriter out(&page.answer);
     JsonObject answer(out);
     write(answer);
     answer.Close();
     out.Flush();
-    return static_cast<std::uint32_t>(text.size());
+    return static_cast<std::uint32_t>(page.answer.size());
 }
 
 }  // namespace
@@ -90,28 +81,24 @@ SONDREL_EXPORT(sondrel_text) char* SondrelText(std::uint32_t slot, std::uint32_t
     if (slot >= kSlotCount) {
         return nullptr;
     }
-    std::string& text = State().slots[slot];
-    text.assign(size, '\0');
-    return text.data();
+    page.slots[slot].assign(size, '\0');
+    return page.slots[slot].data();
 }
 
 // The last answer, of the length the call returned.
 SONDREL_EXPORT(sondrel_answer) const char* SondrelAnswer() {
-    return State().answer.data();
+    return page.answer.data();
 }
 
 // An input box changed: the next Calculate reloads, as in the window.
 SONDREL_EXPORT(sondrel_input_changed) void SondrelInputChanged() {
-    State().session.ClearInitialized();
+    page.session.ClearInitialized();
 }
 
 // Calculate on the five boxes: {"solved", "text", "raw": [the four numbers], "warnings":
 // [{"code", "message"}], "failure": {"title", "input", "message"}}.
 SONDREL_EXPORT(sondrel_calculate) std::uint32_t SondrelCalculate() {
-    PageState& state = State();
-    state.session.Calculate(state.Boxes(), state.outcome, WarningText::Messages,
-                            state.Separators());
-    const Outcome& outcome = state.outcome;
+    const Outcome outcome = page.session.Calculate(page.Boxes(), page.Separators());
     const ResultLines& lines = outcome.lines;
     return Answer([&](JsonObject& answer) {
         answer.Member("solved") << (outcome.solved ? "true" : "false");
@@ -133,10 +120,9 @@ SONDREL_EXPORT(sondrel_calculate) std::uint32_t SondrelCalculate() {
 
 // Generate_Report's text for the session as it stands: {"text"} or {"failure"}.
 SONDREL_EXPORT(sondrel_report) std::uint32_t SondrelReport() {
-    const PageState& state = State();
-    const Result<std::string> report = ReportText(state.session.loaded(), state.Boxes(),
-                                                  ConvertLineBreaks(state.slots[kResults], kCrLf),
-                                                  ConvertLineBreaks(state.slots[kHeader], kCrLf));
+    const Result<std::string> report = ReportText(page.session.loaded(), page.Boxes(),
+                                                  ConvertLineBreaks(page.slots[kResults], kCrLf),
+                                                  ConvertLineBreaks(page.slots[kHeader], kCrLf));
     return Answer([&report](JsonObject& answer) {
         if (report) {
             answer.Member("text").JsonString(*report);
@@ -148,8 +134,8 @@ SONDREL_EXPORT(sondrel_report) std::uint32_t SondrelReport() {
 
 // Help's text for the results box.
 SONDREL_EXPORT(sondrel_help) std::uint32_t SondrelHelp() {
-    State().answer = kHelpText;
-    return static_cast<std::uint32_t>(State().answer.size());
+    page.answer = kHelpText;
+    return static_cast<std::uint32_t>(page.answer.size());
 }
 
 // The boxes' labels and the window's designed defaults: {"labels": {...}, "defaults": {...}},
@@ -177,16 +163,14 @@ SONDREL_EXPORT(sondrel_design) std::uint32_t SondrelDesign() {
 // once, as sondrel-calc --sweep-elevation sweeps: {"problem"} or {"rows", "warned", "failed",
 // "csv" (sondrel-calc's table), "svg" (its --plot chart)}.
 SONDREL_EXPORT(sondrel_sweep) std::uint32_t SondrelSweep() {
-    const PageState& state = State();
-    const Result<SweepRange> range =
-        ReadSweepRange(state.slots[kSweepStart], state.slots[kSweepStop], state.slots[kSweepStep],
-                       state.Separators());
-    InputTexts fixed = state.Boxes();
+    const Result<SweepRange> range = ReadSweepRange(page.slots[kSweepStart], page.slots[kSweepStop],
+                                                    page.slots[kSweepStep], page.Separators());
+    InputTexts fixed = page.Boxes();
     fixed.elevation = "0";  // each row puts its own elevation here
-    const Result<Design> design = ReadDesign(fixed, state.Separators());
+    const Result<Design> design = ReadDesign(fixed, page.Separators());
     return Answer([&](JsonObject& answer) {
         // Past the page's limit, whether or not past sondrel-calc's, the page says its own.
-        if (range ? range->rows > kMaxPageSweepRows
+        if (range ? range->rows > 100'000
                   : range.failure().detail == "more than " + MaxRowsText() + " rows") {
             answer.Member("problem").JsonString(
                 "more than 100,000 rows, the most the page sweeps (sondrel-calc "
@@ -213,7 +197,7 @@ SONDREL_EXPORT(sondrel_sweep) std::uint32_t SondrelSweep() {
             answer.Member("warned").Int(static_cast<long long>(counts.warned));
             answer.Member("failed").Int(static_cast<long long>(counts.failed()));
             answer.Member("csv").JsonString(csv);
-            answer.Member("svg").JsonString(chart::SweepChartSvg(chart_rows, state.Boxes()));
+            answer.Member("svg").JsonString(chart::SweepChartSvg(chart_rows, page.Boxes()));
         }
     });
 }
