@@ -25,7 +25,6 @@ bool AllDigits(std::string_view text) {
 // locale, and its written exponent, saturated far beyond any double's.
 struct Scan {
     std::string clean;
-    bool negative = false;
     long long exponent = 0;
 };
 
@@ -34,8 +33,7 @@ std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
                                std::string_view group) {
     Scan scan;
     if (text[0] == '+' || text[0] == '-') {
-        scan.negative = text[0] == '-';
-        scan.clean.append(scan.negative ? 1 : 0, '-');
+        scan.clean.append(text[0] == '-' ? 1 : 0, '-');
         text.remove_prefix(1);
     }
     std::string_view exponent;  // from the 'e'
@@ -89,8 +87,7 @@ std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
 // below the smallest, as the place of its first significant digit and its exponent tell.
 bool TooLarge(const Scan& scan) {
     const std::string_view digits =
-        std::string_view(scan.clean)
-            .substr(0, std::min(scan.clean.find_first_of("eE"), scan.clean.size()));
+        std::string_view(scan.clean).substr(0, scan.clean.find_first_of("eE"));
     const auto first = static_cast<long long>(digits.find_first_of("123456789"));
     const auto point = static_cast<long long>(std::min(digits.find('.'), digits.size()));
     const long long place = first < point ? point - first : point - first + 1;
@@ -176,7 +173,7 @@ Result<double> ReadNumber(std::string_view text, std::string_view input,
     if (TooLarge(*scan)) {
         return fail(true);
     }
-    return scan->negative ? -0.0 : 0.0;
+    return scan->clean.starts_with('-') ? -0.0 : 0.0;
 }
 
 }  // namespace sondrel
