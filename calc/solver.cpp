@@ -280,9 +280,4 @@ void Solve(const Design& design, Outcome& outcome, WarningText warning_text) {
     Run(state, load, outcome, warning_text);
 }
 
-void Solve(const InputTexts& texts, Outcome& outcome, WarningText warning_text,
-           const NumberSeparators& separators) {
-    CalculatorSession().Calculate(texts, outcome, warning_text, separators);
-}
-
 }  // namespace sondrel
