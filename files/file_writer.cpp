@@ -71,11 +71,8 @@ int WriteAndClose(std::FILE* file, std::string_view bytes, const ChunkWriter& wr
         write ? write(file, bytes) : std::fwrite(bytes.data(), 1, bytes.size(), file);
     int error = written != bytes.size() ? LastError() : 0;
     errno = 0;
-    if (error == 0 && std::fflush(file) != 0) {
-        error = LastError();
-    }
     if (error == 0) {
-        error = platform::SyncToDisk(file);
+        error = std::fflush(file) != 0 ? LastError() : platform::SyncToDisk(file);
     }
     errno = 0;
     if (std::fclose(file) != 0 && error == 0) {
