@@ -255,9 +255,8 @@ std::optional<Failure> CalculatorSession::Initialize(const InputTexts& texts,
 
 void CalculatorSession::Calculate(const InputTexts& texts, Outcome& outcome,
                                   WarningText warning_text, const NumberSeparators& separators) {
-    Run(
-        state_, [&](Design& loaded) { return LoadDesign(texts, loaded, separators); }, outcome,
-        warning_text);
+    const auto load = [&](Design& loaded) { return LoadDesign(texts, loaded, separators); };
+    Run(state_, load, outcome, warning_text);
 }
 
 Outcome CalculatorSession::Calculate(const InputTexts& texts, const NumberSeparators& separators) {
