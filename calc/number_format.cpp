@@ -69,9 +69,7 @@ void RoundToDecimals(DecimalText& d, int decimals) {
     const int keep = d.point + decimals;
     if (keep < 0) {
         d.count = 0;
-        return;
-    }
-    if (keep < d.count) {
+    } else if (keep < d.count) {
         const bool up = d.digits[keep] >= '5';
         d.count = keep;
         if (up) {
