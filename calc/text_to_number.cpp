@@ -4,8 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <optional>
-#include <string>
 #if !SONDREL_HAS_FROM_CHARS_DOUBLE
 #include <cerrno>
 #include <cstdlib>

@@ -2,13 +2,10 @@
 
 #include <cerrno>
 #include <chrono>
-#include <optional>
 #include <random>
-#include <string>
 #include <system_error>
 #include <thread>
 
-#include "calc/failure.h"
 #include "files/platform_file.h"
 
 namespace sondrel {
