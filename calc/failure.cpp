@@ -42,9 +42,7 @@ void AppendEscaped(std::string& out, std::string_view text, bool quoted, std::si
         } else if (const std::size_t length = Utf8CharLength(text, i); length != 0) {
             // U+0080 to U+009F (C2 80 to C2 9F) are controls too: some terminals take U+009B
             // for the start of an escape.
-            const bool c1_control =
-                length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
-            if (c1_control) {
+            if (length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
                 escape(c);
                 escape(static_cast<unsigned char>(text[i + 1]));
             } else {

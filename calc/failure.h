@@ -42,7 +42,6 @@ public:
     bool ok() const { return value_.has_value(); }
     explicit operator bool() const { return ok(); }
     // Only when ok().
-    const T& value() const& { return *value_; }
     T&& value() && { return std::move(*value_); }
     const T& operator*() const& { return *value_; }
     const T* operator->() const { return &*value_; }

@@ -9,7 +9,7 @@
 namespace sondrel {
 namespace {
 
-// A decimal number as digits without leading or trailing zeros:
+// A decimal number as digits without leading zeros (nor trailing ones once rounded):
 // value = 0.d1 d2 ... dn x 10^point (point may be negative or beyond n).
 struct DecimalText {
     bool negative = false;
@@ -17,12 +17,6 @@ struct DecimalText {
     int count = 0;
     int point = 0;
 };
-
-void DropTrailingZeros(DecimalText& d) {
-    while (d.count > 0 && d.digits[d.count - 1] == '0') {
-        --d.count;
-    }
-}
 
 // The 15 digits of the magnitude `a` into `d`, as the integer a x 10^k, 1e14 <= it < 1e15,
 // without a decimal conversion: exact when the product's distance to that integer, which one
@@ -46,7 +40,7 @@ bool FifteenDigitsByProduct(double a, DecimalText& d) {
     return true;
 }
 
-// The double with at most 15 significant digits, correctly rounded.
+// The double's 15 significant digits (none for zero), correctly rounded.
 DecimalText FifteenDigits(double value) {
     DecimalText d;
     if (value == 0.0) {
@@ -54,7 +48,6 @@ DecimalText FifteenDigits(double value) {
     }
     d.negative = std::signbit(value);
     if (FifteenDigitsByProduct(std::fabs(value), d)) {
-        DropTrailingZeros(d);
         return d;
     }
     // "d.dddddddddddddde+x": a digit, the point, 14 digits, then the exponent.
@@ -68,37 +61,35 @@ DecimalText FifteenDigits(double value) {
     const char* exponent = buf[17] == '+' ? buf + 18 : buf + 17;  // from_chars takes no '+'
     std::from_chars(exponent, end, d.point);
     ++d.point;
-    DropTrailingZeros(d);
     return d;
 }
 
-// Rounds half away from zero so that no digit lies beyond `decimals` after the point.
+// Rounds half away from zero to no digit beyond `decimals` after the point; no trailing zeros.
 void RoundToDecimals(DecimalText& d, int decimals) {
     const int keep = d.point + decimals;
-    if (keep >= d.count) {
-        return;
-    }
     if (keep < 0) {
         d.count = 0;
-        return;
-    }
-    const bool up = d.digits[keep] >= '5';
-    d.count = keep;
-    if (up) {
-        int i = keep - 1;
-        while (i >= 0 && d.digits[i] == '9') {
-            --i;
+    } else if (keep < d.count) {
+        const bool up = d.digits[keep] >= '5';
+        d.count = keep;
+        if (up) {
+            int i = keep - 1;
+            while (i >= 0 && d.digits[i] == '9') {
+                --i;
+            }
+            if (i >= 0) {
+                ++d.digits[i];
+                d.count = i + 1;
+            } else {  // all nines (or nothing kept): the carry makes a new leading digit
+                d.digits[0] = '1';
+                d.count = 1;
+                ++d.point;
+            }
         }
-        if (i >= 0) {
-            ++d.digits[i];
-            d.count = i + 1;
-        } else {  // all nines (or nothing kept): the carry makes a new leading digit
-            d.digits[0] = '1';
-            d.count = 1;
-            ++d.point;
-        }
     }
-    DropTrailingZeros(d);
+    while (d.count > 0 && d.digits[d.count - 1] == '0') {
+        --d.count;
+    }
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "calc/failure.h"
 #include "calc/number_format.h"
 
 namespace sondrel {

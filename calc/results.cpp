@@ -37,15 +37,11 @@ bool ShowsOutsideSensor(double volts) {
 }
 
 std::string SensorRangeMessage(const ResultLines& lines, bool lo_outside, bool hi_outside) {
-    std::string message;
-    if (lo_outside) {
-        message += "LoVin is " + Shown(lines.lo_vin_volts, kVoltsPattern) + " V";
-    }
-    if (hi_outside) {
-        message += lo_outside ? " and HiVin is " : "HiVin is ";
-        message += Shown(lines.hi_vin_volts, kVoltsPattern) + " V";
-    }
-    return message +
+    const std::string lo = "LoVin is " + Shown(lines.lo_vin_volts, kVoltsPattern) + " V";
+    const std::string hi = "HiVin is " + Shown(lines.hi_vin_volts, kVoltsPattern) + " V";
+    return (lo_outside && hi_outside ? lo + " and " + hi
+            : lo_outside             ? lo
+                                     : hi) +
            ", outside the sensor's 0 to 5 V output: give the pressures as sea-level "
            "values in inHg (about 28 to 31), not in hPa, kPa or mbar.";
 }

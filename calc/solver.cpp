@@ -125,15 +125,13 @@ bool Pass(SolverState& s, ResultLines& shown, Checks check) {
     const double stage2_output = s.vout_target + vr2_shift;
     double stage2_input = 0;
     double wiper_error = 0;  // volts
+    double b_term = 0;
     if (!check.Finite(stage2_output, "the second-stage output") ||
         !check.Divide(stage2_output, stage2_gain,
                       "the low and high volts give a second-stage gain of zero",
                       "the second-stage input", stage2_input) ||
-        !check.Store(stage1_gain * s.vin_target - stage2_input, "the wiper error", wiper_error)) {
-        return false;
-    }
-    double b_term = 0;
-    if (!check.Divide(kQuadBErrorScale, std::fabs(wiper_error), "the wiper error is exactly zero",
+        !check.Store(stage1_gain * s.vin_target - stage2_input, "the wiper error", wiper_error) ||
+        !check.Divide(kQuadBErrorScale, std::fabs(wiper_error), "the wiper error is exactly zero",
                       "the quadratic's b coefficient", b_term)) {
         return false;
     }
@@ -155,10 +153,7 @@ bool Pass(SolverState& s, ResultLines& shown, Checks check) {
     if (!check.Finite(vr1, "the VR1 wiper to GND resistance")) {
         return false;
     }
-    shown.vr1_wiper_to_gnd_ohms = vr1;
-    shown.lo_vin_volts = s.lo_vin;
-    shown.hi_vin_volts = s.hi_vin;
-    shown.written = WrittenLines::AllFour;
+    shown = {WrittenLines::AllFour, vr2, vr1, s.lo_vin, s.hi_vin};
     return true;
 }
 
@@ -260,9 +255,8 @@ std::optional<Failure> CalculatorSession::Initialize(const InputTexts& texts,
 
 void CalculatorSession::Calculate(const InputTexts& texts, Outcome& outcome,
                                   WarningText warning_text, const NumberSeparators& separators) {
-    Run(
-        state_, [&](Design& loaded) { return LoadDesign(texts, loaded, separators); }, outcome,
-        warning_text);
+    const auto load = [&](Design& loaded) { return LoadDesign(texts, loaded, separators); };
+    Run(state_, load, outcome, warning_text);
 }
 
 Outcome CalculatorSession::Calculate(const InputTexts& texts, const NumberSeparators& separators) {
@@ -278,11 +272,6 @@ void Solve(const Design& design, Outcome& outcome, WarningText warning_text) {
     };
     SolverState state;
     Run(state, load, outcome, warning_text);
-}
-
-void Solve(const InputTexts& texts, Outcome& outcome, WarningText warning_text,
-           const NumberSeparators& separators) {
-    CalculatorSession().Calculate(texts, outcome, warning_text, separators);
 }
 
 }  // namespace sondrel

@@ -83,10 +83,8 @@ struct Outcome {
 };
 
 // One calculation on fresh state, as the window's first Calculate gives it, into `outcome`,
-// whose storage is reused; of texts, read as the window's boxes read them.
+// whose storage is reused.
 void Solve(const Design& design, Outcome& outcome, WarningText warning_text);
-void Solve(const InputTexts& texts, Outcome& outcome, WarningText warning_text,
-           const NumberSeparators& separators = {});
 
 // What a calculation works on, and whether it is loaded and how many passes ran since.
 struct SolverState {

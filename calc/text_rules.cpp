@@ -24,10 +24,9 @@ std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
     }
     // The smallest code point that needs this many bytes: below it the form is overlong.
     constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return 0;
-    }
-    return length;
+    const bool well_formed =
+        code >= kLeast[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+    return well_formed ? length : 0;
 }
 
 std::string ConvertLineBreaks(std::string_view text, std::string_view line_break) {

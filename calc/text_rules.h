@@ -9,7 +9,6 @@
 namespace sondrel {
 
 inline constexpr std::string_view kCrLf = "\r\n";
-// UTF-8's byte-order mark.
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // 'A' to 'Z' lowered; every other byte as it is, whatever the locale.

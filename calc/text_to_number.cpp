@@ -4,9 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <limits>
-#include <optional>
-#include <string>
 #if !SONDREL_HAS_FROM_CHARS_DOUBLE
 #include <cerrno>
 #include <cstdlib>
@@ -17,10 +14,6 @@
 namespace sondrel {
 namespace {
 
-// What ParseNumber gives for a text that is not a number and for one too large for a double.
-constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
-constexpr double kTooLarge = std::numeric_limits<double>::infinity();
-
 // Whether `text` is digits alone (or empty).
 bool AllDigits(std::string_view text) {
     return text.find_first_not_of("0123456789") == std::string_view::npos;
@@ -30,7 +23,6 @@ bool AllDigits(std::string_view text) {
 // locale, and its written exponent, saturated far beyond any double's.
 struct Scan {
     std::string clean;
-    bool negative = false;
     long long exponent = 0;
 };
 
@@ -39,8 +31,7 @@ std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
                                std::string_view group) {
     Scan scan;
     if (text[0] == '+' || text[0] == '-') {
-        scan.negative = text[0] == '-';
-        scan.clean.append(scan.negative ? 1 : 0, '-');
+        scan.clean.append(text[0] == '-' ? 1 : 0, '-');
         text.remove_prefix(1);
     }
     std::string_view exponent;  // from the 'e'
@@ -90,18 +81,15 @@ std::optional<Scan> ScanNumber(std::string_view text, std::string_view decimal,
     return scan;
 }
 
-// A number ReadDouble cannot read: beyond the largest double or nonzero below the smallest,
-// as the place of its first significant digit and its exponent tell.
-double OutOfRange(const Scan& scan) {
+// Whether a number ReadDouble cannot read is beyond the largest double rather than nonzero
+// below the smallest, as the place of its first significant digit and its exponent tell.
+bool TooLarge(const Scan& scan) {
     const std::string_view digits =
-        std::string_view(scan.clean)
-            .substr(0, std::min(scan.clean.find_first_of("eE"), scan.clean.size()));
+        std::string_view(scan.clean).substr(0, scan.clean.find_first_of("eE"));
     const auto first = static_cast<long long>(digits.find_first_of("123456789"));
     const auto point = static_cast<long long>(std::min(digits.find('.'), digits.size()));
     const long long place = first < point ? point - first : point - first + 1;
-    const bool large =
-        first != static_cast<long long>(std::string_view::npos) && place + scan.exponent > 0;
-    return large ? kTooLarge : (scan.negative ? -0.0 : 0.0);
+    return first != static_cast<long long>(std::string_view::npos) && place + scan.exponent > 0;
 }
 
 // The common case, "28" or "1.25": up to 15 digits and a one-byte point, read in one tight
@@ -132,32 +120,6 @@ std::optional<double> PlainValue(std::string_view text, std::string_view decimal
     return static_cast<double>(mantissa) / kExactPowersOfTen[frac_digits];
 }
 
-// The number the text holds; kNotANumber or kTooLarge when it holds none.
-double ParseNumber(std::string_view text, const NumberSeparators& separators) {
-    const std::string_view decimal =
-        separators.decimal.empty() ? std::string_view(".") : std::string_view(separators.decimal);
-    if (const std::optional<double> plain = PlainValue(text, decimal)) {
-        return *plain;
-    }
-    const std::size_t first = text.find_first_not_of(" \t");  // blanks around are ignored
-    if (first == std::string_view::npos) {
-        return kNotANumber;
-    }
-    text = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
-    std::string_view group = separators.group;
-    if (group == decimal) {
-        group = {};  // one separator cannot be both
-    }
-    const std::optional<Scan> scan = ScanNumber(text, decimal, group);
-    if (!scan) {
-        return kNotANumber;
-    }
-    if (const std::optional<double> value = ReadDouble(scan->clean)) {
-        return *value;
-    }
-    return OutOfRange(*scan);
-}
-
 }  // namespace
 
 std::optional<double> ReadDouble(std::string_view text) {
@@ -181,14 +143,35 @@ std::optional<double> ReadDouble(std::string_view text) {
 
 Result<double> ReadNumber(std::string_view text, std::string_view input,
                           const NumberSeparators& separators) {
-    const double value = ParseNumber(text, separators);
-    if (std::isfinite(value)) [[likely]] {
-        return value;
+    const std::string_view decimal =
+        separators.decimal.empty() ? std::string_view(".") : std::string_view(separators.decimal);
+    if (const std::optional<double> plain = PlainValue(text, decimal)) [[likely]] {
+        return *plain;
     }
-    const bool overflow = std::isinf(value);
-    return Failure{
-        overflow ? FailureKind::Overflow : FailureKind::TypeMismatch, std::string(input),
-        QuoteForMessage(text) + (overflow ? " is too large for a number" : " is not a number")};
+    const auto fail = [&](bool overflow) {
+        return Failure{
+            overflow ? FailureKind::Overflow : FailureKind::TypeMismatch, std::string(input),
+            QuoteForMessage(text) + (overflow ? " is too large for a number" : " is not a number")};
+    };
+    const std::size_t first = text.find_first_not_of(" \t");  // blanks around are ignored
+    if (first == std::string_view::npos) {
+        return fail(false);
+    }
+    // One separator cannot be both.
+    const std::string_view group =
+        separators.group == decimal ? std::string_view() : std::string_view(separators.group);
+    const std::optional<Scan> scan =
+        ScanNumber(text.substr(first, text.find_last_not_of(" \t") + 1 - first), decimal, group);
+    if (!scan) {
+        return fail(false);
+    }
+    if (const std::optional<double> value = ReadDouble(scan->clean)) {
+        return *value;
+    }
+    if (TooLarge(*scan)) {
+        return fail(true);
+    }
+    return scan->clean.starts_with('-') ? -0.0 : 0.0;
 }
 
 }  // namespace sondrel

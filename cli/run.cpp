@@ -135,7 +135,7 @@ Result<std::string> WriteReport(const Options& options, const Outcome& outcome,
 // One calculation, for the printed results, the JSON or CSV row, the warnings and the report.
 int RunOne(const Options& options, TextWriter& out, TextWriter& err) {
     Outcome outcome;
-    Solve(options.inputs, outcome, WarningText::Messages);
+    CalculatorSession().Calculate(options.inputs, outcome, WarningText::Messages);
     if (!outcome.solved) {
         return TellCalculationFailure(options, outcome, outcome.failure, out, err);
     }

@@ -2,13 +2,10 @@
 
 #include <cerrno>
 #include <chrono>
-#include <optional>
 #include <random>
-#include <string>
 #include <system_error>
 #include <thread>
 
-#include "calc/failure.h"
 #include "files/platform_file.h"
 
 namespace sondrel {
@@ -71,11 +68,8 @@ int WriteAndClose(std::FILE* file, std::string_view bytes, const ChunkWriter& wr
         write ? write(file, bytes) : std::fwrite(bytes.data(), 1, bytes.size(), file);
     int error = written != bytes.size() ? LastError() : 0;
     errno = 0;
-    if (error == 0 && std::fflush(file) != 0) {
-        error = LastError();
-    }
     if (error == 0) {
-        error = platform::SyncToDisk(file);
+        error = std::fflush(file) != 0 ? LastError() : platform::SyncToDisk(file);
     }
     errno = 0;
     if (std::fclose(file) != 0 && error == 0) {
@@ -91,13 +85,13 @@ int TruncateAndWrite(const fs::path& path, std::string_view bytes, const ChunkWr
     return file == nullptr ? LastError() : WriteAndClose(file, bytes, write);
 }
 
-enum class Replaced { Done, NotSafe };
-
 // The new text goes to a temporary file beside `target`, then renamed over it: the earlier
-// file stays whole whatever fails. NotSafe (nothing changed) when `existing`, a file at
-// `target`, cannot be replaced so: the caller writes in place instead.
-Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const std::string& what,
-                                 std::string_view bytes, const ChunkWriter& write) {
+// file stays whole whatever fails. When `existing`, a file at `target`, cannot be replaced so
+// (nothing changed), or nothing can be created or renamed there, `otherwise(errno value)` ends it.
+template <typename Otherwise>
+std::optional<Failure> ReplaceByRename(const fs::path& target, bool existing,
+                                       const std::string& what, std::string_view bytes,
+                                       const ChunkWriter& write, const Otherwise& otherwise) {
     // 21 bytes, so that a target with the longest name allowed still gets one; the counter
     // starts at random, so that two writers in one folder rarely try the same names.
     std::random_device random;
@@ -114,18 +108,17 @@ Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const st
         error = file == nullptr ? LastError() : 0;
     }
     if (file == nullptr) {
-        return existing ? Replaced::NotSafe
-                        : Result<Replaced>(FailWriting(what, ErrnoReason(error)));
+        return otherwise(error);
     }
     const auto drop_temp = [&] {
         std::error_code ignored;
         fs::remove(temp, ignored);
     };
     // Owner and mode before the first byte: a private report never sits readable by others.
-    if (existing && platform::CopyOwnerAndMode(target, file) != 0) {
+    if (const int failed = existing ? platform::CopyOwnerAndMode(target, file) : 0; failed != 0) {
         std::fclose(file);
         drop_temp();
-        return Replaced::NotSafe;
+        return otherwise(failed);
     }
     if (const int failed = WriteAndClose(file, bytes, write); failed != 0) {
         drop_temp();
@@ -133,10 +126,9 @@ Result<Replaced> ReplaceByRename(const fs::path& target, bool existing, const st
     }
     if (const int failed = platform::ReplaceByRename(temp, target); failed != 0) {
         drop_temp();
-        return existing ? Replaced::NotSafe
-                        : Result<Replaced>(FailWriting(what, ErrnoReason(failed)));
+        return otherwise(failed);
     }
-    return Replaced::Done;
+    return std::nullopt;
 }
 
 // Reads the earlier contents from `locked`, then writes the text over them; when that fails
@@ -283,8 +275,9 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     const auto& [target, followed, named_link, facts] = *destination;
     if (facts.error == ENOENT) {
         // Nothing there, or a link that dangles: the file is created where the link leads.
-        const Result<Replaced> created = ReplaceByRename(followed, false, named_link, bytes, write);
-        return created ? std::nullopt : std::optional<Failure>(created.failure());
+        return ReplaceByRename(followed, false, named_link, bytes, write, [&](int error) {
+            return std::optional(FailWriting(named_link, ErrnoReason(error)));
+        });
     }
     // Where the links as read do not lead to the same file (/proc/self/fd/1 names a pipe,
     // say), only the system's own lookup of the path reaches it.
@@ -312,17 +305,10 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
         return FailWriting(what, ErrnoReason(errno));
     }
     std::fclose(probe);
+    const auto in_place = [&](int) { return WriteInPlace(file, what, bytes, write); };
     // A rename would cut a hard link off, or end up reaching some other file.
-    if (reached && facts.links <= 1) {
-        const Result<Replaced> replaced = ReplaceByRename(file, true, what, bytes, write);
-        if (!replaced) {
-            return replaced.failure();
-        }
-        if (*replaced == Replaced::Done) {
-            return std::nullopt;
-        }
-    }
-    return WriteInPlace(file, what, bytes, write);
+    return reached && facts.links <= 1 ? ReplaceByRename(file, true, what, bytes, write, in_place)
+                                       : in_place(0);
 }
 
 }  // namespace sondrel

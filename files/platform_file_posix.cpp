@@ -100,10 +100,8 @@ int ReplaceByRename(const std::filesystem::path& from, const std::filesystem::pa
 }
 
 int TryLock(std::FILE* file) {
-    if (::flock(::fileno(file), LOCK_EX | LOCK_NB) != 0) {
-        return errno == EWOULDBLOCK ? EAGAIN : errno;
-    }
-    return 0;
+    const int failed = ::flock(::fileno(file), LOCK_EX | LOCK_NB);
+    return failed == 0 ? 0 : errno == EWOULDBLOCK ? EAGAIN : errno;
 }
 
 void Unlock(std::FILE* file) {
