@@ -170,7 +170,7 @@ TableCounts WriteSweep(TextWriter& out, const SweepRange& range, Design design,
     std::size_t next_pick = 0;
     Outcome outcome;
     TableCounts counts;
-    WriteCsvHeader(out);
+    WriteCsvResultHeader(out << "elevation_ft,");
     for (std::size_t row = 0; row < range.rows; ++row) {
         if (!out.Good()) {  // from here on, only the chart's rows the table did not reach
             if (next_pick == picks.size()) {
@@ -185,7 +185,9 @@ TableCounts WriteSweep(TextWriter& out, const SweepRange& range, Design design,
             ++next_pick;
         }
         if (out.Good()) {
-            counts.Add(row, WriteCsvResult(out, design.elevation_ft, outcome));
+            out.DoubleFixed(design.elevation_ft) << ',';
+            WriteCsvOutcome(out, outcome);
+            counts.Add(row, outcome);
         }
     }
     return counts;

@@ -8,11 +8,11 @@ std::string MaxRowsText() {
     return GroupThousands(std::to_string(kMaxTableRows));
 }
 
-void TableCounts::Add(std::size_t row, RowOutcome outcome) {
+void TableCounts::Add(std::size_t row, const Outcome& outcome) {
     ++rows;
-    succeeded += outcome.succeeded ? 1 : 0;
-    warned += outcome.warned ? 1 : 0;
-    if (!outcome.succeeded && failed_rows.size() < kListedFailures) {
+    succeeded += outcome.solved ? 1 : 0;
+    warned += outcome.solved && !outcome.warnings.empty() ? 1u : 0u;
+    if (!outcome.solved && failed_rows.size() < kListedFailures) {
         failed_rows.push_back(row);
     }
 }
