@@ -28,6 +28,7 @@ constexpr std::string_view kTextAfterQuote = "text after a closing quote";
 
 struct CsvFileReader::Record {
     Position next;             // past the record's line end; where it started when it is malformed
+    std::size_t row_end = 0;   // before its line end; all that is held for an unclosed quote
     std::string_view problem;  // none when empty
     std::size_t problem_line = 0;  // of the opening quote for an unclosed one
 };
@@ -58,7 +59,7 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
                 const char* quote = static_cast<const char*>(
                     std::memchr(p, '"', static_cast<std::size_t>(end - p)));
                 if (quote == nullptr) {
-                    return {at, kUnclosedQuote, quote_line};
+                    return {at, text.size(), kUnclosedQuote, quote_line};
                 }
                 for (const char* c = p; c < quote; ++c) {
                     // A CR LF is one line end; the LF counts it.
@@ -74,7 +75,7 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
                 break;
             }
             if (p < end && *p != separator && !line_end(*p)) {
-                return {at, kTextAfterQuote, line};
+                return {at, 0, kTextAfterQuote, line};
             }
         } else {
             const char* start = p;
@@ -83,7 +84,7 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
                 ++p;
             }
             if (p < end && *p == '"') {
-                return {at, kQuoteInField, line};
+                return {at, 0, kQuoteInField, line};
             }
             field.append(start, static_cast<std::size_t>(p - start));
         }
@@ -91,14 +92,14 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
             ++p;
             continue;
         }
+        const auto row_end = static_cast<std::size_t>(p - begin);
         if (p < end) {  // a line end
             p += *p == '\r' && p + 1 < end && p[1] == '\n' ? 2 : 1;
             ++line;
         }
-        break;
+        fields.resize(count);
+        return {{static_cast<std::size_t>(p - begin), line}, row_end, {}, 0};
     }
-    fields.resize(count);
-    return {{static_cast<std::size_t>(p - begin), line}, {}, 0};
 }
 
 ReadBytes ReadFromText(std::string_view bytes) {
@@ -144,11 +145,18 @@ Result<std::size_t> CsvFileReader::Next(std::vector<std::string>& fields, char s
             }
             continue;
         }
-        // Complete: at a line end, or at the end of the file.
-        const bool complete =
-            record.problem.empty() && (!open_end || (at_end_ && held.size() == text_.size()));
-        if (auto failure =
-                Check(record, held, complete ? record.next.offset : std::string_view::npos)) {
+        // A row is too long past the limit without its line end, as is a record still open here.
+        const bool unclosed = record.problem == kUnclosedQuote;
+        if (record.row_end - at_.offset > max_row_bytes_ && (unclosed || record.problem.empty())) {
+            return Malformed(unclosed ? record.problem_line : at_.line,
+                             (unclosed ? std::string(kUnclosedQuote) + " within "
+                                       : std::string("a row longer than ")) +
+                                 SizeText(max_row_bytes_) + ", the most a row may hold");
+        }
+        if (!record.problem.empty()) {
+            return Malformed(record.problem_line, record.problem);
+        }
+        if (auto failure = CheckUtf8(record.next.offset)) {
             return *std::move(failure);
         }
         at_ = record.next;
@@ -172,29 +180,6 @@ void CsvFileReader::SkipBlankLines() {
         }
         ++at_.line;
     }
-}
-
-std::optional<Failure> CsvFileReader::Check(const Record& record, std::string_view held,
-                                            std::size_t end) const {
-    // The row's bytes without its line end; of a record not complete, all that is held.
-    std::size_t row_end = std::min(end, held.size());
-    for (const char line_end : {'\n', '\r'}) {
-        if (end != std::string_view::npos && row_end > start_.offset &&
-            held[row_end - 1] == line_end) {
-            --row_end;
-        }
-    }
-    const bool unclosed = record.problem == kUnclosedQuote;
-    if (row_end - start_.offset > max_row_bytes_ && (unclosed || record.problem.empty())) {
-        return Malformed(unclosed ? record.problem_line : start_.line,
-                         (unclosed ? std::string(kUnclosedQuote) + " within "
-                                   : std::string("a row longer than ")) +
-                             SizeText(max_row_bytes_) + ", the most a row may hold");
-    }
-    if (!record.problem.empty()) {
-        return Malformed(record.problem_line, record.problem);
-    }
-    return CheckUtf8(end);
 }
 
 std::optional<Failure> CsvFileReader::CheckUtf8(std::size_t end) const {
