@@ -10,6 +10,7 @@
 #include "calc/failure.h"
 #include "calc/number_format.h"
 #include "calc/solver.h"
+#include "calc/text_rules.h"
 #include "calc/text_to_number.h"
 #include "table/csv.h"
 
@@ -83,6 +84,10 @@ std::optional<std::size_t> CountRows(const SweepRange& r) {
 }
 
 }  // namespace
+
+std::string MaxRowsText() {
+    return GroupThousands(std::to_string(kMaxTableRows));
+}
 
 Result<SweepRange> ReadSweepRange(std::string_view start, std::string_view stop,
                                   std::string_view step, const NumberSeparators& separators) {

@@ -4,6 +4,7 @@
 // chart).
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +16,9 @@
 #include "table/text_writer.h"
 
 namespace sondrel {
+
+// kMaxTableRows as people read it, with its thousands grouped: "10,000,000".
+std::string MaxRowsText();
 
 struct SweepRange {
     double start = 0;
