@@ -118,9 +118,15 @@ Failure CsvFileReader::Malformed(std::size_t line, std::string_view what) const 
 
 Result<std::size_t> CsvFileReader::Next(std::vector<std::string>& fields, char separator) {
     for (;;) {
-        SkipBlankLines();
-        // A CR at the end of what is read may be the start of a CR LF.
-        if (at_.offset == text_.size() || text_[at_.offset] == '\r') {
+        // Blank lines, of which a file may hold millions, skipped without reading records
+        // (text_[size()] is a null character).
+        while (at_.offset < text_.size() &&
+               (text_[at_.offset] == '\n' ||
+                (text_[at_.offset] == '\r' && text_[at_.offset + 1] == '\n'))) {
+            at_.offset += text_[at_.offset] == '\r' ? 2u : 1u;
+            ++at_.line;
+        }
+        if (at_.offset == text_.size()) {
             if (at_end_) {
                 return std::size_t{0};
             }
@@ -160,25 +166,12 @@ Result<std::size_t> CsvFileReader::Next(std::vector<std::string>& fields, char s
             return *std::move(failure);
         }
         at_ = record.next;
-        // A record of empty fields is how spreadsheets write the rows they leave blank.
+        // A blank line, or a record of empty fields as spreadsheets write the rows they leave
+        // blank.
         if (std::any_of(fields.begin(), fields.end(),
                         [](const std::string& field) { return !field.empty(); })) {
             return start_.line;
         }
-    }
-}
-
-void CsvFileReader::SkipBlankLines() {
-    while (at_.offset < text_.size()) {
-        const char c = text_[at_.offset];
-        if (c == '\n') {
-            ++at_.offset;
-        } else if (c == '\r' && (at_.offset + 1 < text_.size() || at_end_)) {
-            at_.offset += at_.offset + 1 < text_.size() && text_[at_.offset + 1] == '\n' ? 2u : 1u;
-        } else {
-            return;
-        }
-        ++at_.line;
     }
 }
 

@@ -61,7 +61,6 @@ private:
                        char separator);
     // Reads and decodes more of the file, letting go of the text before the reading point.
     std::optional<Failure> Fill();
-    void SkipBlankLines();
     // The UTF-8 check of the text from start_ to `end`.
     std::optional<Failure> CheckUtf8(std::size_t end) const;
 
