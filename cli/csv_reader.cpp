@@ -183,23 +183,22 @@ std::optional<Failure> CsvFileReader::CheckUtf8(std::size_t end) const {
     if (bad == std::string_view::npos) {
         return std::nullopt;
     }
-    // The line and the column (in characters) of the byte.
+    // The line of the byte, and its column: 1 and the characters before it on its line, which
+    // are well-formed UTF-8, by the bytes that start them.
+    const std::size_t at = start_.offset + bad;
     std::size_t line = start_.line;
-    std::size_t column = 1;
-    for (std::size_t i = start_.offset; i < start_.offset + bad;) {
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+    std::size_t line_start = start_.offset;
+    for (std::size_t i = start_.offset; i < at; ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && text[i + 1] != '\n')) {
             ++line;
-            column = 1;
-            ++i;
-        } else if (text[i] == '\r') {
-            ++i;
-        } else {
-            ++column;
-            i += std::max<std::size_t>(1, Utf8CharLength(text, i));
+            line_start = i + 1;
         }
     }
+    const std::string_view before = text.substr(line_start, at - line_start);
+    const auto column =
+        1 + std::count_if(before.begin(), before.end(), [](char c) { return (c & 0xC0) != 0x80; });
     static constexpr char kHex[] = "0123456789ABCDEF";
-    const auto byte = static_cast<unsigned char>(text[start_.offset + bad]);
+    const auto byte = static_cast<unsigned char>(text[at]);
     // Appended piece by piece: a literal before a temporary string draws GCC 12's false
     // -Wrestrict alarm in the release build.
     Failure failure = Malformed(
