@@ -121,7 +121,7 @@ std::string FormatNumber(double value, std::string_view pattern) {
     if (has_dot) {
         *at++ = '.';
     }
-    std::copy_n(d.digits + integer, fraction, at + leading_zeros);
+    std::copy_n(d.digits + std::min(integer, d.count), fraction, at + leading_zeros);
     return out;
 }
 

@@ -194,7 +194,7 @@ public:
         }
     }
 
-    RowOutcome Write(TextWriter& out, const std::vector<std::string>& fields) {
+    const Outcome& Write(TextWriter& out, const std::vector<std::string>& fields) {
         for (std::size_t i = 0; i < sources_.size(); ++i) {
             leading_[i].second = fields[sources_[i]];
         }
@@ -218,12 +218,13 @@ public:
         }
         if (json_) {
             WriteJsonOutcome(out, outcome_, {}, leading_);
-            return {outcome_.solved, outcome_.solved && !outcome_.warnings.empty()};
+        } else {
+            for (const auto& [name, field] : leading_) {
+                out.CsvField(field) << ',';
+            }
+            WriteCsvOutcome(out, outcome_);
         }
-        for (const auto& [name, field] : leading_) {
-            out.CsvField(field) << ',';
-        }
-        return WriteCsvOutcome(out, outcome_);
+        return outcome_;
     }
 
 private:

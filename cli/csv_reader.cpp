@@ -28,6 +28,7 @@ constexpr std::string_view kTextAfterQuote = "text after a closing quote";
 
 struct CsvFileReader::Record {
     Position next;             // past the record's line end; where it started when it is malformed
+    std::size_t row_end = 0;   // before its line end; all that is held for an unclosed quote
     std::string_view problem;  // none when empty
     std::size_t problem_line = 0;  // of the opening quote for an unclosed one
 };
@@ -58,7 +59,7 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
                 const char* quote = static_cast<const char*>(
                     std::memchr(p, '"', static_cast<std::size_t>(end - p)));
                 if (quote == nullptr) {
-                    return {at, kUnclosedQuote, quote_line};
+                    return {at, text.size(), kUnclosedQuote, quote_line};
                 }
                 for (const char* c = p; c < quote; ++c) {
                     // A CR LF is one line end; the LF counts it.
@@ -74,7 +75,7 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
                 break;
             }
             if (p < end && *p != separator && !line_end(*p)) {
-                return {at, kTextAfterQuote, line};
+                return {at, 0, kTextAfterQuote, line};
             }
         } else {
             const char* start = p;
@@ -83,7 +84,7 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
                 ++p;
             }
             if (p < end && *p == '"') {
-                return {at, kQuoteInField, line};
+                return {at, 0, kQuoteInField, line};
             }
             field.append(start, static_cast<std::size_t>(p - start));
         }
@@ -91,14 +92,14 @@ CsvFileReader::Record CsvFileReader::Read(std::string_view text, Position at,
             ++p;
             continue;
         }
+        const auto row_end = static_cast<std::size_t>(p - begin);
         if (p < end) {  // a line end
             p += *p == '\r' && p + 1 < end && p[1] == '\n' ? 2 : 1;
             ++line;
         }
-        break;
+        fields.resize(count);
+        return {{static_cast<std::size_t>(p - begin), line}, row_end, {}, 0};
     }
-    fields.resize(count);
-    return {{static_cast<std::size_t>(p - begin), line}, {}, 0};
 }
 
 ReadBytes ReadFromText(std::string_view bytes) {
@@ -117,9 +118,15 @@ Failure CsvFileReader::Malformed(std::size_t line, std::string_view what) const 
 
 Result<std::size_t> CsvFileReader::Next(std::vector<std::string>& fields, char separator) {
     for (;;) {
-        SkipBlankLines();
-        // A CR at the end of what is read may be the start of a CR LF.
-        if (at_.offset == text_.size() || text_[at_.offset] == '\r') {
+        // Blank lines, of which a file may hold millions, skipped without reading records
+        // (text_[size()] is a null character).
+        while (at_.offset < text_.size() &&
+               (text_[at_.offset] == '\n' ||
+                (text_[at_.offset] == '\r' && text_[at_.offset + 1] == '\n'))) {
+            at_.offset += text_[at_.offset] == '\r' ? 2u : 1u;
+            ++at_.line;
+        }
+        if (at_.offset == text_.size()) {
             if (at_end_) {
                 return std::size_t{0};
             }
@@ -144,57 +151,28 @@ Result<std::size_t> CsvFileReader::Next(std::vector<std::string>& fields, char s
             }
             continue;
         }
-        // Complete: at a line end, or at the end of the file.
-        const bool complete =
-            record.problem.empty() && (!open_end || (at_end_ && held.size() == text_.size()));
-        if (auto failure =
-                Check(record, held, complete ? record.next.offset : std::string_view::npos)) {
+        // A row is too long past the limit without its line end, as is a record still open here.
+        const bool unclosed = record.problem == kUnclosedQuote;
+        if (record.row_end - at_.offset > max_row_bytes_ && (unclosed || record.problem.empty())) {
+            return Malformed(unclosed ? record.problem_line : at_.line,
+                             (unclosed ? std::string(kUnclosedQuote) + " within "
+                                       : std::string("a row longer than ")) +
+                                 SizeText(max_row_bytes_) + ", the most a row may hold");
+        }
+        if (!record.problem.empty()) {
+            return Malformed(record.problem_line, record.problem);
+        }
+        if (auto failure = CheckUtf8(record.next.offset)) {
             return *std::move(failure);
         }
         at_ = record.next;
-        // A record of empty fields is how spreadsheets write the rows they leave blank.
+        // A blank line, or a record of empty fields as spreadsheets write the rows they leave
+        // blank.
         if (std::any_of(fields.begin(), fields.end(),
                         [](const std::string& field) { return !field.empty(); })) {
             return start_.line;
         }
     }
-}
-
-void CsvFileReader::SkipBlankLines() {
-    while (at_.offset < text_.size()) {
-        const char c = text_[at_.offset];
-        if (c == '\n') {
-            ++at_.offset;
-        } else if (c == '\r' && (at_.offset + 1 < text_.size() || at_end_)) {
-            at_.offset += at_.offset + 1 < text_.size() && text_[at_.offset + 1] == '\n' ? 2u : 1u;
-        } else {
-            return;
-        }
-        ++at_.line;
-    }
-}
-
-std::optional<Failure> CsvFileReader::Check(const Record& record, std::string_view held,
-                                            std::size_t end) const {
-    // The row's bytes without its line end; of a record not complete, all that is held.
-    std::size_t row_end = std::min(end, held.size());
-    for (const char line_end : {'\n', '\r'}) {
-        if (end != std::string_view::npos && row_end > start_.offset &&
-            held[row_end - 1] == line_end) {
-            --row_end;
-        }
-    }
-    const bool unclosed = record.problem == kUnclosedQuote;
-    if (row_end - start_.offset > max_row_bytes_ && (unclosed || record.problem.empty())) {
-        return Malformed(unclosed ? record.problem_line : start_.line,
-                         (unclosed ? std::string(kUnclosedQuote) + " within "
-                                   : std::string("a row longer than ")) +
-                             SizeText(max_row_bytes_) + ", the most a row may hold");
-    }
-    if (!record.problem.empty()) {
-        return Malformed(record.problem_line, record.problem);
-    }
-    return CheckUtf8(end);
 }
 
 std::optional<Failure> CsvFileReader::CheckUtf8(std::size_t end) const {
@@ -205,23 +183,22 @@ std::optional<Failure> CsvFileReader::CheckUtf8(std::size_t end) const {
     if (bad == std::string_view::npos) {
         return std::nullopt;
     }
-    // The line and the column (in characters) of the byte.
+    // The line of the byte, and its column: 1 and the characters before it on its line, which
+    // are well-formed UTF-8, by the bytes that start them.
+    const std::size_t at = start_.offset + bad;
     std::size_t line = start_.line;
-    std::size_t column = 1;
-    for (std::size_t i = start_.offset; i < start_.offset + bad;) {
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+    std::size_t line_start = start_.offset;
+    for (std::size_t i = start_.offset; i < at; ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && text[i + 1] != '\n')) {
             ++line;
-            column = 1;
-            ++i;
-        } else if (text[i] == '\r') {
-            ++i;
-        } else {
-            ++column;
-            i += std::max<std::size_t>(1, Utf8CharLength(text, i));
+            line_start = i + 1;
         }
     }
+    const std::string_view before = text.substr(line_start, at - line_start);
+    const auto column =
+        1 + std::count_if(before.begin(), before.end(), [](char c) { return (c & 0xC0) != 0x80; });
     static constexpr char kHex[] = "0123456789ABCDEF";
-    const auto byte = static_cast<unsigned char>(text[start_.offset + bad]);
+    const auto byte = static_cast<unsigned char>(text[at]);
     // Appended piece by piece: a literal before a temporary string draws GCC 12's false
     // -Wrestrict alarm in the release build.
     Failure failure = Malformed(

@@ -61,11 +61,6 @@ private:
                        char separator);
     // Reads and decodes more of the file, letting go of the text before the reading point.
     std::optional<Failure> Fill();
-    void SkipBlankLines();
-    // The problem with the record from start_, when it is too long, malformed or not UTF-8:
-    // `end` is its end past its line end, npos when it is not complete.
-    std::optional<Failure> Check(const Record& record, std::string_view held,
-                                 std::size_t end) const;
     // The UTF-8 check of the text from start_ to `end`.
     std::optional<Failure> CheckUtf8(std::size_t end) const;
 

@@ -91,41 +91,35 @@ int RunSweep(const Options& options, TextWriter& out, TextWriter& err) {
     return code;
 }
 
-// A failure of one calculation or of its report: its message on stderr, and with --json or
-// --csv in place of the results on stdout (with no elevation when its box failed).
-int TellCalculationFailure(const Options& options, const Outcome& outcome, const Failure& failure,
-                           TextWriter& out, TextWriter& err) {
-    if (options.json) {
-        WriteJsonFailure(out, failure.kind, failure.Message());
-    } else if (options.csv) {
-        WriteCsvHeader(out);
-        WriteCsvFailure(out,
-                        outcome.failure.input == kElevationBox
-                            ? std::nullopt
-                            : std::optional(outcome.loaded.elevation_ft),
-                        failure.Message());
+// The design's warnings on `err`, then --report: the report written to its file, whose path
+// comes back (as JSON names it), or to standard output (an empty path, as without --report).
+// A report that cannot be written is told before the warnings.
+Result<std::string> TellWarningsAndReport(const Options& options, const Outcome& outcome,
+                                          TextWriter& out, TextWriter& err) {
+    const bool to_file = options.report_file && *options.report_file != "-";
+    const std::filesystem::path file = PathFromUtf8(options.report_file.value_or(""));
+    if (to_file) {
+        if (const auto failure = CheckWritableTarget(file)) {
+            return *failure;
+        }
     }
-    return TellFailure(err, failure);
-}
-
-// --report: the report written to its file, whose path comes back (as JSON names it), or to
-// standard output (an empty path, as without --report).
-Result<std::string> WriteReport(const Options& options, const Outcome& outcome,
-                                std::string_view text, TextWriter& out) {
+    for (const DesignWarning& warning : outcome.warnings) {
+        err << "sondrel-calc: warning: " << warning.message << '\n';
+    }
     if (!options.report_file) {
         return std::string();
     }
     // A typed line break in the header becomes "\r\n", as the window's box gives it.
     const std::string header = ConvertLineBreaks(options.header, kCrLf);
-    const Result<std::string> report = ReportText(outcome.loaded, options.inputs, text, header);
+    const Result<std::string> report =
+        ReportText(outcome.loaded, options.inputs, outcome.Text(), header);
     if (!report) {
         return report.failure();
     }
-    if (*options.report_file == "-") {
+    if (!to_file) {
         out << *report;
         return std::string();
     }
-    const std::filesystem::path file = PathFromUtf8(*options.report_file);
     if (const auto failure = WriteFileReplacing(file, *report)) {
         return *failure;
     }
@@ -133,33 +127,33 @@ Result<std::string> WriteReport(const Options& options, const Outcome& outcome,
 }
 
 // One calculation, for the printed results, the JSON or CSV row, the warnings and the report.
+// A failure of the calculation or of its report is told on `err`, and with --json or --csv
+// in place of the results on stdout (with no elevation when its box failed).
 int RunOne(const Options& options, TextWriter& out, TextWriter& err) {
     Outcome outcome;
     CalculatorSession().Calculate(options.inputs, outcome, WarningText::Messages);
-    if (!outcome.solved) {
-        return TellCalculationFailure(options, outcome, outcome.failure, out, err);
-    }
-    // A report that cannot be written is told before anything is printed.
-    if (options.report_file && *options.report_file != "-") {
-        if (const auto failure = CheckWritableTarget(PathFromUtf8(*options.report_file))) {
-            return TellCalculationFailure(options, outcome, *failure, out, err);
+    const bool elevation_read = outcome.failure.input != kElevationBox;
+    Result<std::string> report_path = std::string();
+    if (outcome.solved) {
+        report_path = TellWarningsAndReport(options, outcome, out, err);
+        if (!report_path) {
+            outcome.solved = false;
+            outcome.failure = report_path.failure();
         }
     }
-    for (const DesignWarning& warning : outcome.warnings) {
-        err << "sondrel-calc: warning: " << warning.message << '\n';
-    }
-    const std::string text = outcome.Text();
-    const Result<std::string> report_path = WriteReport(options, outcome, text, out);
-    if (!report_path) {
-        return TellCalculationFailure(options, outcome, report_path.failure(), out, err);
-    }
     if (options.json) {
-        WriteJsonOutcome(out, outcome, *report_path);
+        WriteJsonOutcome(out, outcome, report_path ? *report_path : "");
     } else if (options.csv) {
-        WriteCsvHeader(out);
-        WriteCsvResult(out, outcome.loaded.elevation_ft, outcome);
-    } else if (options.report_file != "-") {
-        out << ConvertLineBreaks(text, "\n") << '\n';
+        WriteCsvResultHeader(out << "elevation_ft,");
+        if (elevation_read) {
+            out.DoubleFixed(outcome.loaded.elevation_ft);
+        }
+        WriteCsvOutcome(out << ',', outcome);
+    } else if (outcome.solved && options.report_file != "-") {
+        out << ConvertLineBreaks(outcome.Text(), "\n") << '\n';
+    }
+    if (!outcome.solved) {
+        return TellFailure(err, outcome.failure);
     }
     return options.strict && !outcome.warnings.empty() ? kExitWarnings : kExitOk;
 }

@@ -2,12 +2,9 @@
 // Results as CSV: the header row and one row per calculation, the single code path behind
 // `--csv`, every row of an elevation sweep and every row of a batch.
 
-#include <cstddef>
-#include <optional>
 #include <string_view>
 
 #include "calc/solver.h"
-#include "table/table.h"
 #include "table/text_writer.h"
 
 namespace sondrel {
@@ -40,24 +37,15 @@ inline constexpr CsvColumn kCsvResultColumnList[] = {
     {"warnings", WriteWarningCodes},
 };
 
-// The header row: elevation_ft, then the result columns' names.
-void WriteCsvHeader(TextWriter& out);
-// The result columns' names and the line end: a header's end after its other columns.
+// The result columns' names and the line end: a header's end, after elevation_ft or a
+// batch's leading columns.
 void WriteCsvResultHeader(TextWriter& out);
 
-// Writes the result columns of `outcome` and the line end: the elevation as a plain decimal
-// that reads back exactly, then kCsvResultColumnList's fields: the passes, the four result
-// numbers as shortest round-trip doubles, the four numbers as the results box shows them, an
-// empty error and the design warnings' codes. When the calculation failed, as
-// WriteCsvFailure.
-RowOutcome WriteCsvResult(TextWriter& out, std::optional<double> elevation_ft,
-                          const Outcome& outcome);
-
-// A failed run's row: the elevation (empty when there is none: its text was not a number),
-// every other column empty but `error`, which holds `message`.
-void WriteCsvFailure(TextWriter& out, std::optional<double> elevation_ft, std::string_view message);
-
-// The kCsvResultColumns of `outcome` and the line end, as WriteCsvResult writes them.
-RowOutcome WriteCsvOutcome(TextWriter& out, const Outcome& outcome);
+// The result columns of `outcome` and the line end, after its elevation or a batch's leading
+// fields: kCsvResultColumnList's fields (the passes, the four result numbers as shortest
+// round-trip doubles, the four numbers as the results box shows them, an empty error and the
+// design warnings' codes), or when the calculation failed, every column empty but `error`,
+// which holds the failure's message.
+void WriteCsvOutcome(TextWriter& out, const Outcome& outcome);
 
 }  // namespace sondrel

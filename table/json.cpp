@@ -3,17 +3,6 @@
 #include <cmath>
 
 namespace sondrel {
-namespace {
-
-JsonObject OpenObject(TextWriter& out, JsonLeadingFields leading) {
-    JsonObject object(out);
-    for (const auto& [name, value] : leading) {
-        object.Member(name).JsonString(value);
-    }
-    return object;
-}
-
-}  // namespace
 
 TextWriter& JsonObject::Member(std::string_view name) {
     out_ << (first_ ? "" : ", ");
@@ -43,37 +32,32 @@ void WriteJsonWarnings(TextWriter& out, const std::vector<DesignWarning>& warnin
 
 void WriteJsonOutcome(TextWriter& out, const Outcome& outcome, std::string_view report_path,
                       JsonLeadingFields leading) {
+    JsonObject object(out);
+    for (const auto& [name, value] : leading) {
+        object.Member(name).JsonString(value);
+    }
     if (!outcome.solved) {
-        WriteJsonFailure(out, outcome.failure.kind, outcome.failure.Message(), leading);
-        return;
+        JsonObject error(object.Member("error"));
+        error.Member("kind") << '"' << FailureKindId(outcome.failure.kind) << '"';
+        error.Member("message").JsonString(outcome.failure.Message());
+        error.Close();
+    } else {
+        object.Member("passes").Int(outcome.passes);
+        const ResultLines& lines = outcome.lines;
+        const std::pair<std::string_view, double> numbers[] = {
+            {"vr2_ohms", lines.vr2_ohms},
+            {"vr1_wiper_to_gnd_ohms", lines.vr1_wiper_to_gnd_ohms},
+            {"lo_vin_volts", lines.lo_vin_volts},
+            {"hi_vin_volts", lines.hi_vin_volts}};
+        for (const auto& [name, value] : numbers) {
+            WriteJsonNumber(object.Member(name), value);
+        }
+        object.Member("results_text").JsonString(outcome.Text());
+        if (!report_path.empty()) {
+            object.Member("report_path").JsonString(report_path);
+        }
+        WriteJsonWarnings(object.Member("warnings"), outcome.warnings);
     }
-    const ResultLines& lines = outcome.lines;
-    JsonObject object = OpenObject(out, leading);
-    object.Member("passes").Int(outcome.passes);
-    const std::pair<std::string_view, double> numbers[] = {
-        {"vr2_ohms", lines.vr2_ohms},
-        {"vr1_wiper_to_gnd_ohms", lines.vr1_wiper_to_gnd_ohms},
-        {"lo_vin_volts", lines.lo_vin_volts},
-        {"hi_vin_volts", lines.hi_vin_volts}};
-    for (const auto& [name, value] : numbers) {
-        WriteJsonNumber(object.Member(name), value);
-    }
-    object.Member("results_text").JsonString(outcome.Text());
-    if (!report_path.empty()) {
-        object.Member("report_path").JsonString(report_path);
-    }
-    WriteJsonWarnings(object.Member("warnings"), outcome.warnings);
-    object.Close();
-    out << '\n';
-}
-
-void WriteJsonFailure(TextWriter& out, FailureKind kind, std::string_view message,
-                      JsonLeadingFields leading) {
-    JsonObject object = OpenObject(out, leading);
-    JsonObject error(object.Member("error"));
-    error.Member("kind") << '"' << FailureKindId(kind) << '"';
-    error.Member("message").JsonString(message);
-    error.Close();
     object.Close();
     out << '\n';
 }

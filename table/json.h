@@ -35,15 +35,12 @@ void WriteJsonWarnings(TextWriter& out, const std::vector<DesignWarning>& warnin
 // String members put at the front of an object, as name and value.
 using JsonLeadingFields = std::span<const std::pair<std::string_view, std::string_view>>;
 
-// {"passes": ..., "vr2_ohms": ..., ..., "results_text": ...[, "report_path": ...],
-// "warnings": [...]} and the line end; the numbers as WriteJsonNumber writes them, as the CSV
-// does. `report_path` is left out when empty; `warnings` is always there. When the
-// calculation failed, as WriteJsonFailure. `leading` members come first.
+// The `leading` members, then {"passes": ..., "vr2_ohms": ..., ..., "results_text": ...[,
+// "report_path": ...], "warnings": [...]} and the line end; the numbers as WriteJsonNumber
+// writes them, as the CSV does. `report_path` is left out when empty; `warnings` is always
+// there. When the calculation failed, {"error": {"kind": ..., "message": ...}} after the
+// `leading` members.
 void WriteJsonOutcome(TextWriter& out, const Outcome& outcome, std::string_view report_path = {},
-                      JsonLeadingFields leading = {});
-
-// {"error": {"kind": ..., "message": ...}} and the line end, after the `leading` members.
-void WriteJsonFailure(TextWriter& out, FailureKind kind, std::string_view message,
                       JsonLeadingFields leading = {});
 
 }  // namespace sondrel

@@ -10,6 +10,7 @@
 #include "calc/failure.h"
 #include "calc/number_format.h"
 #include "calc/solver.h"
+#include "calc/text_rules.h"
 #include "calc/text_to_number.h"
 #include "table/csv.h"
 
@@ -83,6 +84,10 @@ std::optional<std::size_t> CountRows(const SweepRange& r) {
 }
 
 }  // namespace
+
+std::string MaxRowsText() {
+    return GroupThousands(std::to_string(kMaxTableRows));
+}
 
 Result<SweepRange> ReadSweepRange(std::string_view start, std::string_view stop,
                                   std::string_view step, const NumberSeparators& separators) {
@@ -170,7 +175,7 @@ TableCounts WriteSweep(TextWriter& out, const SweepRange& range, Design design,
     std::size_t next_pick = 0;
     Outcome outcome;
     TableCounts counts;
-    WriteCsvHeader(out);
+    WriteCsvResultHeader(out << "elevation_ft,");
     for (std::size_t row = 0; row < range.rows; ++row) {
         if (!out.Good()) {  // from here on, only the chart's rows the table did not reach
             if (next_pick == picks.size()) {
@@ -185,7 +190,9 @@ TableCounts WriteSweep(TextWriter& out, const SweepRange& range, Design design,
             ++next_pick;
         }
         if (out.Good()) {
-            counts.Add(row, WriteCsvResult(out, design.elevation_ft, outcome));
+            out.DoubleFixed(design.elevation_ft) << ',';
+            WriteCsvOutcome(out, outcome);
+            counts.Add(row, outcome);
         }
     }
     return counts;

@@ -4,6 +4,7 @@
 // chart).
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +16,9 @@
 #include "table/text_writer.h"
 
 namespace sondrel {
+
+// kMaxTableRows as people read it, with its thousands grouped: "10,000,000".
+std::string MaxRowsText();
 
 struct SweepRange {
     double start = 0;
@@ -45,10 +49,10 @@ Result<SweepRange> ParseSweepRange(std::string_view text, std::string_view optio
 // is the double the row calculates with and the text that names the row.
 double SweepElevation(const SweepRange& range, std::size_t i);
 
-// Writes the CSV header and one row per elevation of `range`, each as WriteCsvResult writes
-// the calculation of `design` with that row's elevation; stops once a write to `out` has
-// failed. With `chart`, also keeps the rows of ChartRowIndices there (and calculates those
-// the table did not reach).
+// Writes the CSV header and one row per elevation of `range`: the elevation as a plain decimal
+// that reads back exactly, then WriteCsvOutcome of `design` calculated at it; stops once a
+// write to `out` has failed. With `chart`, also keeps the rows of ChartRowIndices there (and
+// calculates those the table did not reach).
 TableCounts WriteSweep(TextWriter& out, const SweepRange& range, Design design,
                        std::vector<chart::ChartRow>* chart = nullptr);
 

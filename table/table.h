@@ -1,24 +1,16 @@
 #pragma once
-// Tables of calculations (sweeps and batches): what each row and the whole table came to,
-// and the table's limits.
+// Tables of calculations (sweeps and batches): what their rows came to, and the tables'
+// limits.
 
 #include <cstddef>
-#include <string>
 #include <vector>
+
+#include "calc/solver.h"
 
 namespace sondrel {
 
 // The most rows a sweep or a batch may have.
 inline constexpr std::size_t kMaxTableRows = 10'000'000;
-
-// kMaxTableRows as people read it, with its thousands grouped: "10,000,000".
-std::string MaxRowsText();
-
-// How one row of a table came out.
-struct RowOutcome {
-    bool succeeded = false;
-    bool warned = false;  // succeeded with at least one design warning
-};
 
 // How many failed rows a table's message names.
 inline constexpr std::size_t kListedFailures = 10;
@@ -32,7 +24,14 @@ struct TableCounts {
 
     std::size_t failed() const { return rows - succeeded; }
     // Counts row `row` (rows are added in order), which came out as `outcome`.
-    void Add(std::size_t row, RowOutcome outcome);
+    void Add(std::size_t row, const Outcome& outcome) {
+        ++rows;
+        succeeded += outcome.solved ? 1u : 0u;
+        warned += outcome.solved && !outcome.warnings.empty() ? 1u : 0u;
+        if (!outcome.solved && failed_rows.size() < kListedFailures) {
+            failed_rows.push_back(row);
+        }
+    }
 };
 
 }  // namespace sondrel

@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "sites.csv:2:3: byte 0xFC is not UTF-8 (--encoding utf-8 was given)",
                       TextEncoding::Utf8},
         MalformedCase{"NotUtf8PastTheGuess",
-                      "site," + kHeader + "\nA,0,28,31,1,2\n\"\r\nZ\xFCrich\",0,28,31,1,2\n",
+                      "site," + kHeader + "\nA,0,28,31,1,2\n\"\r\n\xC3\xA9\xFC\",0,28,31,1,2\n",
                       "sites.csv:4:2: byte 0xFC is not UTF-8, though the file's first 64 bytes "
                       "are; to read it all as Windows-1252, give --encoding windows-1252",
                       TextEncoding::Guess, BatchLimits{.guess_bytes = 64}},
