@@ -275,9 +275,11 @@ std::optional<Failure> WriteFileReplacing(const fs::path& path, std::string_view
     const auto& [target, followed, named_link, facts] = *destination;
     if (facts.error == ENOENT) {
         // Nothing there, or a link that dangles: the file is created where the link leads.
-        return ReplaceByRename(followed, false, named_link, bytes, write, [&](int error) {
-            return std::optional(FailWriting(named_link, ErrnoReason(error)));
-        });
+        // Named in the capture: clang before 16 cannot capture a structured binding.
+        return ReplaceByRename(followed, false, named_link, bytes, write,
+                               [&what = named_link](int error) {
+                                   return std::optional(FailWriting(what, ErrnoReason(error)));
+                               });
     }
     // Where the links as read do not lead to the same file (/proc/self/fd/1 names a pipe,
     // say), only the system's own lookup of the path reaches it.
